@@ -1,7 +1,7 @@
 // Program entry: options, application title, the main window and the message loop.
 #include "app/appsettings.h"
 #include "app/closeonsignal.h"
-#include "app/mainscreen.h"
+#include "app/mainwindow/mainscreen.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

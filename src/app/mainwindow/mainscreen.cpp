@@ -1,5 +1,5 @@
 // Main window life cycle: settings are loaded on creation and saved on close.
-#include "app/mainscreen.h"
+#include "app/mainwindow/mainscreen.h"
 
 #include "app/appsettings.h"
 #include "app/inifile.h"
