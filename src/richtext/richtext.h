@@ -1,0 +1,167 @@
+// TRichText: the rich-text pane of the fax and cover-sheet editors. It loads and saves
+// RTF, keeps a page layout in twips, holds merge fields, walks words for the spell
+// checker and paints its text one page at a time at any resolution.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextEdit>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QPainter;
+class QRect;
+
+namespace richtext {
+
+// Character attributes of the caret position (what typing will use).
+struct CharAttributes {
+  QString fontName = QStringLiteral("Arial");
+  double pointSize = 10;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool operator==(const CharAttributes&) const = default;
+};
+
+// Paragraph attributes, all in twips (1/1440 inch). firstIndent is where the first
+// line starts, measured from the left margin like leftIndent (not relative to it), so
+// a paragraph without a special first line has firstIndent == leftIndent.
+// lineHeight: 0 single spacing, > 0 at least that height, < 0 exactly -lineHeight.
+struct ParagraphAttributes {
+  int firstIndent = 0;
+  int leftIndent = 0;
+  int rightIndent = 0;
+  int spaceBefore = 0;
+  int spaceAfter = 0;
+  int lineHeight = 0;
+  bool operator==(const ParagraphAttributes&) const = default;
+};
+
+// Paper size and margins in twips; the default is US Letter with half-inch margins.
+struct PageLayout {
+  int width = 12240;
+  int height = 15840;
+  int marginLeft = 720;
+  int marginTop = 720;
+  int marginRight = 720;
+  int marginBottom = 720;
+  bool operator==(const PageLayout&) const = default;
+};
+
+// One merge field of the text: its id, display name and the text it shows now.
+struct MergeFieldInfo {
+  int id = 0;
+  QString displayName;
+  QString text;
+  bool operator==(const MergeFieldInfo&) const = default;
+};
+
+// Page-painting option: a page ends where the pane's own page layout starts a new page
+// (its paper height less margins, and every page-break paragraph). Without it a page
+// ends where the target rectangle is full (page-break paragraphs still break).
+constexpr int kPaintLayoutPages = 32;
+
+class PageRenderer;
+class WordWalker;
+
+class TRichText : public QTextEdit {
+  Q_OBJECT
+
+ public:
+  // Answers a merge request for one field with the text to show, or nothing to leave
+  // the field as it is.
+  using TextToInsertHandler =
+      std::function<std::optional<QString>(int id, const QString& currentText)>;
+
+  explicit TRichText(QWidget* parent = nullptr);
+  ~TRichText() override;
+
+  // --- content
+  void Clear();                                // empty text, caret attributes kept
+  int LoadFromFile(const QString& path);       // replaces the text; 0 or an error code
+  int SaveToFile(const QString& path) const;   // 0 or an error code
+  void LoadRtf(const QByteArray& rtf);         // malformed input loads what is readable
+  QByteArray SaveRtf() const;
+  void Reformat();                             // lay the whole text out again, repaint
+  void CaretToStart();
+  bool IsEmpty() const;                        // one empty paragraph and nothing else
+  int CharacterCount() const;                  // plain-text length, breaks count one each
+  QStringList PlainTextLines() const;          // split at paragraph and line breaks
+
+  // --- attributes at the caret
+  CharAttributes CurrentCharAttributes() const;
+  void SetCurrentCharAttributes(const CharAttributes& attrs);
+  ParagraphAttributes CurrentParagraphAttributes() const;
+  // Both apply to the paragraphs of the selection; false (and nothing changes) when
+  // the pane is read-only.
+  bool SetParagraphSpacing(int spaceBefore, int spaceAfter, int lineHeight);
+  bool SetParagraphIndents(int firstIndent, int leftIndent, int rightIndent);
+  // Inserts an empty paragraph that starts a new page, carrying the caret's
+  // character attributes; the caret ends up in it.
+  void InsertPageBreak();
+
+  // --- view
+  PageLayout Layout() const;
+  void SetLayout(const PageLayout& layout);
+  int Zooming() const;                         // percent
+  void SetZooming(int percent);                // clamped to 10..500
+  bool WordWrap() const;                       // on: wrap at the window; off: at the page
+  void SetWordWrap(bool on);
+
+  // --- merge fields
+  void InsertMergeField(int id, const QString& displayName);
+  void SetTextToInsertHandler(TextToInsertHandler handler);
+  bool HasTextToInsertHandler() const;
+  int MergeFields();                           // fields changed; 0 without a handler
+  QList<MergeFieldInfo> MergeFieldList() const;
+
+  // --- spell checking
+  void RequestSpellCheck();                    // raises StartSpellCheck (tool bar's Spell)
+  void StartWordWalk();                        // from the start of the text
+  QString NextWord();                          // empty at the end
+  void SelectWord();                           // selects the current word, scrolls to it
+  void ReplaceWord(const QString& text);       // replaces the current word
+  void EndWordWalk();                          // drops the selection
+
+  // --- page painting
+  int PaintOptions() const;
+  void SetPaintOptions(int flags);
+  // Paints the page whose first laid-out line is firstLine (0 for the first page) into
+  // target at pixelsPerInch and returns the first line of the next page, 0 after the
+  // last. Lines are counted over the whole text as laid out for that resolution.
+  int PaintPage(QPainter& painter, const QRect& target, int pixelsPerInch, int firstLine);
+  int PageCount(const QRect& target, int pixelsPerInch);
+
+ signals:
+  void StartSpellCheck();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void applyZoomAndWrap();
+  QTextCharFormat charFormatFor(const CharAttributes& attrs) const;
+
+  PageLayout layout_;
+  int zoom_ = 100;
+  bool wordWrap_ = false;
+  int paintOptions_ = 0;
+  TextToInsertHandler textToInsert_;
+  std::unique_ptr<PageRenderer> renderer_;
+  std::unique_ptr<WordWalker> walker_;
+};
+
+// Error codes of the file operations; 0 is success.
+constexpr int kErrNone = 0;
+constexpr int kErrFileNotFound = -2;
+constexpr int kErrFileRead = -100;
+constexpr int kErrFileWrite = -101;
+QString ErrorText(int code);
+
+}  // namespace richtext

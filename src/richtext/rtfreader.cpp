@@ -1,0 +1,577 @@
+// RTF reader. The tokenizer walks the bytes once; groups push and pop a state on an
+// explicit stack (no recursion), deeper nesting than kMaxDepth only counts braces, and
+// every number is clamped, so hostile input costs linear time and bounded memory.
+#include "richtext/rtfreader.h"
+
+#include "richtext/cp1252.h"
+#include "richtext/mergefield.h"
+#include "richtext/rtfcontrol.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+
+namespace richtext {
+namespace {
+
+constexpr size_t kMaxDepth = 1000;
+constexpr size_t kMaxTabs = 64;
+constexpr int kMaxTwips = 31680;  // 22 inches
+constexpr size_t kMaxFieldText = 4096;
+constexpr size_t kMaxTableEntries = 4096;
+
+enum class Dest { Normal, Skip, FontTable, ColorTable, FieldInst, FieldResult };
+
+struct GroupState {
+  Dest dest = Dest::Normal;
+  int font = -1;        // font number; -1 means the default font
+  int halfPoints = 24;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  int color = 0;        // colour table index; 0 automatic
+  RtfParaProps para;
+  int uc = 1;           // fallback characters after \uN
+  int field = -1;       // index into fields_ of the innermost field
+  bool ownsField = false;
+};
+
+struct Field {
+  std::u16string instruction;
+  std::u16string result;
+  RtfCharProps props;
+  bool haveProps = false;
+  int id = -1;          // from our private id destination, -1 when absent
+  bool merge = false;   // decided when the result starts
+  bool sawResult = false;
+};
+
+int Clamp(int v, int lo, int hi) { return std::min(std::max(v, lo), hi); }
+
+void AppendUtf8(std::string& out, char16_t u) {
+  if (u < 0x80) {
+    out += char(u);
+  } else if (u < 0x800) {
+    out += char(0xC0 | (u >> 6));
+    out += char(0x80 | (u & 0x3F));
+  } else {
+    if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;  // font names never need surrogates
+    out += char(0xE0 | (u >> 12));
+    out += char(0x80 | ((u >> 6) & 0x3F));
+    out += char(0x80 | (u & 0x3F));
+  }
+}
+
+std::u16string Trim(const std::u16string& s) {
+  size_t b = s.find_first_not_of(u" \t\r\n");
+  if (b == std::u16string::npos) return {};
+  size_t e = s.find_last_not_of(u" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
+bool StartsWithWordIgnoringCase(const std::u16string& s, std::u16string_view word) {
+  if (s.size() < word.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    char16_t c = s[i];
+    if (c >= 'a' && c <= 'z') c = char16_t(c - 32);
+    if (c != word[i]) return false;
+  }
+  return s.size() == word.size() || s[word.size()] == u' ' || s[word.size()] == u'"';
+}
+
+// The field name after MERGEFIELD: a quoted text or the first bare word.
+std::u16string MergeFieldName(const std::u16string& instruction) {
+  std::u16string rest = Trim(instruction.substr(10));
+  if (!rest.empty() && rest[0] == u'"') {
+    size_t end = rest.find(u'"', 1);
+    return rest.substr(1, end == std::u16string::npos ? std::u16string::npos : end - 1);
+  }
+  size_t end = rest.find(u' ');
+  return rest.substr(0, end);
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string_view in) : in_(in) {}
+  RtfDocument Run();
+
+ private:
+  // Tokens
+  void controlWord();
+  void controlSymbol(char c);
+  int readParameter(bool& has);
+  void openGroup();
+  void closeGroup();
+
+  // Text and structure
+  void text(char16_t c);
+  void textByte(uint8_t b) { text(Cp1252ToUnicode(b)); }
+  void addInline(RtfInline::Kind kind, char16_t c = 0);
+  void endParagraph();
+  void pageBreak();
+  RtfCharProps currentProps() const;
+  void finishField(const GroupState& closing);
+  void fontTableText(char16_t c);
+  void colorTableSemicolon();
+
+  // Control word groups
+  bool destination(std::string_view w, int p, bool has);
+  bool characterWord(std::string_view w, int p, bool has);
+  bool paragraphWord(std::string_view w, int p, bool has);
+  bool specialWord(std::string_view w, int p, bool has);
+  bool documentWord(std::string_view w, int p);
+
+  GroupState& st() { return stack_.back(); }
+
+  std::string_view in_;
+  size_t pos_ = 0;
+  std::vector<GroupState> stack_;
+  size_t excessDepth_ = 0;  // groups opened beyond kMaxDepth
+  bool started_ = false;
+  bool done_ = false;
+  bool starPending_ = false;
+  int skipChars_ = 0;       // \uN fallback characters still to skip
+
+  RtfDocument doc_;
+  RtfParagraph cur_;
+  bool pendingPageBreak_ = false;
+  int deff_ = 0;
+  std::map<int, std::string> fonts_;
+  int fontNumber_ = 0;
+  std::string fontName_;
+  std::vector<std::optional<uint32_t>> colors_;
+  int red_ = -1, green_ = -1, blue_ = -1;
+  RtfTabKind tabKind_ = RtfTabKind::Left;
+  std::vector<Field> fields_;
+};
+
+RtfDocument Reader::Run() {
+  stack_.emplace_back();
+  while (pos_ < in_.size() && !done_) {
+    char c = in_[pos_++];
+    switch (c) {
+      case '{': openGroup(); break;
+      case '}': closeGroup(); break;
+      case '\\':
+        if (pos_ >= in_.size()) break;
+        if (IsRtfLetter(in_[pos_])) controlWord();
+        else controlSymbol(in_[pos_++]);
+        break;
+      case '\r':
+      case '\n':
+        break;
+      case '\t':
+        if (skipChars_ > 0) --skipChars_;
+        else addInline(RtfInline::Kind::Tab);
+        break;
+      default:
+        if (static_cast<uint8_t>(c) < 0x20) break;  // stray control bytes
+        if (skipChars_ > 0) --skipChars_;
+        else textByte(static_cast<uint8_t>(c));
+    }
+  }
+  // Close what the input left open, so open fields still yield their text.
+  while (stack_.size() > 1) closeGroup();
+  if (!cur_.items.empty() || doc_.paragraphs.empty()) {
+    cur_.props = st().para;
+    cur_.markProps = currentProps();
+    doc_.paragraphs.push_back(std::move(cur_));
+    doc_.paragraphs.back().props.pageBreakBefore |= pendingPageBreak_;
+  }
+  if (auto it = fonts_.find(deff_); it != fonts_.end() && !it->second.empty())
+    doc_.defaultFont = it->second;
+  for (RtfParagraph& p : doc_.paragraphs) {
+    if (p.markProps.fontName.empty()) p.markProps.fontName = doc_.defaultFont;
+    for (RtfInline& item : p.items)
+      if (item.props.fontName.empty()) item.props.fontName = doc_.defaultFont;
+  }
+  return std::move(doc_);
+}
+
+void Reader::openGroup() {
+  skipChars_ = 0;
+  if (stack_.size() >= kMaxDepth) {
+    ++excessDepth_;
+    return;
+  }
+  GroupState s = st();
+  s.ownsField = false;
+  stack_.push_back(std::move(s));
+  started_ = true;
+}
+
+void Reader::closeGroup() {
+  skipChars_ = 0;
+  starPending_ = false;
+  if (excessDepth_ > 0) {
+    --excessDepth_;
+    return;
+  }
+  if (stack_.size() <= 1) {
+    done_ = started_;  // text after the document's last brace is not part of it
+    return;
+  }
+  GroupState closing = std::move(stack_.back());
+  stack_.pop_back();
+  if (closing.dest == Dest::FontTable && !fontName_.empty())
+    fontTableText(u';');  // an entry closed without its semicolon
+  if (closing.ownsField) finishField(closing);
+  if (stack_.size() == 1 && started_) done_ = true;
+}
+
+int Reader::readParameter(bool& has) {
+  has = false;
+  bool negative = false;
+  if (pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() && IsRtfDigit(in_[pos_ + 1])) {
+    negative = true;
+    ++pos_;
+  }
+  int64_t v = 0;
+  while (pos_ < in_.size() && IsRtfDigit(in_[pos_])) {
+    has = true;
+    if (v < (int64_t(1) << 31)) v = v * 10 + (in_[pos_] - '0');
+    ++pos_;
+  }
+  v = std::min<int64_t>(v, int64_t(1) << 30);
+  return int(negative ? -v : v);
+}
+
+void Reader::controlWord() {
+  size_t start = pos_;
+  while (pos_ < in_.size() && IsRtfLetter(in_[pos_])) ++pos_;
+  std::string_view word = in_.substr(start, std::min<size_t>(pos_ - start, kMaxRtfWord + 1));
+  bool has = false;
+  int p = readParameter(has);
+  if (pos_ < in_.size() && in_[pos_] == ' ') ++pos_;
+
+  if (word == "bin") {  // binary data: skip it whatever the state
+    size_t n = has && p > 0 ? size_t(p) : 0;
+    pos_ += std::min(n, in_.size() - pos_);
+    if (skipChars_ > 0) --skipChars_;
+    return;
+  }
+  if (skipChars_ > 0) {
+    --skipChars_;
+    return;
+  }
+  bool star = starPending_;
+  starPending_ = false;
+  if (st().dest == Dest::Skip) return;
+  if (destination(word, p, has)) return;
+  if (star) {  // an optional destination we do not know: drop the whole group
+    st().dest = Dest::Skip;
+    return;
+  }
+  if (characterWord(word, p, has) || paragraphWord(word, p, has) || specialWord(word, p, has))
+    return;
+  documentWord(word, p);
+}
+
+void Reader::controlSymbol(char c) {
+  if (c == '\'') {
+    int hi = pos_ < in_.size() ? RtfHexValue(in_[pos_]) : -1;
+    int lo = pos_ + 1 < in_.size() ? RtfHexValue(in_[pos_ + 1]) : -1;
+    if (hi < 0 || lo < 0) return;  // truncated escape: drop it
+    pos_ += 2;
+    if (skipChars_ > 0) --skipChars_;
+    else textByte(uint8_t(hi * 16 + lo));
+    return;
+  }
+  if (skipChars_ > 0) {
+    --skipChars_;
+    return;
+  }
+  switch (c) {
+    case '\\':
+    case '{':
+    case '}': text(char16_t(c)); break;
+    case '~': text(0x00A0); break;
+    case '_': text(0x2011); break;
+    case '*': starPending_ = true; break;
+    case '\r':
+    case '\n': endParagraph(); break;
+    case '\t': addInline(RtfInline::Kind::Tab); break;
+    default: break;  // \- optional hyphen, \| \: index marks and anything unknown
+  }
+}
+
+RtfCharProps Reader::currentProps() const {
+  const GroupState& s = stack_.back();
+  RtfCharProps props;
+  if (auto it = fonts_.find(s.font >= 0 ? s.font : deff_); it != fonts_.end())
+    props.fontName = it->second;
+  props.halfPoints = s.halfPoints;
+  props.bold = s.bold;
+  props.italic = s.italic;
+  props.underline = s.underline;
+  if (s.color > 0 && size_t(s.color) < colors_.size()) props.color = colors_[size_t(s.color)];
+  return props;
+}
+
+void Reader::text(char16_t c) {
+  GroupState& s = st();
+  switch (s.dest) {
+    case Dest::Skip:
+    case Dest::ColorTable:
+      if (c == u';' && s.dest == Dest::ColorTable) colorTableSemicolon();
+      return;
+    case Dest::FontTable: fontTableText(c); return;
+    case Dest::FieldInst:
+      if (s.field >= 0 && fields_[size_t(s.field)].instruction.size() < kMaxFieldText)
+        fields_[size_t(s.field)].instruction += c;
+      return;
+    case Dest::FieldResult: {
+      Field& f = fields_[size_t(s.field)];
+      if (!f.haveProps) f.props = currentProps(), f.haveProps = true;
+      if (f.result.size() < kMaxFieldText) f.result += c;
+      return;
+    }
+    case Dest::Normal: break;
+  }
+  RtfCharProps props = currentProps();
+  if (!cur_.items.empty() && cur_.items.back().kind == RtfInline::Kind::Text &&
+      cur_.items.back().props == props) {
+    cur_.items.back().text += c;
+    return;
+  }
+  RtfInline item;
+  item.text = std::u16string(1, c);
+  item.props = std::move(props);
+  cur_.items.push_back(std::move(item));
+}
+
+void Reader::addInline(RtfInline::Kind kind, char16_t) {
+  GroupState& s = st();
+  if (s.dest == Dest::FieldResult) {  // a merge field's text stays on one line
+    text(u' ');
+    return;
+  }
+  if (s.dest != Dest::Normal) return;
+  RtfInline item;
+  item.kind = kind;
+  item.props = currentProps();
+  cur_.items.push_back(std::move(item));
+}
+
+void Reader::endParagraph() {
+  if (st().dest == Dest::FieldResult) {
+    text(u' ');
+    return;
+  }
+  if (st().dest != Dest::Normal) return;
+  cur_.props = st().para;
+  cur_.props.pageBreakBefore |= pendingPageBreak_;
+  pendingPageBreak_ = false;
+  cur_.markProps = currentProps();
+  doc_.paragraphs.push_back(std::move(cur_));
+  cur_ = RtfParagraph{};
+}
+
+void Reader::pageBreak() {
+  if (st().dest != Dest::Normal) return;
+  if (!cur_.items.empty()) endParagraph();
+  pendingPageBreak_ = true;
+}
+
+void Reader::fontTableText(char16_t c) {
+  if (c == u';') {
+    size_t b = fontName_.find_first_not_of(' ');
+    size_t e = fontName_.find_last_not_of(' ');
+    std::string name = b == std::string::npos ? std::string() : fontName_.substr(b, e - b + 1);
+    if (fonts_.size() < kMaxTableEntries || fonts_.count(fontNumber_)) fonts_[fontNumber_] = name;
+    fontName_.clear();
+    return;
+  }
+  if (fontName_.size() < 256) AppendUtf8(fontName_, c);
+}
+
+void Reader::colorTableSemicolon() {
+  if (colors_.size() >= kMaxTableEntries) {
+    red_ = green_ = blue_ = -1;
+    return;
+  }
+  if (red_ < 0 && green_ < 0 && blue_ < 0) {
+    colors_.push_back(std::nullopt);
+  } else {
+    auto part = [](int v) { return uint32_t(Clamp(v, 0, 255)); };
+    colors_.push_back(part(red_) << 16 | part(green_) << 8 | part(blue_));
+  }
+  red_ = green_ = blue_ = -1;
+}
+
+void Reader::finishField(const GroupState& closing) {
+  Field& f = fields_[size_t(closing.field)];
+  if (!f.merge) return;  // other fields left their result as ordinary text
+  RtfInline item;
+  item.kind = RtfInline::Kind::Field;
+  item.fieldName = MergeFieldName(Trim(f.instruction));
+  std::string ascii;
+  for (char16_t c : item.fieldName) ascii += c < 0x80 ? char(c) : '?';
+  item.fieldId = f.id >= 0 ? f.id : MergeFieldIdFromName(ascii);
+  item.text = f.sawResult ? f.result : item.fieldName;
+  item.props = f.haveProps ? f.props : currentProps();
+  if (st().dest == Dest::Normal) cur_.items.push_back(std::move(item));
+}
+
+bool Reader::destination(std::string_view w, int p, bool) {
+  GroupState& s = st();
+  if (w == "fonttbl") {
+    s.dest = Dest::FontTable;
+  } else if (w == "colortbl") {
+    s.dest = Dest::ColorTable;
+  } else if (w == "field") {
+    fields_.push_back(Field{});
+    s.field = int(fields_.size() - 1);
+    s.ownsField = true;
+  } else if (w == "fldinst") {
+    s.dest = s.field >= 0 ? Dest::FieldInst : Dest::Skip;
+  } else if (w == "fldrslt") {
+    if (s.field < 0) return true;
+    Field& f = fields_[size_t(s.field)];
+    f.merge = StartsWithWordIgnoringCase(Trim(f.instruction), u"MERGEFIELD");
+    f.sawResult = true;
+    if (f.merge) s.dest = Dest::FieldResult;
+  } else if (w == "bdlmergeid") {
+    if (s.field >= 0) fields_[size_t(s.field)].id = Clamp(p, 0, 1 << 20);
+    s.dest = Dest::Skip;
+  } else if (IsSkippedRtfDestination(w)) {
+    s.dest = Dest::Skip;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool Reader::characterWord(std::string_view w, int p, bool has) {
+  GroupState& s = st();
+  bool on = !has || p != 0;
+  if (w == "plain") {
+    s.font = -1;
+    s.halfPoints = 24;
+    s.bold = s.italic = s.underline = false;
+    s.color = 0;
+  } else if (w == "f") {
+    if (s.dest == Dest::FontTable) fontNumber_ = p;
+    else s.font = p;
+  } else if (w == "fs") {
+    s.halfPoints = p <= 0 ? 24 : Clamp(p, 2, 3276);
+  } else if (w == "b") {
+    s.bold = on;
+  } else if (w == "i") {
+    s.italic = on;
+  } else if (w == "ulnone") {
+    s.underline = false;
+  } else if (IsRtfUnderlineWord(w)) {
+    s.underline = on;
+  } else if (w == "cf") {
+    s.color = Clamp(p, 0, 1 << 16);
+  } else if (w == "red" || w == "green" || w == "blue") {
+    (w[0] == 'r' ? red_ : w[0] == 'g' ? green_ : blue_) = Clamp(p, 0, 255);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool Reader::paragraphWord(std::string_view w, int p, bool) {
+  RtfParaProps& para = st().para;
+  int t = Clamp(p, -kMaxTwips, kMaxTwips);
+  if (w == "pard") para = RtfParaProps{};
+  else if (w == "ql") para.align = RtfAlign::Left;
+  else if (w == "qr") para.align = RtfAlign::Right;
+  else if (w == "qc") para.align = RtfAlign::Center;
+  else if (w == "qj" || w == "qd") para.align = RtfAlign::Justify;
+  else if (w == "fi") para.firstIndent = t;
+  else if (w == "li" || w == "lin") para.leftIndent = t;
+  else if (w == "ri" || w == "rin") para.rightIndent = t;
+  else if (w == "sb") para.spaceBefore = Clamp(p, 0, kMaxTwips);
+  else if (w == "sa") para.spaceAfter = Clamp(p, 0, kMaxTwips);
+  else if (w == "sl") para.lineSpacing = t;
+  else if (w == "slmult") para.lineMultiple = p != 0;
+  else if (w == "pagebb") para.pageBreakBefore = true;
+  else if (w == "tqr") tabKind_ = RtfTabKind::Right;
+  else if (w == "tqc") tabKind_ = RtfTabKind::Center;
+  else if (w == "tqdec") tabKind_ = RtfTabKind::Decimal;
+  else if (w == "tb") tabKind_ = RtfTabKind::Left;
+  else if (w == "tx") {
+    if (para.tabs.size() < kMaxTabs) para.tabs.push_back({Clamp(p, 0, kMaxTwips), tabKind_});
+    tabKind_ = RtfTabKind::Left;
+  } else return false;
+  return true;
+}
+
+bool Reader::specialWord(std::string_view w, int p, bool) {
+  if (w == "par" || w == "sect" || w == "row") endParagraph();
+  else if (w == "page") pageBreak();
+  else if (w == "line") addInline(RtfInline::Kind::LineBreak);
+  else if (w == "tab" || w == "cell" || w == "nestcell") addInline(RtfInline::Kind::Tab);
+  else if (w == "uc") st().uc = Clamp(p, 0, 16);
+  else if (w == "u") {
+    text(char16_t(p < 0 ? p + 65536 : p));
+    skipChars_ = st().uc;
+  } else if (char16_t c = RtfSymbolWord(w)) text(c);
+  else return false;
+  return true;
+}
+
+bool Reader::documentWord(std::string_view w, int p) {
+  auto page = [this]() -> RtfPageLayout& {
+    if (!doc_.page) doc_.page = RtfPageLayout{};
+    return *doc_.page;
+  };
+  if (w == "deff") deff_ = p;
+  else if (w == "paperw") page().width = Clamp(p, 1440, 2 * kMaxTwips);
+  else if (w == "paperh") page().height = Clamp(p, 1440, 2 * kMaxTwips);
+  else if (w == "margl") page().marginLeft = Clamp(p, 0, kMaxTwips);
+  else if (w == "margr") page().marginRight = Clamp(p, 0, kMaxTwips);
+  else if (w == "margt") page().marginTop = Clamp(p, 0, kMaxTwips);
+  else if (w == "margb") page().marginBottom = Clamp(p, 0, kMaxTwips);
+  else return false;
+  return true;
+}
+
+RtfDocument ReadPlainText(std::string_view bytes) {
+  RtfDocument doc;
+  doc.defaultFont = "Arial";
+  RtfParagraph para;
+  auto flush = [&] {
+    para.markProps.fontName = doc.defaultFont;
+    doc.paragraphs.push_back(std::move(para));
+    para = RtfParagraph{};
+  };
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    uint8_t b = uint8_t(bytes[i]);
+    if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+    if (b == '\n' || b == '\r') {
+      flush();
+      continue;
+    }
+    if (b < 0x20 && b != '\t') continue;
+    RtfInline::Kind kind = b == '\t' ? RtfInline::Kind::Tab : RtfInline::Kind::Text;
+    if (kind == RtfInline::Kind::Text && !para.items.empty() &&
+        para.items.back().kind == RtfInline::Kind::Text) {
+      para.items.back().text += Cp1252ToUnicode(b);
+      continue;
+    }
+    RtfInline item;
+    item.kind = kind;
+    item.props.fontName = doc.defaultFont;
+    if (kind == RtfInline::Kind::Text) item.text = std::u16string(1, Cp1252ToUnicode(b));
+    para.items.push_back(std::move(item));
+  }
+  flush();
+  return doc;
+}
+
+}  // namespace
+
+RtfDocument ReadRtf(std::string_view bytes) {
+  size_t start = 0;
+  while (start < bytes.size() && (bytes[start] == ' ' || bytes[start] == '\r' ||
+                                  bytes[start] == '\n' || bytes[start] == '\t'))
+    ++start;
+  if (bytes.substr(start, 5) != "{\\rtf") return ReadPlainText(bytes);
+  return Reader(bytes.substr(start)).Run();
+}
+
+}  // namespace richtext
