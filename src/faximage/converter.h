@@ -24,18 +24,18 @@ enum class TFaxResolution { frNormal, frHigh };
 enum class TFaxWidth { fwNormal, fwWide };
 enum class TFaxFont { ffStandard, ffSmall };
 
-class TFxFaxConverter;
+class TFxCustomFaxConverter;
 
-using TFaxStatusEvent = std::function<void(TFxFaxConverter& f, bool starting, bool ending,
+using TFaxStatusEvent = std::function<void(TFxCustomFaxConverter& f, bool starting, bool ending,
                                            int pagesConverted, int linesConverted,
                                            long bytesConverted, long bytesToConvert,
                                            bool& abort)>;
-using TFaxOutputLineEvent = std::function<void(TFxFaxConverter& f, const std::uint8_t* data,
+using TFaxOutputLineEvent = std::function<void(TFxCustomFaxConverter& f, const std::uint8_t* data,
                                                int len, bool endOfPage, bool morePages)>;
-using TFaxOpenFileEvent = std::function<void(TFxFaxConverter& f, const std::string& fname)>;
-using TFaxCloseFileEvent = std::function<void(TFxFaxConverter& f)>;
+using TFaxOpenFileEvent = std::function<void(TFxCustomFaxConverter& f, const std::string& fname)>;
+using TFaxCloseFileEvent = std::function<void(TFxCustomFaxConverter& f)>;
 // Fill data (4096 bytes, cleared to white) with one raster line, set len to its bytes.
-using TFaxReadLineEvent = std::function<void(TFxFaxConverter& f, std::uint8_t* data, int& len,
+using TFaxReadLineEvent = std::function<void(TFxCustomFaxConverter& f, std::uint8_t* data, int& len,
                                              bool& endOfPage, bool& morePages)>;
 // Lets the caller's message loop handle one pending message; returns false on a quit request.
 using TFaxYieldEvent = std::function<bool()>;
@@ -89,18 +89,12 @@ class TFxCustomFaxConverter {
   virtual void OpenUserFile(const std::string& fname);
   virtual void CloseUserFile();
 
- protected:
-  virtual TFxFaxConverter& self() = 0;
-
  private:
   TFaxCvtOptions options_ = coDoubleWidth | coCenterImage | coYield;
   std::string documentFile_;
   std::string outFileName_;
 };
 
-class TFxFaxConverter : public TFxCustomFaxConverter {
- protected:
-  TFxFaxConverter& self() override { return *this; }
-};
+class TFxFaxConverter : public TFxCustomFaxConverter {};
 
 }  // namespace faximage

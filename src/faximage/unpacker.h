@@ -18,13 +18,13 @@ enum TUnpackerOption : unsigned {
 };
 using TUnpackerOptions = unsigned;
 
-class TFxFaxUnpacker;
+class TFxCustomFaxUnpacker;
 
 using TUnpackOutputLineEvent =
-    std::function<void(TFxFaxUnpacker& sender, bool starting, bool ending,
+    std::function<void(TFxCustomFaxUnpacker& sender, bool starting, bool ending,
                        const std::uint8_t* data, int len, int pageNum)>;
 using TUnpackStatusEvent =
-    std::function<void(TFxFaxUnpacker& sender, const std::string& fname, int pageNum,
+    std::function<void(TFxCustomFaxUnpacker& sender, const std::string& fname, int pageNum,
                        long bytesUnpacked, long bytesToUnpack)>;
 using TUnpackYieldEvent = std::function<bool()>;  // false on a quit request
 
@@ -86,18 +86,13 @@ class TFxCustomFaxUnpacker {
   virtual void Status(const std::string& fname, int pageNum, long bytesUnpacked,
                       long bytesToUnpack);
 
- protected:
-  virtual TFxFaxUnpacker& self() = 0;
-
  private:
   int settings(UnpackSettings& s);
+  int prepare(int page, UnpackSettings& s, BrxReader& reader, UnpackCallbacks& cb);
   std::string inFileName_;
   unsigned hMul_ = 1, hDiv_ = 1, vMul_ = 1, vDiv_ = 1;
 };
 
-class TFxFaxUnpacker : public TFxCustomFaxUnpacker {
- protected:
-  TFxFaxUnpacker& self() override { return *this; }
-};
+class TFxFaxUnpacker : public TFxCustomFaxUnpacker {};
 
 }  // namespace faximage

@@ -1,0 +1,157 @@
+// T.4 line encoder: finds runs a byte or a word at a time and packs codes least
+// significant bit first through a 64-bit accumulator.
+#include "faximage/t4_encoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "faximage/t4_codes.h"
+
+namespace faximage::t4 {
+
+namespace {
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::span<std::uint8_t> out) : out_(out) {}
+
+  void put(std::uint32_t bits, std::uint32_t length) {
+    acc_ |= std::uint64_t(bits) << n_;
+    n_ += length;
+    total_ += length;
+    if (n_ >= 32) {
+      if (pos_ + 4 > out_.size()) {
+        overflow_ = true;
+        pos_ = 0;
+      }
+      std::uint8_t* p = out_.data() + pos_;
+      p[0] = std::uint8_t(acc_);
+      p[1] = std::uint8_t(acc_ >> 8);
+      p[2] = std::uint8_t(acc_ >> 16);
+      p[3] = std::uint8_t(acc_ >> 24);
+      pos_ += 4;
+      acc_ >>= 32;
+      n_ -= 32;
+    }
+  }
+
+  void putRun(const RevCode* table, int run) {
+    while (run > kMaxMakeUp) {
+      const RevCode& c = table[64 + kMaxMakeUp / 64 - 1];
+      put(c.bits, c.length);
+      run -= kMaxMakeUp;
+    }
+    if (run >= 64) {
+      const RevCode& c = table[64 + run / 64 - 1];
+      put(c.bits, c.length);
+      run &= 63;
+    }
+    put(table[run].bits, table[run].length);
+  }
+
+  // Pads with zero bits to the byte boundary and writes the bytes still held.
+  // Returns the total byte count, or 0 on overflow.
+  std::size_t finish() {
+    while (n_ > 0) {
+      if (pos_ >= out_.size()) return 0;
+      out_[pos_++] = std::uint8_t(acc_);
+      acc_ >>= 8;
+      n_ = n_ > 8 ? n_ - 8 : 0;
+    }
+    return overflow_ ? 0 : pos_;
+  }
+
+  std::size_t bitCount() const { return total_; }
+
+  bool putByte(std::uint8_t b) {
+    if (pos_ >= out_.size()) return false;
+    out_[pos_++] = b;
+    return true;
+  }
+
+ private:
+  std::span<std::uint8_t> out_;
+  std::size_t pos_ = 0;
+  std::uint64_t acc_ = 0;
+  std::uint32_t n_ = 0;
+  std::size_t total_ = 0;
+  bool overflow_ = false;
+};
+
+// First pixel at or after pos (below end) whose colour differs from `black`; end if none.
+// Pixels beyond the buffer are white.
+int findChange(std::span<const std::uint8_t> buf, int pos, int end, bool black) {
+  const int limit = std::min(end, int(buf.size()) * 8);
+  const std::uint8_t flip = black ? 0xFF : 0x00;
+  const std::uint64_t flip64 = black ? ~std::uint64_t(0) : 0;
+  while (pos < limit) {
+    int byte = pos >> 3;
+    std::uint8_t b = std::uint8_t((buf[std::size_t(byte)] ^ flip) & (0xFF >> (pos & 7)));
+    if (b) return std::min(byte * 8 + std::countl_zero(b), end);
+    pos = (byte + 1) * 8;
+    while (pos + 64 <= limit) {
+      std::uint64_t w;
+      std::memcpy(&w, buf.data() + (pos >> 3), 8);
+      if (w != flip64) break;
+      pos += 64;
+    }
+  }
+  return black ? std::min(pos, limit) : end;
+}
+
+bool allWhite(std::span<const std::uint8_t> raster, int bytes) {
+  std::size_t n = std::min(raster.size(), std::size_t(std::max(bytes, 0)));
+  for (std::size_t i = 0; i < n; ++i)
+    if (raster[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+std::size_t encodeLine(std::span<const std::uint8_t> raster, const LineLayout& layout,
+                       std::span<std::uint8_t> out) {
+  const int width = std::max(layout.pageWidth, 1);
+  const int margin = std::clamp(layout.leftMargin, 0, width);
+  const RevCode* white = reversedCodes(false);
+  const RevCode* black = reversedCodes(true);
+  BitWriter w(out);
+  w.put(0x8000, 16);  // EOL word: fifteen 0 bits, then a 1
+  if (allWhite(raster, width / 8)) {
+    w.putRun(white, width);
+  } else {
+    const int scale = layout.doubling ? 2 : 1;
+    const int image = (width - margin) / scale;
+    int pos = 0;      // image pixel
+    int written = 0;  // coded pixels
+    bool isBlack = false;
+    while (pos < image || written < width) {
+      int next = findChange(raster, pos, image, isBlack);
+      int run = (next - pos) * scale;
+      if (written == 0) run += margin;
+      if (next >= image) run = width - written;  // the last run reaches the line's end
+      w.putRun(isBlack ? black : white, run);
+      written += run;
+      pos = next;
+      isBlack = !isBlack;
+    }
+  }
+  std::size_t n = w.finish();
+  if (n == 0 || !w.putByte(0)) return 0;
+  return n + 1;
+}
+
+std::size_t encodeMarginLine(int pageWidth, std::span<std::uint8_t> out) {
+  BitWriter w(out);
+  w.put(0x800, 12);  // EOL: eleven 0 bits, then a 1
+  w.putRun(reversedCodes(false), std::max(pageWidth, 1));
+  const bool aligned = w.bitCount() % 8 == 0;
+  std::size_t n = w.finish();
+  if (n != 0 && aligned) {  // code that ends on a byte boundary gets one 0x00 byte more
+    if (!w.putByte(0)) return 0;
+    ++n;
+  }
+  return n;
+}
+
+}  // namespace faximage::t4
