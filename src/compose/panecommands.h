@@ -1,0 +1,54 @@
+// Commands the fax editor and the cover-sheet editor share on a rich-text pane: page
+// break, word-wrap toggle, the zoom menu, the paragraph dialog, and the tool-bar
+// buttons they append.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QAbstractButton;
+class QObject;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QWidget;
+
+namespace richtext {
+class TRichText;
+}
+
+namespace compose {
+
+// Asks "Add a page break here?" (No by default); on Yes inserts a page-break paragraph
+// at the caret with the caret's character attributes. Returns whether it did.
+bool AskAndInsertPageBreak(richtext::TRichText* pane);
+
+// Hint of a word-wrap button: what pressing it will do next.
+QString WordWrapHint(bool wrapOn);
+// Inverts the pane's word wrap and brings the button's hint and state in line with it.
+void ToggleWordWrap(richtext::TRichText* pane, QAbstractButton* button);
+
+// The zoom menu: items Zoom70, Zoom80 and Zoom100, each holding its percentage as data.
+QMenu* MakeZoomMenu(QWidget* parent);
+// Checks the item equal to zoom; any other zoom leaves every item unchecked.
+void CheckZoomItem(QMenu* menu, int zoom);
+int ZoomOfItem(const QObject* item);
+
+// Opens the paragraph properties dialog on the pane, modally, centred for the program.
+void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent);
+
+// Runs the default-font dialog and reports a settings file that cannot be written.
+void ChooseDefaultFontReporting();
+
+// Opens a help topic. Until the help pages exist this says so in an information box;
+// tests and the program may install their own viewer.
+void ShowHelpTopic(int topic);
+void SetHelpTopicHandler(std::function<void(int)> handler);
+
+// Appends a tool button to a tool bar; a spacer of 2 pixels goes before it unless it
+// is the first button the caller appends.
+QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint,
+                              bool spacerBefore);
+
+}  // namespace compose
