@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QImage;
 class QPainter;
 class QRect;
 
@@ -68,6 +69,7 @@ constexpr int kPaintLayoutPages = 32;
 
 class PageRenderer;
 class WordWalker;
+struct RtfParaProps;
 
 class TRichText : public QTextEdit {
   Q_OBJECT
@@ -141,18 +143,19 @@ class TRichText : public QTextEdit {
   void StartSpellCheck();
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;  // adds page-break marks
 
  private:
+  double scale() const { return zoom_ / 100.0; }
   void applyZoomAndWrap();
-  QTextCharFormat charFormatFor(const CharAttributes& attrs) const;
+  bool updateParagraphs(const std::function<void(RtfParaProps&)>& change);
 
   PageLayout layout_;
   int zoom_ = 100;
   bool wordWrap_ = false;
   int paintOptions_ = 0;
   TextToInsertHandler textToInsert_;
+  std::unique_ptr<QImage> zoomDevice_;
   std::unique_ptr<PageRenderer> renderer_;
   std::unique_ptr<WordWalker> walker_;
 };

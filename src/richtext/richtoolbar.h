@@ -8,6 +8,7 @@
 class QAction;
 class QComboBox;
 class QFontComboBox;
+class QTextCharFormat;
 
 namespace richtext {
 

@@ -108,6 +108,7 @@ class Reader {
   void textByte(uint8_t b) { text(Cp1252ToUnicode(b)); }
   void addInline(RtfInline::Kind kind, char16_t c = 0);
   void endParagraph();
+  void pushParagraph();
   void pageBreak();
   RtfCharProps currentProps() const;
   void finishField(const GroupState& closing);
@@ -172,12 +173,7 @@ RtfDocument Reader::Run() {
   }
   // Close what the input left open, so open fields still yield their text.
   while (stack_.size() > 1) closeGroup();
-  if (!cur_.items.empty() || doc_.paragraphs.empty()) {
-    cur_.props = st().para;
-    cur_.markProps = currentProps();
-    doc_.paragraphs.push_back(std::move(cur_));
-    doc_.paragraphs.back().props.pageBreakBefore |= pendingPageBreak_;
-  }
+  if (!cur_.items.empty() || doc_.paragraphs.empty()) pushParagraph();
   if (auto it = fonts_.find(deff_); it != fonts_.end() && !it->second.empty())
     doc_.defaultFont = it->second;
   for (RtfParagraph& p : doc_.paragraphs) {
@@ -211,6 +207,7 @@ void Reader::closeGroup() {
     done_ = started_;  // text after the document's last brace is not part of it
     return;
   }
+  if (stack_.size() == 2 && !cur_.items.empty()) pushParagraph();  // the document ends
   GroupState closing = std::move(stack_.back());
   stack_.pop_back();
   if (closing.dest == Dest::FontTable && !fontName_.empty())
@@ -270,8 +267,11 @@ void Reader::controlWord() {
 void Reader::controlSymbol(char c) {
   if (c == '\'') {
     int hi = pos_ < in_.size() ? RtfHexValue(in_[pos_]) : -1;
-    int lo = pos_ + 1 < in_.size() ? RtfHexValue(in_[pos_ + 1]) : -1;
-    if (hi < 0 || lo < 0) return;  // truncated escape: drop it
+    int lo = hi >= 0 && pos_ + 1 < in_.size() ? RtfHexValue(in_[pos_ + 1]) : -1;
+    if (lo < 0) {  // a truncated escape is dropped with its one hex digit
+      if (hi >= 0) ++pos_;
+      return;
+    }
     pos_ += 2;
     if (skipChars_ > 0) --skipChars_;
     else textByte(uint8_t(hi * 16 + lo));
@@ -309,6 +309,7 @@ RtfCharProps Reader::currentProps() const {
 }
 
 void Reader::text(char16_t c) {
+  if (c < 0x20) return;  // control characters are no text
   GroupState& s = st();
   switch (s.dest) {
     case Dest::Skip:
@@ -358,7 +359,10 @@ void Reader::endParagraph() {
     text(u' ');
     return;
   }
-  if (st().dest != Dest::Normal) return;
+  if (st().dest == Dest::Normal) pushParagraph();
+}
+
+void Reader::pushParagraph() {
   cur_.props = st().para;
   cur_.props.pageBreakBefore |= pendingPageBreak_;
   pendingPageBreak_ = false;
@@ -401,6 +405,7 @@ void Reader::colorTableSemicolon() {
 
 void Reader::finishField(const GroupState& closing) {
   Field& f = fields_[size_t(closing.field)];
+  if (!f.sawResult) f.merge = StartsWithWordIgnoringCase(Trim(f.instruction), u"MERGEFIELD");
   if (!f.merge) return;  // other fields left their result as ordinary text
   RtfInline item;
   item.kind = RtfInline::Kind::Field;
@@ -500,14 +505,18 @@ bool Reader::paragraphWord(std::string_view w, int p, bool) {
   return true;
 }
 
-bool Reader::specialWord(std::string_view w, int p, bool) {
-  if (w == "par" || w == "sect" || w == "row") endParagraph();
+bool Reader::specialWord(std::string_view w, int p, bool has) {
+  if (w == "par" || w == "row") endParagraph();
+  else if (w == "sect") {
+    if (!cur_.items.empty()) endParagraph();  // a section end is no empty line of its own
+  }
   else if (w == "page") pageBreak();
   else if (w == "line") addInline(RtfInline::Kind::LineBreak);
   else if (w == "tab" || w == "cell" || w == "nestcell") addInline(RtfInline::Kind::Tab);
   else if (w == "uc") st().uc = Clamp(p, 0, 16);
   else if (w == "u") {
-    text(char16_t(p < 0 ? p + 65536 : p));
+    if (!has) return true;
+    if (p >= -32768 && p <= 65535) text(char16_t(p < 0 ? p + 65536 : p));
     skipChars_ = st().uc;
   } else if (char16_t c = RtfSymbolWord(w)) text(c);
   else return false;

@@ -1,0 +1,77 @@
+// Page layout and painting of a copy of the pane's document.
+#include "richtext/pagerenderer.h"
+
+#include "richtext/layoutunits.h"
+#include "richtext/mergeobject.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
+#include <cmath>
+
+namespace richtext {
+
+PageRenderer::PageRenderer() = default;
+PageRenderer::~PageRenderer() = default;
+
+void PageRenderer::Prepare(const QTextDocument& source, double scale, QSizeF pageSize) {
+  if (!stale_ && copy_ && pageSize == pageSize_) return;
+  copy_.reset(source.clone());
+  copy_->setDefaultFont(source.defaultFont());
+  copy_->setDefaultTextOption(source.defaultTextOption());
+  copy_->setUseDesignMetrics(true);
+  copy_->setDocumentMargin(0);
+  RescaleParagraphs(*copy_, scale, 1.0);
+  RegisterMergeFields(copy_.get(), false);
+  copy_->setPageSize(pageSize);
+  pageSize_ = pageSize;
+
+  linePages_.clear();
+  QAbstractTextDocumentLayout* layout = copy_->documentLayout();
+  const double pageHeight = pageSize.height();
+  for (QTextBlock b = copy_->begin(); b.isValid(); b = b.next()) {
+    double top = layout->blockBoundingRect(b).top();
+    const QTextLayout* lines = b.layout();
+    for (int i = 0; i < lines->lineCount(); ++i) {
+      double y = top + lines->lineAt(i).y();
+      linePages_.push_back(int(std::floor((y + 0.01) / pageHeight)));
+    }
+    if (lines->lineCount() == 0) linePages_.push_back(int(std::floor((top + 0.01) / pageHeight)));
+  }
+  stale_ = false;
+}
+
+int PageRenderer::NextPageLine(int line) const {
+  int page = linePages_[size_t(line)];
+  for (size_t i = size_t(line) + 1; i < linePages_.size(); ++i)
+    if (linePages_[i] > page) return int(i);
+  return 0;
+}
+
+int PageRenderer::PageCount() const {
+  int count = 0;
+  for (int line = 0;;) {
+    ++count;
+    line = NextPageLine(line);
+    if (line == 0) return count;
+  }
+}
+
+void PageRenderer::PaintPage(QPainter& painter, QPointF origin, double scale, int page) const {
+  const QRectF pageRect(0, page * pageSize_.height(), pageSize_.width(), pageSize_.height());
+  painter.save();
+  painter.translate(origin);
+  painter.scale(scale, scale);
+  painter.translate(0, -pageRect.top());
+  painter.setClipRect(pageRect, Qt::IntersectClip);
+  QAbstractTextDocumentLayout::PaintContext context;
+  context.clip = pageRect;
+  context.palette.setColor(QPalette::Text, Qt::black);
+  copy_->documentLayout()->draw(&painter, context);
+  painter.restore();
+}
+
+}  // namespace richtext

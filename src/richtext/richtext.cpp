@@ -1,0 +1,449 @@
+// TRichText: content, attributes, view, merge fields, word walk and page painting.
+#include "richtext/richtext.h"
+
+#include "richtext/layoutunits.h"
+#include "richtext/mergeobject.h"
+#include "richtext/pagerenderer.h"
+#include "richtext/rtfqt.h"
+#include "richtext/rtfreader.h"
+#include "richtext/rtfwriter.h"
+#include "richtext/wordwalker.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <algorithm>
+
+namespace richtext {
+namespace {
+
+constexpr int kMaxTwips = 31680;
+
+int ClampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
+
+QTextCharFormat WithoutField(QTextCharFormat f) {
+  f.clearProperty(QTextFormat::ObjectType);
+  f.clearProperty(kPropFieldId);
+  f.clearProperty(kPropFieldName);
+  f.clearProperty(kPropFieldText);
+  f.clearProperty(QTextFormat::TextVerticalAlignment);
+  return f;
+}
+
+// Calls visit(position, format) for every merge field of doc.
+template <typename Visit>
+void ForEachField(const QTextDocument& doc, Visit visit) {
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      QTextFragment f = it.fragment();
+      if (!IsMergeField(f.charFormat())) continue;
+      QString text = f.text();
+      for (int i = 0; i < text.size(); ++i)
+        if (text[i] == QChar::ObjectReplacementCharacter) visit(f.position() + i, f.charFormat());
+    }
+}
+
+// The text with fields shown as their text, paragraphs joined by '\n'.
+QString PlainText(const QTextDocument& doc) {
+  QString out;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+    if (b != doc.begin()) out += '\n';
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      QTextFragment f = it.fragment();
+      QString text = f.text();
+      if (!IsMergeField(f.charFormat())) {
+        out += text;
+        continue;
+      }
+      for (QChar c : text)
+        out += c == QChar::ObjectReplacementCharacter
+                   ? f.charFormat().stringProperty(kPropFieldText)
+                   : QString(c);
+    }
+  }
+  return out;
+}
+
+int LineHeightOf(const RtfParaProps& p) { return p.lineMultiple ? 0 : p.lineSpacing; }
+
+PageLayout Sanitized(PageLayout l) {
+  l.width = std::clamp(l.width, 1440, 2 * kMaxTwips);
+  l.height = std::clamp(l.height, 1440, 2 * kMaxTwips);
+  auto margin = [](int m, int room) { return std::clamp(m, 0, std::max(0, room)); };
+  l.marginLeft = margin(l.marginLeft, l.width - 720);
+  l.marginRight = margin(l.marginRight, l.width - 720 - l.marginLeft);
+  l.marginTop = margin(l.marginTop, l.height - 720);
+  l.marginBottom = margin(l.marginBottom, l.height - 720 - l.marginTop);
+  return l;
+}
+
+}  // namespace
+
+TRichText::TRichText(QWidget* parent)
+    : QTextEdit(parent), renderer_(std::make_unique<PageRenderer>()),
+      walker_(std::make_unique<WordWalker>()) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(10);
+  setFont(font);
+  document()->setDefaultFont(font);
+  document()->setUseDesignMetrics(true);
+  RegisterMergeFields(document(), true);
+  connect(document(), &QTextDocument::contentsChanged, this, [this] { renderer_->Invalidate(); });
+  // Typing next to a field must not type into the field's format.
+  connect(this, &QTextEdit::currentCharFormatChanged, this, [this](const QTextCharFormat& f) {
+    if (IsMergeField(f)) setCurrentCharFormat(WithoutField(f));
+  });
+  applyZoomAndWrap();
+}
+
+TRichText::~TRichText() {
+  document()->documentLayout()->setPaintDevice(nullptr);
+}
+
+// --- content
+
+void TRichText::Clear() {
+  QTextCharFormat keep = WithoutField(currentCharFormat());
+  walker_->End();
+  QTextEdit::clear();
+  QTextCursor cursor = textCursor();
+  cursor.setBlockCharFormat(keep);
+  setCurrentCharFormat(keep);
+  document()->clearUndoRedoStacks();
+  document()->setModified(false);
+}
+
+int TRichText::LoadFromFile(const QString& path) {
+  QFile file(path);
+  if (!file.exists()) return kErrFileNotFound;
+  if (!file.open(QIODevice::ReadOnly)) return kErrFileRead;
+  QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return kErrFileRead;
+  LoadRtf(bytes);
+  return kErrNone;
+}
+
+int TRichText::SaveToFile(const QString& path) const {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return kErrFileWrite;
+  QByteArray rtf = SaveRtf();
+  if (file.write(rtf) != rtf.size() || !file.commit()) return kErrFileWrite;
+  return kErrNone;
+}
+
+void TRichText::LoadRtf(const QByteArray& rtf) {
+  RtfDocument model = ReadRtf(std::string_view(rtf.constData(), size_t(rtf.size())));
+  walker_->End();
+  ModelToDocument(model, *document(), scale());
+  if (model.page) {
+    const RtfPageLayout& p = *model.page;
+    SetLayout({p.width, p.height, p.marginLeft, p.marginTop, p.marginRight, p.marginBottom});
+  }
+  document()->clearUndoRedoStacks();
+  document()->setModified(false);
+  CaretToStart();
+}
+
+QByteArray TRichText::SaveRtf() const {
+  RtfDocument model = DocumentToModel(*document(), scale());
+  model.page = RtfPageLayout{layout_.width, layout_.height, layout_.marginLeft,
+                             layout_.marginTop, layout_.marginRight, layout_.marginBottom};
+  std::string rtf = WriteRtf(model);
+  return QByteArray(rtf.data(), qsizetype(rtf.size()));
+}
+
+void TRichText::Reformat() {
+  document()->markContentsDirty(0, document()->characterCount());
+  renderer_->Invalidate();
+  viewport()->update();
+}
+
+void TRichText::CaretToStart() {
+  QTextCursor cursor = textCursor();
+  cursor.movePosition(QTextCursor::Start);
+  setTextCursor(cursor);
+}
+
+bool TRichText::IsEmpty() const { return document()->isEmpty(); }
+
+int TRichText::CharacterCount() const { return int(PlainText(*document()).size()); }
+
+QStringList TRichText::PlainTextLines() const {
+  QString text = PlainText(*document());
+  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  return text.split(QLatin1Char('\n'));
+}
+
+// --- attributes
+
+CharAttributes TRichText::CurrentCharAttributes() const {
+  QTextCharFormat f = currentCharFormat();
+  QFont defaultFont = document()->defaultFont();
+  RtfCharProps p = CharPropsOf(f, defaultFont);
+  CharAttributes a;
+  a.fontName = QString::fromStdString(p.fontName);
+  a.pointSize = f.fontPointSize() > 0 ? f.fontPointSize() : defaultFont.pointSizeF();
+  a.bold = p.bold;
+  a.italic = p.italic;
+  a.underline = p.underline;
+  return a;
+}
+
+void TRichText::SetCurrentCharAttributes(const CharAttributes& a) {
+  QTextCharFormat f;
+  f.setFontFamilies(QStringList{a.fontName});
+  f.setFontPointSize(std::clamp(a.pointSize, 1.0, 1638.0));
+  f.setFontWeight(a.bold ? QFont::Bold : QFont::Normal);
+  f.setFontItalic(a.italic);
+  f.setFontUnderline(a.underline);
+  mergeCurrentCharFormat(f);
+  if (IsEmpty()) {  // an empty line takes its height from the paragraph mark
+    QTextCursor cursor = textCursor();
+    cursor.mergeBlockCharFormat(f);
+  }
+}
+
+ParagraphAttributes TRichText::CurrentParagraphAttributes() const {
+  RtfParaProps p = ParaPropsOf(textCursor().blockFormat(), scale());
+  return {p.leftIndent + p.firstIndent, p.leftIndent,  p.rightIndent,
+          p.spaceBefore,                p.spaceAfter, LineHeightOf(p)};
+}
+
+bool TRichText::updateParagraphs(const std::function<void(RtfParaProps&)>& change) {
+  if (isReadOnly()) return false;
+  QTextCursor sel = textCursor();
+  QTextBlock last = document()->findBlock(sel.selectionEnd());
+  QTextCursor edit(document());
+  edit.beginEditBlock();
+  for (QTextBlock b = document()->findBlock(sel.selectionStart()); b.isValid(); b = b.next()) {
+    QTextBlockFormat f = b.blockFormat();
+    RtfParaProps p = ParaPropsOf(f, scale());
+    change(p);
+    SetParaProps(f, p, scale());
+    edit.setPosition(b.position());
+    edit.setBlockFormat(f);
+    if (b == last) break;
+  }
+  edit.endEditBlock();
+  return true;
+}
+
+bool TRichText::SetParagraphSpacing(int spaceBefore, int spaceAfter, int lineHeight) {
+  return updateParagraphs([&](RtfParaProps& p) {
+    p.spaceBefore = std::clamp(spaceBefore, 0, kMaxTwips);
+    p.spaceAfter = std::clamp(spaceAfter, 0, kMaxTwips);
+    if (lineHeight != LineHeightOf(p)) {  // an unchanged value keeps multiple spacing
+      p.lineSpacing = ClampTwips(lineHeight);
+      p.lineMultiple = false;
+    }
+  });
+}
+
+bool TRichText::SetParagraphIndents(int firstIndent, int leftIndent, int rightIndent) {
+  return updateParagraphs([&](RtfParaProps& p) {
+    p.leftIndent = ClampTwips(leftIndent);
+    p.firstIndent = ClampTwips(ClampTwips(firstIndent) - p.leftIndent);
+    p.rightIndent = ClampTwips(rightIndent);
+  });
+}
+
+void TRichText::InsertPageBreak() {
+  QTextCharFormat chars = WithoutField(currentCharFormat());
+  RtfParaProps props;
+  props.pageBreakBefore = true;
+  QTextBlockFormat block;
+  SetParaProps(block, props, scale());
+  QTextCursor cursor = textCursor();
+  cursor.insertBlock(block, chars);
+  setTextCursor(cursor);
+  setCurrentCharFormat(chars);
+}
+
+// --- view
+
+PageLayout TRichText::Layout() const { return layout_; }
+
+void TRichText::SetLayout(const PageLayout& layout) {
+  layout_ = Sanitized(layout);
+  renderer_->Invalidate();
+  applyZoomAndWrap();
+}
+
+int TRichText::Zooming() const { return zoom_; }
+
+void TRichText::SetZooming(int percent) {
+  percent = std::clamp(percent, 10, 500);
+  if (percent == zoom_) return;
+  double before = scale();
+  zoom_ = percent;
+  RescaleParagraphs(*document(), before, scale());
+  applyZoomAndWrap();
+}
+
+bool TRichText::WordWrap() const { return wordWrap_; }
+
+void TRichText::SetWordWrap(bool on) {
+  wordWrap_ = on;
+  applyZoomAndWrap();
+}
+
+void TRichText::applyZoomAndWrap() {
+  QAbstractTextDocumentLayout* layout = document()->documentLayout();
+  if (zoom_ == 100) {
+    layout->setPaintDevice(nullptr);
+    zoomDevice_.reset();
+  } else {
+    auto device = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
+    int dotsPerMeter = qRound(LayoutDpi() * scale() / 0.0254);
+    device->setDotsPerMeterX(dotsPerMeter);
+    device->setDotsPerMeterY(dotsPerMeter);
+    layout->setPaintDevice(device.get());
+    zoomDevice_ = std::move(device);
+  }
+  if (wordWrap_) {
+    setLineWrapMode(QTextEdit::WidgetWidth);
+  } else {
+    int text = layout_.width - layout_.marginLeft - layout_.marginRight;
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    setLineWrapColumnOrWidth(qRound(TwipsToLayout(text) * scale()));
+  }
+  Reformat();
+}
+
+void TRichText::paintEvent(QPaintEvent* event) {
+  QTextEdit::paintEvent(event);
+  QPainter painter(viewport());
+  painter.setPen(QPen(Qt::gray, 1, Qt::DashLine));
+  QPointF offset(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+    if (!(b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)) continue;
+    QRectF r = document()->documentLayout()->blockBoundingRect(b).translated(-offset);
+    if (r.bottom() < 0 || r.top() > viewport()->height()) continue;
+    painter.drawLine(QPointF(0, r.top()), QPointF(viewport()->width(), r.top()));
+  }
+}
+
+// --- merge fields
+
+void TRichText::InsertMergeField(int id, const QString& displayName) {
+  QTextCharFormat base = WithoutField(currentCharFormat());
+  QTextCursor cursor = textCursor();
+  cursor.insertText(QString(QChar::ObjectReplacementCharacter),
+                    MergeFieldFormat(base, id, displayName, displayName));
+  setTextCursor(cursor);
+  setCurrentCharFormat(base);
+}
+
+void TRichText::SetTextToInsertHandler(TextToInsertHandler handler) {
+  textToInsert_ = std::move(handler);
+}
+
+bool TRichText::HasTextToInsertHandler() const { return bool(textToInsert_); }
+
+int TRichText::MergeFields() {
+  if (!textToInsert_) return 0;
+  QList<QPair<int, QTextCharFormat>> fields;
+  ForEachField(*document(), [&](int pos, const QTextCharFormat& f) { fields.append({pos, f}); });
+  int changed = 0;
+  QTextCursor cursor(document());
+  cursor.beginEditBlock();
+  for (auto& [pos, format] : fields) {
+    std::optional<QString> text =
+        textToInsert_(format.intProperty(kPropFieldId), format.stringProperty(kPropFieldText));
+    if (!text) continue;
+    format.setProperty(kPropFieldText, *text);
+    cursor.setPosition(pos);
+    cursor.setPosition(pos + 1, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(format);
+    ++changed;
+  }
+  cursor.endEditBlock();
+  return changed;
+}
+
+QList<MergeFieldInfo> TRichText::MergeFieldList() const {
+  QList<MergeFieldInfo> list;
+  ForEachField(*document(), [&](int, const QTextCharFormat& f) {
+    list.append({f.intProperty(kPropFieldId), f.stringProperty(kPropFieldName),
+                 f.stringProperty(kPropFieldText)});
+  });
+  return list;
+}
+
+// --- spell checking
+
+void TRichText::RequestSpellCheck() { emit StartSpellCheck(); }
+
+void TRichText::StartWordWalk() { walker_->Start(document()); }
+
+QString TRichText::NextWord() { return walker_->Next(); }
+
+void TRichText::SelectWord() {
+  if (walker_->Word().isNull()) return;
+  setTextCursor(walker_->Word());
+  ensureCursorVisible();
+}
+
+void TRichText::ReplaceWord(const QString& text) {
+  if (!isReadOnly()) walker_->Replace(text);
+}
+
+void TRichText::EndWordWalk() {
+  walker_->End();
+  QTextCursor cursor = textCursor();
+  cursor.clearSelection();
+  setTextCursor(cursor);
+}
+
+// --- page painting
+
+int TRichText::PaintOptions() const { return paintOptions_; }
+
+void TRichText::SetPaintOptions(int flags) {
+  paintOptions_ = flags;
+  renderer_->Invalidate();
+}
+
+static QSizeF PageSizeFor(const PageLayout& l, int options, const QRect& target, int ppi) {
+  double width = TwipsToLayout(l.width - l.marginLeft - l.marginRight);
+  double height = (options & kPaintLayoutPages)
+                      ? TwipsToLayout(l.height - l.marginTop - l.marginBottom)
+                      : target.height() * LayoutDpi() / ppi;
+  return QSizeF(width, std::max(height, 1.0));
+}
+
+int TRichText::PaintPage(QPainter& painter, const QRect& target, int pixelsPerInch,
+                         int firstLine) {
+  pixelsPerInch = std::max(pixelsPerInch, 1);
+  renderer_->Prepare(*document(), scale(), PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
+  if (firstLine < 0 || firstLine >= renderer_->LineCount()) return 0;
+  painter.save();
+  painter.setClipRect(target, Qt::IntersectClip);
+  renderer_->PaintPage(painter, target.topLeft(), pixelsPerInch / LayoutDpi(),
+                       renderer_->PageOfLine(firstLine));
+  painter.restore();
+  return renderer_->NextPageLine(firstLine);
+}
+
+int TRichText::PageCount(const QRect& target, int pixelsPerInch) {
+  pixelsPerInch = std::max(pixelsPerInch, 1);
+  renderer_->Prepare(*document(), scale(), PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
+  return renderer_->PageCount();
+}
+
+QString ErrorText(int code) {
+  switch (code) {
+    case kErrNone: return QStringLiteral("No error");
+    case kErrFileNotFound: return QStringLiteral("File not found");
+    case kErrFileRead: return QStringLiteral("Disk read error");
+    case kErrFileWrite: return QStringLiteral("Disk write error");
+    default: return QStringLiteral("Unknown error %1").arg(code);
+  }
+}
+
+}  // namespace richtext
