@@ -46,7 +46,9 @@ TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const cha
 
 void setUpPane(richtext::TRichText* pane)
 {
-    pane->document()->setDefaultFont(QFont(QStringLiteral("Arial"), 8));
+    const QFont font(QStringLiteral("Arial"), 8);
+    pane->setFont(font);
+    pane->document()->setDefaultFont(font);
     pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     pane->setTabChangesFocus(false);

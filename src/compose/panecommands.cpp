@@ -67,6 +67,7 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent)
 {
     TParagraphPropDlg dialog(parent);
     dialog.SetEditor(pane);
+    dialog.adjustSize();  // centre it at the size it will be shown with
     app::CenterFormDefault(&dialog);
     dialog.exec();
 }
