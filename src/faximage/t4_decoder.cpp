@@ -148,6 +148,13 @@ LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
   bool seenEol = false;
   bool skipping = false;
   const int lineBits = kLineBytes * 8;
+  // Data that ends without an EOL after the last line (a TIFF strip, a cut-off page) still
+  // yields that line when it is complete.
+  auto dataEnd = [&] {
+    consumed_ = size;
+    if (seenEol) endOfLine(sink);
+    return Result::DataEnd;
+  };
 
   auto consume = [&](int n) {
     buf >>= n;
@@ -178,7 +185,7 @@ LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
           nbits += 8;
         }
       }
-      if (nbits == 0) return Result::DataEnd;
+      if (nbits == 0) return dataEnd();
     }
     if (skipping) {
       int ones = std::countr_one(buf);
@@ -190,7 +197,7 @@ LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
       skipping = false;
     }
     const Entry e = tables[colour][buf & ((1u << kWindow) - 1)];
-    if (e.length > nbits) return Result::DataEnd;  // a code cut off by the end of the data
+    if (e.length > nbits) return dataEnd();  // a code cut off by the end of the data
     consume(e.length);
     switch (e.kind) {
       case kRun: {
@@ -219,7 +226,7 @@ LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
             buf |= std::uint64_t(p[pos++]) << nbits;
             nbits += 8;
           }
-          if (nbits == 0) return Result::DataEnd;
+          if (nbits == 0) return dataEnd();
         }
         if (!onEol()) return Result::Stopped;
         if (eols >= 3) return Result::EndOfPage;

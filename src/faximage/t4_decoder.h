@@ -47,7 +47,8 @@ class LineDecoder {
   enum class Result { DataEnd, EndOfPage, Stopped };
   // Decodes one page's coded bytes. Runs before the first EOL are ignored; three EOLs with
   // no run between them end the page; an invalid code is counted and 1 bits are skipped up
-  // to the next 0 bit. A code cut off by the end of the data is dropped.
+  // to the next 0 bit. A code cut off by the end of the data is dropped; a complete line
+  // at the end of data without a closing EOL is still delivered.
   Result decodePage(std::span<const std::uint8_t> data, const LineSink& sink);
 
   unsigned invalidCodes() const { return invalid_; }
