@@ -1,0 +1,80 @@
+// The lowest layer of the engine: positioned reads and writes on one file (or on a byte
+// buffer, for parsers under test), whole-file locks, renames, and a fault-injection hook.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tables {
+
+// Tests install an injector to make writes fail or to cut a write sequence short, the way
+// a full disk or a killed process would.
+class FaultInjector {
+ public:
+  enum class Action {
+    Proceed,     // do the operation
+    ShortWrite,  // write half of the bytes, then fail with "no space"
+    DiskFull,    // write nothing and fail with "no space"
+    Fail,        // fail a rename or removal
+    Crash,       // the process dies here: nothing more reaches the disk
+  };
+  virtual ~FaultInjector() = default;
+  // op is "write", "truncate", "rename" or "remove".
+  virtual Action before(const char* op, const std::string& path) = 0;
+};
+
+// Installs the injector for the whole process (nullptr removes it).
+void setFaultInjector(FaultInjector* injector);
+
+// Thrown when an injector simulates the death of the process; nothing written after
+// that point reaches the disk until the injector is removed.
+struct SimulatedCrash {};
+
+class BlockFile {
+ public:
+  enum class Lock { None, Shared, Exclusive };
+
+  BlockFile() = default;
+  ~BlockFile();
+  BlockFile(BlockFile&& o) noexcept;
+  BlockFile& operator=(BlockFile&& o) noexcept;
+  BlockFile(const BlockFile&) = delete;
+  BlockFile& operator=(const BlockFile&) = delete;
+
+  // Opens an existing file. A lock that cannot be had fails with err::kLocked.
+  static BlockFile open(const std::string& path, bool writable, Lock lock = Lock::None);
+  // Creates or empties a file for writing.
+  static BlockFile create(const std::string& path);
+  // A read-only file over bytes in memory (parsers under test).
+  static BlockFile fromMemory(std::vector<std::uint8_t> bytes, const std::string& name);
+
+  bool isOpen() const { return fd_ >= 0 || memory_; }
+  const std::string& path() const { return path_; }
+  std::uint64_t size() const;
+  // Reads up to len bytes; returns how many were read (short at the end of the file).
+  std::size_t read(std::uint64_t offset, void* buf, std::size_t len) const;
+  // Reads exactly len bytes or fails with the given error code.
+  void readExact(std::uint64_t offset, void* buf, std::size_t len, int errCode) const;
+  std::vector<std::uint8_t> readAll() const;
+  void write(std::uint64_t offset, const void* data, std::size_t len);
+  void truncate(std::uint64_t len);
+  void sync();
+  void close();
+
+  static bool exists(const std::string& path);
+  static void rename(const std::string& from, const std::string& to);
+  static void remove(const std::string& path);  // no error when the file is absent
+  // Writes a whole file under a temporary name, syncs it and renames it into place, so
+  // the old content stays until the new one is complete.
+  static void replaceWhole(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+ private:
+  int fd_ = -1;
+  bool memory_ = false;
+  std::vector<std::uint8_t> bytes_;
+  std::string path_;
+};
+
+}  // namespace tables

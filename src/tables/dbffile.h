@@ -1,0 +1,84 @@
+// DBF data file: header, field descriptors and fixed-length records (FoxPro 2.x flavour).
+//
+// File header (32 bytes):
+//   off size meaning
+//     0    1  version: 0x03 no memo, 0xF5 FoxPro 2.x with memo (also read: 0x83, 0x30, 0x31)
+//     1    3  date of last update: year (-1900, or two digits), month, day
+//     4    4  record count, LE
+//     8    2  header length, LE (trusted: writers add extra bytes after the terminator)
+//    10    2  record length, LE = 1 + sum of field widths
+//    12   16  reserved
+//    28    1  flags: 0x01 structural CDX exists, 0x02 memo fields
+//    29    1  code page mark (0x03 Windows 1252)
+//    30    2  reserved
+// Field descriptors from 32, 32 bytes each, ended by 0x0D:
+//     0   11  name, NUL padded      11  1  type C L D N M (F read as N)
+//    12    4  displacement (ignored) 16  1  width          17  1  decimals
+// Records from the header length on: 1 deletion byte ('*' deleted, ' ' live), then the
+// fields in order. An end-of-file byte 0x1A may follow the last record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tables/blockfile.h"
+#include "tables/table.h"
+
+namespace tables {
+
+struct DbfField {
+  FieldDef def;
+  int offset = 0;  // position in the record, counting the deletion byte
+};
+
+class DbfFile {
+ public:
+  // Checks a field list; throws err::kBadField naming the first bad field.
+  static void validate(const std::vector<FieldDef>& fields, const std::string& path);
+  // Writes a new empty table (header only).
+  static void create(const std::string& path, const std::vector<FieldDef>& fields);
+  static std::vector<std::uint8_t> buildHeader(const std::vector<FieldDef>& fields,
+                                               std::uint32_t count, bool structuralCdx);
+
+  // Reads the header and every record into memory; malformed input throws err::kBadDbf.
+  void open(BlockFile file);
+  void close() { file_.close(); }
+
+  const std::string& path() const { return file_.path(); }
+  std::uint32_t count() const { return count_; }
+  int recordLength() const { return recLen_; }
+  const std::vector<DbfField>& fields() const { return fields_; }
+  bool hasMemo() const;
+  bool binaryMemoPointers() const { return version_ == 0x30 || version_ == 0x31; }
+  std::vector<FieldDef> fieldDefs() const;
+
+  const std::uint8_t* record(std::uint32_t recNo) const {
+    return image_.data() + std::size_t(recNo - 1) * recLen_;
+  }
+  // Overwrites record recNo (1..count); on failure the old bytes are written back.
+  void writeRecord(std::uint32_t recNo, const std::uint8_t* rec);
+  // Writes the record after the last one, then the header with the new count.
+  void appendRecord(const std::uint8_t* rec);
+  // Writes the header with the given count (used to undo an append).
+  void writeCount(std::uint32_t count);
+  void setStructuralCdx(bool on);
+  bool structuralCdx() const { return flags_ & 0x01; }
+
+ private:
+  void parse(const std::vector<std::uint8_t>& bytes);
+  void writeHeader();
+
+  BlockFile file_;
+  std::uint8_t version_ = 0x03;
+  std::uint8_t flags_ = 0;
+  std::uint8_t codePage_ = 0x03;
+  std::uint32_t count_ = 0;
+  int headerLen_ = 0;
+  int recLen_ = 0;
+  std::vector<DbfField> fields_;
+  std::vector<std::uint8_t> image_;  // count_ records
+  std::uint8_t head_[32] = {};       // the header as it is on disk
+};
+
+}  // namespace tables

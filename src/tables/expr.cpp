@@ -1,0 +1,582 @@
+// Parser and evaluator of xBase expressions.
+#include "tables/expr.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tables/errors.h"
+
+namespace tables {
+
+enum class Op {
+  Field, Str, Num, Date, Bool, Not, And, Or, Eq, ExactEq, Ne, Lt, Le, Gt, Ge, Contains, Add, Sub,
+  Mul, Div, Neg, Dtos, Upper, Lower, Deleted, Recno, Str_, Val, Rtrim, Ltrim, Alltrim, Left,
+  Right, Substr, Empty, Stod, Iif, Year, Month, Day
+};
+
+struct Expr::Node {
+  Op op;
+  char type = 'L';
+  int width = 1;
+  int offset = 0;  // field: position in the record
+  int fwidth = 0;  // field: stored width
+  char ftype = 'C';
+  Value lit;
+  std::vector<std::shared_ptr<Node>> kids;
+};
+
+namespace {
+using NodeP = std::shared_ptr<Expr::Node>;
+
+struct Function {
+  const char* name;
+  Op op;
+  int minArgs, maxArgs;
+};
+constexpr Function kFunctions[] = {
+    {"DTOS", Op::Dtos, 1, 1},       {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1},
+    {"DELETED", Op::Deleted, 0, 0}, {"RECNO", Op::Recno, 0, 0},   {"STR", Op::Str_, 1, 3},
+    {"VAL", Op::Val, 1, 1},         {"TRIM", Op::Rtrim, 1, 1},    {"RTRIM", Op::Rtrim, 1, 1},
+    {"LTRIM", Op::Ltrim, 1, 1},     {"ALLTRIM", Op::Alltrim, 1, 1}, {"LEFT", Op::Left, 2, 2},
+    {"RIGHT", Op::Right, 2, 2},     {"SUBSTR", Op::Substr, 2, 3}, {"EMPTY", Op::Empty, 1, 1},
+    {"STOD", Op::Stod, 1, 1},       {"IIF", Op::Iif, 3, 3},       {"YEAR", Op::Year, 1, 1},
+    {"MONTH", Op::Month, 1, 1},     {"DAY", Op::Day, 1, 1},
+};
+
+std::string upper(std::string s) {
+  for (auto& c : s) c = char(std::toupper((unsigned char)c));
+  return s;
+}
+
+class Parser {
+ public:
+  Parser(const std::string& text, const std::vector<DbfField>& fields)
+      : t_(text), fields_(fields) {}
+
+  NodeP parseAll() {
+    NodeP n = parseOr();
+    skipSpace();
+    if (p_ != t_.size()) error("unexpected '" + t_.substr(p_, 10) + "'");
+    return n;
+  }
+
+ private:
+  [[noreturn]] void error(const std::string& why) {
+    fail(err::kBadExpr, "", "cannot use expression \"" + t_ + "\": " + why);
+  }
+  void skipSpace() {
+    while (p_ < t_.size() && std::isspace((unsigned char)t_[p_])) ++p_;
+  }
+  // Matches a word operator such as .AND. (case-insensitive).
+  bool dotWord(const char* w) {
+    skipSpace();
+    std::size_t n = std::strlen(w);
+    if (t_.size() - p_ < n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+      if (std::toupper((unsigned char)t_[p_ + i]) != w[i]) return false;
+    p_ += n;
+    return true;
+  }
+  bool sym(const char* s) {
+    skipSpace();
+    std::size_t n = std::strlen(s);
+    if (t_.compare(p_, n, s) != 0) return false;
+    p_ += n;
+    return true;
+  }
+  NodeP make(Op op, char type, int width, std::vector<NodeP> kids = {}) {
+    auto n = std::make_shared<Expr::Node>();
+    n->op = op;
+    n->type = type;
+    n->width = width;
+    n->kids = std::move(kids);
+    return n;
+  }
+  void need(const NodeP& n, char type, const char* what) {
+    if (n->type != type) error(std::string(what) + " needs a " + typeName(type) + " operand");
+  }
+  static const char* typeName(char t) {
+    switch (t) {
+      case 'C': return "text";
+      case 'N': return "numeric";
+      case 'D': return "date";
+      default: return "logical";
+    }
+  }
+
+  NodeP parseOr() { return parseLogical(true); }
+  // .OR. binds looser than .AND.; both need logical operands.
+  NodeP parseLogical(bool isOr) {
+    const char* word = isOr ? ".OR." : ".AND.";
+    NodeP l = isOr ? parseLogical(false) : parseNot();
+    while (dotWord(word)) {
+      NodeP r = isOr ? parseLogical(false) : parseNot();
+      need(l, 'L', word);
+      need(r, 'L', word);
+      l = make(isOr ? Op::Or : Op::And, 'L', 1, {l, r});
+    }
+    return l;
+  }
+  NodeP parseNot() {
+    if (dotWord(".NOT.") || (peekBang() && sym("!"))) {
+      NodeP k = parseNot();
+      need(k, 'L', ".NOT.");
+      return make(Op::Not, 'L', 1, {k});
+    }
+    return parseCmp();
+  }
+  bool peekBang() {
+    skipSpace();
+    return p_ + 1 < t_.size() + 1 && p_ < t_.size() && t_[p_] == '!' &&
+           (p_ + 1 >= t_.size() || t_[p_ + 1] != '=');
+  }
+  NodeP parseCmp() {
+    NodeP l = parseAdd();
+    static const std::pair<const char*, Op> ops[] = {
+        {"==", Op::ExactEq}, {"!=", Op::Ne}, {"<>", Op::Ne}, {"<=", Op::Le}, {">=", Op::Ge},
+        {"=", Op::Eq},       {"#", Op::Ne},  {"<", Op::Lt},  {">", Op::Gt},  {"$", Op::Contains}};
+    for (const auto& [s, op] : ops) {
+      if (sym(s)) {
+        NodeP r = parseAdd();
+        if (l->type != r->type) error(std::string("cannot compare ") + typeName(l->type) +
+                                      " with " + typeName(r->type));
+        if (op == Op::Contains) need(l, 'C', "$");
+        return make(op, 'L', 1, {l, r});
+      }
+    }
+    return l;
+  }
+  NodeP parseAdd() {
+    NodeP l = parseMul();
+    while (true) {
+      bool plus = sym("+");
+      if (!plus && !(peekMinus() && sym("-"))) return l;
+      NodeP r = parseMul();
+      if (l->type == 'C' && r->type == 'C' && plus) {
+        l = make(Op::Add, 'C', l->width + r->width, {l, r});
+      } else if (l->type == 'N' && r->type == 'N') {
+        l = make(plus ? Op::Add : Op::Sub, 'N', 20, {l, r});
+      } else if (l->type == 'D' && r->type == 'N') {
+        l = make(plus ? Op::Add : Op::Sub, 'D', 8, {l, r});
+      } else if (l->type == 'D' && r->type == 'D' && !plus) {
+        l = make(Op::Sub, 'N', 20, {l, r});
+      } else {
+        error(std::string("cannot ") + (plus ? "add " : "subtract ") + typeName(r->type) +
+              " to " + typeName(l->type));
+      }
+    }
+  }
+  bool peekMinus() {
+    skipSpace();
+    return p_ < t_.size() && t_[p_] == '-' && (p_ + 1 >= t_.size() || t_[p_ + 1] != '>');
+  }
+  NodeP parseMul() {
+    NodeP l = parseUnary();
+    while (true) {
+      bool mul = sym("*");
+      if (!mul && !sym("/")) return l;
+      NodeP r = parseUnary();
+      need(l, 'N', mul ? "*" : "/");
+      need(r, 'N', mul ? "*" : "/");
+      l = make(mul ? Op::Mul : Op::Div, 'N', 20, {l, r});
+    }
+  }
+  NodeP parseUnary() {
+    if (peekMinus() && sym("-")) {
+      NodeP k = parseUnary();
+      need(k, 'N', "-");
+      return make(Op::Neg, 'N', 20, {k});
+    }
+    return parsePrimary();
+  }
+  NodeP literal(Op op, char type, int width, Value v) {
+    NodeP n = make(op, type, width);
+    n->lit = std::move(v);
+    return n;
+  }
+  NodeP parsePrimary() {
+    skipSpace();
+    if (p_ >= t_.size()) error("ends too early");
+    char c = t_[p_];
+    if (sym("(")) {
+      NodeP n = parseOr();
+      if (!sym(")")) error("missing ')'");
+      return n;
+    }
+    for (const char* w : {".T.", ".Y."})
+      if (dotWord(w)) return literal(Op::Bool, 'L', 1, Value{'L', "", 0, true});
+    for (const char* w : {".F.", ".N."})
+      if (dotWord(w)) return literal(Op::Bool, 'L', 1, Value{'L', "", 0, false});
+    if (c == '"' || c == '\'' || c == '[') {
+      char close = c == '[' ? ']' : c;
+      std::size_t e = t_.find(close, p_ + 1);
+      if (e == std::string::npos) error("unterminated string");
+      std::string s = t_.substr(p_ + 1, e - p_ - 1);
+      p_ = e + 1;
+      return literal(Op::Str, 'C', int(s.size()), Value{'C', s, 0, false});
+    }
+    if (c == '{') return parseDateLiteral();
+    if (std::isdigit((unsigned char)c) || (c == '.' && p_ + 1 < t_.size() &&
+                                           std::isdigit((unsigned char)t_[p_ + 1]))) {
+      std::size_t s = p_;
+      while (p_ < t_.size() && (std::isdigit((unsigned char)t_[p_]) || t_[p_] == '.')) ++p_;
+      double v = std::strtod(t_.substr(s, p_ - s).c_str(), nullptr);
+      return literal(Op::Num, 'N', 20, Value{'N', "", v, false});
+    }
+    if (std::isalpha((unsigned char)c) || c == '_') {
+      std::size_t s = p_;
+      while (p_ < t_.size() && (std::isalnum((unsigned char)t_[p_]) || t_[p_] == '_')) ++p_;
+      std::string name = upper(t_.substr(s, p_ - s));
+      if (sym("->")) return parsePrimary();  // alias->field: the alias is this table
+      if (sym("(")) return parseCall(name);
+      return fieldNode(name);
+    }
+    error(std::string("unexpected '") + c + "'");
+  }
+  NodeP parseDateLiteral() {
+    std::size_t e = t_.find('}', p_);
+    if (e == std::string::npos) error("unterminated date");
+    std::string body = t_.substr(p_ + 1, e - p_ - 1);
+    p_ = e + 1;
+    body.erase(std::remove(body.begin(), body.end(), ' '), body.end());
+    std::string d(8, ' ');
+    if (!body.empty()) {
+      if (body[0] == '^') body.erase(0, 1);
+      body.erase(std::remove(body.begin(), body.end(), '-'), body.end());
+      if (body.size() != 8 || julianDay(body) == 0) error("bad date literal");
+      d = body;
+    }
+    return literal(Op::Date, 'D', 8, Value{'D', d, 0, false});
+  }
+  NodeP fieldNode(const std::string& name) {
+    for (const auto& f : fields_) {
+      if (upper(f.def.name) != name) continue;
+      if (f.def.type == 'M') error("memo field " + name + " cannot be used");
+      NodeP n = make(Op::Field, f.def.type, f.def.type == 'N' ? 20 : f.def.width);
+      if (f.def.type == 'C') n->width = f.def.width;
+      n->offset = f.offset;
+      n->fwidth = f.def.width;
+      n->ftype = f.def.type;
+      return n;
+    }
+    error("no field named " + name);
+  }
+  NodeP parseCall(const std::string& name) {
+    const Function* fn = nullptr;
+    for (const auto& f : kFunctions)
+      if (name == f.name) fn = &f;
+    if (!fn) error("unknown function " + name + "()");
+    std::vector<NodeP> args;
+    if (!sym(")")) {
+      do args.push_back(parseOr());
+      while (sym(","));
+      if (!sym(")")) error("missing ')' after arguments of " + name + "()");
+    }
+    if (int(args.size()) < fn->minArgs || int(args.size()) > fn->maxArgs)
+      error("wrong number of arguments for " + name + "()");
+    return typeCall(*fn, std::move(args));
+  }
+  int constInt(const NodeP& n, const char* fn) {
+    if (n->op != Op::Num) error(std::string(fn) + "() needs a constant length");
+    return std::max(0, int(n->lit.n));
+  }
+  NodeP typeCall(const Function& fn, std::vector<NodeP> a) {
+    switch (fn.op) {
+      case Op::Dtos: need(a[0], 'D', "DTOS()"); return make(fn.op, 'C', 8, a);
+      case Op::Upper: case Op::Lower: case Op::Rtrim: case Op::Ltrim: case Op::Alltrim:
+        need(a[0], 'C', fn.name);
+        return make(fn.op, 'C', a[0]->width, a);
+      case Op::Deleted: return make(fn.op, 'L', 1);
+      case Op::Recno: return make(fn.op, 'N', 20);
+      case Op::Str_: {
+        need(a[0], 'N', "STR()");
+        int w = a.size() > 1 ? constInt(a[1], "STR") : 10;
+        if (a.size() > 2) constInt(a[2], "STR");
+        return make(fn.op, 'C', w, a);
+      }
+      case Op::Val: need(a[0], 'C', "VAL()"); return make(fn.op, 'N', 20, a);
+      case Op::Left: case Op::Right:
+        need(a[0], 'C', fn.name);
+        need(a[1], 'N', fn.name);
+        return make(fn.op, 'C', std::min(a[0]->width, constInt(a[1], fn.name)), a);
+      case Op::Substr: {
+        need(a[0], 'C', "SUBSTR()");
+        int start = constInt(a[1], "SUBSTR");
+        int w = std::max(0, a[0]->width - std::max(start, 1) + 1);
+        if (a.size() > 2) w = std::min(w, constInt(a[2], "SUBSTR"));
+        return make(fn.op, 'C', w, a);
+      }
+      case Op::Empty: return make(fn.op, 'L', 1, a);
+      case Op::Stod: need(a[0], 'C', "STOD()"); return make(fn.op, 'D', 8, a);
+      case Op::Iif:
+        need(a[0], 'L', "IIF()");
+        if (a[1]->type != a[2]->type) error("IIF() branches differ in type");
+        return make(fn.op, a[1]->type, std::max(a[1]->width, a[2]->width), a);
+      default:
+        need(a[0], 'D', fn.name);
+        return make(fn.op, 'N', 20, a);
+    }
+  }
+
+  const std::string& t_;
+  const std::vector<DbfField>& fields_;
+  std::size_t p_ = 0;
+};
+
+std::string rtrim(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+std::string ltrim(std::string s) {
+  std::size_t i = s.find_first_not_of(' ');
+  return i == std::string::npos ? std::string() : s.substr(i);
+}
+
+int compareValues(const Value& a, const Value& b) {
+  if (a.type == 'N') return a.n < b.n ? -1 : a.n > b.n ? 1 : 0;
+  if (a.type == 'L') return int(a.b) - int(b.b);
+  // Text and dates compare byte by byte, the shorter padded with blanks.
+  std::size_t n = std::max(a.s.size(), b.s.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = i < a.s.size() ? (unsigned char)a.s[i] : ' ';
+    unsigned char y = i < b.s.size() ? (unsigned char)b.s[i] : ' ';
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
+bool isBlankValue(const Value& v) {
+  switch (v.type) {
+    case 'N': return v.n == 0;
+    case 'L': return !v.b;
+    default: return v.s.find_first_not_of(' ') == std::string::npos;
+  }
+}
+
+std::string formatNumber(double v, int width, int dec) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%*.*f", width, dec, v);
+  std::string s = buf;
+  if (int(s.size()) > width) return std::string(std::size_t(width), '*');
+  return s;
+}
+
+Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo);
+
+Value textValue(std::string s) { return Value{'C', std::move(s), 0, false}; }
+Value numValue(double v) { return Value{'N', {}, v, false}; }
+Value boolValue(bool b) { return Value{'L', {}, 0, b}; }
+
+Value fieldValue(const Expr::Node& n, const std::uint8_t* rec) {
+  const std::uint8_t* p = rec + n.offset;
+  switch (n.ftype) {
+    case 'N': return numValue(fieldNumber(p, n.fwidth));
+    case 'L': return boolValue(fieldLogical(p[0]));
+    case 'D': {
+      std::string s(reinterpret_cast<const char*>(p), 8);
+      return Value{'D', julianDay(s) ? s : std::string(8, ' '), 0, false};
+    }
+    default: return textValue(std::string(reinterpret_cast<const char*>(p), std::size_t(n.fwidth)));
+  }
+}
+
+Value evalFunction(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo) {
+  auto arg = [&](std::size_t i) { return evalNode(*n.kids[i], rec, recNo); };
+  switch (n.op) {
+    case Op::Dtos: return textValue(arg(0).s);
+    case Op::Upper: case Op::Lower: {
+      Value v = arg(0);
+      for (auto& c : v.s)
+        c = char(n.op == Op::Upper ? std::toupper((unsigned char)c) : std::tolower((unsigned char)c));
+      return v;
+    }
+    case Op::Deleted: return boolValue(rec[0] == '*');
+    case Op::Recno: return numValue(recNo);
+    case Op::Str_: {
+      int dec = n.kids.size() > 2 ? int(n.kids[2]->lit.n) : 0;
+      return textValue(formatNumber(arg(0).n, n.width, dec));
+    }
+    case Op::Val: return numValue(std::strtod(arg(0).s.c_str(), nullptr));
+    case Op::Rtrim: return textValue(rtrim(arg(0).s));
+    case Op::Ltrim: return textValue(ltrim(arg(0).s));
+    case Op::Alltrim: return textValue(ltrim(rtrim(arg(0).s)));
+    case Op::Left: return textValue(arg(0).s.substr(0, std::size_t(n.width)));
+    case Op::Right: {
+      std::string s = arg(0).s;
+      return textValue(s.substr(s.size() - std::min(s.size(), std::size_t(n.width))));
+    }
+    case Op::Substr: {
+      std::string s = arg(0).s;
+      std::size_t start = std::size_t(std::max(1, int(arg(1).n)) - 1);
+      return textValue(start < s.size() ? s.substr(start, std::size_t(n.width)) : std::string());
+    }
+    case Op::Empty: return boolValue(isBlankValue(arg(0)));
+    case Op::Stod: {
+      std::string s = arg(0).s.substr(0, 8);
+      return Value{'D', julianDay(s) ? s : std::string(8, ' '), 0, false};
+    }
+    case Op::Iif: return arg(0).b ? arg(1) : arg(2);
+    case Op::Year: case Op::Month: case Op::Day: {
+      std::string s = arg(0).s;
+      if (!julianDay(s)) return numValue(0);
+      std::size_t at = n.op == Op::Year ? 0 : n.op == Op::Month ? 4 : 6;
+      std::size_t len = n.op == Op::Year ? 4 : 2;
+      return numValue(std::atoi(s.substr(at, len).c_str()));
+    }
+    default: return boolValue(false);
+  }
+}
+
+Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo) {
+  auto kid = [&](std::size_t i) { return evalNode(*n.kids[i], rec, recNo); };
+  switch (n.op) {
+    case Op::Field: return fieldValue(n, rec);
+    case Op::Str: case Op::Num: case Op::Date: case Op::Bool: return n.lit;
+    case Op::Not: return boolValue(!kid(0).b);
+    case Op::And: return boolValue(kid(0).b && kid(1).b);
+    case Op::Or: return boolValue(kid(0).b || kid(1).b);
+    case Op::Eq: {
+      Value a = kid(0), b = kid(1);
+      // Text '=' compares only as far as the right side reaches.
+      if (a.type == 'C' && b.s.size() < a.s.size()) a.s.resize(b.s.size());
+      return boolValue(compareValues(a, b) == 0);
+    }
+    case Op::ExactEq: {
+      Value a = kid(0), b = kid(1);
+      if (a.type == 'C') return boolValue(rtrim(a.s) == rtrim(b.s));
+      return boolValue(compareValues(a, b) == 0);
+    }
+    case Op::Ne: return boolValue(compareValues(kid(0), kid(1)) != 0);
+    case Op::Lt: return boolValue(compareValues(kid(0), kid(1)) < 0);
+    case Op::Le: return boolValue(compareValues(kid(0), kid(1)) <= 0);
+    case Op::Gt: return boolValue(compareValues(kid(0), kid(1)) > 0);
+    case Op::Ge: return boolValue(compareValues(kid(0), kid(1)) >= 0);
+    case Op::Contains: return boolValue(kid(1).s.find(kid(0).s) != std::string::npos);
+    case Op::Add: case Op::Sub: {
+      Value a = kid(0), b = kid(1);
+      if (n.type == 'C') return textValue(a.s + b.s);
+      if (a.type == 'D' && b.type == 'D') return numValue(double(julianDay(a.s) - julianDay(b.s)));
+      if (a.type == 'D') {
+        long jd = julianDay(a.s);
+        if (!jd) return a;
+        long d = long(b.n);
+        return Value{'D', dateFromJulian(n.op == Op::Add ? jd + d : jd - d), 0, false};
+      }
+      return numValue(n.op == Op::Add ? a.n + b.n : a.n - b.n);
+    }
+    case Op::Mul: return numValue(kid(0).n * kid(1).n);
+    case Op::Div: {
+      double d = kid(1).n;
+      return numValue(d == 0 ? 0 : kid(0).n / d);
+    }
+    case Op::Neg: return numValue(-kid(0).n);
+    default: return evalFunction(n, rec, recNo);
+  }
+}
+}  // namespace
+
+Expr::Expr() = default;
+Expr::~Expr() = default;
+Expr::Expr(const Expr&) = default;
+Expr& Expr::operator=(const Expr&) = default;
+
+Expr Expr::parse(const std::string& text, const std::vector<DbfField>& fields) {
+  Expr e;
+  e.text_ = text;
+  if (text.find_first_not_of(" \t") == std::string::npos)
+    fail(err::kBadExpr, "", "cannot use expression \"" + text + "\": it is empty");
+  e.root_ = Parser(text, fields).parseAll();
+  e.fields_ = &fields;
+  return e;
+}
+
+char Expr::type() const { return root_ ? root_->type : 'L'; }
+int Expr::width() const { return root_ ? root_->width : 0; }
+
+Value Expr::eval(const std::uint8_t* rec, std::uint32_t recNo) const {
+  return evalNode(*root_, rec, recNo);
+}
+
+bool Expr::test(const std::uint8_t* rec, std::uint32_t recNo) const {
+  if (root_->op == Op::Not && root_->kids[0]->op == Op::Deleted) return rec[0] != '*';
+  return evalNode(*root_, rec, recNo).b;
+}
+
+bool Expr::isNotDeleted() const {
+  return root_ && root_->op == Op::Not && root_->kids[0]->op == Op::Deleted;
+}
+
+int Expr::keyLength() const {
+  switch (type()) {
+    case 'N': case 'D': return 8;
+    case 'L': return 1;
+    default: return std::clamp(width(), 1, 240);
+  }
+}
+
+void Expr::key(const std::uint8_t* rec, std::uint32_t recNo, std::uint8_t* out) const {
+  encodeKey(evalNode(*root_, rec, recNo), keyLength(), out);
+}
+
+void encodeDouble(double v, std::uint8_t* out) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, 8);
+  if (v == 0) bits = 0;  // -0 sorts with +0
+  bits = (bits & (1ull << 63)) ? ~bits : (bits | (1ull << 63));
+  for (int i = 0; i < 8; ++i) out[i] = std::uint8_t(bits >> (56 - 8 * i));
+}
+
+void encodeKey(const Value& v, int keyLength, std::uint8_t* out) {
+  switch (v.type) {
+    case 'N': encodeDouble(v.n, out); return;
+    case 'D': encodeDouble(double(julianDay(v.s)), out); return;
+    case 'L': out[0] = v.b ? 'T' : 'F'; return;
+    default: {
+      std::size_t n = std::min(v.s.size(), std::size_t(keyLength));
+      std::memcpy(out, v.s.data(), n);
+      std::memset(out + n, ' ', std::size_t(keyLength) - n);
+    }
+  }
+}
+
+long julianDay(const std::string& s) {
+  if (s.size() < 8) return 0;
+  for (int i = 0; i < 8; ++i)
+    if (!std::isdigit((unsigned char)s[std::size_t(i)])) return 0;
+  long y = std::atol(s.substr(0, 4).c_str());
+  long m = std::atol(s.substr(4, 2).c_str());
+  long d = std::atol(s.substr(6, 2).c_str());
+  if (y < 1 || m < 1 || m > 12 || d < 1 || d > 31) return 0;
+  long a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
+  return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
+}
+
+std::string dateFromJulian(long jd) {
+  if (jd <= 0) return std::string(8, ' ');
+  long a = jd + 32044, b = (4 * a + 3) / 146097, c = a - 146097 * b / 4;
+  long d = (4 * c + 3) / 1461, e = c - 1461 * d / 4, m = (5 * e + 2) / 153;
+  long day = e - (153 * m + 2) / 5 + 1, month = m + 3 - 12 * (m / 10);
+  long year = 100 * b + d - 4800 + m / 10;
+  if (year < 1 || year > 9999) return std::string(8, ' ');
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04ld%02ld%02ld", year, month, day);
+  return buf;
+}
+
+double fieldNumber(const std::uint8_t* p, int width) {
+  char buf[32];
+  int n = std::min(width, 31);
+  std::memcpy(buf, p, std::size_t(n));
+  buf[n] = 0;
+  for (int i = 0; i < n; ++i)
+    if (buf[i] == ',') buf[i] = '.';
+  return std::strtod(buf, nullptr);
+}
+
+bool fieldLogical(std::uint8_t c) { return c == 'T' || c == 't' || c == 'Y' || c == 'y'; }
+
+}  // namespace tables

@@ -1,0 +1,65 @@
+// xBase expressions for index keys, FOR conditions and filters: parsed once against a
+// table's fields, typed, then evaluated on raw records.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tables/dbffile.h"
+
+namespace tables {
+
+// The value of an expression: type 'C' text, 'N' number, 'D' date ("YYYYMMDD" in s,
+// 8 blanks when empty), 'L' logical.
+struct Value {
+  char type = 'L';
+  std::string s;
+  double n = 0;
+  bool b = false;
+};
+
+class Expr {
+ public:
+  Expr();
+  ~Expr();
+  Expr(const Expr&);
+  Expr& operator=(const Expr&);
+
+  // Parses and type-checks; throws err::kBadExpr with a message naming the expression.
+  static Expr parse(const std::string& text, const std::vector<DbfField>& fields);
+
+  bool valid() const { return root_ != nullptr; }
+  const std::string& text() const { return text_; }
+  char type() const;  // result type
+  int width() const;  // result width for text results (the key length of a 'C' key)
+
+  Value eval(const std::uint8_t* rec, std::uint32_t recNo) const;
+  bool test(const std::uint8_t* rec, std::uint32_t recNo) const;  // logical result
+  // True for ".NOT. DELETED()" written in any spacing and case.
+  bool isNotDeleted() const;
+
+  // Index keys: the byte length and the encoded key of a record.
+  int keyLength() const;
+  void key(const std::uint8_t* rec, std::uint32_t recNo, std::uint8_t* out) const;
+
+  struct Node;
+
+ private:
+  std::shared_ptr<const Node> root_;
+  std::string text_;
+  const std::vector<DbfField>* fields_ = nullptr;
+};
+
+// Key encodings shared with the index layer.
+void encodeKey(const Value& v, int keyLength, std::uint8_t* out);
+void encodeDouble(double v, std::uint8_t* out);  // 8 bytes, sorts like the number
+long julianDay(const std::string& yyyymmdd);      // 0 for an empty or bad date
+std::string dateFromJulian(long jd);              // "YYYYMMDD"; 8 blanks for 0
+
+// Reading typed values out of a raw record field.
+double fieldNumber(const std::uint8_t* p, int width);
+bool fieldLogical(std::uint8_t c);
+
+}  // namespace tables
