@@ -1,0 +1,41 @@
+// brindlefax: looks up the subcommand in the dispatch table and runs it.
+#include <cstring>
+#include <iostream>
+
+#include "commands.h"
+
+namespace {
+
+// Further subcommands are added here.
+const brindlefax::Command kCommands[] = {
+    {"info", "info FILE", brindlefax::runInfo},
+    {"convert",
+     "convert INPUT [-o OUT] [-t text|bmp|tiff|pcx|dcx] [--fine] [--wide] [--left-margin N]\n"
+     "          [--top-margin N] [--lines-per-page N] [--tab N] [--font standard|small]\n"
+     "          [--no-double-width] [--no-center] [--half-height] [--station ID]",
+     brindlefax::runConvert},
+    {"export",
+     "export FILE [-p PAGE] -f bmp|pcx|dcx|pbm [-o OUT] [--auto double|half|none]",
+     brindlefax::runExport},
+};
+
+int usage(std::ostream& os) {
+  os << "usage:\n";
+  for (const auto& c : kCommands) os << "  brindlefax " << c.usage << "\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage(std::cerr);
+  if (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) return usage(std::cout), 0;
+  for (const auto& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) == 0) {
+      brindlefax::Args args(argv + 2, argv + argc);
+      return c.run(args, std::cout, std::cerr);
+    }
+  }
+  std::cerr << "brindlefax: unknown command '" << argv[1] << "'\n";
+  return usage(std::cerr);
+}
