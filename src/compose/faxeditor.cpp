@@ -299,6 +299,7 @@ std::optional<QString> TFaxEditor::TextToInsert(int id)
 void TFaxEditor::FormActivate()
 {
     showPage(kRecipientPage, RecipientButton);
+    Recipient->setFocus();
     for (richtext::TRichText* pane : {RichCover, RichDoc}) {
         pane->Reformat();
         pane->CaretToStart();

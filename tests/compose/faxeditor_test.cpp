@@ -118,6 +118,22 @@ TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart)
     EXPECT_EQ(editor.RichToolCover->Editor(), editor.RichCover);
 }
 
+TEST_F(FaxEditor, PanesStartInArialEightTakeTabsAndRefuseDrops)
+{
+    for (richtext::TRichText* pane : {editor.RichCover, editor.RichDoc}) {
+        EXPECT_EQ(pane->document()->defaultFont().family(), "Arial");
+        EXPECT_EQ(pane->document()->defaultFont().pointSize(), 8);
+        EXPECT_FALSE(pane->tabChangesFocus());
+        EXPECT_FALSE(pane->overwriteMode());
+        EXPECT_FALSE(pane->viewport()->acceptDrops());
+        EXPECT_EQ(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_EQ(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+    editor.RichDoc->setFocus();
+    QTest::keyClick(editor.RichDoc, Qt::Key_Tab);
+    EXPECT_EQ(editor.RichDoc->toPlainText(), "\t");
+}
+
 TEST_F(FaxEditor, EnterMovesToTheNextEditAndEscapeCancels)
 {
     show();
