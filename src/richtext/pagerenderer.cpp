@@ -18,6 +18,7 @@ PageRenderer::PageRenderer() = default;
 PageRenderer::~PageRenderer() = default;
 
 void PageRenderer::Prepare(const QTextDocument& source, double scale, QSizeF pageSize) {
+  pageSize.setHeight(std::floor(pageSize.height() * 64) / 64);  // the layout's own precision
   if (!stale_ && copy_ && pageSize == pageSize_) return;
   copy_.reset(source.clone());
   copy_->setDefaultFont(source.defaultFont());
@@ -32,14 +33,17 @@ void PageRenderer::Prepare(const QTextDocument& source, double scale, QSizeF pag
   linePages_.clear();
   QAbstractTextDocumentLayout* layout = copy_->documentLayout();
   const double pageHeight = pageSize.height();
+  // The layout keeps page heights in 1/64 pixel, so a page may start a hair early; no
+  // line starts within half a pixel of a page's end (it would not fit there).
+  auto pageOf = [pageHeight](double y) { return int(std::floor((y + 0.5) / pageHeight)); };
   for (QTextBlock b = copy_->begin(); b.isValid(); b = b.next()) {
     double top = layout->blockBoundingRect(b).top();
     const QTextLayout* lines = b.layout();
     for (int i = 0; i < lines->lineCount(); ++i) {
       double y = top + lines->lineAt(i).y();
-      linePages_.push_back(int(std::floor((y + 0.01) / pageHeight)));
+      linePages_.push_back(pageOf(y));
     }
-    if (lines->lineCount() == 0) linePages_.push_back(int(std::floor((top + 0.01) / pageHeight)));
+    if (lines->lineCount() == 0) linePages_.push_back(pageOf(top));
   }
   stale_ = false;
 }

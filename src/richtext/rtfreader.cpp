@@ -34,6 +34,7 @@ struct GroupState {
   int uc = 1;           // fallback characters after \uN
   int field = -1;       // index into fields_ of the innermost field
   bool ownsField = false;
+  bool ownsResult = false;  // the group that holds a merge field's result
 };
 
 struct Field {
@@ -86,8 +87,9 @@ std::u16string MergeFieldName(const std::u16string& instruction) {
     size_t end = rest.find(u'"', 1);
     return rest.substr(1, end == std::u16string::npos ? std::u16string::npos : end - 1);
   }
-  size_t end = rest.find(u' ');
-  return rest.substr(0, end);
+  std::u16string name = rest.substr(0, rest.find(u' '));
+  std::erase(name, u'"');
+  return name;
 }
 
 class Reader {
@@ -110,7 +112,8 @@ class Reader {
   void endParagraph();
   void pushParagraph();
   void pageBreak();
-  RtfCharProps currentProps() const;
+  RtfCharProps currentProps() const { return propsOf(stack_.back()); }
+  RtfCharProps propsOf(const GroupState& s) const;
   void finishField(const GroupState& closing);
   void fontTableText(char16_t c);
   void colorTableSemicolon();
@@ -122,6 +125,7 @@ class Reader {
   bool specialWord(std::string_view w, int p, bool has);
   bool documentWord(std::string_view w, int p);
 
+  void resolveDefaultFont(RtfParagraph& p) const;
   GroupState& st() { return stack_.back(); }
 
   std::string_view in_;
@@ -176,12 +180,24 @@ RtfDocument Reader::Run() {
   if (!cur_.items.empty() || doc_.paragraphs.empty()) pushParagraph();
   if (auto it = fonts_.find(deff_); it != fonts_.end() && !it->second.empty())
     doc_.defaultFont = it->second;
-  for (RtfParagraph& p : doc_.paragraphs) {
-    if (p.markProps.fontName.empty()) p.markProps.fontName = doc_.defaultFont;
-    for (RtfInline& item : p.items)
-      if (item.props.fontName.empty()) item.props.fontName = doc_.defaultFont;
-  }
+  for (RtfParagraph& p : doc_.paragraphs) resolveDefaultFont(p);
   return std::move(doc_);
+}
+
+// Runs that named a font missing from the table take the default font; runs that
+// become alike by that are joined, as the writer's output would read.
+void Reader::resolveDefaultFont(RtfParagraph& p) const {
+  if (p.markProps.fontName.empty()) p.markProps.fontName = doc_.defaultFont;
+  std::vector<RtfInline> items;
+  for (RtfInline& item : p.items) {
+    if (item.props.fontName.empty()) item.props.fontName = doc_.defaultFont;
+    if (item.kind == RtfInline::Kind::Text && !items.empty() &&
+        items.back().kind == RtfInline::Kind::Text && items.back().props == item.props)
+      items.back().text += item.text;
+    else
+      items.push_back(std::move(item));
+  }
+  p.items = std::move(items);
 }
 
 void Reader::openGroup() {
@@ -192,6 +208,7 @@ void Reader::openGroup() {
   }
   GroupState s = st();
   s.ownsField = false;
+  s.ownsResult = false;
   stack_.push_back(std::move(s));
   started_ = true;
 }
@@ -212,6 +229,10 @@ void Reader::closeGroup() {
   stack_.pop_back();
   if (closing.dest == Dest::FontTable && !fontName_.empty())
     fontTableText(u';');  // an entry closed without its semicolon
+  if (closing.ownsResult && !fields_[size_t(closing.field)].haveProps) {
+    fields_[size_t(closing.field)].props = propsOf(closing);  // an empty result
+    fields_[size_t(closing.field)].haveProps = true;
+  }
   if (closing.ownsField) finishField(closing);
   if (stack_.size() == 1 && started_) done_ = true;
 }
@@ -295,8 +316,7 @@ void Reader::controlSymbol(char c) {
   }
 }
 
-RtfCharProps Reader::currentProps() const {
-  const GroupState& s = stack_.back();
+RtfCharProps Reader::propsOf(const GroupState& s) const {
   RtfCharProps props;
   if (auto it = fonts_.find(s.font >= 0 ? s.font : deff_); it != fonts_.end())
     props.fontName = it->second;
@@ -414,7 +434,7 @@ void Reader::finishField(const GroupState& closing) {
   for (char16_t c : item.fieldName) ascii += c < 0x80 ? char(c) : '?';
   item.fieldId = f.id >= 0 ? f.id : MergeFieldIdFromName(ascii);
   item.text = f.sawResult ? f.result : item.fieldName;
-  item.props = f.haveProps ? f.props : currentProps();
+  item.props = f.haveProps ? f.props : propsOf(closing);
   if (st().dest == Dest::Normal) cur_.items.push_back(std::move(item));
 }
 
@@ -435,7 +455,10 @@ bool Reader::destination(std::string_view w, int p, bool) {
     Field& f = fields_[size_t(s.field)];
     f.merge = StartsWithWordIgnoringCase(Trim(f.instruction), u"MERGEFIELD");
     f.sawResult = true;
-    if (f.merge) s.dest = Dest::FieldResult;
+    if (f.merge) {
+      s.dest = Dest::FieldResult;
+      s.ownsResult = true;
+    }
   } else if (w == "bdlmergeid") {
     if (s.field >= 0) fields_[size_t(s.field)].id = Clamp(p, 0, 1 << 20);
     s.dest = Dest::Skip;

@@ -10,6 +10,12 @@
 namespace richtext {
 namespace {
 
+// A field name is written in quotes, so it cannot hold one.
+std::u16string WithoutQuotes(std::u16string name) {
+  std::erase(name, u'"');
+  return name;
+}
+
 class Writer {
  public:
   explicit Writer(const RtfDocument& doc) : doc_(doc) {}
@@ -154,7 +160,7 @@ void Writer::inlineItem(const RtfInline& item) {
       // A standard merge field (others show its result); the id rides in an optional
       // destination that other readers skip.
       out_ += "{\\field{\\*\\fldinst MERGEFIELD \"";
-      text(item.fieldName);
+      text(WithoutQuotes(item.fieldName));
       out_ += "\"}{\\*\\bdlmergeid";
       out_ += std::to_string(item.fieldId);
       out_ += "}{\\fldrslt ";

@@ -43,6 +43,11 @@ TEST(RtfMalformed, LoadsWhatCanBeRead) {
       {"fldrslt without field", "{\\rtf1 {\\fldrslt y}x}", "yx"},
       {"unclosed field", "{\\rtf1 {\\field{\\*\\fldinst MERGEFIELD A}{\\fldrslt res", "<res>"},
       {"colour index out of range", "{\\rtf1{\\colortbl;}\\cf99 x}", "x"},
+      // Found by fuzzing: runs alike only once a missing font falls back to the default.
+      {"missing font", "{\\rtf1{\\fonttbl{\\f0 Arial;}}a{\\f1 b}}", "ab"},
+      {"empty field result", "{\\rtf1 \\i a{\\field{\\*\\fldinst MERGEFIELD A}{\\fldrslt \\plain }}}", "a<>"},
+      {"field text outside its result", "{\\rtf1 {\\field{\\*\\fldinst MERGEFIELD A}\\i b}}", "b<A>"},
+      {"quote in field name", "{\\rtf1{\\field{\\*\\fldinst MERGEFIELD a\"b}{\\fldrslt x}}}", "<x>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
