@@ -52,31 +52,34 @@ CodeTree buildTree(bool black) {
   return t;
 }
 
-// One entry per 13-bit window (first bit in the least significant position).
-enum Kind : std::uint8_t { kRun, kEolCode, kFill, kInvalid };
-struct Entry {
-  std::uint8_t kind;
-  std::uint8_t length;
-  std::uint16_t run;
-};
-constexpr int kWindow = CodeTree::kMaxDepth;
+// One 16-bit entry per window of the next bits (first bit in the least significant
+// position): code length in the top 4 bits, then a run length or one of the marks below.
+// White codes are at most 12 bits long, so the white table looks at 12 bits; a white string
+// that matches nothing in 12 bits is invalid once 13 bits are taken.
+constexpr std::uint16_t kInvalidMark = 0xFFD;
+constexpr std::uint16_t kFillMark = 0xFFE;  // eleven 0 bits: more fill, then the EOL's 1
+constexpr std::uint16_t kEolMarkValue = 0xFFF;
+constexpr int kWhiteWindow = 12;
+constexpr int kBlackWindow = CodeTree::kMaxDepth;
+
+std::uint16_t entry(int length, int value) { return std::uint16_t((length << 12) | value); }
 
 struct Table {
-  std::array<Entry, 1 << kWindow> entries;
-  explicit Table(const CodeTree& t) {
+  std::vector<std::uint16_t> entries;
+  Table(const CodeTree& t, int window) : entries(std::size_t(1) << window) {
     for (std::uint32_t w = 0; w < entries.size(); ++w) {
       int node = 0;
-      Entry e{kInvalid, std::uint8_t(kWindow), 0};
-      for (int d = 0; d < kWindow; ++d) {
+      std::uint16_t e = entry(CodeTree::kMaxDepth, kInvalidMark);
+      for (int d = 0; d < window; ++d) {
         node = t.nodes[std::size_t(node)].next[(w >> d) & 1];
         if (node == CodeTree::kFillNode) {
-          e = {kFill, std::uint8_t(d + 1), 0};
+          // Eleven 0 bits; with the closing 1 in view this is a plain 12-bit EOL.
+          e = (d + 1 < window && ((w >> (d + 1)) & 1)) ? entry(d + 2, kEolMarkValue) : entry(d + 1, kFillMark);
           break;
         }
         if (t.isLeaf(node)) {
           int run = t.leafRun(node);
-          e = run == CodeTree::kEolMark ? Entry{kEolCode, std::uint8_t(d + 1), 0}
-                                        : Entry{kRun, std::uint8_t(d + 1), std::uint16_t(run)};
+          e = entry(d + 1, run == CodeTree::kEolMark ? kEolMarkValue : run);
           break;
         }
       }
@@ -86,19 +89,29 @@ struct Table {
 };
 
 const Table& table(bool black) {
-  static const Table white(codeTree(false));
-  static const Table blackTable(codeTree(true));
+  static const Table white(codeTree(false), kWhiteWindow);
+  static const Table blackTable(codeTree(true), kBlackWindow);
   return black ? blackTable : white;
 }
 
+// Sets n bits from bit pos (MSB first). The line has 8 bytes of slack past its end, so short
+// runs are one 64-bit read-modify-write.
 void setBits(std::uint8_t* line, int pos, int n) {
-  int end = pos + n;
-  int a = pos >> 3, b = end >> 3;
-  if (a == b) {
-    line[a] |= std::uint8_t((0xFF >> (pos & 7)) & ~(0xFF >> (end & 7)));
+  if (n <= 0) return;
+  const int skip = pos & 7;
+  std::uint8_t* at = line + (pos >> 3);
+  if (skip + n <= 64) {
+    std::uint64_t w;
+    std::memcpy(&w, at, 8);
+    std::uint64_t bits = (~std::uint64_t(0) >> skip) & ~(skip + n == 64 ? 0 : ~std::uint64_t(0) >> (skip + n));
+    if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
+    w |= bits;
+    std::memcpy(at, &w, 8);
     return;
   }
-  line[a] |= std::uint8_t(0xFF >> (pos & 7));
+  int end = pos + n;
+  int a = pos >> 3, b = end >> 3;
+  line[a] |= std::uint8_t(0xFF >> skip);
   std::memset(line + a + 1, 0xFF, std::size_t(b - a - 1));
   if (end & 7) line[b] |= std::uint8_t(~(0xFF >> (end & 7)));
 }
@@ -124,7 +137,9 @@ bool LineDecoder::endOfLine(const LineSink& sink) {
       ++lines_;
       if (sink) keepGoing = sink(line_.data(), len);
     }
-    std::memset(line_.data(), 0, std::min<std::size_t>(kLineBytes, std::size_t(bytes) + 1));
+    // Only black runs wrote into the line; clear up to the end of the last one.
+    if (dirtyEnd_ > 0) std::memset(line_.data(), 0, std::size_t(dirtyEnd_ + 7) / 8);
+    dirtyEnd_ = 0;
     bitPos_ = 0;
   }
   return keepGoing;
@@ -133,21 +148,23 @@ bool LineDecoder::endOfLine(const LineSink& sink) {
 LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
                                             const LineSink& sink) {
   line_.fill(0);
+  dirtyEnd_ = 0;
   bitPos_ = 0;
   invalid_ = 0;
   lines_ = 0;
   consumed_ = 0;
-  const Entry* tables[2] = {table(false).entries.data(), table(true).entries.data()};
+  const std::uint16_t* const white = table(false).entries.data();
+  const std::uint16_t* const black = table(true).entries.data();
   const std::uint8_t* p = data.data();
   const std::size_t size = data.size();
   std::size_t pos = 0;
   std::uint64_t buf = 0;
   int nbits = 0;
-  int colour = 0;
   int eols = 0;
   bool seenEol = false;
-  bool skipping = false;
   const int lineBits = kLineBytes * 8;
+  std::uint16_t e = 0;
+
   // Data that ends without an EOL after the last line (a TIFF strip, a cut-off page) still
   // yields that line when it is complete.
   auto dataEnd = [&] {
@@ -155,89 +172,114 @@ LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
     if (seenEol) endOfLine(sink);
     return Result::DataEnd;
   };
-
-  auto consume = [&](int n) {
-    buf >>= n;
-    nbits -= n;
-  };
-  auto onEol = [&]() -> bool {
-    consumed_ = pos - std::size_t(nbits / 8);
-    bool go = endOfLine(sink);
-    colour = 0;
-    ++eols;
-    seenEol = true;
-    return go;
-  };
-
-  for (;;) {
-    if (nbits <= 56) {
-      if (pos + 8 <= size) {
-        std::uint64_t w;
-        std::memcpy(&w, p + pos, 8);
-        if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
-        int take = (63 - nbits) >> 3;
-        buf |= (take == 8 ? w : (w & ((std::uint64_t(1) << (take * 8)) - 1))) << nbits;
-        pos += std::size_t(take);
-        nbits += take * 8;
-      } else {
-        while (nbits <= 56 && pos < size) {
-          buf |= std::uint64_t(p[pos++]) << nbits;
-          nbits += 8;
-        }
+  // Tops the bit buffer up to at least 56 bits while data lasts; bits above nbits stay 0.
+  auto refill = [&] {
+    if (pos + 8 <= size) {
+      std::uint64_t w;
+      std::memcpy(&w, p + pos, 8);
+      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+      int take = (63 - nbits) >> 3;
+      buf |= (w & (~std::uint64_t(0) >> (64 - take * 8))) << nbits;
+      pos += std::size_t(take);
+      nbits += take * 8;
+    } else {
+      while (nbits <= 56 && pos < size) {
+        buf |= std::uint64_t(p[pos++]) << nbits;
+        nbits += 8;
       }
-      if (nbits == 0) return dataEnd();
     }
-    if (skipping) {
+  };
+  // Skips 1 bits up to the next 0 bit (after an invalid code); false at the end of the data.
+  auto skipOnes = [&] {
+    for (;;) {
+      if (nbits == 0) {
+        refill();
+        if (nbits == 0) return false;
+      }
       int ones = std::countr_one(buf);
-      if (ones >= nbits) {
-        consume(nbits);
-        continue;
+      if (ones < nbits) {
+        buf >>= ones;
+        nbits -= ones;
+        return true;
       }
-      consume(ones);
-      skipping = false;
+      buf = 0;
+      nbits = 0;
     }
-    const Entry e = tables[colour][buf & ((1u << kWindow) - 1)];
-    if (e.length > nbits) return dataEnd();  // a code cut off by the end of the data
-    consume(e.length);
-    switch (e.kind) {
-      case kRun: {
-        if (seenEol && bitPos_ + e.run <= lineBits) {
-          if (colour) setBits(line_.data(), bitPos_, e.run);
-          bitPos_ += e.run;
-        }
-        if (e.run < 64) colour ^= 1;
-        eols = 0;
-        break;
+  };
+  // Any further 0 bits, then the 1 that closes an EOL; false at the end of the data.
+  auto skipFill = [&] {
+    for (;;) {
+      int zeros = buf ? std::countr_zero(buf) : 64;
+      if (zeros < nbits) {
+        buf >>= zeros + 1;
+        nbits -= zeros + 1;
+        return true;
       }
-      case kEolCode:
-        if (!onEol()) return Result::Stopped;
-        if (eols >= 3) return Result::EndOfPage;
-        break;
-      case kFill: {
-        // Any further 0 bits, then the 1 that closes the EOL.
-        for (;;) {
-          int zeros = buf ? std::countr_zero(buf) : 64;
-          if (zeros < nbits) {
-            consume(zeros + 1);
-            break;
-          }
-          consume(nbits);
-          while (nbits <= 56 && pos < size) {
-            buf |= std::uint64_t(p[pos++]) << nbits;
-            nbits += 8;
-          }
-          if (nbits == 0) return dataEnd();
-        }
-        if (!onEol()) return Result::Stopped;
-        if (eols >= 3) return Result::EndOfPage;
-        break;
-      }
-      default:  // invalid code
-        ++invalid_;
-        skipping = true;
-        break;
+      buf = 0;
+      nbits = 0;
+      refill();
+      if (nbits == 0) return false;
     }
+  };
+
+  // Two states, one per colour; each decodes one code per step. Lines start white.
+white:
+  if (nbits < kBlackWindow) {
+    refill();
+    if (nbits == 0) return dataEnd();
   }
+  e = white[buf & ((1u << kWhiteWindow) - 1)];
+  if ((e >> 12) > nbits) return dataEnd();  // a code cut off by the end of the data
+  buf >>= e >> 12;
+  nbits -= e >> 12;
+  if ((e & 0xFFF) <= t4::kMaxMakeUp) {
+    const int run = e & 0xFFF;
+    if (seenEol && bitPos_ + run <= lineBits) bitPos_ += run;
+    eols = 0;
+    if (run < 64) goto black;
+    goto white;
+  }
+  goto special;
+
+black:
+  if (nbits < kBlackWindow) {
+    refill();
+    if (nbits == 0) return dataEnd();
+  }
+  e = black[buf & ((1u << kBlackWindow) - 1)];
+  if ((e >> 12) > nbits) return dataEnd();
+  buf >>= e >> 12;
+  nbits -= e >> 12;
+  if ((e & 0xFFF) <= t4::kMaxMakeUp) {
+    const int run = e & 0xFFF;
+    if (seenEol && bitPos_ + run <= lineBits) {
+      setBits(line_.data(), bitPos_, run);
+      bitPos_ += run;
+      dirtyEnd_ = bitPos_;
+    }
+    eols = 0;
+    if (run < 64) goto white;
+    goto black;
+  }
+  if ((e & 0xFFF) == kInvalidMark) {
+    ++invalid_;
+    if (!skipOnes()) return dataEnd();
+    goto black;
+  }
+  goto special;
+
+special:
+  if ((e & 0xFFF) == kInvalidMark) {
+    ++invalid_;
+    if (!skipOnes()) return dataEnd();
+    goto white;
+  }
+  if ((e & 0xFFF) == kFillMark && !skipFill()) return dataEnd();
+  consumed_ = pos - std::size_t(nbits / 8);
+  if (!endOfLine(sink)) return Result::Stopped;
+  seenEol = true;
+  if (++eols >= 3) return Result::EndOfPage;
+  goto white;
 }
 
 }  // namespace faximage::t4

@@ -61,8 +61,9 @@ class LineDecoder {
   bool endOfLine(const LineSink& sink);
 
   int exactWidth_;
-  std::array<std::uint8_t, kLineBytes> line_{};
+  std::array<std::uint8_t, kLineBytes + 8> line_{};  // 8 bytes of slack for word writes
   int bitPos_ = 0;
+  int dirtyEnd_ = 0;  // end of the last black run of the line, in bits
   unsigned invalid_ = 0;
   unsigned lines_ = 0;
   std::size_t consumed_ = 0;

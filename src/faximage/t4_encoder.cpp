@@ -79,30 +79,47 @@ class BitWriter {
   bool overflow_ = false;
 };
 
+// Up to 64 pixels from `pos` (a multiple of 8 apart from pos & 7 shift), leftmost in the top
+// bit; pixels beyond the buffer read as white.
+std::uint64_t loadBits(std::span<const std::uint8_t> buf, int byte) {
+  std::uint64_t w = 0;
+  if (std::size_t(byte) + 8 <= buf.size()) {
+    std::memcpy(&w, buf.data() + byte, 8);
+    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+  } else {
+    for (int i = 0; i < 8 && std::size_t(byte + i) < buf.size(); ++i)
+      w |= std::uint64_t(buf[std::size_t(byte + i)]) << (56 - 8 * i);
+  }
+  return w;
+}
+
 // First pixel at or after pos (below end) whose colour differs from `black`; end if none.
-// Pixels beyond the buffer are white.
 int findChange(std::span<const std::uint8_t> buf, int pos, int end, bool black) {
   const int limit = std::min(end, int(buf.size()) * 8);
-  const std::uint8_t flip = black ? 0xFF : 0x00;
-  const std::uint64_t flip64 = black ? ~std::uint64_t(0) : 0;
   while (pos < limit) {
-    int byte = pos >> 3;
-    std::uint8_t b = std::uint8_t((buf[std::size_t(byte)] ^ flip) & (0xFF >> (pos & 7)));
-    if (b) return std::min(byte * 8 + std::countl_zero(b), end);
-    pos = (byte + 1) * 8;
-    while (pos + 64 <= limit) {
-      std::uint64_t w;
-      std::memcpy(&w, buf.data() + (pos >> 3), 8);
-      if (w != flip64) break;
-      pos += 64;
+    const int skip = pos & 7;
+    std::uint64_t w = loadBits(buf, pos >> 3);
+    if (black) w = ~w;
+    w <<= skip;
+    const int valid = 64 - skip;
+    if (w) {
+      int lz = std::countl_zero(w);
+      if (lz < valid) return std::min(pos + lz, black ? limit : end);
     }
+    pos += valid;
   }
   return black ? std::min(pos, limit) : end;
 }
 
 bool allWhite(std::span<const std::uint8_t> raster, int bytes) {
   std::size_t n = std::min(raster.size(), std::size_t(std::max(bytes, 0)));
-  for (std::size_t i = 0; i < n; ++i)
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, raster.data() + i, 8);
+    if (w) return false;
+  }
+  for (; i < n; ++i)
     if (raster[i]) return false;
   return true;
 }

@@ -1,0 +1,236 @@
+// Encodes and decodes the same 1728-pixel fine pages (text, noise, white) with our T.4 coder
+// and with libtiff's Group 3 one-dimensional codec in one run, then prints pages per second
+// and the ratio ours / libtiff for each page and direction.
+#include <benchmark/benchmark.h>
+#include <tiffio.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "faximage/convert_state.h"
+#include "faximage/mono_bitmap.h"
+#include "faximage/t4_decoder.h"
+#include "faximage/t4_encoder.h"
+
+namespace {
+
+using faximage::MonoBitmap;
+constexpr int kWidth = 1728;
+constexpr int kRows = 2156;
+
+MonoBitmap textPage() {
+  MonoBitmap page(kWidth, kRows);
+  faximage::ConvertState font;
+  font.LoadFaxFont(faximage::kStandardGlyphBytes, true);
+  const std::string text = "Brindle fax benchmark: the quick brown fox jumps over the lazy dog 0123456789.";
+  for (int y = 0; y + 32 <= kRows; y += 32)
+    for (int r = 1; r <= 32; ++r)
+      font.RenderTextRow(text.substr(std::size_t(y / 32) % 7), r, {page.row(y + r - 1) + 6, std::size_t(page.stride - 6)});
+  return page;
+}
+
+MonoBitmap noisePage() {
+  MonoBitmap page(kWidth, kRows);
+  std::uint32_t s = 2024;
+  for (auto& b : page.bits) {
+    s ^= s << 13, s ^= s >> 17, s ^= s << 5;
+    b = std::uint8_t(s);
+  }
+  return page;
+}
+
+const std::map<std::string, MonoBitmap>& pages() {
+  static const std::map<std::string, MonoBitmap> p = {
+      {"text", textPage()}, {"noise", noisePage()}, {"white", MonoBitmap(kWidth, kRows)}};
+  return p;
+}
+
+// --- ours -------------------------------------------------------------------------------
+std::vector<std::uint8_t> oursEncode(const MonoBitmap& page) {
+  std::vector<std::uint8_t> out;
+  out.reserve(1 << 20);
+  std::array<std::uint8_t, 4096> buf;
+  for (int y = 0; y < page.height; ++y) {
+    auto n = faximage::t4::encodeLine({page.row(y), std::size_t(page.stride)}, {kWidth, 0, false}, buf);
+    out.insert(out.end(), buf.begin(), buf.begin() + long(n));
+  }
+  return out;
+}
+
+int oursDecode(const std::vector<std::uint8_t>& data, MonoBitmap* into = nullptr) {
+  faximage::t4::LineDecoder dec;
+  int rows = 0;
+  dec.decodePage(data, [&](const std::uint8_t* line, int n) {
+    if (into && rows < into->height) std::memcpy(into->row(rows), line, std::size_t(n));
+    ++rows;
+    return true;
+  });
+  return rows;
+}
+
+// --- libtiff, on a TIFF held in memory --------------------------------------------------------
+struct MemFile {
+  std::vector<std::uint8_t> data;
+  toff_t pos = 0;
+};
+tsize_t memRead(thandle_t h, tdata_t buf, tsize_t n) {
+  auto* m = static_cast<MemFile*>(h);
+  tsize_t avail = m->pos < m->data.size() ? tsize_t(m->data.size() - m->pos) : 0;
+  n = std::min(n, avail);
+  std::memcpy(buf, m->data.data() + m->pos, std::size_t(n));
+  m->pos += toff_t(n);
+  return n;
+}
+tsize_t memWrite(thandle_t h, tdata_t buf, tsize_t n) {
+  auto* m = static_cast<MemFile*>(h);
+  if (m->pos + toff_t(n) > m->data.size()) m->data.resize(m->pos + toff_t(n));
+  std::memcpy(m->data.data() + m->pos, buf, std::size_t(n));
+  m->pos += toff_t(n);
+  return n;
+}
+toff_t memSeek(thandle_t h, toff_t off, int whence) {
+  auto* m = static_cast<MemFile*>(h);
+  m->pos = whence == SEEK_SET ? off : whence == SEEK_CUR ? m->pos + off : m->data.size() + off;
+  return m->pos;
+}
+int memClose(thandle_t) { return 0; }
+toff_t memSize(thandle_t h) { return static_cast<MemFile*>(h)->data.size(); }
+int memMap(thandle_t, tdata_t*, toff_t*) { return 0; }
+void memUnmap(thandle_t, tdata_t, toff_t) {}
+
+TIFF* openMem(MemFile& m, const char* mode) {
+  return TIFFClientOpen("mem", mode, &m, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
+}
+
+MemFile tiffEncode(const MonoBitmap& page) {
+  MemFile m;
+  m.data.reserve(1 << 20);
+  TIFF* t = openMem(m, "w");
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, kRows);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+  TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
+  TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kRows);
+  TIFFWriteEncodedStrip(t, 0, const_cast<std::uint8_t*>(page.bits.data()), tmsize_t(page.bits.size()));
+  TIFFClose(t);
+  return m;
+}
+
+void tiffDecode(MemFile& m, MonoBitmap& out) {
+  m.pos = 0;
+  TIFF* t = openMem(m, "r");
+  TIFFReadEncodedStrip(t, 0, out.bits.data(), tmsize_t(out.bits.size()));
+  TIFFClose(t);
+}
+
+// --- benchmarks -----------------------------------------------------------------------------
+void BM_OursEncode(benchmark::State& st, const std::string& name) {
+  const auto& page = pages().at(name);
+  for (auto _ : st) benchmark::DoNotOptimize(oursEncode(page));
+  st.SetItemsProcessed(st.iterations());
+}
+void BM_OursDecode(benchmark::State& st, const std::string& name) {
+  auto data = oursEncode(pages().at(name));
+  MonoBitmap out(kWidth, kRows);
+  for (auto _ : st) benchmark::DoNotOptimize(oursDecode(data, &out));
+  st.SetItemsProcessed(st.iterations());
+}
+void BM_LibtiffEncode(benchmark::State& st, const std::string& name) {
+  const auto& page = pages().at(name);
+  for (auto _ : st) benchmark::DoNotOptimize(tiffEncode(page));
+  st.SetItemsProcessed(st.iterations());
+}
+void BM_LibtiffDecode(benchmark::State& st, const std::string& name) {
+  auto m = tiffEncode(pages().at(name));
+  MonoBitmap out(kWidth, kRows);
+  for (auto _ : st) {
+    tiffDecode(m, out);
+    benchmark::DoNotOptimize(out.bits.data());
+  }
+  st.SetItemsProcessed(st.iterations());
+}
+
+// Both codecs must agree on every page before their speeds mean anything.
+bool crossCheck() {
+  bool ok = true;
+  for (const auto& [name, page] : pages()) {
+    MonoBitmap a(kWidth, kRows), b(kWidth, kRows);
+    MemFile ours{oursEncode(page), 0};
+    ours.data.clear();
+    auto tiff = tiffEncode(page);
+    // libtiff's strip data decoded by us.
+    std::uint64_t offset = 0, count = 0;
+    {
+      tiff.pos = 0;
+      TIFF* t = openMem(tiff, "r");
+      toff_t* offs = nullptr;
+      toff_t* counts = nullptr;
+      TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &offs);
+      TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &counts);
+      offset = offs[0], count = counts[0];
+      TIFFClose(t);
+    }
+    std::vector<std::uint8_t> strip(tiff.data.begin() + long(offset), tiff.data.begin() + long(offset + count));
+    faximage::t4::LineDecoder dec(kWidth);
+    int rows = 0;
+    dec.decodePage(strip, [&](const std::uint8_t* l, int n) {
+      if (rows < kRows) std::memcpy(a.row(rows), l, std::size_t(n));
+      return ++rows, true;
+    });
+    tiffDecode(tiff, b);
+    bool same = rows == kRows && a.bits == page.bits && b.bits == page.bits;
+    MonoBitmap c(kWidth, kRows);
+    same = same && oursDecode(oursEncode(page), &c) == kRows && c.bits == page.bits;
+    std::printf("cross-check %-5s: %s (ours %zu bytes, libtiff %llu bytes)\n", name.c_str(), same ? "same" : "DIFFERENT",
+                oursEncode(page).size(), static_cast<unsigned long long>(count));
+    ok = ok && same;
+  }
+  return ok;
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> rate;  // name -> pages per second (median)
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const auto& r : runs) {
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
+      auto it = r.counters.find("items_per_second");
+      if (it != r.counters.end()) rate[r.run_name.function_name] = it->second;
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TIFFSetWarningHandler(nullptr);
+  bool agree = crossCheck();
+  for (const char* page : {"text", "noise", "white"}) {
+    std::string p = page;
+    benchmark::RegisterBenchmark(("ours_encode/" + p).c_str(), BM_OursEncode, p)->Repetitions(3);
+    benchmark::RegisterBenchmark(("libtiff_encode/" + p).c_str(), BM_LibtiffEncode, p)->Repetitions(3);
+    benchmark::RegisterBenchmark(("ours_decode/" + p).c_str(), BM_OursDecode, p)->Repetitions(3);
+    benchmark::RegisterBenchmark(("libtiff_decode/" + p).c_str(), BM_LibtiffDecode, p)->Repetitions(3);
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\n%-6s %-7s %14s %14s %8s\n", "page", "coding", "ours pages/s", "libtiff pages/s", "ratio");
+  for (const char* page : {"text", "noise", "white"})
+    for (const char* dir : {"encode", "decode"}) {
+      std::string p = page, d = dir;
+      double ours = reporter.rate["ours_" + d + "/" + p], lib = reporter.rate["libtiff_" + d + "/" + p];
+      if (ours > 0 && lib > 0) std::printf("%-6s %-7s %14.1f %14.1f %8.2f\n", page, dir, ours, lib, ours / lib);
+    }
+  benchmark::Shutdown();
+  return agree ? 0 : 1;
+}
