@@ -99,6 +99,32 @@ TEST(BmpSource, ColourBitmapsAreDitheredByTheMatrix) {
                 ditherBlack(x, y, 60));
 }
 
+TEST(BmpSource, PaletteBitmapsOfFourAndEightBits) {
+  // 3 x 2 pixels: palette 0 black, 1 white, 2 dark gray (gray 30), 3 light gray (gray 200).
+  for (int bits : {4, 8}) {
+    std::vector<std::uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 16, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0,
+                                   2, 0, 0, 0, 1, 0, std::uint8_t(bits), 0};
+    b.resize(54, 0);
+    b[46] = 4;  // four palette entries
+    for (std::uint8_t g : {0, 255, 30, 200}) b.insert(b.end(), {g, g, g, 0});
+    auto row = [&](int a, int c, int d) {
+      if (bits == 4) b.insert(b.end(), {std::uint8_t(a << 4 | c), std::uint8_t(d << 4), 0, 0});
+      else b.insert(b.end(), {std::uint8_t(a), std::uint8_t(c), std::uint8_t(d), 0});
+    };
+    row(2, 2, 3);  // bottom row first
+    row(0, 1, 0);
+    auto src = makeBmpSource(plain());
+    auto r = readAll(*src, b, 3);
+    ASSERT_EQ(r.rc, 0) << bits;
+    EXPECT_EQ(r.pages[0][0], "X X");
+    // Row 1 (y = 1): dark gray is black where the matrix reaches 30; light gray is white.
+    std::string expect;
+    for (int x = 0; x < 2; ++x) expect += ditherBlack(x, 1, 30) ? 'X' : ' ';
+    while (!expect.empty() && expect.back() == ' ') expect.pop_back();
+    EXPECT_EQ(r.pages[0][1], expect) << bits;
+  }
+}
+
 TEST(TiffSource, UncompressedAndPackBitsInBothByteOrders) {
   auto img = fromPicture(kPicture);
   for (int comp : {1, 32773})
@@ -192,6 +218,27 @@ TEST(Placement, DoublingCentringAndLineDropping) {
   p = computePlacement(1720, ctx);
   EXPECT_FALSE(p.doubling || p.dropLines);
   EXPECT_EQ(p.centerBytes, 0);  // W - w is not above 15
+}
+
+TEST(TextRows, RenderTextRowUsesEachGlyphRowTwiceWhenFine) {
+  ConvertState font;
+  ASSERT_EQ(font.LoadFaxFont(kStandardGlyphBytes, true), 0);
+  EXPECT_EQ(font.glyphWidth(), 20);
+  EXPECT_EQ(font.glyphHeight(), 32);
+  LineBuffer a{}, b{}, none{};
+  font.RenderTextRow("EE", 9, a);
+  font.RenderTextRow("EE", 10, b);
+  EXPECT_EQ(a, b);
+  std::string pic = lineToPicture(a.data(), 40);
+  pic.resize(40, ' ');
+  EXPECT_EQ(pic.substr(0, 20), pic.substr(20));  // each character exactly the glyph width
+  font.RenderTextRow("EE", 0, none);
+  font.RenderTextRow("EE", 33, none);
+  EXPECT_EQ(none, LineBuffer{});
+  // Characters that do not fit the line are left out.
+  std::array<std::uint8_t, 3> tiny{};
+  font.RenderTextRow("EEEE", 9, tiny);
+  EXPECT_NE(tiny[0], 0);
 }
 
 TEST(TextSource, DrawsGlyphRowsAndSplitsPages) {
