@@ -171,11 +171,16 @@ void Table::open(const std::string& dir, const std::string& fileName, bool exclu
   if (!BlockFile::exists(d.path)) fail(err::kNotFound, d.path);
   recoverPack(d.path, d.fptPath);
   d.openFiles();
+  d.filter = Expr();
+  try {
+    if (!d.filterText.empty()) d.filter = Expr::parse(d.filterText, d.dbf.fields());
+  } catch (const TableError&) {
+    d.closeFiles();
+    throw;
+  }
   d.aliasName = claimAlias(d.path);
   d.open = true;
   d.state = State::Browse;
-  d.filter = Expr();
-  if (!d.filterText.empty()) d.filter = Expr::parse(d.filterText, d.dbf.fields());
   d.order = d.tags.empty() ? 0 : 1;
   first();
 }
@@ -185,13 +190,13 @@ void Table::Impl::openFiles() {
   cdxDirty = false;
   tags.clear();
   order = 0;
-  dbf.open(BlockFile::open(path, true, exclusive ? BlockFile::Lock::Exclusive
-                                                  : BlockFile::Lock::Shared));
+  dbf.open(BlockFile::open(path, exclusive, exclusive ? BlockFile::Lock::Exclusive
+                                                       : BlockFile::Lock::Shared));
   try {
     fpt.close();
     if (dbf.hasMemo()) {
       if (!BlockFile::exists(fptPath)) fail(err::kNotFound, fptPath, "the memo file is missing");
-      fpt.open(BlockFile::open(fptPath, true));
+      fpt.open(BlockFile::open(fptPath, exclusive));
     }
     fieldByName.clear();
     for (std::size_t i = 0; i < dbf.fields().size(); ++i)
@@ -344,6 +349,8 @@ void Table::Impl::requireOpen() const {
 void Table::Impl::requireWritable() const {
   requireOpen();
   if (failed) fail(err::kWriteFailed, path);
+  // Without the exclusive lock another opener may be reading or writing too.
+  if (!exclusive) fail(err::kState, path, "a table opened shared is read-only");
 }
 
 // --- Fields and values -----------------------------------------------------------------

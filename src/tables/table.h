@@ -56,7 +56,8 @@ class Table {
 
   // --- Open and close. ---------------------------------------------------------------
   // Opens dir/fileName and its FPT and CDX when present. An exclusive open holds a
-  // lock that makes any other opener (this or another process) fail with err::kLocked.
+  // lock that makes any other opener (this or another process) fail with err::kLocked;
+  // a shared open reads only, and fails while someone holds the table exclusively.
   // A CDX that is damaged or disagrees with the DBF is rebuilt from the data; one whose
   // tag list cannot be read is removed. The first tag becomes the current order, so a
   // list opened again shows the order it had when its tag was made.

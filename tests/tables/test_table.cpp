@@ -214,6 +214,42 @@ TEST(Tags, RebuiltDateTagOrdersByDateOnlyNewestFirst) {
   EXPECT_EQ(walk(t), order);
 }
 
+TEST(Tags, RebuildSequenceOfTheStore) {
+  // Close the index, delete its file, pack, make the tag again: as the rebuild command does.
+  ScratchDir dir;
+  makeOutgoing(dir.path(), 35);
+  Table t;
+  t.open(dir.path(), "BDL.DBF");
+  t.closeIndex();
+  EXPECT_EQ(t.indexOrd(), 0);
+  BlockFile::remove(dir.file("BDL.CDX"));
+  t.pack();
+  EXPECT_EQ(t.recCount(), 30u);
+  EXPECT_EQ(t.tagCount(), 0);
+  t.indexTag("DATESENT", "datesent", true);
+  EXPECT_EQ(t.indexOrd(), 1);
+  EXPECT_EQ(walk(t).size(), 30u);
+  t.close();
+  t.open(dir.path(), "BDL.DBF");
+  EXPECT_EQ(t.tagInfo(1).keyExpr, "datesent");
+  EXPECT_EQ(t.indexOrd(), 1);
+}
+
+TEST(Tags, LogicalKeysPutFalseFirst) {
+  ScratchDir dir;
+  makeOutgoing(dir.path(), 10);
+  Table t;
+  t.open(dir.path(), "BDL.DBF");
+  t.indexTag("SENT", "SENT");
+  EXPECT_EQ(t.tagInfo(2).keyType, 'L');
+  EXPECT_EQ(t.tagInfo(2).keyLength, 1);
+  std::vector<bool> seen;
+  for (t.first(); !t.eof(); t.next()) seen.push_back(t.getLogical("SENT"));
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_TRUE(t.seek("T"));
+  EXPECT_TRUE(t.getLogical("SENT"));
+}
+
 TEST(Tags, BadExpressionIsAnErrorNamingIt) {
   ScratchDir dir;
   makeOutgoing(dir.path(), 3);
@@ -410,6 +446,18 @@ TEST(Exclusive, SecondOpenerFailsInThisAndAnotherProcess) {
   first.close();
   second.open(dir.path(), "BDL.DBF");
   EXPECT_TRUE(second.isOpen());
+}
+
+TEST(Exclusive, SharedOpenersReadTogetherButCannotWrite) {
+  ScratchDir dir;
+  makeOutgoing(dir.path(), 3);
+  Table a, b;
+  a.open(dir.path(), "BDL.DBF", false);
+  b.open(dir.path(), "BDL.DBF", false);
+  EXPECT_EQ(b.recCount(), 3u);
+  EXPECT_THROW(a.append(), TableError);
+  Table c;
+  EXPECT_THROW(c.open(dir.path(), "BDL.DBF"), TableError);
 }
 
 TEST(Exclusive, WorkAreaNamesFollowTheFileName) {
