@@ -1,6 +1,8 @@
 // The table engine and SQLite doing the same work on outgoing-fax records: append with the
 // date tag kept, count under the filter, walk in tag order, seek random keys, delete every
-// third record and pack. Prints both times and their ratio per operation.
+// third record and pack. Prints both times and their ratio per operation. Counting under
+// ".not. deleted()" is answered from the deleted-record count the engine keeps; a second
+// count under a filter on a field shows the cost of evaluating one on every record.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -81,6 +83,13 @@ struct Ours {
     t.endBatch();
   }
   std::uint32_t count() { return t.queryRecCount(); }
+  // A filter that has to be evaluated on every record.
+  std::uint32_t countPages() {
+    t.setFilter("PAGES > 20 .AND. .NOT. DELETED()");
+    std::uint32_t n = t.queryRecCount();
+    t.setFilter(".not. deleted()");
+    return n;
+  }
   std::size_t walk() {
     std::size_t sum = 0;
     for (t.first(); !t.eof(); t.next()) sum += t.getRaw("RECIPIENT").size();
@@ -157,6 +166,13 @@ struct Lite {
     sqlite3_finalize(s);
     return n;
   }
+  std::uint32_t countPages() {
+    sqlite3_stmt* s = prepare("SELECT COUNT(*) FROM fax NOT INDEXED WHERE pages > 20 AND deleted = 0");
+    sqlite3_step(s);
+    auto n = std::uint32_t(sqlite3_column_int(s, 0));
+    sqlite3_finalize(s);
+    return n;
+  }
   std::size_t walk() {
     sqlite3_stmt* s = prepare("SELECT recipient FROM fax WHERE deleted = 0"
                               " ORDER BY datesent || timesent DESC");
@@ -167,7 +183,7 @@ struct Lite {
   }
   int seek(const std::vector<int>& which) {
     sqlite3_stmt* s = prepare("SELECT rowid FROM fax WHERE deleted = 0 AND datesent || timesent = ?"
-                              " ORDER BY datesent || timesent DESC LIMIT 1");
+                              " LIMIT 1");
     int found = 0;
     for (int i : which) {
       std::string k = keyOf(i);
@@ -207,6 +223,7 @@ void runAll(benchmark::State& state, const char* engine) {
     };
     time("1 append 100000", [&] { e.append(); return 0; });
     time("2 count filtered", [&] { return e.count(); });
+    time("2b count PAGES > 20", [&] { return e.countPages(); });
     time("3 walk tag order", [&] { return e.walk(); });
     time("4 seek 10000 keys", [&] { return e.seek(keys); });
     time("5 delete 1/3, pack", [&] { e.deleteAndPack(); return 0; });

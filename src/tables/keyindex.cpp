@@ -77,9 +77,9 @@ void KeyIndex::insert(const std::uint8_t* key, std::uint32_t rec) {
   startsValid_ = false;
 }
 
-std::size_t KeyIndex::find(const std::uint8_t* key, std::uint32_t rec) const {
+std::size_t KeyIndex::position(const std::uint8_t* key, std::uint32_t rec) const {
   std::size_t ci = chunkFor(key, rec);
-  if (ci >= chunks_.size()) return npos;
+  if (ci >= chunks_.size()) return size_;
   const Chunk& c = chunks_[ci];
   std::size_t lo = 0, hi = c.recs.size();
   while (lo < hi) {
@@ -87,9 +87,16 @@ std::size_t KeyIndex::find(const std::uint8_t* key, std::uint32_t rec) const {
     if (cmp(c, mid, key, rec) < 0) lo = mid + 1;
     else hi = mid;
   }
-  if (lo >= c.recs.size() || cmp(c, lo, key, rec) != 0) return npos;
   refreshStarts();
   return starts_[ci] + lo;
+}
+
+std::size_t KeyIndex::find(const std::uint8_t* key, std::uint32_t rec) const {
+  std::size_t pos = position(key, rec);
+  if (pos >= size_) return npos;
+  std::size_t ci, i;
+  locate(pos, ci, i);
+  return cmp(chunks_[ci], i, key, rec) == 0 ? pos : npos;
 }
 
 bool KeyIndex::erase(const std::uint8_t* key, std::uint32_t rec) {

@@ -23,6 +23,8 @@ class KeyIndex {
   bool erase(const std::uint8_t* key, std::uint32_t rec);
   // Position of (key, rec), or npos.
   std::size_t find(const std::uint8_t* key, std::uint32_t rec) const;
+  // First position whose entry is >= (key, rec); size() when none.
+  std::size_t position(const std::uint8_t* key, std::uint32_t rec) const;
   // First position whose key, compared over its first len bytes, is >= key (or > key
   // when after is set); size() when none.
   std::size_t lowerBound(const std::uint8_t* key, std::size_t len, bool after = false) const;

@@ -69,6 +69,7 @@ struct Table::Impl {
   std::uint64_t navStamp = ~0ull;
   std::uint32_t navRec = 0;
   std::size_t navPos = 0;
+  bool navExact = false;
   std::uint64_t visStamp = ~0ull;
   std::vector<std::uint32_t> visible;
 
@@ -91,7 +92,7 @@ struct Table::Impl {
   bool visibleRec(std::uint32_t r) const;
   std::size_t navCount() const;
   std::uint32_t recAtNav(std::size_t i) const;
-  std::size_t navIndexOf(std::uint32_t r);  // KeyIndex::npos when not in the tag
+  std::size_t nextNavIndex(std::uint32_t r, bool& exact);
   void setPosition(std::uint32_t r);
   void setEof();
   bool findVisible(std::size_t start, bool forward);

@@ -22,22 +22,30 @@ std::uint32_t Table::Impl::recAtNav(std::size_t i) const {
   return t.index.recAt(t.def.descending ? t.index.size() - 1 - i : i);
 }
 
-std::size_t Table::Impl::navIndexOf(std::uint32_t r) {
-  if (!order) return r - 1;
-  if (navStamp == changes && navRec == r) return navPos;
-  const Tag& t = tags[std::size_t(order - 1)];
-  const std::uint8_t* rec = dbf.record(r);
-  std::size_t pos = KeyIndex::npos;
-  if (t.includes(rec, r)) {
+// Where a forward walk from record r continues, as a navigation index; exact tells
+// whether r itself is in the order. A record outside the tag (its FOR condition fails)
+// still has a place among the keys, so walking from it goes on from there.
+std::size_t Table::Impl::nextNavIndex(std::uint32_t r, bool& exact) {
+  if (!order) {
+    exact = true;
+    return r;
+  }
+  if (navStamp != changes || navRec != r) {
+    const Tag& t = tags[std::size_t(order - 1)];
+    const std::uint8_t* rec = dbf.record(r);
     std::vector<std::uint8_t> key(std::size_t(t.def.keyLength));
     t.key.key(rec, r, key.data());
-    pos = t.index.find(key.data(), r);
-    if (pos != KeyIndex::npos && t.def.descending) pos = t.index.size() - 1 - pos;
+    std::size_t pos = t.index.position(key.data(), r);
+    bool found = pos < t.index.size() && t.index.recAt(pos) == r &&
+                 std::memcmp(t.index.keyAt(pos), key.data(), key.size()) == 0;
+    std::size_t n = t.index.size();
+    navStamp = changes;
+    navRec = r;
+    navExact = found;
+    navPos = t.def.descending ? n - pos : (found ? pos + 1 : pos);
   }
-  navStamp = changes;
-  navRec = r;
-  navPos = pos;
-  return pos;
+  exact = navExact;
+  return navPos;
 }
 
 void Table::Impl::setPosition(std::uint32_t r) {
@@ -60,7 +68,8 @@ bool Table::Impl::findVisible(std::size_t start, bool forward) {
       setPosition(r);
       navStamp = changes;
       navRec = r;
-      navPos = order ? i : KeyIndex::npos;
+      navExact = true;
+      navPos = order ? i + 1 : r;
       return true;
     }
     if (!forward && i == 0) break;
@@ -95,9 +104,9 @@ void Table::next() {
   Impl& d = *d_;
   d.browse(*this);
   if (d.eof) return;
-  std::size_t i = d.navIndexOf(d.recNo);
-  // A current record outside the tag (its FOR condition fails) has nothing after it.
-  if (i == KeyIndex::npos || !d.findVisible(i + 1, true)) d.setEof();
+  bool exact;
+  std::size_t i = d.nextNavIndex(d.recNo, exact);
+  if (!d.findVisible(i, true)) d.setEof();
 }
 
 void Table::prior() {
@@ -107,8 +116,10 @@ void Table::prior() {
     last();
     return;
   }
-  std::size_t i = d.navIndexOf(d.recNo);
-  if (i == KeyIndex::npos || i == 0 || !d.findVisible(i - 1, false)) d.bof = true;
+  bool exact;
+  std::size_t i = d.nextNavIndex(d.recNo, exact);
+  std::size_t back = exact ? 2 : 1;
+  if (i < back || !d.findVisible(i - back, false)) d.bof = true;
 }
 
 void Table::skip(long count) {

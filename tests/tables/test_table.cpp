@@ -152,6 +152,15 @@ TEST(Tags, DescendingTagWalksNewestFirstAndSkipsDeleted) {
   t.go(order[3]);
   t.recall();
   EXPECT_EQ(walk(t), order);
+  // From a record that has just left the tag, the walk goes on from where its key was.
+  t.setHideDeleted(true);
+  t.go(order[10]);
+  t.deleteRecord();
+  t.next();
+  EXPECT_EQ(t.recNo(), order[11]);
+  t.go(order[10]);
+  t.prior();
+  EXPECT_EQ(t.recNo(), order[9]);
 }
 
 TEST(Tags, EditMovesTheKeyAndTheFileFollows) {
