@@ -1,7 +1,10 @@
-// Program entry: options, application title, the main window and the message loop.
+// Program entry: options, the single-copy guard, application title, the main window,
+// the hidden receive-mode window and the message loop.
 #include "app/appsettings.h"
 #include "app/closeonsignal.h"
 #include "app/mainwindow/mainscreen.h"
+#include "app/mainwindow/singleinstance.h"
+#include "app/mainwindow/smallforms.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -10,7 +13,6 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Brindle"));
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Brindle fax program"));
@@ -26,8 +28,20 @@ int main(int argc, char* argv[])
         app::SetProgramDir(dir.toStdString());
     }
 
+    app::SingleInstance guard(QString::fromStdString(app::ProgramDir()));
+    if (guard.AnotherCopyRuns()) return 0;
+
     QApplication::processEvents();
+    QApplication::setApplicationName(QStringLiteral("Brindle"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
     app::TMainScreen mainScreen;
+    app::TStartingFaxForm startingFaxForm(&mainScreen);
+    mainScreen.StartingFaxForm = &startingFaxForm;
+    guard.Listen([&mainScreen] {
+        if (mainScreen.isMinimized()) mainScreen.showNormal();
+        mainScreen.raise();
+        mainScreen.activateWindow();
+    });
     app::CloseOnTerminationSignals(&mainScreen);
     mainScreen.show();
     return QApplication::exec();

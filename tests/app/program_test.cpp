@@ -44,3 +44,46 @@ TEST(Program, TerminationSignalsCloseTheWindowAndSaveTheSettings)
         EXPECT_EQ(text.rfind("[Receive]\r\nWav=\r\n", 0), 0u);
     }
 }
+
+namespace {
+
+QProcess* startBrindle(const QString& dataDir)
+{
+    auto* p = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p->setProcessEnvironment(env);
+    p->start(BRINDLE_EXE, {"--data-dir", dataDir});
+    p->waitForStarted(30000);
+    return p;
+}
+
+void stop(QProcess* p)
+{
+    ::kill(pid_t(p->processId()), SIGTERM);
+    p->waitForFinished(30000);
+    delete p;
+}
+
+}  // namespace
+
+TEST(Program, ASecondCopyOnTheSameFolderEndsAndOnAnotherFolderRuns)
+{
+    testutil::ProgramDirFixture one, two;
+    QProcess* first = startBrindle(one.dir.path());
+    first->waitForFinished(1500);  // let it come up
+    ASSERT_EQ(first->state(), QProcess::Running);
+
+    QProcess* second = startBrindle(one.dir.path());
+    EXPECT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    QProcess* other = startBrindle(two.dir.path());
+    EXPECT_FALSE(other->waitForFinished(1500));
+    EXPECT_EQ(other->state(), QProcess::Running);
+
+    stop(other);
+    stop(first);
+    delete second;
+}
