@@ -25,6 +25,7 @@ void expectError(int code, const std::function<void()>& f, const char* what) {
 TEST(Samples, OtherEngineTableWithCdxOpensAndItsIndexIsTrusted) {
   ScratchDir dir;
   copySamples(kOtherEngine, dir.path());
+  if (::testing::Test::IsSkipped()) return;
   auto cdx = readFile(dir.file("BDL.CDX"));
   Table t;
   t.open(dir.path(), "BDL.DBF");
@@ -52,6 +53,7 @@ TEST(Samples, OtherEngineTableWithCdxOpensAndItsIndexIsTrusted) {
 TEST(Samples, PeerTableWithZeroLengthMemosOpens) {
   ScratchDir dir;
   copySamples("pydbf-fp2", dir.path());
+  if (::testing::Test::IsSkipped()) return;
   Table t;
   t.open(dir.path(), "PYFP.DBF");
   EXPECT_EQ(t.recCount(), 500u);
@@ -69,6 +71,7 @@ TEST(Samples, PeerTableWithZeroLengthMemosOpens) {
 TEST(CdxLayout, OurFileHasTheSharedStructureAndReadsBack) {
   ScratchDir dir;
   copySamples(kOtherEngine, dir.path());
+  if (::testing::Test::IsSkipped()) return;
   auto theirs = readFile(dir.file("BDL.CDX"));
   {
     Table t;
