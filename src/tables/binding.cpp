@@ -273,4 +273,19 @@ bool GridView::moveTo(std::uint32_t row) {
   return true;
 }
 
+std::string GridView::value(std::uint32_t row, const std::string& field) {
+  std::uint32_t r = recNoAt(row);
+  if (!r) return {};
+  Table& t = cursor_.table();
+  t.setPeek(r);
+  try {
+    std::string v = cursor_.fieldByName(field).asString();
+    t.setPeek(0);
+    return v;
+  } catch (...) {
+    t.setPeek(0);
+    throw;
+  }
+}
+
 }  // namespace tables

@@ -179,6 +179,8 @@ class GridView {
   std::uint32_t recNoAt(std::uint32_t row);  // 0 when out of range
   // Moves the cursor to the record of a row (with calculated fields refreshed).
   bool moveTo(std::uint32_t row);
+  // The text of a field (stored or calculated) in a row, without moving the cursor.
+  std::string value(std::uint32_t row, const std::string& field);
   void setOnChange(std::function<void(Change)> cb) { onChange_ = std::move(cb); }
 
  private:

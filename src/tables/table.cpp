@@ -330,6 +330,7 @@ void Table::close() {
   d.closeFiles();
   releaseAlias(d.aliasName);
   d.open = false;
+  d.peekRec = 0;
   d.state = State::Closed;
   d.recNo = 0;
   d.eof = d.bof = true;
@@ -376,6 +377,7 @@ int Table::Impl::fieldIndex(const std::string& name) const {
 }
 
 const std::uint8_t* Table::Impl::current() const {
+  if (peekRec && peekRec <= dbf.count()) return dbf.record(peekRec);
   if (state == State::Edit || state == State::Append) return buf.data();
   if (recNo >= 1 && recNo <= dbf.count()) return dbf.record(recNo);
   return blank.data();
@@ -453,7 +455,7 @@ std::string Table::getMemo(const std::string& name) const {
   int i = d_->fieldIndex(name);
   if (d_->dbf.fields()[std::size_t(i)].def.type != 'M') fail(err::kBadField, d_->path, name + " is not a memo");
   auto it = d_->pendingMemos.find(i);
-  if (it != d_->pendingMemos.end()) return it->second;
+  if (it != d_->pendingMemos.end() && !d_->peekRec) return it->second;
   std::uint32_t block = d_->memoBlock(i, d_->current());
   return block ? d_->fpt.read(block) : std::string();
 }

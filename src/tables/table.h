@@ -116,6 +116,11 @@ class Table {
   std::uint32_t visibleCount();
   std::uint32_t recNoAtPosition(std::uint32_t position);
 
+  // Grid support: makes field reads (and recNo) answer for another record without moving
+  // or disturbing an edit; 0 ends it. Used to paint rows other than the current one.
+  void setPeek(std::uint32_t recNo);
+  std::uint32_t peek() const;
+
   // Evaluates an expression on the current record; returns its text form
   // (dates as YYYYMMDD, logicals "T"/"F").
   std::string evaluate(const std::string& expr);

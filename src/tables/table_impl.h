@@ -57,6 +57,7 @@ struct Table::Impl {
   State state = State::Closed;
   std::uint32_t recNo = 0;
   bool eof = true, bof = true;
+  std::uint32_t peekRec = 0;        // reads come from this record while set
   std::vector<std::uint8_t> buf;    // the record being edited or appended
   std::vector<std::uint8_t> blank;  // a blank record, shown past the end
   std::map<int, std::string> pendingMemos;

@@ -137,7 +137,14 @@ void Table::go(std::uint32_t recNo) {
 
 std::uint32_t Table::recCount() const { return d_->open ? d_->dbf.count() : 0; }
 
+void Table::setPeek(std::uint32_t recNo) {
+  d_->peekRec = recNo <= recCount() ? recNo : 0;
+}
+
+std::uint32_t Table::peek() const { return d_->peekRec; }
+
 std::uint32_t Table::recNo() const {
+  if (d_->peekRec) return d_->peekRec;
   if (d_->state == State::Append) return d_->dbf.count() + 1;
   return d_->recNo;
 }

@@ -97,6 +97,31 @@ TEST(Grid, RowsFollowTheOrderAndFilterAtDeepPositions) {
   EXPECT_EQ(o.table.recNo(), walk[5]);
 }
 
+TEST(Grid, RowValuesDoNotDisturbTheCurrentRecordOrItsEdit) {
+  ScratchDir dir;
+  makeOutgoing(dir.path(), 10);
+  Outgoing o(dir.path());
+  o.table.addCalculatedField("SentYesNo", 3);
+  o.table.setCalcHandler([](Cursor& c) {
+    c.fieldByName("SentYesNo").setCalcValue(c.fieldByName("SENT").asLogical() ? "Yes" : "No ");
+  });
+  o.table.open();
+  o.table.table().setOrder(0);
+  GridView grid(o.table);
+  o.table.go(3);
+  o.table.edit();
+  o.table.fieldByName("SUBJECT").setString("being edited");
+  EXPECT_EQ(grid.value(0, "SUBJECT"), "Subject 1");
+  EXPECT_EQ(grid.value(0, "SentYesNo"), "No ");
+  EXPECT_EQ(grid.value(1, "SentYesNo"), "Yes");
+  EXPECT_EQ(grid.value(2, "SUBJECT"), "Subject 3");  // what is stored, not the edit
+  EXPECT_EQ(o.table.recNo(), 3u);
+  EXPECT_EQ(o.table.fieldByName("SUBJECT").asString(), "being edited");
+  EXPECT_EQ(o.table.fieldByName("SentYesNo").asString(), "No ");
+  o.table.post();
+  EXPECT_EQ(grid.value(2, "SUBJECT"), "being edited");
+}
+
 TEST(Grid, ListenersHearChangesUnlessControlsAreDisabled) {
   ScratchDir dir;
   makeOutgoing(dir.path(), 5);
