@@ -79,7 +79,7 @@ class Conversion {
       return ecBadArgument;
     int rc = setUp();
     if (rc == ecOK) rc = convert();
-    if (source_) source_->close();
+    if (opened_) source_->close();
     if (rc != ecOK) writer_.abandon();
     return rc;
   }
@@ -125,6 +125,7 @@ class Conversion {
     if (status(true, false)) return ecConvertAbort;
     rc = source_->open(c_.InputName());
     if (rc != ecOK) return rc;
+    opened_ = true;
     bool more = true;
     while (more) {
       rc = convertPage(more);
@@ -183,6 +184,7 @@ class Conversion {
   SourceContext ctx_;
   bool fine_ = false;
   std::unique_ptr<LineSource> source_;
+  bool opened_ = false;
   BrxWriter writer_;
   LineBuffer line_{};
   int pages_ = 0;
