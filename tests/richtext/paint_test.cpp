@@ -125,10 +125,14 @@ TEST(PaintPage, LongTextFlowsOverPagesOfTheLayout) {
 }
 
 TEST(PaintPage, MergedFieldsPrintTheirTextWithoutTheEditorMark) {
-  TRichText pane;
-  pane.InsertMergeField(kFieldRecipient, "[RECIPIENT]");
-  pane.SetTextToInsertHandler([](int, const QString&) { return QString("WWWWWWWW"); });
-  pane.MergeFields();
+  TRichText editor;
+  editor.insertPlainText("cleared");
+  editor.Clear();
+  editor.InsertMergeField(kFieldRecipient, "[RECIPIENT]");
+  editor.SetTextToInsertHandler([](int, const QString&) { return QString("WWWWWWWW"); });
+  editor.MergeFields();
+  TRichText pane;  // painted as stored, the way a fax is rendered
+  pane.LoadRtf(editor.SaveRtf());
   QImage image = Paint(pane, 0).image;
   QRect ink = Ink(image);
   ASSERT_FALSE(ink.isNull());

@@ -48,12 +48,13 @@ TEST(RichText, CurrentAttributesAreUsedForTypingAndSurviveClear) {
   pane.SetCurrentCharAttributes(attrs);
   EXPECT_EQ(pane.CurrentCharAttributes(), attrs);
   pane.insertPlainText("typed");
-  const RtfInline* run = FindRun(Saved(pane), "typed");
+  RtfDocument saved = Saved(pane);
+  const RtfInline* run = FindRun(saved, "typed");
   ASSERT_NE(run, nullptr);
   EXPECT_EQ(run->props.fontName, "Courier New");
   EXPECT_EQ(run->props.halfPoints, 28);
   EXPECT_TRUE(run->props.bold && run->props.underline && !run->props.italic);
-  EXPECT_EQ(Saved(pane).paragraphs[0].markProps.halfPoints, 28);
+  EXPECT_EQ(saved.paragraphs[0].markProps.halfPoints, 28);
 
   pane.Clear();
   EXPECT_EQ(pane.CurrentCharAttributes(), attrs);
