@@ -62,7 +62,7 @@ class Table {
   // tag list cannot be read is removed. The first tag becomes the current order, so a
   // list opened again shows the order it had when its tag was made.
   void open(const std::string& dir, const std::string& fileName, bool exclusive = true);
-  void close();
+  void close();  // a pending edit or append is discarded; tags not yet written are written
   bool isOpen() const;
   State state() const;
   std::string path() const;   // full path of the DBF
