@@ -12,6 +12,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QImage>
+#include <QMimeData>
+#include <QTextDocumentFragment>
 #include <QPainter>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -23,6 +25,7 @@ namespace richtext {
 namespace {
 
 constexpr int kMaxTwips = 31680;
+const QString kRtfMime = QStringLiteral("text/rtf");
 
 int ClampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
 
@@ -326,6 +329,39 @@ void TRichText::paintEvent(QPaintEvent* event) {
     if (r.bottom() < 0 || r.top() > viewport()->height()) continue;
     painter.drawLine(QPointF(0, r.top()), QPointF(viewport()->width(), r.top()));
   }
+}
+
+QMimeData* TRichText::createMimeDataFromSelection() const {
+  // Qt's own mime data lists a fixed set of formats, so its formats are copied over.
+  std::unique_ptr<QMimeData> own(QTextEdit::createMimeDataFromSelection());
+  auto* data = new QMimeData;
+  for (const QString& format : own->formats()) data->setData(format, own->data(format));
+  QTextDocument selection;
+  selection.setDefaultFont(document()->defaultFont());
+  QTextCursor(&selection).insertFragment(textCursor().selection());
+  std::string rtf = WriteRtf(DocumentToModel(selection, scale()));
+  data->setData(kRtfMime, QByteArray(rtf.data(), qsizetype(rtf.size())));
+  data->setText(PlainText(selection));  // fields as their text, not as objects
+  return data;
+}
+
+bool TRichText::canInsertFromMimeData(const QMimeData* source) const {
+  return source->hasFormat(kRtfMime) || QTextEdit::canInsertFromMimeData(source);
+}
+
+void TRichText::insertFromMimeData(const QMimeData* source) {
+  if (!source->hasFormat(kRtfMime) || isReadOnly()) {
+    QTextEdit::insertFromMimeData(source);
+    return;
+  }
+  QByteArray rtf = source->data(kRtfMime);
+  QTextDocument pasted;
+  pasted.setDefaultFont(document()->defaultFont());
+  ModelToDocument(ReadRtf(std::string_view(rtf.constData(), size_t(rtf.size()))), pasted, scale());
+  QTextCursor cursor = textCursor();
+  cursor.insertFragment(QTextDocumentFragment(&pasted));
+  setTextCursor(cursor);
+  ensureCursorVisible();
 }
 
 // --- merge fields

@@ -144,6 +144,11 @@ class TRichText : public QTextEdit {
 
  protected:
   void paintEvent(QPaintEvent* event) override;  // adds page-break marks
+  // The clipboard carries RTF ("text/rtf") besides Qt's own formats, so merge fields
+  // survive copy and paste and text copied from other word processors keeps its looks.
+  QMimeData* createMimeDataFromSelection() const override;
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+  void insertFromMimeData(const QMimeData* source) override;
 
  private:
   double scale() const { return zoom_ / 100.0; }

@@ -8,10 +8,13 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QComboBox>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace richtext::test {
 namespace {
@@ -164,6 +167,41 @@ TEST(RichText, TypingAfterAFieldIsPlainText) {
   pane.insertPlainText("tail");
   EXPECT_EQ(pane.MergeFieldList().size(), 1);
   EXPECT_EQ(Flat(Saved(pane)), "<[SUBJECT]>tail");
+}
+
+// The clipboard hooks, reached without the platform's clipboard.
+class ClipboardPane : public TRichText {
+ public:
+  using TRichText::canInsertFromMimeData;
+  using TRichText::createMimeDataFromSelection;
+  using TRichText::insertFromMimeData;
+};
+
+TEST(RichText, CopyAndPasteKeepFieldsAndFormatting) {
+  ClipboardPane pane;
+  pane.SetCurrentCharAttributes({"Arial", 12, true, false, false});
+  pane.insertPlainText("To ");
+  pane.InsertMergeField(kFieldRecipient, "[RECIPIENT]");
+  pane.selectAll();
+  std::unique_ptr<QMimeData> copied(pane.createMimeDataFromSelection());
+  ASSERT_TRUE(copied->hasFormat("text/rtf"));
+  EXPECT_EQ(copied->text(), "To [RECIPIENT]");
+
+  ClipboardPane other;
+  other.insertPlainText("Note: ");
+  ASSERT_TRUE(other.canInsertFromMimeData(copied.get()));
+  other.insertFromMimeData(copied.get());
+  EXPECT_EQ(other.PlainTextLines(), QStringList{"Note: To [RECIPIENT]"});
+  EXPECT_EQ(other.MergeFieldList().size(), 1);
+  RtfDocument pasted = Saved(other);
+  EXPECT_TRUE(FindRun(pasted, "To")->props.bold);
+
+  QMimeData foreign;  // RTF from another program
+  foreign.setData("text/rtf", "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 plain {\\i slanted}}");
+  other.insertFromMimeData(&foreign);
+  RtfDocument saved = Saved(other);
+  ASSERT_NE(FindRun(saved, "slanted"), nullptr);
+  EXPECT_TRUE(FindRun(saved, "slanted")->props.italic);
 }
 
 TEST(RichText, FileErrors) {
