@@ -174,30 +174,23 @@ void Table::endBatch() {
   }
 }
 
-// Pack writes the surviving records and their memos to new files beside the old ones,
-// then a marker saying both are complete, then renames them into place. A crash before
-// the marker leaves the old table; after it, the next open finishes the renames.
-void Table::pack() {
-  Impl& d = *d_;
-  d.requireWritable();
-  if (!d.exclusive) fail(err::kState, d.path, "pack needs exclusive use");
-  if (d.state != State::Browse) post();
-  const bool memo = d.dbf.hasMemo();
-  const std::uint32_t bs = memo ? d.fpt.blockSize() : FptFile::kDefaultBlockSize;
-  std::vector<std::uint8_t> fptBytes(FptFile::kHeaderSize, 0);
+// The packed table in memory: the surviving records, and their memos copied one after
+// another into a new memo file.
+void Table::Impl::packedImages(std::vector<std::uint8_t>& dbfBytes,
+                               std::vector<std::uint8_t>& fptBytes) const {
+  const bool memo = dbf.hasMemo();
+  const std::uint32_t bs = memo ? fpt.blockSize() : FptFile::kDefaultBlockSize;
+  fptBytes.assign((FptFile::kHeaderSize + bs - 1) / bs * bs, 0);
   bytes::putBe16(&fptBytes[6], bs);
-  std::uint32_t live = d.dbf.count() - d.deletedCount;
-  std::vector<std::uint8_t> dbfBytes = DbfFile::buildHeader(d.dbf.fieldDefs(), live, d.dbf.structuralCdx());
-  const int recLen = d.dbf.recordLength();
-  fptBytes.resize((fptBytes.size() + bs - 1) / bs * bs, 0);
-  for (std::uint32_t r = 1; r <= d.dbf.count(); ++r) {
-    const std::uint8_t* src = d.dbf.record(r);
+  dbfBytes = DbfFile::buildHeader(dbf.fieldDefs(), dbf.count() - deletedCount, dbf.structuralCdx());
+  for (std::uint32_t r = 1; r <= dbf.count(); ++r) {
+    const std::uint8_t* src = dbf.record(r);
     if (src[0] == '*') continue;
-    std::vector<std::uint8_t> rec(src, src + recLen);
-    for (std::size_t f = 0; memo && f < d.dbf.fields().size(); ++f) {
-      if (d.dbf.fields()[f].def.type != 'M') continue;
-      std::uint32_t block = d.memoBlock(int(f), src);
-      std::string data = block ? d.fpt.read(block) : std::string();
+    std::vector<std::uint8_t> rec(src, src + dbf.recordLength());
+    for (std::size_t f = 0; memo && f < dbf.fields().size(); ++f) {
+      if (dbf.fields()[f].def.type != 'M') continue;
+      std::uint32_t block = memoBlock(int(f), src);
+      std::string data = block ? fpt.read(block) : std::string();
       std::uint32_t newBlock = 0;
       if (!data.empty()) {
         newBlock = std::uint32_t(fptBytes.size() / bs);
@@ -207,27 +200,34 @@ void Table::pack() {
         bytes::putBe32(&fptBytes[at + 4], std::uint32_t(data.size()));
         std::memcpy(&fptBytes[at + 8], data.data(), data.size());
       }
-      d.setMemoBlock(int(f), rec.data(), newBlock);
+      setMemoBlock(int(f), rec.data(), newBlock);
     }
     dbfBytes.insert(dbfBytes.end(), rec.begin(), rec.end());
   }
   dbfBytes.push_back(0x1A);
   bytes::putBe32(&fptBytes[0], std::uint32_t(fptBytes.size() / bs));
+}
 
-  const std::string marker = d.path + ".pack";
+// Writes the new files beside the old ones, then a marker saying both are complete, then
+// renames them into place. A crash before the marker leaves the old table; after it, the
+// next open finishes the renames. A failure before the table's own rename undoes it all.
+void Table::Impl::installPacked(const std::vector<std::uint8_t>& dbfBytes,
+                                const std::vector<std::uint8_t>& fptBytes) {
+  const bool memo = dbf.hasMemo();
+  const std::string marker = path + ".pack";
   auto writeTemp = [](const std::string& p, const std::vector<std::uint8_t>& b) {
     BlockFile f = BlockFile::create(p);
     f.write(0, b.data(), b.size());
     f.sync();
   };
   try {
-    if (memo) writeTemp(d.fptPath + ".tmp", fptBytes);
-    writeTemp(d.path + ".tmp", dbfBytes);
+    if (memo) writeTemp(fptPath + ".tmp", fptBytes);
+    writeTemp(path + ".tmp", dbfBytes);
     writeTemp(marker, {});
-    if (memo) BlockFile::rename(d.fptPath + ".tmp", d.fptPath);
+    if (memo) BlockFile::rename(fptPath + ".tmp", fptPath);
   } catch (const TableError&) {
-    d.failed = true;
-    for (const std::string& p : {marker, d.fptPath + ".tmp", d.path + ".tmp"}) {
+    failed = true;
+    for (const std::string& p : {marker, fptPath + ".tmp", path + ".tmp"}) {
       try {
         BlockFile::remove(p);
       } catch (const TableError&) {
@@ -236,12 +236,21 @@ void Table::pack() {
     throw;
   }
   try {
-    BlockFile::rename(d.path + ".tmp", d.path);
+    BlockFile::rename(path + ".tmp", path);
   } catch (const TableError& e) {
-    d.failed = true;
-    fail(e.code(), d.path, std::string(e.what()) + " (the pack completes when the table is next opened)");
+    failed = true;
+    throw TableError(e.code(), std::string(e.what()) + " (the pack completes when the table is next opened)");
   }
   BlockFile::remove(marker);
+}
+
+void Table::pack() {
+  Impl& d = *d_;
+  d.requireWritable();
+  if (d.state != State::Browse) post();
+  std::vector<std::uint8_t> dbfBytes, fptBytes;
+  d.packedImages(dbfBytes, fptBytes);
+  d.installPacked(dbfBytes, fptBytes);
   int order = d.order;
   d.closeFiles();
   d.openFiles();

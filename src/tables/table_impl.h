@@ -104,6 +104,9 @@ struct Table::Impl {
   // --- table_edit.cpp: writing.
   void writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& rec, bool append);
   void writeCdx();
+  void packedImages(std::vector<std::uint8_t>& dbfBytes, std::vector<std::uint8_t>& fptBytes) const;
+  void installPacked(const std::vector<std::uint8_t>& dbfBytes,
+                     const std::vector<std::uint8_t>& fptBytes);
 };
 
 std::string upperName(const std::string& s);
