@@ -11,6 +11,7 @@ namespace helpctx {
 constexpr int Contents = 1009;
 constexpr int Troubleshooting = 1026;
 constexpr int Faq = 911;
+constexpr int FaxEditor = 1015;
 }  // namespace helpctx
 
 // The resource path of a context's page; unknown contexts lead to the contents page.

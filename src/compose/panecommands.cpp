@@ -1,6 +1,7 @@
 // Pane commands shared by the editors that hold rich-text panes.
 #include "compose/panecommands.h"
 
+#include "app/helpwindow.h"
 #include "app/inifile.h"
 #include "app/messages.h"
 #include "app/placement.h"
@@ -97,7 +98,7 @@ void ShowHelpTopic(int topic)
         helpHandlerStorage()(topic);
         return;
     }
-    app::ShowInfo(QStringLiteral("Help topic %1 is not available yet.").arg(topic));
+    app::ShowHelpContext(topic);
 }
 
 QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint,

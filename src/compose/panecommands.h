@@ -41,8 +41,7 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent);
 // Runs the default-font dialog and reports a settings file that cannot be written.
 void ChooseDefaultFontReporting();
 
-// Opens a help topic. Until the help pages exist this says so in an information box;
-// tests and the program may install their own viewer.
+// Opens a help topic in the program's help window; tests may install their own viewer.
 void ShowHelpTopic(int topic);
 void SetHelpTopicHandler(std::function<void(int)> handler);
 

@@ -7,7 +7,7 @@
 
 TEST(Help, EveryContextOfTheMainWindowHasAPageAndUnknownOnesShowTheContents)
 {
-    for (int ctx : {app::helpctx::Contents, app::helpctx::Troubleshooting, app::helpctx::Faq}) {
+    for (int ctx : {app::helpctx::Contents, app::helpctx::Troubleshooting, app::helpctx::Faq, app::helpctx::FaxEditor}) {
         QFile page(app::HelpPageFor(ctx));
         ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << ctx;
         EXPECT_GT(page.size(), 200) << ctx;

@@ -2,6 +2,8 @@
 // record at that row, read on demand.
 #include "app/mainwindow/faxgridmodel.h"
 
+#include "app/tabletext.h"
+
 #include <QDate>
 #include <algorithm>
 #include <QLocale>
@@ -22,7 +24,7 @@ QString DisplayText(const tables::Field& field)
         return QString::number(field.asNumber(), 'f', field.decimals());
     }
     case 'L': return field.asLogical() ? QStringLiteral("T") : QStringLiteral("F");
-    default: return QString::fromStdString(field.asString());
+    default: return FromTableText(field.asString());
     }
 }
 
@@ -65,23 +67,15 @@ int FaxGridModel::columnCount(const QModelIndex& parent) const
 
 QString FaxGridModel::cellText(std::uint32_t recNo, int column) const
 {
+    // Peeking reads another record's fields without moving the cursor or disturbing an edit.
     tables::Table& table = cursor_.table();
-    if (table.state() != tables::Table::State::Browse) return {};
-    const bool pastEnd = table.eof();
-    const std::uint32_t current = table.recNo();
     QString text;
+    table.setPeek(recNo);
     try {
-        table.go(recNo);
-        tables::Field* f = cursor_.findField(columns_[std::size_t(column)].fieldName);
-        if (f) text = DisplayText(*f);
-        if (pastEnd) {
-            table.last();
-            table.next();
-        } else {
-            table.go(current);
-        }
+        if (tables::Field* f = cursor_.findField(columns_[std::size_t(column)].fieldName)) text = DisplayText(*f);
     } catch (const std::exception&) {
     }
+    table.setPeek(0);
     return text;
 }
 

@@ -6,6 +6,11 @@
 #include "app/inifile.h"
 #include "app/messages.h"
 #include "app/placement.h"
+#include "app/richtextdefaults.h"
+#include "app/tabletext.h"
+#include "app/mainwindow/richtextmemo.h"
+#include "compose/faxeditor.h"
+#include "compose/enteredit.h"
 #include "app/mainwindow/faxgridmodel.h"
 #include "app/mainwindow/faxstore.h"
 #include "app/helpwindow.h"
@@ -68,7 +73,12 @@ int columnWidthFor(const GridColumn& c, const tables::Cursor& cursor, const QFon
 
 QString fromField(const tables::Cursor& cursor, const char* name)
 {
-    return QString::fromStdString(const_cast<tables::Cursor&>(cursor).table().getString(name));
+    return FromTableText(cursor.table().getString(name));
+}
+
+void putField(tables::Cursor& cursor, const char* name, const QString& text)
+{
+    cursor.table().putString(name, ToTableText(text));
 }
 
 }  // namespace
@@ -563,9 +573,44 @@ void TMainScreen::notAvailableYet(const QString& window)
 
 void TMainScreen::NewbuttonClick()
 {
-    notAvailableYet(QStringLiteral("fax editor"));
+    {
+        compose::TFaxEditor editor(this);
+        if (CloneMode) {
+            LoadRichText(editor.RichCover, "RTFCOVER", FaxBinding);
+            LoadRichText(editor.RichDoc, "RTFDOC", FaxBinding);
+            editor.Recipient->setText(fromField(FaxTable, "RECIPIENT"));
+            editor.Subject->setText(QStringLiteral("[clone]") + fromField(FaxTable, "SUBJECT"));
+            editor.FaxNumber->setText(fromField(FaxTable, "PHONE"));
+        } else {
+            ApplyDefaultFont(editor.RichCover);
+            ApplyDefaultFont(editor.RichDoc);
+        }
+        if (editor.exec() == compose::kModalOk) {
+            try {
+                FaxTable.append();
+                pumpMessages();
+                storeEditor(editor);
+                pumpMessages();
+            } catch (const std::exception& e) {
+                FaxTable.cancel();
+                ShowInfo(QString::fromUtf8(e.what()));
+            }
+            FaxTableCloseAndOpen();
+            pumpMessages();
+        }
+    }
     CloneMode = false;
     SetButtons();
+}
+
+void TMainScreen::storeEditor(compose::TFaxEditor& editor)
+{
+    SaveRichText(editor.RichCover, "RTFCOVER", FaxBinding);
+    SaveRichText(editor.RichDoc, "RTFDOC", FaxBinding);
+    putField(FaxTable, "RECIPIENT", editor.Recipient->text());
+    putField(FaxTable, "SUBJECT", editor.Subject->text());
+    putField(FaxTable, "PHONE", editor.FaxNumber->text());
+    FaxTable.post();
 }
 
 void TMainScreen::CloneButtonClick()
@@ -592,7 +637,20 @@ void TMainScreen::EditSentFax()
         QApplication::beep();
         return;
     }
-    notAvailableYet(QStringLiteral("fax editor"));
+    compose::TFaxEditor editor(this);
+    LoadRichText(editor.RichCover, "RTFCOVER", FaxBinding);
+    LoadRichText(editor.RichDoc, "RTFDOC", FaxBinding);
+    editor.Recipient->setText(fromField(FaxTable, "RECIPIENT"));
+    editor.Subject->setText(fromField(FaxTable, "SUBJECT"));
+    editor.FaxNumber->setText(fromField(FaxTable, "PHONE"));
+    if (editor.exec() != compose::kModalOk) return;
+    try {
+        FaxTable.edit();
+        storeEditor(editor);
+    } catch (const std::exception& e) {
+        FaxTable.cancel();
+        ShowInfo(QString::fromUtf8(e.what()));
+    }
 }
 
 void TMainScreen::EditReceivedFax()
@@ -611,7 +669,7 @@ void TMainScreen::EditReceivedFax()
     try {
         RecTable.go(remembered);
         RecTable.edit();
-        RecTable.table().putString("NOTES", dialog.Notes->text().toStdString());
+        putField(RecTable, "NOTES", dialog.Notes->text());
         RecTable.post();
     } catch (const std::exception& e) {
         RecTable.cancel();

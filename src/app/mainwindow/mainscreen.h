@@ -17,6 +17,10 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 
+namespace compose {
+class TFaxEditor;
+}
+
 namespace app {
 
 class FaxGridModel;
@@ -123,6 +127,9 @@ private:
     void notAvailableYet(const QString& window);
     bool listEmpty(const tables::Cursor& table) const;
     void rebuildIndexes(class TRebuildInd& window);
+    // Stores the editor's cover, document, recipient, subject and number into the current
+    // outgoing record (in edit or append state) and posts it.
+    void storeEditor(compose::TFaxEditor& editor);
 
     FaxGridModel* faxModel_ = nullptr;
     FaxGridModel* recModel_ = nullptr;
