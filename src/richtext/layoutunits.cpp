@@ -41,7 +41,7 @@ Qt::Alignment QtAlign(RtfAlign a) {
   return Qt::AlignLeft | Qt::AlignAbsolute;
 }
 
-void ReadLineSpacing(const QTextBlockFormat& f, RtfParaProps& p) {
+void ReadLineSpacing(const QTextBlockFormat& f, RtfParaFormat& p) {
   switch (f.lineHeightType()) {
     case QTextBlockFormat::ProportionalHeight:
       p.lineSpacing = qRound(f.lineHeight() * 240 / 100);
@@ -53,7 +53,7 @@ void ReadLineSpacing(const QTextBlockFormat& f, RtfParaProps& p) {
   }
 }
 
-void WriteLineSpacing(QTextBlockFormat& f, const RtfParaProps& p) {
+void WriteLineSpacing(QTextBlockFormat& f, const RtfParaFormat& p) {
   if (p.lineSpacing == 0 || (p.lineMultiple && p.lineSpacing == 240))
     f.setLineHeight(0, QTextBlockFormat::SingleHeight);
   else if (p.lineSpacing < 0)
@@ -68,8 +68,8 @@ void WriteLineSpacing(QTextBlockFormat& f, const RtfParaProps& p) {
 
 double LayoutDpi() { return qt_defaultDpiY(); }
 
-RtfParaProps ParaPropsOf(const QTextBlockFormat& f, double scale) {
-  RtfParaProps p;
+RtfParaFormat ParaFormatOf(const QTextBlockFormat& f, double scale) {
+  RtfParaFormat p;
   p.align = AlignOf(f.alignment());
   if (f.hasProperty(kPropTwips)) {
     p.firstIndent = f.intProperty(kPropFirst);
@@ -100,7 +100,7 @@ RtfParaProps ParaPropsOf(const QTextBlockFormat& f, double scale) {
   return p;
 }
 
-void SetParaProps(QTextBlockFormat& f, const RtfParaProps& p, double scale) {
+void SetParaFormat(QTextBlockFormat& f, const RtfParaFormat& p, double scale) {
   f.setAlignment(QtAlign(p.align));
   f.setProperty(kPropTwips, true);
   f.setProperty(kPropFirst, p.firstIndent);
@@ -136,7 +136,7 @@ void RescaleParagraphs(QTextDocument& doc, double from, double to) {
   QTextCursor cursor(&doc);
   for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
     QTextBlockFormat f = b.blockFormat();
-    SetParaProps(f, ParaPropsOf(f, from), to);
+    SetParaFormat(f, ParaFormatOf(f, from), to);
     cursor.setPosition(b.position());
     cursor.setBlockFormat(f);
   }

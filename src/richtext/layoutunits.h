@@ -19,9 +19,9 @@ inline int LayoutToTwips(double px) { return int(qRound(px * 1440.0 / LayoutDpi(
 
 // Paragraph properties of a block format; margins in pixels are read at scale
 // (zoom / 100) when the block carries no twips of its own.
-RtfParaProps ParaPropsOf(const QTextBlockFormat& format, double scale);
+RtfParaFormat ParaFormatOf(const QTextBlockFormat& format, double scale);
 // Writes props into format: twips properties plus pixel margins at scale.
-void SetParaProps(QTextBlockFormat& format, const RtfParaProps& props, double scale);
+void SetParaFormat(QTextBlockFormat& format, const RtfParaFormat& props, double scale);
 // Rewrites every block's pixel margins from scale `from` to scale `to`; no undo step.
 void RescaleParagraphs(QTextDocument& doc, double from, double to);
 

@@ -72,7 +72,7 @@ QString PlainText(const QTextDocument& doc) {
   return out;
 }
 
-int LineHeightOf(const RtfParaProps& p) { return p.lineMultiple ? 0 : p.lineSpacing; }
+int LineHeightOf(const RtfParaFormat& p) { return p.lineMultiple ? 0 : p.lineSpacing; }
 
 PageLayout Sanitized(PageLayout l) {
   l.width = std::clamp(l.width, 1440, 2 * kMaxTwips);
@@ -212,12 +212,12 @@ void TRichText::SetCurrentCharAttributes(const CharAttributes& a) {
 }
 
 ParagraphAttributes TRichText::CurrentParagraphAttributes() const {
-  RtfParaProps p = ParaPropsOf(textCursor().blockFormat(), scale());
+  RtfParaFormat p = ParaFormatOf(textCursor().blockFormat(), scale());
   return {p.leftIndent + p.firstIndent, p.leftIndent,  p.rightIndent,
           p.spaceBefore,                p.spaceAfter, LineHeightOf(p)};
 }
 
-bool TRichText::updateParagraphs(const std::function<void(RtfParaProps&)>& change) {
+bool TRichText::updateParagraphs(const std::function<void(RtfParaFormat&)>& change) {
   if (isReadOnly()) return false;
   QTextCursor sel = textCursor();
   QTextBlock last = document()->findBlock(sel.selectionEnd());
@@ -225,9 +225,9 @@ bool TRichText::updateParagraphs(const std::function<void(RtfParaProps&)>& chang
   edit.beginEditBlock();
   for (QTextBlock b = document()->findBlock(sel.selectionStart()); b.isValid(); b = b.next()) {
     QTextBlockFormat f = b.blockFormat();
-    RtfParaProps p = ParaPropsOf(f, scale());
+    RtfParaFormat p = ParaFormatOf(f, scale());
     change(p);
-    SetParaProps(f, p, scale());
+    SetParaFormat(f, p, scale());
     edit.setPosition(b.position());
     edit.setBlockFormat(f);
     if (b == last) break;
@@ -237,7 +237,7 @@ bool TRichText::updateParagraphs(const std::function<void(RtfParaProps&)>& chang
 }
 
 bool TRichText::SetParagraphSpacing(int spaceBefore, int spaceAfter, int lineHeight) {
-  return updateParagraphs([&](RtfParaProps& p) {
+  return updateParagraphs([&](RtfParaFormat& p) {
     p.spaceBefore = std::clamp(spaceBefore, 0, kMaxTwips);
     p.spaceAfter = std::clamp(spaceAfter, 0, kMaxTwips);
     if (lineHeight != LineHeightOf(p)) {  // an unchanged value keeps multiple spacing
@@ -248,7 +248,7 @@ bool TRichText::SetParagraphSpacing(int spaceBefore, int spaceAfter, int lineHei
 }
 
 bool TRichText::SetParagraphIndents(int firstIndent, int leftIndent, int rightIndent) {
-  return updateParagraphs([&](RtfParaProps& p) {
+  return updateParagraphs([&](RtfParaFormat& p) {
     p.leftIndent = ClampTwips(leftIndent);
     p.firstIndent = ClampTwips(ClampTwips(firstIndent) - p.leftIndent);
     p.rightIndent = ClampTwips(rightIndent);
@@ -257,10 +257,10 @@ bool TRichText::SetParagraphIndents(int firstIndent, int leftIndent, int rightIn
 
 void TRichText::InsertPageBreak() {
   QTextCharFormat chars = WithoutField(currentCharFormat());
-  RtfParaProps props;
+  RtfParaFormat props;
   props.pageBreakBefore = true;
   QTextBlockFormat block;
-  SetParaProps(block, props, scale());
+  SetParaFormat(block, props, scale());
   QTextCursor cursor = textCursor();
   cursor.insertBlock(block, chars);
   setTextCursor(cursor);

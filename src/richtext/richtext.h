@@ -69,7 +69,7 @@ constexpr int kPaintLayoutPages = 32;
 
 class PageRenderer;
 class WordWalker;
-struct RtfParaProps;
+struct RtfParaFormat;
 
 class TRichText : public QTextEdit {
   Q_OBJECT
@@ -153,7 +153,7 @@ class TRichText : public QTextEdit {
  private:
   double scale() const { return zoom_ / 100.0; }
   void applyZoomAndWrap();
-  bool updateParagraphs(const std::function<void(RtfParaProps&)>& change);
+  bool updateParagraphs(const std::function<void(RtfParaFormat&)>& change);
 
   PageLayout layout_;
   int zoom_ = 100;

@@ -33,7 +33,7 @@ struct RtfTab {
 // Paragraph properties in twips. firstIndent is relative to leftIndent, as in RTF.
 // lineSpacing follows RTF's \sl: 0 single, > 0 at least, < 0 exactly; with
 // lineMultiple it is a multiple of single spacing in 240ths instead.
-struct RtfParaProps {
+struct RtfParaFormat {
   RtfAlign align = RtfAlign::Left;
   int firstIndent = 0;
   int leftIndent = 0;
@@ -44,7 +44,7 @@ struct RtfParaProps {
   bool lineMultiple = false;
   bool pageBreakBefore = false;
   std::vector<RtfTab> tabs;
-  bool operator==(const RtfParaProps&) const = default;
+  bool operator==(const RtfParaFormat&) const = default;
 };
 
 // One item of a paragraph: a run of text, a tab, a line break or a merge field.
@@ -59,7 +59,7 @@ struct RtfInline {
 };
 
 struct RtfParagraph {
-  RtfParaProps props;
+  RtfParaFormat props;
   std::vector<RtfInline> items;
   RtfCharProps markProps;    // attributes of the paragraph mark (an empty line's height)
   bool operator==(const RtfParagraph&) const = default;

@@ -119,7 +119,7 @@ void ModelToDocument(const RtfDocument& model, QTextDocument& doc, double scale)
   bool first = true;
   for (const RtfParagraph& para : model.paragraphs) {
     QTextBlockFormat bf;
-    SetParaProps(bf, para.props, scale);
+    SetParaFormat(bf, para.props, scale);
     QTextCharFormat mark = CharFormatOf(para.markProps);
     if (first) {
       cursor.setBlockFormat(bf);
@@ -139,7 +139,7 @@ RtfDocument DocumentToModel(const QTextDocument& doc, double scale) {
   model.defaultFont = defaultFont.family().toStdString();
   for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
     RtfParagraph para;
-    para.props = ParaPropsOf(b.blockFormat(), scale);
+    para.props = ParaFormatOf(b.blockFormat(), scale);
     para.markProps = CharPropsOf(b.charFormat(), defaultFont);
     for (auto it = b.begin(); !it.atEnd(); ++it) AppendFragment(para, it.fragment(), defaultFont);
     model.paragraphs.push_back(std::move(para));

@@ -30,7 +30,7 @@ struct GroupState {
   bool italic = false;
   bool underline = false;
   int color = 0;        // colour table index; 0 automatic
-  RtfParaProps para;
+  RtfParaFormat para;
   int uc = 1;           // fallback characters after \uN
   int field = -1;       // index into fields_ of the innermost field
   bool ownsField = false;
@@ -502,9 +502,9 @@ bool Reader::characterWord(std::string_view w, int p, bool has) {
 }
 
 bool Reader::paragraphWord(std::string_view w, int p, bool) {
-  RtfParaProps& para = st().para;
+  RtfParaFormat& para = st().para;
   int t = Clamp(p, -kMaxTwips, kMaxTwips);
-  if (w == "pard") para = RtfParaProps{};
+  if (w == "pard") para = RtfParaFormat{};
   else if (w == "ql") para.align = RtfAlign::Left;
   else if (w == "qr") para.align = RtfAlign::Right;
   else if (w == "qc") para.align = RtfAlign::Center;

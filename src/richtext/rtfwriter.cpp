@@ -30,7 +30,7 @@ class Writer {
   void text(const std::u16string& s);
   void utf8Text(const std::string& s);
   void charProps(const RtfCharProps& p);
-  void paraProps(const RtfParaProps& p);
+  void paraFormat(const RtfParaFormat& p);
   void inlineItem(const RtfInline& item);
 
   const RtfDocument& doc_;
@@ -115,7 +115,7 @@ void Writer::charProps(const RtfCharProps& p) {
   out_ += ' ';
 }
 
-void Writer::paraProps(const RtfParaProps& p) {
+void Writer::paraFormat(const RtfParaFormat& p) {
   word("pard");
   switch (p.align) {
     case RtfAlign::Left: break;
@@ -198,7 +198,7 @@ std::string Writer::Run() {
     out_ += '\n';
   }
   for (const RtfParagraph& para : doc_.paragraphs) {
-    paraProps(para.props);
+    paraFormat(para.props);
     for (const RtfInline& item : para.items) inlineItem(item);
     charProps(para.markProps);
     word("par");

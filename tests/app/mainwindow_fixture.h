@@ -63,13 +63,13 @@ protected:
 
     // Appends records to a store table (made first when missing) through the engine.
     template <class Fill>
-    void appendTo(const app::StoreTable& spec, Fill fill)
+    void appendTo(const app::StoreTable& definition, Fill fill)
     {
-        if (!std::filesystem::exists(dir.path(spec.fileName))) {
-            ASSERT_TRUE(app::MakeStoreTable(spec));
+        if (!std::filesystem::exists(dir.path(definition.fileName))) {
+            ASSERT_TRUE(app::MakeStoreTable(definition));
         }
         tables::Table t;
-        t.open(app::ProgramDir(), spec.fileName);
+        t.open(app::ProgramDir(), definition.fileName);
         fill(t);
     }
 

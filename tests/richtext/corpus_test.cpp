@@ -34,8 +34,8 @@ const RtfInline& Run(const RtfDocument& d, const char* text) {
   return run ? *run : none;
 }
 
-const RtfParaProps& Para(const RtfDocument& d, const char* text) {
-  static const RtfParaProps none;
+const RtfParaFormat& Para(const RtfDocument& d, const char* text) {
+  static const RtfParaFormat none;
   const RtfParagraph* p = FindParagraph(d, QString::fromUtf8(text));
   EXPECT_NE(p, nullptr) << text;
   return p ? p->props : none;
@@ -93,7 +93,7 @@ std::vector<CorpusFile> Corpus() {
       {"abi_align.rtf", {"Justified paragraph with enough words"}, CheckAlign},
       {"lo_indent.rtf", {"Indented paragraph", "Unindented paragraph."},
        [](const RtfDocument& d) {
-         const RtfParaProps& p = Para(d, "Indented paragraph");
+         const RtfParaFormat& p = Para(d, "Indented paragraph");
          EXPECT_EQ(p.leftIndent, 1440);
          EXPECT_EQ(p.rightIndent, 720);
          EXPECT_EQ(p.firstIndent, 720);
@@ -140,7 +140,7 @@ std::vector<CorpusFile> Corpus() {
          EXPECT_EQ(Run(d, "Document Heading").props.halfPoints, 32);
          EXPECT_EQ(Run(d, "blue").props.color, 0x0000FFu);
          EXPECT_TRUE(Run(d, "green italic").props.italic);
-         const RtfParaProps& quote = Para(d, "Smart quotes");
+         const RtfParaFormat& quote = Para(d, "Smart quotes");
          EXPECT_EQ(quote.align, RtfAlign::Justify);
          EXPECT_EQ(quote.firstIndent, 360);
          EXPECT_EQ(quote.leftIndent, 720);

@@ -73,8 +73,8 @@ TEST(RichText, ParagraphAttributesInTwipsAtAnyZoom) {
   EXPECT_EQ(pane.CurrentParagraphAttributes(), want);
 
   RtfDocument saved = Saved(pane);
-  EXPECT_EQ(saved.paragraphs[0].props, RtfParaProps{});  // only the caret's paragraph
-  const RtfParaProps& two = saved.paragraphs[1].props;
+  EXPECT_EQ(saved.paragraphs[0].props, RtfParaFormat{});  // only the caret's paragraph
+  const RtfParaFormat& two = saved.paragraphs[1].props;
   EXPECT_EQ(two.firstIndent, 360);  // RTF keeps the first line relative to the left indent
   EXPECT_EQ(two.leftIndent, 1440);
   EXPECT_EQ(two.lineSpacing, -300);

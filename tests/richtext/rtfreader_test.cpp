@@ -54,7 +54,7 @@ TEST(RtfReader, ParagraphProperties) {
       "two\\par\\pard\\qj\\sl360\\slmult1\\tqr\\tx5000\\tx720 three\\par"
       "\\pard\\qr\\sl200 four");
   ASSERT_EQ(d.paragraphs.size(), 4u);
-  const RtfParaProps& one = d.paragraphs[0].props;
+  const RtfParaFormat& one = d.paragraphs[0].props;
   EXPECT_EQ(one.align, RtfAlign::Center);
   EXPECT_EQ(one.firstIndent, -360);
   EXPECT_EQ(one.leftIndent, 720);
@@ -63,7 +63,7 @@ TEST(RtfReader, ParagraphProperties) {
   EXPECT_EQ(one.spaceAfter, 120);
   EXPECT_EQ(one.lineSpacing, -300);
   EXPECT_EQ(d.paragraphs[1].props, one);  // properties last until \pard
-  const RtfParaProps& three = d.paragraphs[2].props;
+  const RtfParaFormat& three = d.paragraphs[2].props;
   EXPECT_EQ(three.align, RtfAlign::Justify);
   EXPECT_EQ(three.leftIndent, 0);
   EXPECT_TRUE(three.lineMultiple);

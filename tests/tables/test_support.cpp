@@ -21,7 +21,7 @@ ScratchDir::~ScratchDir() {
 }
 
 const std::vector<TableSpec>& storeTables() {
-  static const std::vector<TableSpec> specs = {
+  static const std::vector<TableSpec> definitions = {
       {"BDL.DBF",
        {{"SUBJECT", 'C', 50, 0}, {"SENT", 'L', 1, 0}, {"DATESENT", 'D', 8, 0},
         {"TIMESENT", 'C', 5, 0}, {"RECIPIENT", 'C', 35, 0}, {"PHONE", 'C', 25, 0},
@@ -37,7 +37,7 @@ const std::vector<TableSpec>& storeTables() {
       {"BDLPB.DBF", {{"NAME", 'C', 35, 0}, {"PHONE", 'C', 25, 0}},
        "NAME", "NAME", ".not. deleted()", false},
   };
-  return specs;
+  return definitions;
 }
 
 const TableSpec& outgoingSpec() { return storeTables()[0]; }

@@ -310,10 +310,10 @@ void TMainScreen::FormCreate()
     FirstActivation = true;
     NoteBook->setCurrentIndex(0);
     // A damaged file is named first, so the user knows which one to look at.
-    auto openList = [this](tables::Cursor& table, tables::TTableBinding& binding, const StoreTable& spec,
+    auto openList = [this](tables::Cursor& table, tables::TTableBinding& binding, const StoreTable& definition,
                            const char* failure) {
         std::string error;
-        if (OpenStoreTable(table, binding, spec, OpenStyle::MainList, &error)) return;
+        if (OpenStoreTable(table, binding, definition, OpenStyle::MainList, &error)) return;
         if (!error.empty()) ShowInfo(QString::fromStdString(error));
         ShowInfo(QString::fromLatin1(failure));
         closeRequested();
