@@ -19,20 +19,12 @@ namespace brindlefax {
 
 using namespace faximage;
 
-namespace {
+bool Parsed::has(const std::string& f) const { return std::find(flags.begin(), flags.end(), f) != flags.end(); }
 
-// Options of the form "-x VALUE" / "--name VALUE" or flags; the rest are positional.
-struct Parsed {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string> values;
-  std::vector<std::string> flags;
-  std::string error;
-  bool has(const std::string& f) const { return std::find(flags.begin(), flags.end(), f) != flags.end(); }
-  std::optional<std::string> value(const std::string& k) const {
-    auto it = values.find(k);
-    return it == values.end() ? std::nullopt : std::optional(it->second);
-  }
-};
+std::optional<std::string> Parsed::value(const std::string& k) const {
+  auto it = values.find(k);
+  return it == values.end() ? std::nullopt : std::optional(it->second);
+}
 
 Parsed parse(const Args& args, const std::vector<std::string>& withValue, const std::vector<std::string>& flags) {
   Parsed p;
@@ -71,6 +63,8 @@ int usageError(std::ostream& err, const std::string& msg) {
   err << "brindlefax: " << msg << "\n";
   return 2;
 }
+
+namespace {
 
 std::string lower(std::string s) {
   for (auto& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));

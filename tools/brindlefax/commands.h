@@ -4,6 +4,8 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,5 +22,21 @@ struct Command {
 int runInfo(const Args& args, std::ostream& out, std::ostream& err);
 int runConvert(const Args& args, std::ostream& out, std::ostream& err);
 int runExport(const Args& args, std::ostream& out, std::ostream& err);
+// Built only together with the main window (see CMakeLists.txt).
+int runRender(const Args& args, std::ostream& out, std::ostream& err);
+
+// Options of the form "-x VALUE" / "--name VALUE" or flags; the rest are positional.
+struct Parsed {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;
+  std::vector<std::string> flags;
+  std::string error;
+  bool has(const std::string& f) const;
+  std::optional<std::string> value(const std::string& k) const;
+};
+Parsed parse(const Args& args, const std::vector<std::string>& withValue, const std::vector<std::string>& flags);
+bool toUnsigned(const std::string& s, unsigned& out);
+int fail(std::ostream& err, int code, const std::string& what);  // with the engine's error text
+int usageError(std::ostream& err, const std::string& msg);
 
 }  // namespace brindlefax

@@ -17,6 +17,9 @@ const brindlefax::Command kCommands[] = {
     {"export",
      "export FILE [-p PAGE] -f bmp|pcx|dcx|pbm [-o OUT] [--auto double|half|none]",
      brindlefax::runExport},
+#ifdef BRINDLEFAX_RENDER
+    {"render", "render --data-dir D [--record N] [-o OUT]", brindlefax::runRender},
+#endif
 };
 
 int usage(std::ostream& os) {

@@ -16,6 +16,9 @@
 #include "app/helpwindow.h"
 #include "app/mainwindow/hints.h"
 #include "app/mainwindow/smallforms.h"
+#include "app/mainwindow/faxassembly.h"
+#include "faximage/converter.h"
+#include "richtext/richtext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,17 +51,25 @@ constexpr const char* kWebSite = "https://brindle-fax.org/";
 
 void pumpMessages() { QCoreApplication::processEvents(); }
 
+// The hourglass of a long command, optionally with the tool bar off so that no second
+// command starts meanwhile; cursor, tool bar and status line come back when it ends.
 class HourGlass {
 public:
-    explicit HourGlass(TMainScreen& w) : w_(w) { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    explicit HourGlass(TMainScreen& w, bool toolBarOff = false) : w_(w), toolBarOff_(toolBarOff)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (toolBarOff_) w_.ButtonBar->setEnabled(false);
+    }
     ~HourGlass()
     {
         QApplication::restoreOverrideCursor();
+        if (toolBarOff_) w_.ButtonBar->setEnabled(true);
         w_.SetStatus(QString());
     }
 
 private:
     TMainScreen& w_;
+    bool toolBarOff_;
 };
 
 int columnWidthFor(const GridColumn& c, const tables::Cursor& cursor, const QFontMetrics& fm)
@@ -104,6 +115,7 @@ TMainScreen::TMainScreen(QWidget* parent) : QMainWindow(parent)
     buildButtonBar();
     buildBrowsePanel();
     buildMenus();
+    buildHiddenPanel();
     resize(592, 383 + menuBar()->sizeHint().height() + ButtonBar->sizeHint().height());
     FormCreate();
 }
@@ -301,6 +313,22 @@ void TMainScreen::buildMenus()
                       FrequentlyAskedQuestionsFAQ1});
     help->addSeparator();
     help->addAction(About1);
+}
+
+void TMainScreen::buildHiddenPanel()
+{
+    HiddenPanel = new QWidget(this);
+    HiddenPanel->setObjectName(QStringLiteral("HiddenPanel"));
+    HiddenPanel->hide();
+    RichCover = new richtext::TRichText(HiddenPanel);
+    RichCover->setObjectName(QStringLiteral("RichCover"));
+    RichDoc = new richtext::TRichText(HiddenPanel);
+    RichDoc->setObjectName(QStringLiteral("RichDoc"));
+    FxFaxConverter1 = std::make_unique<faximage::TFxFaxConverter>();
+    FxFaxConverter1->OnYield = [] {
+        pumpMessages();
+        return true;
+    };
 }
 
 // ---- life cycle ----------------------------------------------------------------------
@@ -714,6 +742,40 @@ void TMainScreen::DeleteButtonClick()
     }
     SetButtons();
 }
+
+// ---- fax file assembly -------------------------------------------------------------------
+
+QString TMainScreen::CreateFaxFile()
+{
+    std::string name;
+    int rc = 0;
+    {
+        HourGlass busy(*this, true);
+        FaxAssembly assembly(*RichCover, *RichDoc, *FxFaxConverter1,
+                             {[this](const QString& text) { SetStatus(text); }, pumpMessages});
+        rc = assembly.CreateFaxFile(FaxBinding, name);
+        PagesBuilt = assembly.PagesBuilt();
+    }
+    if (rc == kFaxHasNoContents) ShowMessageBox(AssemblyErrorText(rc), QStringLiteral("Brindle"), mb::Ok);
+    return QString::fromStdString(name);
+}
+
+int TMainScreen::RenderRichTextPages(richtext::TRichText* editor, std::vector<std::string>& pages)
+{
+    return FaxAssembly(*RichCover, *RichDoc, *FxFaxConverter1, {{}, pumpMessages}).RenderRichTextPages(*editor, pages);
+}
+
+int TMainScreen::JoinFaxFiles(const std::vector<std::string>& pages, std::string& faxFile)
+{
+    return app::JoinFaxFiles(pages, faxFile);
+}
+
+int TMainScreen::AppendFaxFile(const std::string& target, const std::string& source)
+{
+    return app::AppendFaxFile(target, source);
+}
+
+std::string TMainScreen::NewFaxFileName() { return app::NewFaxFileName(); }
 
 void TMainScreen::SendButtonClick() { notAvailableYet(QStringLiteral("send")); }
 

@@ -7,6 +7,8 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -19,6 +21,12 @@ class QToolButton;
 
 namespace compose {
 class TFaxEditor;
+}
+namespace faximage {
+class TFxFaxConverter;
+}
+namespace richtext {
+class TRichText;
 }
 
 namespace app {
@@ -59,6 +67,10 @@ public:
     QAction *Contents1, *mnuShowHint, *TroubleshootingTips1, *VisitOurInternetWebsite1,
         *FrequentlyAskedQuestionsFAQ1, *About1;
     TStartingFaxForm* StartingFaxForm = nullptr;
+    // Fax file assembly: hidden editors that hold a fax while it is rendered, and the converter.
+    QWidget* HiddenPanel;
+    richtext::TRichText *RichCover, *RichDoc;
+    std::unique_ptr<faximage::TFxFaxConverter> FxFaxConverter1;
 
     // The fax store.
     bool OpenFaxDBF();
@@ -97,6 +109,14 @@ public:
     void EditSentFax();
     QString GetDatetimeAsString(bool received);
 
+    // Fax file assembly (faxassembly.h): builds the current outgoing fax into one fax file
+    // and returns its name, empty when nothing was built; sets PagesBuilt.
+    QString CreateFaxFile();
+    int RenderRichTextPages(richtext::TRichText* editor, std::vector<std::string>& pages);
+    int JoinFaxFiles(const std::vector<std::string>& pages, std::string& faxFile);
+    int AppendFaxFile(const std::string& target, const std::string& source);
+    std::string NewFaxFileName();
+
     // The full path of the received fax file of the current received record.
     QString CurrentReceivedFaxPath();
 
@@ -112,6 +132,7 @@ private:
     void buildButtonBar();
     void buildBrowsePanel();
     void buildMenus();
+    void buildHiddenPanel();
     QTableView* makeGrid(const QString& name, FaxGridModel* model);
     void applyColumnWidths(QTableView* grid, FaxGridModel* model, const tables::Cursor& cursor);
     void syncSelection(QTableView* grid, FaxGridModel* model);

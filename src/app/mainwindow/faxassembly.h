@@ -1,0 +1,92 @@
+// Fax file assembly: the cover sheet and the document of a composed fax are painted page
+// by page into monochrome page images at fax resolution, each page is encoded into a
+// one-page BRX file, and the page files are joined into one fax file.
+#pragma once
+
+#include "app/mainwindow/faxfiles.h"
+
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace faximage {
+class TFxFaxConverter;
+}
+namespace richtext {
+class TRichText;
+}
+namespace tables {
+class TTableBinding;
+}
+
+namespace app {
+
+// The page image: 1664 x 2156 pixels at 200 pixels per inch, the text painted into the
+// rectangle inset by 49 pixels on every side.
+constexpr int kFaxPageWidth = 1664;
+constexpr int kFaxPageHeight = 2156;
+constexpr int kFaxPageInset = 49;
+constexpr int kFaxPixelsPerInch = 200;
+QRect FaxTextRect();
+
+// The editor zoom that makes its logical inch 200 pixels on a screen of the given
+// resolution (the fraction dropped): 208 at 96, 166 at 120.
+int FaxZoomPercent(int screenPixelsPerInch);
+
+// The temporary page bitmap and the page file of page n (n >= 2) in the program directory.
+std::string TemporaryPageBitmap();
+std::string PageFileName(int n);
+
+// Result of building when cover and document are both blank (nothing is built).
+constexpr int kFaxHasNoContents = -9001;
+// The message for an assembly result: the blank-fax text, or the fax image error text.
+QString AssemblyErrorText(int code);
+
+// What a long build tells its caller: status-line texts, and a chance to let pending
+// window messages run. Either may be empty.
+struct AssemblyHooks {
+    std::function<void(const QString&)> status;
+    std::function<void()> pump;
+};
+
+// Builds fax files from the texts of two editors, the cover sheet and the document,
+// through the given converter. The main window and the command-line renderer share it.
+class FaxAssembly {
+public:
+    FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc, faximage::TFxFaxConverter& converter,
+                AssemblyHooks hooks = {});
+
+    // Loads the current record's cover (RTFCOVER) and document (RTFDOC) into the editors
+    // and builds the fax file from them.
+    int CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile);
+
+    // Builds the fax file from the editors as they are: the cover's pages first, then the
+    // document's; a blank text gives no pages. Returns 0 with the file's name, or
+    // kFaxHasNoContents or a negative error code with an empty name; either way no page
+    // file and no temporary bitmap is left behind.
+    int Build(std::string& faxFile);
+
+    // Renders every page of one editor into a page file and appends the names to
+    // `pages`: the first page of a fax (an empty list) goes to a new fax file name, page n
+    // to PageFileName(n). On an error the page files made so far stay in the list for the
+    // caller; the failed page's own file and the bitmap are removed.
+    int RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages);
+
+    // Pages in the file of the last successful build, 0 after a failed one.
+    int PagesBuilt() const { return pagesBuilt_; }
+
+private:
+    void status(const QString& text);
+    void pump();
+
+    richtext::TRichText& cover_;
+    richtext::TRichText& doc_;
+    faximage::TFxFaxConverter& converter_;
+    AssemblyHooks hooks_;
+    int pagesBuilt_ = 0;
+};
+
+}  // namespace app
