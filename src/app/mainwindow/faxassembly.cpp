@@ -130,7 +130,9 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<st
     editor.SetZooming(FaxZoomPercent(ScreenPixelsPerInch()));
     converter_.SetOptions(coYield);
     converter_.Resolution = TFaxResolution::frHigh;
-    editor.SetPaintOptions(richtext::kPaintLayoutPages);
+    // Setting the options lays the text out again, so an editor that has them already keeps
+    // its page layout.
+    if (editor.PaintOptions() != richtext::kPaintLayoutPages) editor.SetPaintOptions(richtext::kPaintLayoutPages);
 
     const RemoveOnExit bitmap{TemporaryPageBitmap()};
     const QRect target = FaxTextRect();
@@ -143,7 +145,7 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<st
         first = next > first ? next : 0;
         ++n;
         const std::string pageFile = n < 2 ? faxName : PageFileName(n);
-        // A black corner pixel keeps the page image's full size through the encoder.
+        // Pages carry a black bottom-right pixel, as fax files of this program always have.
         image.setPixel(kFaxPageWidth - 1, kFaxPageHeight - 1, kBlackIndex);
         if (!image.save(QString::fromStdString(bitmap.path), "BMP")) return ecDiskWrite;
         pump();
