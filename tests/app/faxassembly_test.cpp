@@ -122,6 +122,20 @@ TEST_F(FaxAssemblyTest, CoverPageThenThreeDocumentPagesAsTheEditorPaintsThem)
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(FaxAssemblyTest, ASecondBuildStartedWhileMessagesRunIsTurnedAway)
+{
+    AddOutgoingWithText("Once", "", testutil::CoverRtf(), testutil::ThreePageRtf());
+    open();
+    QString inner = QStringLiteral("not called");
+    QTimer::singleShot(0, [this, &inner] { inner = window->CreateFaxFile(); });
+    const std::string name = build();
+    EXPECT_TRUE(inner.isEmpty());
+    EXPECT_EQ(name, dir.path("BDL_1.BRX"));
+    EXPECT_EQ(pageCount(name), 4);
+    EXPECT_EQ(window->PagesBuilt, 4);
+    expectNothingLeft();
+}
+
 TEST_F(FaxAssemblyTest, ABlankCoverSendsNoCoverPage)
 {
     AddOutgoingWithText("No cover", "", testutil::Rtf("  \\par \\par    \\par"), testutil::Rtf("Only a document.\\par"));

@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
@@ -747,9 +748,16 @@ void TMainScreen::DeleteButtonClick()
 
 QString TMainScreen::CreateFaxFile()
 {
+    // Messages run while the fax is built; a menu command or shortcut reaching here then
+    // must not load other texts into the editors being rendered.
+    if (assembling_) {
+        QApplication::beep();
+        return {};
+    }
     std::string name;
     int rc = 0;
     {
+        const QScopedValueRollback<bool> busyFlag(assembling_, true);
         HourGlass busy(*this, true);
         FaxAssembly assembly(*RichCover, *RichDoc, *FxFaxConverter1,
                              {[this](const QString& text) { SetStatus(text); }, pumpMessages});

@@ -156,6 +156,7 @@ private:
     FaxGridModel* recModel_ = nullptr;
     bool closing_ = false;
     bool closeQueued_ = false;
+    bool assembling_ = false;
 };
 
 }  // namespace app
