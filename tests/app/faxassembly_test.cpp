@@ -172,16 +172,6 @@ TEST_F(FaxAssemblyTest, BlankCoverAndDocumentBuildNothingAndSaySo)
     expectNothingLeft();
 }
 
-TEST_F(FaxAssemblyTest, AShortTextOfBlanksIsBlankButALongOneIsNot)
-{
-    // 300 blanks on one line pass the blank test's length limit, so the page is built.
-    AddOutgoingWithText("Blanks", "", testutil::Rtf(std::string(300, ' ') + "\\par"), "");
-    open();
-    EXPECT_EQ(build(), dir.path("BDL_1.BRX"));
-    EXPECT_EQ(window->PagesBuilt, 1);
-    EXPECT_TRUE(messages.empty());
-}
-
 TEST_F(FaxAssemblyTest, ALeftOverFaxFileMovesTheNumberOnAndStaysAsItWas)
 {
     AddOutgoingWithText("Again", "", testutil::CoverRtf(), testutil::ThreePageRtf());

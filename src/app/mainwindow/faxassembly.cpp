@@ -154,7 +154,8 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<st
         converter_.SetOutFileName(pageFile);
         const int rc = converter_.TryConvertDocument();
         if (rc != ecOK) {
-            RemoveFiles({pageFile});
+            // The converter leaves no output behind; a page file of that name is a stale one.
+            if (n >= 2) RemoveFiles({pageFile});
             return rc;
         }
         pages.push_back(pageFile);

@@ -72,7 +72,7 @@ public:
     // Renders every page of one editor into a page file and appends the names to
     // `pages`: the first page of a fax (an empty list) goes to a new fax file name, page n
     // to PageFileName(n). On an error the page files made so far stay in the list for the
-    // caller; the failed page's own file and the bitmap are removed.
+    // caller to remove; the temporary bitmap is always removed.
     int RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages);
 
     // Pages in the file of the last successful build, 0 after a failed one.
