@@ -43,10 +43,10 @@ std::string LongRtf(int paragraphs)
 void AddOutgoingWithText(const std::string& subject, const std::string& dateSent, const std::string& cover,
                          const std::string& doc)
 {
-    const app::StoreTable& spec = app::OutgoingTable();
-    if (!std::filesystem::exists(app::ProgramDir() + spec.fileName)) app::MakeStoreTable(spec);
+    const app::StoreTable& outgoing = app::OutgoingTable();
+    if (!std::filesystem::exists(app::ProgramDir() + outgoing.fileName)) app::MakeStoreTable(outgoing);
     tables::Table t;
-    t.open(app::ProgramDir(), spec.fileName);
+    t.open(app::ProgramDir(), outgoing.fileName);
     t.append();
     t.putString("SUBJECT", subject);
     t.putString("RECIPIENT", "Receiving Office");

@@ -44,14 +44,14 @@ bool moveFile(const std::string& from, const std::string& to, std::string& why) 
 
 // Opens the outgoing list and moves to record n, or to the first in list order for 0.
 bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned n, std::ostream& err) {
-  const app::StoreTable& spec = app::OutgoingTable();
-  if (!fs::exists(app::ProgramDir() + spec.fileName)) {
-    err << "brindlefax: no outgoing faxes in " << app::ProgramDir() << " (" << spec.fileName << " is missing)\n";
+  const app::StoreTable& outgoing = app::OutgoingTable();
+  if (!fs::exists(app::ProgramDir() + outgoing.fileName)) {
+    err << "brindlefax: no outgoing faxes in " << app::ProgramDir() << " (" << outgoing.fileName << " is missing)\n";
     return false;
   }
   std::string error;
-  if (!app::OpenStoreTable(cursor, binding, spec, app::OpenStyle::MainList, &error)) {
-    err << "brindlefax: cannot open " << spec.fileName << (error.empty() ? "" : ": " + error) << "\n";
+  if (!app::OpenStoreTable(cursor, binding, outgoing, app::OpenStyle::MainList, &error)) {
+    err << "brindlefax: cannot open " << outgoing.fileName << (error.empty() ? "" : ": " + error) << "\n";
     return false;
   }
   tables::Table& t = cursor.table();
