@@ -99,7 +99,8 @@ std::vector<Case> tiffCases() {
 Bytes goodPcx() {
   Bytes p(128, 0);
   p[0] = 10, p[2] = 1, p[3] = 1, p[8] = 15, p[10] = 1, p[65] = 1, p[66] = 2;
-  p.insert(p.end(), {0xC4, 0x55});
+  p.push_back(0xC4);  // one run of four 0x55 bytes
+  p.push_back(0x55);
   return p;
 }
 
@@ -243,7 +244,9 @@ TEST(Malformed, BrxFiles) {
     int rc = r.openBytes(c.bytes);
     if (rc == 0) {
       rc = assemblePageImage(r, 1, s, img);
-      if (rc != 0) EXPECT_TRUE(img.empty()) << c.what;
+      if (rc != 0) {
+        EXPECT_TRUE(img.empty()) << c.what;
+      }
     }
     EXPECT_EQ(rc, c.expected) << c.what;
   }
