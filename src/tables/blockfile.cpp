@@ -3,10 +3,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -53,8 +56,12 @@ BlockFile& BlockFile::operator=(BlockFile&& o) noexcept {
     memory_ = o.memory_;
     bytes_ = std::move(o.bytes_);
     path_ = std::move(o.path_);
+    map_ = o.map_;
+    mapLen_ = o.mapLen_;
     o.fd_ = -1;
     o.memory_ = false;
+    o.map_ = nullptr;
+    o.mapLen_ = 0;
   }
   return *this;
 }
@@ -140,6 +147,26 @@ std::vector<std::uint8_t> BlockFile::readAll() const {
   return v;
 }
 
+const std::uint8_t* BlockFile::map(std::uint64_t len) {
+  if (memory_) {
+    if (len > bytes_.size()) fail(err::kIo, path_, "map: past the end of the buffer");
+    return bytes_.data();
+  }
+  if (len == 0 || fd_ < 0) fail(err::kIo, path_, "map: nothing to map");
+  if (len <= mapLen_) return static_cast<const std::uint8_t*>(map_);
+  // Growing views double, so that a run of appends remaps only a few times.
+  const std::uint64_t page = std::uint64_t(::sysconf(_SC_PAGESIZE));
+  std::uint64_t want = std::max<std::uint64_t>(len, 2 * std::uint64_t(mapLen_));
+  want = (want + page - 1) / page * page;
+  if (want > std::uint64_t(SIZE_MAX / 2)) fail(err::kIo, path_, "map: file too large");
+  void* p = ::mmap(nullptr, std::size_t(want), PROT_READ, MAP_SHARED, fd_, 0);
+  if (p == MAP_FAILED) failErrno(path_, "map", errno);
+  if (map_) ::munmap(map_, mapLen_);
+  map_ = p;
+  mapLen_ = std::size_t(want);
+  return static_cast<const std::uint8_t*>(map_);
+}
+
 void BlockFile::write(std::uint64_t offset, const void* data, std::size_t len) {
   std::size_t todo = len;
   const auto action = consult("write", path_);
@@ -175,6 +202,9 @@ void BlockFile::sync() {
 }
 
 void BlockFile::close() {
+  if (map_) ::munmap(map_, mapLen_);
+  map_ = nullptr;
+  mapLen_ = 0;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   memory_ = false;

@@ -58,6 +58,12 @@ class BlockFile {
   // Reads exactly len bytes or fails with the given error code.
   void readExact(std::uint64_t offset, void* buf, std::size_t len, int errCode) const;
   std::vector<std::uint8_t> readAll() const;
+  // A read-only view of the file's first len bytes (len > 0), shared with the system's
+  // file cache so that writes made through write() show in it at once. Valid until the
+  // next map() or close(). The view may reach past the end of the file to leave room for
+  // appends; only bytes that exist in the file may be read through it. Memory files give
+  // their buffer, which must hold len bytes.
+  const std::uint8_t* map(std::uint64_t len);
   void write(std::uint64_t offset, const void* data, std::size_t len);
   void truncate(std::uint64_t len);
   void sync();
@@ -75,6 +81,8 @@ class BlockFile {
   bool memory_ = false;
   std::vector<std::uint8_t> bytes_;
   std::string path_;
+  void* map_ = nullptr;
+  std::size_t mapLen_ = 0;
 };
 
 }  // namespace tables

@@ -18,13 +18,22 @@ constexpr int kLeafHeader = 24;
 constexpr int kNodeHeader = 12;
 constexpr int kMaxDepth = 32;
 
+// Pages come from a window of the file read in one go: a tree's pages mostly lie one
+// after another, so reading a large tag takes a few reads instead of one per page.
 class PageReader {
  public:
+  static constexpr std::uint32_t kWindow = 64 * 1024;
+
   PageReader(const BlockFile& f) : f_(f), size_(f.size()) {}
   void read(std::uint32_t off, std::uint8_t* page) const {
     if (off % kCdxPage != 0 || off == 0 || std::uint64_t(off) + kCdxPage > size_)
       bad("page offset " + std::to_string(off) + " is not a page of the file");
-    f_.readExact(off, page, kCdxPage, err::kBadCdx);
+    if (off < windowStart_ || std::uint64_t(off) + kCdxPage > windowStart_ + window_.size()) {
+      window_.resize(std::size_t(std::min<std::uint64_t>(kWindow, size_ - off)));
+      f_.readExact(off, window_.data(), window_.size(), err::kBadCdx);
+      windowStart_ = off;
+    }
+    std::memcpy(page, window_.data() + (off - windowStart_), kCdxPage);
   }
   std::uint64_t size() const { return size_; }
   [[noreturn]] void bad(const std::string& why) const { fail(err::kBadCdx, f_.path(), why); }
@@ -32,6 +41,8 @@ class PageReader {
  private:
   const BlockFile& f_;
   std::uint64_t size_;
+  mutable std::vector<std::uint8_t> window_;
+  mutable std::uint64_t windowStart_ = 0;
 };
 
 // Appends the entries of one leaf page; prev carries the last key across entries.

@@ -1,6 +1,7 @@
 // Reading, creating and updating DBF data files.
 #include "tables/dbffile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <ctime>
@@ -109,16 +110,20 @@ void DbfFile::create(const std::string& path, const std::vector<FieldDef>& field
   f.sync();
 }
 
-void DbfFile::open(BlockFile file) {
+void DbfFile::open(BlockFile file, std::vector<std::uint32_t>* deleted) {
   file_ = std::move(file);
-  parse(file_.readAll());
+  data_ = nullptr;
+  const std::uint64_t size = file_.size();
+  if (size < kHeaderSize + 1) fail(err::kBadDbf, file_.path(), "file shorter than a header");
+  data_ = file_.map(size);
+  parse(data_, size);
+  checkFlags(deleted);
 }
 
-void DbfFile::parse(const std::vector<std::uint8_t>& b) {
+void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
   const std::string& p = file_.path();
-  if (b.size() < kHeaderSize + 1) fail(err::kBadDbf, p, "file shorter than a header");
   version_ = b[0];
-  std::memcpy(head_, b.data(), kHeaderSize);
+  std::memcpy(head_, b, kHeaderSize);
   if (version_ != 0x03 && version_ != 0xF5 && version_ != 0x83 && version_ != 0x30 &&
       version_ != 0x31)
     fail(err::kBadDbf, p, "unknown version byte " + std::to_string(version_));
@@ -126,7 +131,7 @@ void DbfFile::parse(const std::vector<std::uint8_t>& b) {
   recLen_ = bytes::le16(&b[10]);
   flags_ = b[28];
   codePage_ = b[29];
-  if (headerLen_ < kHeaderSize + kDescriptorSize + 1 || std::size_t(headerLen_) > b.size())
+  if (headerLen_ < kHeaderSize + kDescriptorSize + 1 || std::uint64_t(headerLen_) > size)
     fail(err::kBadDbf, p, "header length " + std::to_string(headerLen_) + " impossible");
   // Field descriptors run until the 0x0D terminator, which must lie inside the header.
   fields_.clear();
@@ -159,13 +164,18 @@ void DbfFile::parse(const std::vector<std::uint8_t>& b) {
                               std::to_string(offset) + ")");
   // Records the header claims but the file does not hold are not there: a writer that
   // died between the data and the header never leaves this, but a cut copy might.
-  std::uint64_t available = (b.size() - std::size_t(headerLen_)) / std::size_t(recLen_);
+  std::uint64_t available = (size - std::uint64_t(headerLen_)) / std::uint64_t(recLen_);
   count_ = std::uint32_t(std::min<std::uint64_t>(bytes::le32(&b[4]), available));
-  image_.assign(b.begin() + headerLen_, b.begin() + headerLen_ + std::size_t(count_) * recLen_);
-  for (std::uint32_t r = 0; r < count_; ++r) {
-    std::uint8_t flag = image_[std::size_t(r) * recLen_];
-    if (flag != ' ' && flag != '*')
-      fail(err::kBadDbf, p, "record " + std::to_string(r + 1) + " has a bad deletion flag");
+}
+
+// One pass over the records' first bytes: the only part of every record an open reads.
+void DbfFile::checkFlags(std::vector<std::uint32_t>* deleted) const {
+  const std::uint8_t* flag = data_ + headerLen_;
+  for (std::uint32_t r = 1; r <= count_; ++r, flag += recLen_) {
+    if (*flag == ' ') continue;
+    if (*flag != '*')
+      fail(err::kBadDbf, file_.path(), "record " + std::to_string(r) + " has a bad deletion flag");
+    if (deleted) deleted->push_back(r);
   }
 }
 
@@ -182,18 +192,18 @@ std::vector<FieldDef> DbfFile::fieldDefs() const {
 }
 
 void DbfFile::writeRecord(std::uint32_t recNo, const std::uint8_t* rec) {
-  std::uint8_t* mem = image_.data() + std::size_t(recNo - 1) * recLen_;
+  // The view shows the file, so the old bytes are copied before they are overwritten.
+  std::vector<std::uint8_t> old(record(recNo), record(recNo) + recLen_);
   std::uint64_t off = std::uint64_t(headerLen_) + std::uint64_t(recNo - 1) * recLen_;
   try {
     file_.write(off, rec, std::size_t(recLen_));
   } catch (const TableError&) {
     try {
-      file_.write(off, mem, std::size_t(recLen_));  // put the old bytes back
+      file_.write(off, old.data(), std::size_t(recLen_));  // put the old bytes back
     } catch (const TableError&) {
     }
     throw;
   }
-  std::memcpy(mem, rec, std::size_t(recLen_));
 }
 
 void DbfFile::appendRecord(const std::uint8_t* rec) {
@@ -202,6 +212,7 @@ void DbfFile::appendRecord(const std::uint8_t* rec) {
   std::uint64_t off = std::uint64_t(headerLen_) + std::uint64_t(count_) * recLen_;
   // Data first: until the header says so, the new record does not exist.
   file_.write(off, buf.data(), buf.size());
+  data_ = file_.map(off + buf.size());
   ++count_;
   try {
     writeHeader();
@@ -209,7 +220,6 @@ void DbfFile::appendRecord(const std::uint8_t* rec) {
     --count_;
     throw;
   }
-  image_.insert(image_.end(), rec, rec + recLen_);
 }
 
 void DbfFile::writeCount(std::uint32_t count) {
@@ -221,7 +231,6 @@ void DbfFile::writeCount(std::uint32_t count) {
     count_ = old;
     throw;
   }
-  image_.resize(std::size_t(count_) * recLen_);
 }
 
 void DbfFile::setStructuralCdx(bool on) {

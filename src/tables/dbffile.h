@@ -41,9 +41,14 @@ class DbfFile {
   static std::vector<std::uint8_t> buildHeader(const std::vector<FieldDef>& fields,
                                                std::uint32_t count, bool structuralCdx);
 
-  // Reads the header and every record into memory; malformed input throws err::kBadDbf.
-  void open(BlockFile file);
-  void close() { file_.close(); }
+  // Reads the header and maps the records read-only (pages come in as they are touched),
+  // then checks every deletion flag; malformed input throws err::kBadDbf. The numbers of
+  // the records marked deleted go to `deleted` when it is given.
+  void open(BlockFile file, std::vector<std::uint32_t>* deleted = nullptr);
+  void close() {
+    file_.close();
+    data_ = nullptr;
+  }
 
   const std::string& path() const { return file_.path(); }
   std::uint32_t count() const { return count_; }
@@ -53,8 +58,9 @@ class DbfFile {
   bool binaryMemoPointers() const { return version_ == 0x30 || version_ == 0x31; }
   std::vector<FieldDef> fieldDefs() const;
 
+  // Record recNo (1..count) as it is in the file; valid until the next append or close.
   const std::uint8_t* record(std::uint32_t recNo) const {
-    return image_.data() + std::size_t(recNo - 1) * recLen_;
+    return data_ + headerLen_ + std::size_t(recNo - 1) * recLen_;
   }
   // Overwrites record recNo (1..count); on failure the old bytes are written back.
   void writeRecord(std::uint32_t recNo, const std::uint8_t* rec);
@@ -66,7 +72,8 @@ class DbfFile {
   bool structuralCdx() const { return flags_ & 0x01; }
 
  private:
-  void parse(const std::vector<std::uint8_t>& bytes);
+  void parse(const std::uint8_t* b, std::uint64_t size);
+  void checkFlags(std::vector<std::uint32_t>* deleted) const;
   void writeHeader();
 
   BlockFile file_;
@@ -77,7 +84,7 @@ class DbfFile {
   int headerLen_ = 0;
   int recLen_ = 0;
   std::vector<DbfField> fields_;
-  std::vector<std::uint8_t> image_;  // count_ records
+  const std::uint8_t* data_ = nullptr;  // the file's read-only view: header, then records
   std::uint8_t head_[32] = {};       // the header as it is on disk
 };
 

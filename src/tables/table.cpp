@@ -12,6 +12,7 @@
 #include <set>
 
 #include "tables/table_impl.h"
+#include "tables/tagcheck.h"
 
 namespace tables {
 
@@ -190,8 +191,10 @@ void Table::Impl::openFiles() {
   cdxDirty = false;
   tags.clear();
   order = 0;
+  std::vector<std::uint32_t> deleted;
   dbf.open(BlockFile::open(path, exclusive, exclusive ? BlockFile::Lock::Exclusive
-                                                       : BlockFile::Lock::Shared));
+                                                       : BlockFile::Lock::Shared),
+           &deleted);
   try {
     fpt.close();
     if (dbf.hasMemo()) {
@@ -202,9 +205,8 @@ void Table::Impl::openFiles() {
     for (std::size_t i = 0; i < dbf.fields().size(); ++i)
       fieldByName[upperName(dbf.fields()[i].def.name)] = int(i);
     blank.assign(std::size_t(dbf.recordLength()), ' ');
-    deletedCount = 0;
-    for (std::uint32_t r = 1; r <= dbf.count(); ++r) deletedCount += dbf.record(r)[0] == '*';
-    loadTags();
+    deletedCount = std::uint32_t(deleted.size());
+    loadTags(deleted);
     if (cdxDirty && exclusive) writeCdx();
   } catch (...) {
     closeFiles();
@@ -213,9 +215,9 @@ void Table::Impl::openFiles() {
   ++changes;
 }
 
-// Reads the CDX and checks every tag against the data; a tag whose stored entries differ
-// from what the records give is rebuilt, a file that cannot be read at all is dropped.
-void Table::Impl::loadTags() {
+// Reads the CDX and gives every tag the quick check of tagcheck.h; a tag that fails it is
+// rebuilt from the data, a file that cannot be read at all is dropped.
+void Table::Impl::loadTags(const std::vector<std::uint32_t>& deleted) {
   cdxOpen = BlockFile::exists(cdxPath);
   if (!cdxOpen) return;
   std::vector<CdxTag> stored;
@@ -243,12 +245,13 @@ void Table::Impl::loadTags() {
       cdxDirty = true;  // a tag we cannot maintain is left out of the rewritten file
       continue;
     }
-    buildIndex(t);
-    std::vector<std::uint8_t> keys;
-    std::vector<std::uint32_t> recs;
-    t.index.flatten(keys, recs);
-    if (!s.entriesValid || s.keyLength != t.def.keyLength || s.keys != keys || s.recs != recs)
+    std::string problem = s.entriesValid ? checkStoredEntries(t, s, dbf, deleted) : s.problem;
+    if (problem.empty()) {
+      t.index.assignSorted(s.keys, s.recs);
+    } else {
+      buildIndex(t);
       cdxDirty = true;
+    }
     tags.push_back(std::move(t));
   }
 }
@@ -280,7 +283,7 @@ Tag Table::Impl::makeTag(const std::string& name, const std::string& keyExpr, bo
   return t;
 }
 
-void Table::Impl::buildIndex(Tag& t) {
+KeyIndex Table::Impl::indexFromData(const Tag& t) const {
   const std::size_t k = std::size_t(t.def.keyLength);
   std::vector<std::uint8_t> keys;
   std::vector<std::uint32_t> recs;
@@ -304,7 +307,9 @@ void Table::Impl::buildIndex(Tag& t) {
     std::memcpy(&sk[i * k], &keys[idx[i] * k], k);
     sr[i] = recs[idx[i]];
   }
-  t.index.assignSorted(sk, sr);
+  KeyIndex index(t.def.keyLength);
+  index.assignSorted(sk, sr);
+  return index;
 }
 
 void Table::Impl::closeFiles() {
@@ -619,6 +624,27 @@ void Table::reindex() {
   d.cdxDirty = true;
   ++d.changes;
   if (d.batch == 0) d.writeCdx();
+}
+
+std::vector<std::string> Table::verifyTags() {
+  Impl& d = *d_;
+  d.requireOpen();
+  std::vector<std::string> stale;
+  for (auto& t : d.tags) {
+    KeyIndex fresh = d.indexFromData(t);
+    std::vector<std::uint8_t> keys, freshKeys;
+    std::vector<std::uint32_t> recs, freshRecs;
+    t.index.flatten(keys, recs);
+    fresh.flatten(freshKeys, freshRecs);
+    if (keys == freshKeys && recs == freshRecs) continue;
+    t.index = std::move(fresh);
+    stale.push_back(t.def.name);
+  }
+  if (stale.empty()) return stale;
+  d.cdxDirty = true;
+  ++d.changes;
+  if (d.batch == 0 && d.cdxOpen && d.exclusive && !d.failed) d.writeCdx();
+  return stale;
 }
 
 std::uint64_t Table::changeCounter() const { return d_->changes; }

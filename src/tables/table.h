@@ -58,8 +58,9 @@ class Table {
   // Opens dir/fileName and its FPT and CDX when present. An exclusive open holds a
   // lock that makes any other opener (this or another process) fail with err::kLocked;
   // a shared open reads only, and fails while someone holds the table exclusively.
-  // A CDX that is damaged or disagrees with the DBF is rebuilt from the data; one whose
-  // tag list cannot be read is removed. The first tag becomes the current order, so a
+  // A CDX that is damaged or disagrees with the DBF (by the quick check of tagcheck.h) is
+  // rebuilt from the data; one whose tag list cannot be read is removed. Records are read
+  // from the file as they are needed, not loaded whole. The first tag becomes the current order, so a
   // list opened again shows the order it had when its tag was made.
   void open(const std::string& dir, const std::string& fileName, bool exclusive = true);
   void close();  // a pending edit or append is discarded; tags not yet written are written
@@ -105,6 +106,10 @@ class Table {
   int indexOrd() const;
   void closeIndex();  // forgets every tag and closes the CDX file (the file stays)
   void reindex();     // rebuilds every tag from the data
+  // The full check of the tags against the data, beyond the quick one an open makes:
+  // rebuilds each tag from the records and compares. Tags that differ are replaced by
+  // the rebuilt ones (and written, when the table is open exclusively); returns their names.
+  std::vector<std::string> verifyTags();
 
   // --- Filter. -----------------------------------------------------------------------
   // Records failing the filter are skipped by navigation. Empty text removes it.

@@ -40,8 +40,11 @@ void Table::Impl::writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& 
     throw;
   }
   for (auto& c : keyChanges) {
-    if (c.hadOld) c.tag->index.erase(c.oldKey.data(), r);
-    if (c.hasNew) c.tag->index.insert(c.newKey.data(), r);
+    // An old entry missing where the data puts it means the tag disagreed with the data
+    // before this change (a key changed elsewhere that the open's quick check did not
+    // sample): the tag is rebuilt rather than left with a second entry for the record.
+    if (c.hadOld && !c.tag->index.erase(c.oldKey.data(), r)) buildIndex(*c.tag);
+    else if (c.hasNew) c.tag->index.insert(c.newKey.data(), r);
   }
   int deletedDelta = (rec[0] == '*') - (!append && old[0] == '*');
   deletedCount += deletedDelta;

@@ -79,8 +79,9 @@ struct Table::Impl {
   void requireWritable() const;
   void openFiles();
   void closeFiles();
-  void loadTags();
-  void buildIndex(Tag& tag);
+  void loadTags(const std::vector<std::uint32_t>& deleted);
+  KeyIndex indexFromData(const Tag& tag) const;
+  void buildIndex(Tag& tag) { tag.index = indexFromData(tag); }
   Tag makeTag(const std::string& name, const std::string& keyExpr, bool descending,
               const std::string& forExpr) const;
   int fieldIndex(const std::string& name) const;  // throws err::kNoField
