@@ -16,17 +16,6 @@ constexpr std::size_t kSpreadEntries = 16;    // entries between
 
 std::string recText(std::uint32_t r) { return "record " + std::to_string(r); }
 
-// Entry positions to compare besides those of the sampled records.
-std::vector<std::size_t> sampleEntries(std::size_t n) {
-  std::vector<std::size_t> v;
-  for (std::size_t i = 0; i < std::min(n, kEndEntries); ++i) {
-    v.push_back(i);
-    v.push_back(n - 1 - i);
-  }
-  for (std::size_t i = 1; n > 0 && i <= kSpreadEntries; ++i) v.push_back(i * (n - 1) / (kSpreadEntries + 1));
-  return v;
-}
-
 // Every record at most once, and exactly the ones the FOR condition selects. Fills
 // where[r] with 1 + the position of record r's entry (0: none).
 std::string checkMembership(const Tag& tag, const CdxTag& stored, const DbfFile& dbf,
@@ -67,6 +56,16 @@ std::vector<std::uint32_t> sampleRecords(std::uint32_t count) {
     v.push_back(1 + std::uint32_t(std::uint64_t(i) * (count - 1) / (kSpreadRecords + 1)));
   v.push_back(count);
   v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
+std::vector<std::size_t> sampleEntries(std::size_t n) {
+  std::vector<std::size_t> v;
+  for (std::size_t i = 0; i < std::min(n, kEndEntries); ++i) {
+    v.push_back(i);
+    v.push_back(n - 1 - i);
+  }
+  for (std::size_t i = 1; n > 0 && i <= kSpreadEntries; ++i) v.push_back(i * (n - 1) / (kSpreadEntries + 1));
   return v;
 }
 

@@ -23,6 +23,7 @@
 // found where the data says it should be).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,8 +34,10 @@ struct Tag;
 struct CdxTag;
 class DbfFile;
 
-// Record numbers whose keys the quick check compares, ascending.
+// Record numbers whose keys the quick check compares, ascending; and the positions of
+// further entries it compares, in a tag of `entries` entries (ascending key order).
 std::vector<std::uint32_t> sampleRecords(std::uint32_t count);
+std::vector<std::size_t> sampleEntries(std::size_t entries);
 
 // Why the stored entries of a tag cannot be used for the table's data, or "" when they
 // pass the quick check. `deleted` lists the records marked deleted, ascending.

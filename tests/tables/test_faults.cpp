@@ -7,32 +7,6 @@ namespace {
 
 using Action = FaultInjector::Action;
 
-// Record order walk in the current tag after a fresh open.
-std::vector<std::uint32_t> tagWalk(const std::string& dir) {
-  Table t;
-  t.open(dir, "BDL.DBF");
-  t.setOrder(1);
-  std::vector<std::uint32_t> v;
-  for (t.first(); !t.eof(); t.next()) v.push_back(t.recNo());
-  return v;
-}
-
-// Tag order worked out from the data alone, for comparison.
-std::vector<std::uint32_t> expectedWalk(const std::string& dir) {
-  Table t;
-  t.open(dir, "BDL.DBF");
-  t.closeIndex();
-  std::vector<std::pair<std::string, std::uint32_t>> keys;
-  for (std::uint32_t r = 1; r <= t.recCount(); ++r) {
-    t.go(r);
-    if (!t.isDeleted()) keys.emplace_back(t.getDtos("DATESENT") + t.getRaw("TIMESENT"), r);
-  }
-  std::sort(keys.rbegin(), keys.rend());
-  std::vector<std::uint32_t> v;
-  for (auto& k : keys) v.push_back(k.second);
-  return v;
-}
-
 void appendOne(Table& t) {
   t.append();
   t.putString("SUBJECT", "the new one");

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -69,6 +70,30 @@ void makeOutgoing(const std::string& dir, int n) {
     if (i % 7 == 0) t.deleteRecord();
   }
   t.endBatch();
+}
+
+std::vector<std::uint32_t> tagWalk(const std::string& dir) {
+  Table t;
+  t.open(dir, "BDL.DBF");
+  t.setOrder(1);
+  std::vector<std::uint32_t> v;
+  for (t.first(); !t.eof(); t.next()) v.push_back(t.recNo());
+  return v;
+}
+
+std::vector<std::uint32_t> expectedWalk(const std::string& dir) {
+  Table t;
+  t.open(dir, "BDL.DBF");
+  t.closeIndex();
+  std::vector<std::pair<std::string, std::uint32_t>> keys;
+  for (std::uint32_t r = 1; r <= t.recCount(); ++r) {
+    t.go(r);
+    if (!t.isDeleted()) keys.emplace_back(t.getDtos("DATESENT") + t.getRaw("TIMESENT"), r);
+  }
+  std::sort(keys.rbegin(), keys.rend());
+  std::vector<std::uint32_t> v;
+  for (auto& k : keys) v.push_back(k.second);
+  return v;
 }
 
 std::vector<std::string> dumpRecords(const std::string& dir, const std::string& file) {

@@ -36,6 +36,11 @@ const TableSpec& outgoingSpec();
 
 // Creates the outgoing-fax table with its tag and n records (every 7th deleted).
 void makeOutgoing(const std::string& dir, int n);
+// Records in the order of the first tag, walked after a fresh open.
+std::vector<std::uint32_t> tagWalk(const std::string& dir);
+// The order that tag must give, worked out from the outgoing table's data alone. Opening
+// the table repairs a stale index, so take it after the walk under test.
+std::vector<std::uint32_t> expectedWalk(const std::string& dir);
 // Reads every record as text, one string per record: "deleted|field=value|...".
 std::vector<std::string> dumpRecords(const std::string& dir, const std::string& file);
 // Copies a sample table folder into dir (writable).
