@@ -19,8 +19,8 @@
 //    number, and the entries at both ends of the tag and spread along it (the ones a
 //    list shows first).
 // A key changed elsewhere on a record outside the sample passes; Table::verifyTags makes
-// the full comparison, and editing such a record rebuilds the tag (its old entry is not
-// found where the data says it should be).
+// the full comparison, and an edit that moves such a record's key rebuilds the tag (its
+// old entry is not found where the data says it is).
 #pragma once
 
 #include <cstddef>
