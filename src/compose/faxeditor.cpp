@@ -1,6 +1,8 @@
 // The fax editor window: building its pages and bars, and its commands.
 #include "compose/faxeditor.h"
 
+#include <algorithm>
+
 #include "app/inifile.h"
 #include "app/messages.h"
 #include "app/placement.h"
@@ -99,10 +101,11 @@ TFaxEditor::TFaxEditor(QWidget* parent) : QDialog(parent)
     bar->addWidget(OKButton);
     bar->addWidget(CancelButton);
     top->addLayout(bar);
-    resize(640, 480);
 
     appendDocButtons();
     appendCoverButtons();
+    // Wide enough at first that the appended tool-bar buttons show without the overflow menu.
+    resize(std::clamp(RichToolDoc->sizeHint().width() + 40, 640, 960), 520);
     connectCommands();
     FormCreate();
 }

@@ -35,6 +35,9 @@ void TRichToolBar::buildItems() {
   fontName_ = new QFontComboBox(this);
   fontName_->setObjectName(QStringLiteral("FontName"));
   fontName_->setFontFilters(QFontComboBox::ScalableFonts);
+  // Sized for a typical family name, not the longest one installed.
+  fontName_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  fontName_->setMinimumContentsLength(14);
   fontName_->setToolTip(tr("Font name"));
   addWidget(fontName_);
   fontSize_ = new QComboBox(this);
