@@ -43,7 +43,9 @@ class DbfFile {
 
   // Reads the header and maps the records read-only (pages come in as they are touched),
   // then checks every deletion flag; malformed input throws err::kBadDbf. The numbers of
-  // the records marked deleted go to `deleted` when it is given.
+  // the records marked deleted go to `deleted` when it is given. The table's lock keeps
+  // other writers of this engine out while it is open; a program that ignores the lock
+  // and shortens the file under it makes reads past the new end fault.
   void open(BlockFile file, std::vector<std::uint32_t>* deleted = nullptr);
   void close() {
     file_.close();
