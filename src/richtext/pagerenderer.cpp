@@ -20,6 +20,7 @@ PageRenderer::~PageRenderer() = default;
 void PageRenderer::Prepare(const QTextDocument& source, double scale, QSizeF pageSize) {
   pageSize.setHeight(std::floor(pageSize.height() * 64) / 64);  // the layout's own precision
   if (!stale_ && copy_ && pageSize == pageSize_) return;
+  copy_.reset();  // free the old copy first, so two never live at once
   copy_.reset(source.clone());
   copy_->setDefaultFont(source.defaultFont());
   copy_->setDefaultTextOption(source.defaultTextOption());
