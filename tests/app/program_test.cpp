@@ -3,14 +3,35 @@
 #include "app/appsettings.h"
 #include "tempdir.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 
 namespace {
 
-std::string runAndStop(const QString& dataDir, int sig)
+std::string readFile(const QString& path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// The program has shown its window once the first activation stored the placement;
+// from then on its signal handling is in place.
+bool waitUntilShown(const QString& dataDir)
+{
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired()) {
+        if (readFile(dataDir + "/BDL.INI").find("[TMainScreen_Placement]") != std::string::npos) return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void runAndStop(const QString& dataDir, int sig)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -18,30 +39,38 @@ std::string runAndStop(const QString& dataDir, int sig)
     p.setProcessEnvironment(env);
     p.start(BRINDLE_EXE, {"--data-dir", dataDir});
     EXPECT_TRUE(p.waitForStarted(30000));
-    // The program is ready once its window exists; give it a moment and then signal it.
-    p.waitForFinished(1500);
+    EXPECT_TRUE(waitUntilShown(dataDir));
     ::kill(pid_t(p.processId()), sig);
     EXPECT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    return {};
 }
 
 }  // namespace
+
+TEST(Program, AnEmptyFolderGetsEverySettingInOrderThenTheVersion)
+{
+    testutil::ProgramDirFixture dir;
+    const QString data = dir.dir.path() + "/data";  // not there yet: the program makes it
+    runAndStop(data, SIGTERM);
+    const app::AppSettingsRecord s = app::LoadSettingsFrom((data + "/BDL.INI").toStdString());
+    EXPECT_EQ(s.ComPort, -1);
+    EXPECT_EQ(s.PrintOnReceiptPrinter, "Default Windows Printer");
+    const std::string text = readFile(data + "/BDL.INI");
+    EXPECT_EQ(text.rfind("[Receive]\r\nWav=\r\n", 0), 0u);
+    EXPECT_LT(text.find("[Ports]"), text.find("[Version]\r\nVersion=2.8d\r\n"));
+}
 
 TEST(Program, TerminationSignalsCloseTheWindowAndSaveTheSettings)
 {
     for (int sig : {SIGTERM, SIGINT}) {
         testutil::ProgramDirFixture dir;
-        const QString data = dir.dir.path() + "/data";  // not there yet: the program makes it
-        runAndStop(data, sig);
-        const app::AppSettingsRecord s = app::LoadSettingsFrom((data + "/BDL.INI").toStdString());
-        EXPECT_EQ(s.ComPort, -1) << "signal " << sig;
-        EXPECT_EQ(s.PrintOnReceiptPrinter, "Default Windows Printer");
-        app::SetProgramDir(data.toStdString());
-        std::ifstream in(app::SettingsFilePath());
-        std::string text((std::istreambuf_iterator<char>(in)), {});
-        EXPECT_NE(text.find("[Version]\r\nVersion=2.8d\r\n"), std::string::npos);
-        EXPECT_EQ(text.rfind("[Receive]\r\nWav=\r\n", 0), 0u);
+        // A file from an earlier version: only the close writes the keys it lacks.
+        dir.write("BDL.INI", "[Modem]\r\nComPort=2\r\nMaximumBPS=14400\r\n");
+        runAndStop(dir.dir.path(), sig);
+        const std::string text = readFile(dir.dir.path() + "/BDL.INI");
+        EXPECT_NE(text.find("[Version]\r\nVersion=2.8d\r\n"), std::string::npos) << "signal " << sig;
+        EXPECT_NE(text.find("MaximumBPSReceive=14400"), std::string::npos) << "signal " << sig;
+        EXPECT_NE(text.find("ComPort=2"), std::string::npos) << "signal " << sig;
     }
 }
 
@@ -71,7 +100,7 @@ TEST(Program, ASecondCopyOnTheSameFolderEndsAndOnAnotherFolderRuns)
 {
     testutil::ProgramDirFixture one, two;
     QProcess* first = startBrindle(one.dir.path());
-    first->waitForFinished(1500);  // let it come up
+    ASSERT_TRUE(waitUntilShown(one.dir.path()));
     ASSERT_EQ(first->state(), QProcess::Running);
 
     QProcess* second = startBrindle(one.dir.path());
@@ -80,7 +109,7 @@ TEST(Program, ASecondCopyOnTheSameFolderEndsAndOnAnotherFolderRuns)
     EXPECT_EQ(first->state(), QProcess::Running);
 
     QProcess* other = startBrindle(two.dir.path());
-    EXPECT_FALSE(other->waitForFinished(1500));
+    EXPECT_TRUE(waitUntilShown(two.dir.path()));
     EXPECT_EQ(other->state(), QProcess::Running);
 
     stop(other);
