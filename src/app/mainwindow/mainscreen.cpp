@@ -605,11 +605,7 @@ void TMainScreen::NewbuttonClick()
     {
         compose::TFaxEditor editor(this);
         if (CloneMode) {
-            LoadRichText(editor.RichCover, "RTFCOVER", FaxBinding);
-            LoadRichText(editor.RichDoc, "RTFDOC", FaxBinding);
-            editor.Recipient->setText(fromField(FaxTable, "RECIPIENT"));
-            editor.Subject->setText(QStringLiteral("[clone]") + fromField(FaxTable, "SUBJECT"));
-            editor.FaxNumber->setText(fromField(FaxTable, "PHONE"));
+            loadEditor(editor, QStringLiteral("[clone]"));
         } else {
             ApplyDefaultFont(editor.RichCover);
             ApplyDefaultFont(editor.RichDoc);
@@ -630,6 +626,15 @@ void TMainScreen::NewbuttonClick()
     }
     CloneMode = false;
     SetButtons();
+}
+
+void TMainScreen::loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix)
+{
+    LoadRichText(editor.RichCover, "RTFCOVER", FaxBinding);
+    LoadRichText(editor.RichDoc, "RTFDOC", FaxBinding);
+    editor.Recipient->setText(fromField(FaxTable, "RECIPIENT"));
+    editor.Subject->setText(subjectPrefix + fromField(FaxTable, "SUBJECT"));
+    editor.FaxNumber->setText(fromField(FaxTable, "PHONE"));
 }
 
 void TMainScreen::storeEditor(compose::TFaxEditor& editor)
@@ -667,11 +672,7 @@ void TMainScreen::EditSentFax()
         return;
     }
     compose::TFaxEditor editor(this);
-    LoadRichText(editor.RichCover, "RTFCOVER", FaxBinding);
-    LoadRichText(editor.RichDoc, "RTFDOC", FaxBinding);
-    editor.Recipient->setText(fromField(FaxTable, "RECIPIENT"));
-    editor.Subject->setText(fromField(FaxTable, "SUBJECT"));
-    editor.FaxNumber->setText(fromField(FaxTable, "PHONE"));
+    loadEditor(editor, QString());
     if (editor.exec() != compose::kModalOk) return;
     try {
         FaxTable.edit();

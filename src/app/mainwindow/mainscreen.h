@@ -148,6 +148,8 @@ private:
     void notAvailableYet(const QString& window);
     bool listEmpty(const tables::Cursor& table) const;
     void rebuildIndexes(class TRebuildInd& window);
+    // Fills the editor from the current outgoing record; the subject gets the prefix.
+    void loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix);
     // Stores the editor's cover, document, recipient, subject and number into the current
     // outgoing record (in edit or append state) and posts it.
     void storeEditor(compose::TFaxEditor& editor);
