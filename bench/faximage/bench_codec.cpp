@@ -26,10 +26,12 @@ MonoBitmap textPage() {
   MonoBitmap page(kWidth, kRows);
   faximage::ConvertState font;
   font.LoadFaxFont(faximage::kStandardGlyphBytes, true);
-  const std::string text = "Brindle fax benchmark: the quick brown fox jumps over the lazy dog 0123456789.";
+  const std::string text =
+      "Brindle fax benchmark: the quick brown fox jumps over the lazy dog 0123456789.";
   for (int y = 0; y + 32 <= kRows; y += 32)
     for (int r = 1; r <= 32; ++r)
-      font.RenderTextRow(text.substr(std::size_t(y / 32) % 7), r, {page.row(y + r - 1) + 6, std::size_t(page.stride - 6)});
+      font.RenderTextRow(text.substr(std::size_t(y / 32) % 7), r,
+                         {page.row(y + r - 1) + 6, std::size_t(page.stride - 6)});
   return page;
 }
 
@@ -55,7 +57,8 @@ std::vector<std::uint8_t> oursEncode(const MonoBitmap& page) {
   out.reserve(1 << 20);
   std::array<std::uint8_t, 4096> buf;
   for (int y = 0; y < page.height; ++y) {
-    auto n = faximage::t4::encodeLine({page.row(y), std::size_t(page.stride)}, {kWidth, 0, false}, buf);
+    auto n =
+        faximage::t4::encodeLine({page.row(y), std::size_t(page.stride)}, {kWidth, 0, false}, buf);
     out.insert(out.end(), buf.begin(), buf.begin() + long(n));
   }
   return out;
@@ -103,7 +106,8 @@ int memMap(thandle_t, tdata_t*, toff_t*) { return 0; }
 void memUnmap(thandle_t, tdata_t, toff_t) {}
 
 TIFF* openMem(MemFile& m, const char* mode) {
-  return TIFFClientOpen("mem", mode, &m, memRead, memWrite, memSeek, memClose, memSize, memMap, memUnmap);
+  return TIFFClientOpen("mem", mode, &m, memRead, memWrite, memSeek, memClose, memSize, memMap,
+                        memUnmap);
 }
 
 MemFile tiffEncode(const MonoBitmap& page) {
@@ -119,7 +123,8 @@ MemFile tiffEncode(const MonoBitmap& page) {
   TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kRows);
-  TIFFWriteEncodedStrip(t, 0, const_cast<std::uint8_t*>(page.bits.data()), tmsize_t(page.bits.size()));
+  TIFFWriteEncodedStrip(t, 0, const_cast<std::uint8_t*>(page.bits.data()),
+                        tmsize_t(page.bits.size()));
   TIFFClose(t);
   return m;
 }
@@ -178,7 +183,8 @@ bool crossCheck() {
       offset = offs[0], count = counts[0];
       TIFFClose(t);
     }
-    std::vector<std::uint8_t> strip(tiff.data.begin() + long(offset), tiff.data.begin() + long(offset + count));
+    std::vector<std::uint8_t> strip(tiff.data.begin() + long(offset),
+                                    tiff.data.begin() + long(offset + count));
     faximage::t4::LineDecoder dec(kWidth);
     int rows = 0;
     dec.decodePage(strip, [&](const std::uint8_t* l, int n) {
@@ -189,8 +195,9 @@ bool crossCheck() {
     bool same = rows == kRows && a.bits == page.bits && b.bits == page.bits;
     MonoBitmap c(kWidth, kRows);
     same = same && oursDecode(oursEncode(page), &c) == kRows && c.bits == page.bits;
-    std::printf("cross-check %-5s: %s (ours %zu bytes, libtiff %llu bytes)\n", name.c_str(), same ? "same" : "DIFFERENT",
-                oursEncode(page).size(), static_cast<unsigned long long>(count));
+    std::printf("cross-check %-5s: %s (ours %zu bytes, libtiff %llu bytes)\n", name.c_str(),
+                same ? "same" : "DIFFERENT", oursEncode(page).size(),
+                static_cast<unsigned long long>(count));
     ok = ok && same;
   }
   return ok;
@@ -217,19 +224,24 @@ int main(int argc, char** argv) {
   for (const char* page : {"text", "noise", "white"}) {
     std::string p = page;
     benchmark::RegisterBenchmark(("ours_encode/" + p).c_str(), BM_OursEncode, p)->Repetitions(3);
-    benchmark::RegisterBenchmark(("libtiff_encode/" + p).c_str(), BM_LibtiffEncode, p)->Repetitions(3);
+    benchmark::RegisterBenchmark(("libtiff_encode/" + p).c_str(), BM_LibtiffEncode, p)
+        ->Repetitions(3);
     benchmark::RegisterBenchmark(("ours_decode/" + p).c_str(), BM_OursDecode, p)->Repetitions(3);
-    benchmark::RegisterBenchmark(("libtiff_decode/" + p).c_str(), BM_LibtiffDecode, p)->Repetitions(3);
+    benchmark::RegisterBenchmark(("libtiff_decode/" + p).c_str(), BM_LibtiffDecode, p)
+        ->Repetitions(3);
   }
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\n%-6s %-7s %14s %14s %8s\n", "page", "coding", "ours pages/s", "libtiff pages/s", "ratio");
+  std::printf("\n%-6s %-7s %14s %14s %8s\n", "page", "coding", "ours pages/s", "libtiff pages/s",
+              "ratio");
   for (const char* page : {"text", "noise", "white"})
     for (const char* dir : {"encode", "decode"}) {
       std::string p = page, d = dir;
-      double ours = reporter.rate["ours_" + d + "/" + p], lib = reporter.rate["libtiff_" + d + "/" + p];
-      if (ours > 0 && lib > 0) std::printf("%-6s %-7s %14.1f %14.1f %8.2f\n", page, dir, ours, lib, ours / lib);
+      double ours = reporter.rate["ours_" + d + "/" + p],
+             lib = reporter.rate["libtiff_" + d + "/" + p];
+      if (ours > 0 && lib > 0)
+        std::printf("%-6s %-7s %14.1f %14.1f %8.2f\n", page, dir, ours, lib, ours / lib);
     }
   benchmark::Shutdown();
   return agree ? 0 : 1;

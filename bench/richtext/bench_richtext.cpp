@@ -21,8 +21,9 @@ QString Sentence(int i) {
 }
 
 std::string SampleRtf() {
-  std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
-                    "{\\colortbl;\\red255\\green0\\blue0;}";
+  std::string rtf =
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
+      "{\\colortbl;\\red255\\green0\\blue0;}";
   for (int i = 0; i < kParagraphs; ++i)
     rtf += "\\pard\\li720\\sa120 " + Sentence(i).toStdString() +
            "{\\b bold}, {\\i\\cf1 red italic} and caf\\'e9 \\u1046? text.\\par\n";
@@ -32,8 +33,9 @@ std::string SampleRtf() {
 QString SampleHtml() {
   QString html = "<html><body>";
   for (int i = 0; i < kParagraphs; ++i)
-    html += "<p style=\"margin-left:48px; margin-bottom:8px\">" + Sentence(i) +
-            "<b>bold</b>, <i style=\"color:#ff0000\">red italic</i> and caf&eacute; &#1046; text.</p>";
+    html +=
+        "<p style=\"margin-left:48px; margin-bottom:8px\">" + Sentence(i) +
+        "<b>bold</b>, <i style=\"color:#ff0000\">red italic</i> and caf&eacute; &#1046; text.</p>";
   return html + "</body></html>";
 }
 

@@ -33,8 +33,14 @@ Fax makeFax(int i) {
   char date[16], time[8];
   std::snprintf(date, sizeof date, "%04d%02d%02d", 1995 + i % 30, 1 + i / 7 % 12, 1 + i % 28);
   std::snprintf(time, sizeof time, "%02d:%02d", i % 24, i * 7 % 60);
-  return Fax{"Subject " + std::to_string(i), date, time, "Recipient " + std::to_string(i % 977),
-             "+44 20 " + std::to_string(10000 + i), i % 3 ? "Sent" : "Busy", i % 40, i % 3 != 0};
+  return Fax{"Subject " + std::to_string(i),
+             date,
+             time,
+             "Recipient " + std::to_string(i % 977),
+             "+44 20 " + std::to_string(10000 + i),
+             i % 3 ? "Sent" : "Busy",
+             i % 40,
+             i % 3 != 0};
 }
 
 std::string keyOf(int i) {
@@ -58,11 +64,16 @@ struct Ours {
     std::filesystem::remove(dir + "/BDL.DBF");
     std::filesystem::remove(dir + "/BDL.FPT");
     std::filesystem::remove(dir + "/BDL.CDX");
-    tables::Table::create(dir + "/BDL.DBF",
-                          {{"SUBJECT", 'C', 50, 0}, {"SENT", 'L', 1, 0}, {"DATESENT", 'D', 8, 0},
-                           {"TIMESENT", 'C', 5, 0}, {"RECIPIENT", 'C', 35, 0}, {"PHONE", 'C', 25, 0},
-                           {"PAGES", 'N', 2, 0}, {"LASTRESULT", 'C', 100, 0},
-                           {"RTFCOVER", 'M', 10, 0}, {"RTFDOC", 'M', 10, 0}});
+    tables::Table::create(dir + "/BDL.DBF", {{"SUBJECT", 'C', 50, 0},
+                                             {"SENT", 'L', 1, 0},
+                                             {"DATESENT", 'D', 8, 0},
+                                             {"TIMESENT", 'C', 5, 0},
+                                             {"RECIPIENT", 'C', 35, 0},
+                                             {"PHONE", 'C', 25, 0},
+                                             {"PAGES", 'N', 2, 0},
+                                             {"LASTRESULT", 'C', 100, 0},
+                                             {"RTFCOVER", 'M', 10, 0},
+                                             {"RTFDOC", 'M', 10, 0}});
     t.open(dir, "BDL.DBF");
     t.indexTag("DATESENT", "DTOS(DATESENT)+TIMESENT", true, ".not. deleted()");
     t.setFilter(".not. deleted()");
@@ -136,15 +147,17 @@ struct Lite {
     sqlite3_close(db);
     std::filesystem::remove(path);
     sqlite3_open(path.c_str(), &db);
-    exec("CREATE TABLE fax(subject TEXT, sent INTEGER, datesent TEXT, timesent TEXT,"
-         " recipient TEXT, phone TEXT, pages INTEGER, lastresult TEXT, rtfcover TEXT,"
-         " rtfdoc TEXT, deleted INTEGER NOT NULL DEFAULT 0)");
+    exec(
+        "CREATE TABLE fax(subject TEXT, sent INTEGER, datesent TEXT, timesent TEXT,"
+        " recipient TEXT, phone TEXT, pages INTEGER, lastresult TEXT, rtfcover TEXT,"
+        " rtfdoc TEXT, deleted INTEGER NOT NULL DEFAULT 0)");
     exec("CREATE INDEX datesent ON fax(datesent || timesent DESC) WHERE deleted = 0");
   }
   void append() {
     exec("BEGIN");
-    sqlite3_stmt* s = prepare("INSERT INTO fax(subject, sent, datesent, timesent, recipient,"
-                              " phone, pages, lastresult) VALUES (?,?,?,?,?,?,?,?)");
+    sqlite3_stmt* s = prepare(
+        "INSERT INTO fax(subject, sent, datesent, timesent, recipient,"
+        " phone, pages, lastresult) VALUES (?,?,?,?,?,?,?,?)");
     for (int i = 0; i < kRecords; ++i) {
       Fax f = makeFax(i);
       sqlite3_bind_text(s, 1, f.subject.c_str(), -1, SQLITE_TRANSIENT);
@@ -169,23 +182,26 @@ struct Lite {
     return n;
   }
   std::uint32_t countPages() {
-    sqlite3_stmt* s = prepare("SELECT COUNT(*) FROM fax NOT INDEXED WHERE pages > 20 AND deleted = 0");
+    sqlite3_stmt* s =
+        prepare("SELECT COUNT(*) FROM fax NOT INDEXED WHERE pages > 20 AND deleted = 0");
     sqlite3_step(s);
     auto n = std::uint32_t(sqlite3_column_int(s, 0));
     sqlite3_finalize(s);
     return n;
   }
   std::size_t walk() {
-    sqlite3_stmt* s = prepare("SELECT recipient FROM fax WHERE deleted = 0"
-                              " ORDER BY datesent || timesent DESC");
+    sqlite3_stmt* s = prepare(
+        "SELECT recipient FROM fax WHERE deleted = 0"
+        " ORDER BY datesent || timesent DESC");
     std::size_t sum = 0;
     while (sqlite3_step(s) == SQLITE_ROW) sum += std::size_t(sqlite3_column_bytes(s, 0));
     sqlite3_finalize(s);
     return sum;
   }
   int seek(const std::vector<int>& which) {
-    sqlite3_stmt* s = prepare("SELECT rowid FROM fax WHERE deleted = 0 AND datesent || timesent = ?"
-                              " LIMIT 1");
+    sqlite3_stmt* s = prepare(
+        "SELECT rowid FROM fax WHERE deleted = 0 AND datesent || timesent = ?"
+        " LIMIT 1");
     int found = 0;
     for (int i : which) {
       std::string k = keyOf(i);
@@ -223,12 +239,18 @@ void runAll(benchmark::State& state, const char* engine) {
       g_seconds[op][engine] = s;
       state.counters[op] = s * 1000;  // milliseconds
     };
-    time("1 append 100000", [&] { e.append(); return 0; });
+    time("1 append 100000", [&] {
+      e.append();
+      return 0;
+    });
     time("2 count filtered", [&] { return e.count(); });
     time("2b count PAGES > 20", [&] { return e.countPages(); });
     time("3 walk tag order", [&] { return e.walk(); });
     time("4 seek 10000 keys", [&] { return e.seek(keys); });
-    time("5 delete 1/3, pack", [&] { e.deleteAndPack(); return 0; });
+    time("5 delete 1/3, pack", [&] {
+      e.deleteAndPack();
+      return 0;
+    });
   }
 }
 

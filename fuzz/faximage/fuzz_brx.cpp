@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (unsigned page = 1; page <= 3 && int(page) <= reader.pageCount(); ++page) {
     faximage::MonoBitmap img;
     faximage::assemblePageImage(reader, page, s, img);
-    if (!img.empty() && img.bits.size() != std::size_t(img.stride) * std::size_t(img.height)) __builtin_trap();
+    if (!img.empty() && img.bits.size() != std::size_t(img.stride) * std::size_t(img.height))
+      __builtin_trap();
   }
   return 0;
 }

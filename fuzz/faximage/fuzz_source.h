@@ -11,7 +11,8 @@
 
 namespace faximage::fuzz {
 
-inline void readAllLines(LineSource& src, const std::uint8_t* data, std::size_t size, ConvertState& state) {
+inline void readAllLines(LineSource& src, const std::uint8_t* data, std::size_t size,
+                         ConvertState& state) {
   if (src.openBytes(std::span<const std::uint8_t>(data, size)) != 0) return;
   for (int lines = 0; lines < 100000; ++lines) {
     LineBuffer line{};

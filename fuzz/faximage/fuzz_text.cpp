@@ -6,7 +6,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   faximage::ConvertState state;
   state.setPageWidth(ctx.pageWidth);
   state.setLeftMargin(unsigned(ctx.leftMargin));
-  state.LoadFaxFont(ctx.fine ? faximage::kSmallGlyphBytes : faximage::kStandardGlyphBytes, ctx.fine);
+  state.LoadFaxFont(ctx.fine ? faximage::kSmallGlyphBytes : faximage::kStandardGlyphBytes,
+                    ctx.fine);
   unsigned linesPerPage = size ? data[0] % 8 : 0;
   auto src = faximage::makeTextSource(ctx, state, {linesPerPage, size > 1 ? data[1] % 9u : 4u});
   faximage::fuzz::readAllLines(*src, data, size, state);

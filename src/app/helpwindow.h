@@ -18,11 +18,11 @@ constexpr int FaxEditor = 1015;
 QString HelpPageFor(int context);
 
 class THelpWindow : public QDialog {
-    Q_OBJECT
-public:
-    explicit THelpWindow(QWidget* parent = nullptr);
-    void ShowContext(int context);
-    QTextBrowser* HelpText;
+  Q_OBJECT
+ public:
+  explicit THelpWindow(QWidget* parent = nullptr);
+  void ShowContext(int context);
+  QTextBrowser* HelpText;
 };
 
 // Opens (or brings forward) the program's help window at a context.

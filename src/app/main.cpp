@@ -10,39 +10,38 @@
 #include <QCommandLineParser>
 #include <QDir>
 
-int main(int argc, char* argv[])
-{
-    QApplication application(argc, argv);
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
 
-    QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("Brindle fax program"));
-    options.addHelpOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("Folder for the settings, tables and faxes."),
-                                     QStringLiteral("DIR"));
-    options.addOption(dataDir);
-    options.process(application);
-    if (options.isSet(dataDir)) {
-        const QString dir = QDir(options.value(dataDir)).absolutePath();
-        QDir().mkpath(dir);
-        app::SetProgramDir(dir.toStdString());
-    }
+  QCommandLineParser options;
+  options.setApplicationDescription(QStringLiteral("Brindle fax program"));
+  options.addHelpOption();
+  const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                   QStringLiteral("Folder for the settings, tables and faxes."),
+                                   QStringLiteral("DIR"));
+  options.addOption(dataDir);
+  options.process(application);
+  if (options.isSet(dataDir)) {
+    const QString dir = QDir(options.value(dataDir)).absolutePath();
+    QDir().mkpath(dir);
+    app::SetProgramDir(dir.toStdString());
+  }
 
-    app::SingleInstance guard(QString::fromStdString(app::ProgramDir()));
-    if (guard.AnotherCopyRuns()) return 0;
+  app::SingleInstance guard(QString::fromStdString(app::ProgramDir()));
+  if (guard.AnotherCopyRuns()) return 0;
 
-    QApplication::processEvents();
-    QApplication::setApplicationName(QStringLiteral("Brindle"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
-    app::TMainScreen mainScreen;
-    app::TStartingFaxForm startingFaxForm(&mainScreen);
-    mainScreen.StartingFaxForm = &startingFaxForm;
-    guard.Listen([&mainScreen] {
-        if (mainScreen.isMinimized()) mainScreen.showNormal();
-        mainScreen.raise();
-        mainScreen.activateWindow();
-    });
-    app::CloseOnTerminationSignals(&mainScreen);
-    mainScreen.show();
-    return QApplication::exec();
+  QApplication::processEvents();
+  QApplication::setApplicationName(QStringLiteral("Brindle"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
+  app::TMainScreen mainScreen;
+  app::TStartingFaxForm startingFaxForm(&mainScreen);
+  mainScreen.StartingFaxForm = &startingFaxForm;
+  guard.Listen([&mainScreen] {
+    if (mainScreen.isMinimized()) mainScreen.showNormal();
+    mainScreen.raise();
+    mainScreen.activateWindow();
+  });
+  app::CloseOnTerminationSignals(&mainScreen);
+  mainScreen.show();
+  return QApplication::exec();
 }

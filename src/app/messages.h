@@ -1,8 +1,8 @@
 // The message boxes every window uses to ask and to report, and the popup-menu helper.
 #pragma once
 
-#include <functional>
 #include <QString>
+#include <functional>
 
 class QMenu;
 class QWidget;

@@ -17,9 +17,8 @@ richtext::CharAttributes DefaultFontAttributes();
 
 // Makes the default font the caret's attributes, so typing into a new, empty
 // document uses it. A null editor is ignored.
-inline void ApplyDefaultFont(richtext::TRichText* editor)
-{
-    if (editor) editor->SetCurrentCharAttributes(DefaultFontAttributes());
+inline void ApplyDefaultFont(richtext::TRichText* editor) {
+  if (editor) editor->SetCurrentCharAttributes(DefaultFontAttributes());
 }
 
 // Re-reads the settings, lets the user pick a font preset with the default font and,
@@ -37,9 +36,8 @@ void SetFontDialogHandler(FontDialogHandler handler);
 // characters and each of its first 201 lines holds nothing but blanks.
 bool IsRichTextBlank(bool reportedEmpty, int characterCount, const QStringList& lines);
 
-inline bool IsRichTextBlank(const richtext::TRichText* editor)
-{
-    return IsRichTextBlank(editor->IsEmpty(), editor->CharacterCount(), editor->PlainTextLines());
+inline bool IsRichTextBlank(const richtext::TRichText* editor) {
+  return IsRichTextBlank(editor->IsEmpty(), editor->CharacterCount(), editor->PlainTextLines());
 }
 
 }  // namespace app

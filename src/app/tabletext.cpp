@@ -5,23 +5,21 @@
 
 namespace app {
 
-QString FromTableText(const std::string& bytes)
-{
-    QString out;
-    out.reserve(qsizetype(bytes.size()));
-    for (unsigned char b : bytes) out.append(QChar(richtext::Cp1252ToUnicode(b)));
-    return out;
+QString FromTableText(const std::string& bytes) {
+  QString out;
+  out.reserve(qsizetype(bytes.size()));
+  for (unsigned char b : bytes) out.append(QChar(richtext::Cp1252ToUnicode(b)));
+  return out;
 }
 
-std::string ToTableText(const QString& text)
-{
-    std::string out;
-    out.reserve(std::size_t(text.size()));
-    for (QChar c : text) {
-        const auto b = richtext::UnicodeToCp1252(c.unicode());
-        out.push_back(b ? char(*b) : '?');
-    }
-    return out;
+std::string ToTableText(const QString& text) {
+  std::string out;
+  out.reserve(std::size_t(text.size()));
+  for (QChar c : text) {
+    const auto b = richtext::UnicodeToCp1252(c.unicode());
+    out.push_back(b ? char(*b) : '?');
+  }
+  return out;
 }
 
 }  // namespace app

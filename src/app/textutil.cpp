@@ -5,16 +5,14 @@
 
 namespace app {
 
-std::string TrimLeftSpaces(const std::string& text)
-{
-    const std::size_t b = text.find_first_not_of(' ');
-    return b == std::string::npos ? std::string() : text.substr(b);
+std::string TrimLeftSpaces(const std::string& text) {
+  const std::size_t b = text.find_first_not_of(' ');
+  return b == std::string::npos ? std::string() : text.substr(b);
 }
 
-std::string TrimRightSpaces(const std::string& text)
-{
-    const std::size_t e = text.find_last_not_of(' ');
-    return e == std::string::npos ? std::string() : text.substr(0, e + 1);
+std::string TrimRightSpaces(const std::string& text) {
+  const std::size_t e = text.find_last_not_of(' ');
+  return e == std::string::npos ? std::string() : text.substr(0, e + 1);
 }
 
 std::string TrimSpaces(const std::string& text) { return TrimLeftSpaces(TrimRightSpaces(text)); }
@@ -23,75 +21,71 @@ namespace {
 constexpr std::array<int, 6> kRates = {2400, 4800, 7200, 9600, 12000, 14400};
 }
 
-int BpsIndexToRate(int index)
-{
-    if (index < 0 || index >= int(kRates.size())) return 9600;
-    return kRates[std::size_t(index)];
+int BpsIndexToRate(int index) {
+  if (index < 0 || index >= int(kRates.size())) return 9600;
+  return kRates[std::size_t(index)];
 }
 
-int BpsRateToIndex(int rate)
-{
-    for (std::size_t i = 0; i < kRates.size(); ++i)
-        if (kRates[i] == rate) return int(i);
-    return 3;
+int BpsRateToIndex(int rate) {
+  for (std::size_t i = 0; i < kRates.size(); ++i)
+    if (kRates[i] == rate) return int(i);
+  return 3;
 }
 
 namespace {
 
 // Positions are 1-based as in the scoring rules; a[0] and b[0] are unused pads.
 struct SimilarityMatcher {
-    const std::string& a;
-    const std::string& b;
-    int total = 0;
+  const std::string& a;
+  const std::string& b;
+  int total = 0;
 
-    void match(int s1, int e1, int s2, int e2)
-    {
-        if (s1 == e1 || s2 == e2) return;
-        int best = 0, bestI = 0, bestJ = 0;
-        int la = e1, lb = e2;
-        for (int i = s1; i <= la; ++i) {
-            int j = s2;
-            while (j <= lb) {
-                if (a[std::size_t(i)] != b[std::size_t(j)]) {
-                    ++j;
-                    continue;
-                }
-                int run = 0;
-                while (i + run <= la && j + run <= lb && a[std::size_t(i + run)] == b[std::size_t(j + run)])
-                    ++run;
-                if (run > best) {
-                    best = run;
-                    bestI = i;
-                    bestJ = j;
-                    la = e1 - best - 1;
-                    lb = e2 - best - 1;
-                    i += run;
-                }
-                j += run;
-                if (i > la || i >= int(a.size())) break;
-            }
+  void match(int s1, int e1, int s2, int e2) {
+    if (s1 == e1 || s2 == e2) return;
+    int best = 0, bestI = 0, bestJ = 0;
+    int la = e1, lb = e2;
+    for (int i = s1; i <= la; ++i) {
+      int j = s2;
+      while (j <= lb) {
+        if (a[std::size_t(i)] != b[std::size_t(j)]) {
+          ++j;
+          continue;
         }
-        if (best == 0) return;
-        total += 2 * best;
-        match(bestI + best, e1, bestJ + best, e2);
-        match(s1, bestI - 1, s2, bestJ - 1);
+        int run = 0;
+        while (i + run <= la && j + run <= lb && a[std::size_t(i + run)] == b[std::size_t(j + run)])
+          ++run;
+        if (run > best) {
+          best = run;
+          bestI = i;
+          bestJ = j;
+          la = e1 - best - 1;
+          lb = e2 - best - 1;
+          i += run;
+        }
+        j += run;
+        if (i > la || i >= int(a.size())) break;
+      }
     }
+    if (best == 0) return;
+    total += 2 * best;
+    match(bestI + best, e1, bestJ + best, e2);
+    match(s1, bestI - 1, s2, bestJ - 1);
+  }
 };
 
 }  // namespace
 
-std::int16_t WordSimilarity(const std::string& a, const std::string& b)
-{
-    const std::string pa = " " + a.substr(0, 255);
-    const std::string pb = " " + b.substr(0, 255);
-    const int la = int(pa.size()) - 1, lb = int(pb.size()) - 1;
-    if (la + lb == 0) return 0;
-    SimilarityMatcher m{pa, pb};
-    m.match(1, la, 1, lb);
-    int score = m.total * 100 / (la + lb);
-    if (score > 49 && la > 0 && lb > 0 && pa[1] == pb[1] && static_cast<unsigned char>(pa[1]) < 8)
-        score += score / 3;
-    return std::int16_t(score);
+std::int16_t WordSimilarity(const std::string& a, const std::string& b) {
+  const std::string pa = " " + a.substr(0, 255);
+  const std::string pb = " " + b.substr(0, 255);
+  const int la = int(pa.size()) - 1, lb = int(pb.size()) - 1;
+  if (la + lb == 0) return 0;
+  SimilarityMatcher m{pa, pb};
+  m.match(1, la, 1, lb);
+  int score = m.total * 100 / (la + lb);
+  if (score > 49 && la > 0 && lb > 0 && pa[1] == pb[1] && static_cast<unsigned char>(pa[1]) < 8)
+    score += score / 3;
+  return std::int16_t(score);
 }
 
 }  // namespace app

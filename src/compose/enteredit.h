@@ -7,12 +7,12 @@
 namespace compose {
 
 class TEnterEdit : public QLineEdit {
-    Q_OBJECT
-public:
-    explicit TEnterEdit(QWidget* parent = nullptr);
+  Q_OBJECT
+ public:
+  explicit TEnterEdit(QWidget* parent = nullptr);
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace compose

@@ -29,318 +29,316 @@ enum Page { kCoverPage = 0, kDocumentPage = 1, kRecipientPage = 2 };
 
 const char* const kPageCaptions[] = {"Cover Sheet", "Fax Document", "Recipient"};
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* hint = nullptr)
-{
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    if (hint) button->setToolTip(QString::fromUtf8(hint));
-    return button;
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
+                        const char* hint = nullptr) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  if (hint) button->setToolTip(QString::fromUtf8(hint));
+  return button;
 }
 
-TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint)
-{
-    auto* edit = new TEnterEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(maxLength);
-    edit->setToolTip(QString::fromUtf8(hint));
-    return edit;
+TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint) {
+  auto* edit = new TEnterEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setMaxLength(maxLength);
+  edit->setToolTip(QString::fromUtf8(hint));
+  return edit;
 }
 
-void setUpPane(richtext::TRichText* pane)
-{
-    const QFont font(QStringLiteral("Arial"), 8);
-    pane->setFont(font);
-    pane->document()->setDefaultFont(font);
-    pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    pane->setTabChangesFocus(false);
-    pane->setOverwriteMode(false);
-    pane->setAcceptDrops(false);
-    pane->viewport()->setAcceptDrops(false);
+void setUpPane(richtext::TRichText* pane) {
+  const QFont font(QStringLiteral("Arial"), 8);
+  pane->setFont(font);
+  pane->document()->setDefaultFont(font);
+  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  pane->setTabChangesFocus(false);
+  pane->setOverwriteMode(false);
+  pane->setAcceptDrops(false);
+  pane->viewport()->setAcceptDrops(false);
 }
 
 // Placement is a convenience: a settings file that cannot be written must not stop
 // the user from composing or keeping a fax, so the failure is only reported.
 template <typename F>
-void reportingIniErrors(F&& f)
-{
-    try {
-        f();
-    } catch (const app::IniWriteError& e) {
-        app::ShowInfo(QString::fromStdString(e.what()));
-    }
+void reportingIniErrors(F&& f) {
+  try {
+    f();
+  } catch (const app::IniWriteError& e) {
+    app::ShowInfo(QString::fromStdString(e.what()));
+  }
 }
 
 }  // namespace
 
-TFaxEditor::TFaxEditor(QWidget* parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("FaxEditor"));
-    setWindowTitle(QStringLiteral("Fax Editor"));
-    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
-    Clock = [] { return QDateTime::currentDateTime(); };
+TFaxEditor::TFaxEditor(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FaxEditor"));
+  setWindowTitle(QStringLiteral("Fax Editor"));
+  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+  Clock = [] { return QDateTime::currentDateTime(); };
 
-    Notebook = new QStackedWidget(this);
-    Notebook->setObjectName(QStringLiteral("Notebook"));
-    Notebook->addWidget(buildPanePage(RichCover, RichToolCover, "RichCover", "RichToolCover"));
-    Notebook->addWidget(buildPanePage(RichDoc, RichToolDoc, "RichDoc", "RichToolDoc"));
-    Notebook->addWidget(buildRecipientPage());
-    for (int i = 0; i < Notebook->count(); ++i)
-        Notebook->widget(i)->setWindowTitle(QString::fromLatin1(kPageCaptions[i]));
-    buildButtonBar();
+  Notebook = new QStackedWidget(this);
+  Notebook->setObjectName(QStringLiteral("Notebook"));
+  Notebook->addWidget(buildPanePage(RichCover, RichToolCover, "RichCover", "RichToolCover"));
+  Notebook->addWidget(buildPanePage(RichDoc, RichToolDoc, "RichDoc", "RichToolDoc"));
+  Notebook->addWidget(buildRecipientPage());
+  for (int i = 0; i < Notebook->count(); ++i)
+    Notebook->widget(i)->setWindowTitle(QString::fromLatin1(kPageCaptions[i]));
+  buildButtonBar();
 
-    auto* top = new QVBoxLayout(this);
-    top->addWidget(Notebook, 1);
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(Helpbutton);
-    bar->addWidget(RecipientButton);
-    bar->addWidget(DocumentButton);
-    bar->addWidget(CoverButton);
-    bar->addWidget(Zoombutton);
-    bar->addStretch();
-    bar->addWidget(OKButton);
-    bar->addWidget(CancelButton);
-    top->addLayout(bar);
+  auto* top = new QVBoxLayout(this);
+  top->addWidget(Notebook, 1);
+  auto* bar = new QHBoxLayout;
+  bar->addWidget(Helpbutton);
+  bar->addWidget(RecipientButton);
+  bar->addWidget(DocumentButton);
+  bar->addWidget(CoverButton);
+  bar->addWidget(Zoombutton);
+  bar->addStretch();
+  bar->addWidget(OKButton);
+  bar->addWidget(CancelButton);
+  top->addLayout(bar);
 
-    appendDocButtons();
-    appendCoverButtons();
-    // Wide enough at first that the appended tool-bar buttons show without the overflow menu.
-    resize(std::clamp(RichToolDoc->sizeHint().width() + 40, 640, 960), 520);
-    connectCommands();
-    FormCreate();
+  appendDocButtons();
+  appendCoverButtons();
+  // Wide enough at first that the appended tool-bar buttons show without the overflow menu.
+  resize(std::clamp(RichToolDoc->sizeHint().width() + 40, 640, 960), 520);
+  connectCommands();
+  FormCreate();
 }
 
-QWidget* TFaxEditor::buildRecipientPage()
-{
-    auto* page = new QWidget(Notebook);
-    page->setObjectName(QStringLiteral("RecipientPage"));
-    Recipient = makeEdit(page, "Recipient", 35, "Enter recipient name here");
-    FaxNumber = makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here");
-    Subject = makeEdit(page, "Subject", 50, "Enter subject (topic) of fax here");
-    AddressButton = makeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(new QLabel(QStringLiteral("Recipient"), page), 0, 0);
-    grid->addWidget(Recipient, 0, 1);
-    grid->addWidget(AddressButton, 0, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Fax Number"), page), 1, 0);
-    grid->addWidget(FaxNumber, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Subject"), page), 2, 0);
-    grid->addWidget(Subject, 2, 1);
-    grid->setRowStretch(3, 1);
-    grid->setColumnStretch(1, 1);
-    QWidget::setTabOrder(Recipient, FaxNumber);
-    QWidget::setTabOrder(FaxNumber, Subject);
-    QWidget::setTabOrder(Subject, AddressButton);
-    return page;
+QWidget* TFaxEditor::buildRecipientPage() {
+  auto* page = new QWidget(Notebook);
+  page->setObjectName(QStringLiteral("RecipientPage"));
+  Recipient = makeEdit(page, "Recipient", 35, "Enter recipient name here");
+  FaxNumber = makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here");
+  Subject = makeEdit(page, "Subject", 50, "Enter subject (topic) of fax here");
+  AddressButton =
+      makeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");
+  auto* grid = new QGridLayout(page);
+  grid->addWidget(new QLabel(QStringLiteral("Recipient"), page), 0, 0);
+  grid->addWidget(Recipient, 0, 1);
+  grid->addWidget(AddressButton, 0, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Fax Number"), page), 1, 0);
+  grid->addWidget(FaxNumber, 1, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Subject"), page), 2, 0);
+  grid->addWidget(Subject, 2, 1);
+  grid->setRowStretch(3, 1);
+  grid->setColumnStretch(1, 1);
+  QWidget::setTabOrder(Recipient, FaxNumber);
+  QWidget::setTabOrder(FaxNumber, Subject);
+  QWidget::setTabOrder(Subject, AddressButton);
+  return page;
 }
 
-QWidget* TFaxEditor::buildPanePage(richtext::TRichText*& pane, richtext::TRichToolBar*& bar, const char* paneName,
-                                   const char* barName)
-{
-    auto* page = new QWidget(Notebook);
-    page->setObjectName(QString::fromLatin1(paneName) + QStringLiteral("Page"));
-    pane = new richtext::TRichText(page);
-    pane->setObjectName(QString::fromLatin1(paneName));
-    setUpPane(pane);
-    bar = new richtext::TRichToolBar(page);
-    bar->setObjectName(QString::fromLatin1(barName));
-    bar->SetEditor(pane);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(bar);
-    layout->addWidget(pane, 1);
-    return page;
+QWidget* TFaxEditor::buildPanePage(richtext::TRichText*& pane, richtext::TRichToolBar*& bar,
+                                   const char* paneName, const char* barName) {
+  auto* page = new QWidget(Notebook);
+  page->setObjectName(QString::fromLatin1(paneName) + QStringLiteral("Page"));
+  pane = new richtext::TRichText(page);
+  pane->setObjectName(QString::fromLatin1(paneName));
+  setUpPane(pane);
+  bar = new richtext::TRichToolBar(page);
+  bar->setObjectName(QString::fromLatin1(barName));
+  bar->SetEditor(pane);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(bar);
+  layout->addWidget(pane, 1);
+  return page;
 }
 
-void TFaxEditor::buildButtonBar()
-{
-    Helpbutton = makeButton(this, "Helpbutton", "&Help");
-    RecipientButton = makeButton(this, "RecipientButton", "&Recipient Info", "Edit the recipient information");
-    DocumentButton = makeButton(this, "DocumentButton", "&Fax Document", "Edit the fax document");
-    CoverButton = makeButton(this, "CoverButton", "&Cover Sheet", "Edit the optional fax cover sheet");
-    pageButtons_ = new QButtonGroup(this);
-    pageButtons_->setExclusive(true);
-    for (QPushButton* b : {RecipientButton, DocumentButton, CoverButton}) {
-        b->setCheckable(true);
-        pageButtons_->addButton(b);
-    }
-    RecipientButton->setChecked(true);
-    Zoombutton = makeButton(this, "Zoombutton", "100%", "Set the view percentage for the current editor");
+void TFaxEditor::buildButtonBar() {
+  Helpbutton = makeButton(this, "Helpbutton", "&Help");
+  RecipientButton =
+      makeButton(this, "RecipientButton", "&Recipient Info", "Edit the recipient information");
+  DocumentButton = makeButton(this, "DocumentButton", "&Fax Document", "Edit the fax document");
+  CoverButton =
+      makeButton(this, "CoverButton", "&Cover Sheet", "Edit the optional fax cover sheet");
+  pageButtons_ = new QButtonGroup(this);
+  pageButtons_->setExclusive(true);
+  for (QPushButton* b : {RecipientButton, DocumentButton, CoverButton}) {
+    b->setCheckable(true);
+    pageButtons_->addButton(b);
+  }
+  RecipientButton->setChecked(true);
+  Zoombutton =
+      makeButton(this, "Zoombutton", "100%", "Set the view percentage for the current editor");
+  Zoombutton->setVisible(false);
+  OKButton = makeButton(this, "OKButton", "&Accept", "Ok - save changes to this fax");
+  OKButton->setDefault(true);
+  CancelButton =
+      makeButton(this, "CancelButton", "Cance&l", "Cancel - do not save changes to this fax");
+
+  ZoomMenu = MakeZoomMenu(this);
+  Zoom70 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom70"));
+  Zoom80 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom80"));
+  Zoom100 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom100"));
+}
+
+void TFaxEditor::appendDocButtons() {
+  DocPageBreakButton =
+      AppendToolButton(RichToolDoc, "DocPageBreakButton", QStringLiteral("Page Break"),
+                       QStringLiteral("Insert Page Break"), false);
+  ParagraphSetupButton =
+      AppendToolButton(RichToolDoc, "ParagraphSetupButton", QStringLiteral("Paragraph"),
+                       QStringLiteral("Paragraph properties"), true);
+  DocWordWrapButton = AppendToolButton(RichToolDoc, "DocWordWrapButton", QStringLiteral("Wrap"),
+                                       WordWrapHint(false), true);
+  DocDefFontbutton =
+      AppendToolButton(RichToolDoc, "DocDefFontbutton", QStringLiteral("Default Font"),
+                       QStringLiteral("Set the default font for the editor"), true);
+}
+
+void TFaxEditor::appendCoverButtons() {
+  CoverDocPageBreakButton =
+      AppendToolButton(RichToolCover, "CoverDocPageBreakButton", QStringLiteral("Page Break"),
+                       QStringLiteral("Insert Page Break"), false);
+  CoverParagraphSetupbutton =
+      AppendToolButton(RichToolCover, "CoverParagraphSetupbutton", QStringLiteral("Paragraph"),
+                       QStringLiteral("Paragraph properties"), true);
+  CoverDocWordWrapButton = AppendToolButton(RichToolCover, "CoverDocWordWrapButton",
+                                            QStringLiteral("Wrap"), WordWrapHint(false), true);
+  CoverDefFontbutton =
+      AppendToolButton(RichToolCover, "CoverDefFontbutton", QStringLiteral("Default Font"),
+                       QStringLiteral("Set the default font for the editor"), true);
+  LoadCoverButton =
+      AppendToolButton(RichToolCover, "LoadCoverButton", QStringLiteral("Load Template"),
+                       QStringLiteral("Load Cover Sheet from Template"), true);
+}
+
+void TFaxEditor::FormCreate() {
+  DocWordWrapButton->setCheckable(true);
+  CoverDocWordWrapButton->setCheckable(true);
+  RichToolDoc->setMinimumHeight(RichToolCover->sizeHint().height());
+  RichCover->SetTextToInsertHandler([this](int id, const QString&) { return TextToInsert(id); });
+  reportingIniErrors([this] { app::RestoreFormPlacement(this); });
+}
+
+void TFaxEditor::connectCommands() {
+  connect(RecipientButton, &QPushButton::clicked, this,
+          [this] { showPage(kRecipientPage, RecipientButton); });
+  connect(DocumentButton, &QPushButton::clicked, this,
+          [this] { showPage(kDocumentPage, DocumentButton); });
+  connect(CoverButton, &QPushButton::clicked, this, [this] { showPage(kCoverPage, CoverButton); });
+  connect(Zoombutton, &QPushButton::clicked, this,
+          [this] { app::PopupBelowButton(Zoombutton, ZoomMenu); });
+  connect(ZoomMenu, &QMenu::aboutToShow, this, &TFaxEditor::ZoomMenuPopup);
+  for (QAction* item : {Zoom70, Zoom80, Zoom100})
+    connect(item, &QAction::triggered, this, [this, item] { ZoomItemClick(item); });
+  connect(AddressButton, &QPushButton::clicked, this, &TFaxEditor::AddressButtonClick);
+  connect(Helpbutton, &QPushButton::clicked, this, [] { ShowHelpTopic(kFaxEditorHelpTopic); });
+  connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
+  connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
+  connect(LoadCoverButton, &QToolButton::clicked, this, &TFaxEditor::LoadCoverButtonClick);
+  connect(DocPageBreakButton, &QToolButton::clicked, this,
+          [this] { AskAndInsertPageBreak(RichDoc); });
+  connect(CoverDocPageBreakButton, &QToolButton::clicked, this,
+          [this] { AskAndInsertPageBreak(RichCover); });
+  connect(DocWordWrapButton, &QToolButton::clicked, this,
+          [this] { ToggleWordWrap(RichDoc, DocWordWrapButton); });
+  connect(CoverDocWordWrapButton, &QToolButton::clicked, this,
+          [this] { ToggleWordWrap(RichCover, CoverDocWordWrapButton); });
+  connect(ParagraphSetupButton, &QToolButton::clicked, this,
+          [this] { OpenParagraphDialog(RichDoc, this); });
+  connect(CoverParagraphSetupbutton, &QToolButton::clicked, this,
+          [this] { OpenParagraphDialog(RichCover, this); });
+  connect(DocDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
+  connect(CoverDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
+  connect(RichCover, &richtext::TRichText::StartSpellCheck, this, &TFaxEditor::StartSpellCheck);
+  connect(RichDoc, &richtext::TRichText::StartSpellCheck, this, &TFaxEditor::StartSpellCheck);
+}
+
+void TFaxEditor::showPage(int page, QPushButton* pageButton) {
+  pageButton->setChecked(true);
+  Notebook->setCurrentIndex(page);
+  if (page == kRecipientPage) {
     Zoombutton->setVisible(false);
-    OKButton = makeButton(this, "OKButton", "&Accept", "Ok - save changes to this fax");
-    OKButton->setDefault(true);
-    CancelButton = makeButton(this, "CancelButton", "Cance&l", "Cancel - do not save changes to this fax");
-
-    ZoomMenu = MakeZoomMenu(this);
-    Zoom70 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom70"));
-    Zoom80 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom80"));
-    Zoom100 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom100"));
+    return;
+  }
+  Zoombutton->setText(QStringLiteral("%1%").arg(CurrentPane()->Zooming()));
+  Zoombutton->setVisible(true);
 }
 
-void TFaxEditor::appendDocButtons()
-{
-    DocPageBreakButton = AppendToolButton(RichToolDoc, "DocPageBreakButton", QStringLiteral("Page Break"),
-                                          QStringLiteral("Insert Page Break"), false);
-    ParagraphSetupButton = AppendToolButton(RichToolDoc, "ParagraphSetupButton", QStringLiteral("Paragraph"),
-                                            QStringLiteral("Paragraph properties"), true);
-    DocWordWrapButton = AppendToolButton(RichToolDoc, "DocWordWrapButton", QStringLiteral("Wrap"),
-                                         WordWrapHint(false), true);
-    DocDefFontbutton = AppendToolButton(RichToolDoc, "DocDefFontbutton", QStringLiteral("Default Font"),
-                                        QStringLiteral("Set the default font for the editor"), true);
-}
-
-void TFaxEditor::appendCoverButtons()
-{
-    CoverDocPageBreakButton = AppendToolButton(RichToolCover, "CoverDocPageBreakButton", QStringLiteral("Page Break"),
-                                               QStringLiteral("Insert Page Break"), false);
-    CoverParagraphSetupbutton = AppendToolButton(RichToolCover, "CoverParagraphSetupbutton",
-                                                 QStringLiteral("Paragraph"), QStringLiteral("Paragraph properties"),
-                                                 true);
-    CoverDocWordWrapButton = AppendToolButton(RichToolCover, "CoverDocWordWrapButton", QStringLiteral("Wrap"),
-                                              WordWrapHint(false), true);
-    CoverDefFontbutton = AppendToolButton(RichToolCover, "CoverDefFontbutton", QStringLiteral("Default Font"),
-                                          QStringLiteral("Set the default font for the editor"), true);
-    LoadCoverButton = AppendToolButton(RichToolCover, "LoadCoverButton", QStringLiteral("Load Template"),
-                                       QStringLiteral("Load Cover Sheet from Template"), true);
-}
-
-void TFaxEditor::FormCreate()
-{
-    DocWordWrapButton->setCheckable(true);
-    CoverDocWordWrapButton->setCheckable(true);
-    RichToolDoc->setMinimumHeight(RichToolCover->sizeHint().height());
-    RichCover->SetTextToInsertHandler([this](int id, const QString&) { return TextToInsert(id); });
-    reportingIniErrors([this] { app::RestoreFormPlacement(this); });
-}
-
-void TFaxEditor::connectCommands()
-{
-    connect(RecipientButton, &QPushButton::clicked, this, [this] { showPage(kRecipientPage, RecipientButton); });
-    connect(DocumentButton, &QPushButton::clicked, this, [this] { showPage(kDocumentPage, DocumentButton); });
-    connect(CoverButton, &QPushButton::clicked, this, [this] { showPage(kCoverPage, CoverButton); });
-    connect(Zoombutton, &QPushButton::clicked, this, [this] { app::PopupBelowButton(Zoombutton, ZoomMenu); });
-    connect(ZoomMenu, &QMenu::aboutToShow, this, &TFaxEditor::ZoomMenuPopup);
-    for (QAction* item : {Zoom70, Zoom80, Zoom100})
-        connect(item, &QAction::triggered, this, [this, item] { ZoomItemClick(item); });
-    connect(AddressButton, &QPushButton::clicked, this, &TFaxEditor::AddressButtonClick);
-    connect(Helpbutton, &QPushButton::clicked, this, [] { ShowHelpTopic(kFaxEditorHelpTopic); });
-    connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
-    connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
-    connect(LoadCoverButton, &QToolButton::clicked, this, &TFaxEditor::LoadCoverButtonClick);
-    connect(DocPageBreakButton, &QToolButton::clicked, this, [this] { AskAndInsertPageBreak(RichDoc); });
-    connect(CoverDocPageBreakButton, &QToolButton::clicked, this, [this] { AskAndInsertPageBreak(RichCover); });
-    connect(DocWordWrapButton, &QToolButton::clicked, this, [this] { ToggleWordWrap(RichDoc, DocWordWrapButton); });
-    connect(CoverDocWordWrapButton, &QToolButton::clicked, this,
-            [this] { ToggleWordWrap(RichCover, CoverDocWordWrapButton); });
-    connect(ParagraphSetupButton, &QToolButton::clicked, this, [this] { OpenParagraphDialog(RichDoc, this); });
-    connect(CoverParagraphSetupbutton, &QToolButton::clicked, this,
-            [this] { OpenParagraphDialog(RichCover, this); });
-    connect(DocDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
-    connect(CoverDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
-    connect(RichCover, &richtext::TRichText::StartSpellCheck, this, &TFaxEditor::StartSpellCheck);
-    connect(RichDoc, &richtext::TRichText::StartSpellCheck, this, &TFaxEditor::StartSpellCheck);
-}
-
-void TFaxEditor::showPage(int page, QPushButton* pageButton)
-{
-    pageButton->setChecked(true);
-    Notebook->setCurrentIndex(page);
-    if (page == kRecipientPage) {
-        Zoombutton->setVisible(false);
-        return;
-    }
-    Zoombutton->setText(QStringLiteral("%1%").arg(CurrentPane()->Zooming()));
-    Zoombutton->setVisible(true);
-}
-
-richtext::TRichText* TFaxEditor::CurrentPane() const
-{
-    return DocumentButton->isChecked() ? RichDoc : RichCover;
+richtext::TRichText* TFaxEditor::CurrentPane() const {
+  return DocumentButton->isChecked() ? RichDoc : RichCover;
 }
 
 QString TFaxEditor::CurrentPageCaption() const { return Notebook->currentWidget()->windowTitle(); }
 
 void TFaxEditor::ZoomMenuPopup() { CheckZoomItem(ZoomMenu, CurrentPane()->Zooming()); }
 
-void TFaxEditor::ZoomItemClick(QAction* item)
-{
-    const int zoom = ZoomOfItem(item);
-    if (zoom <= 0) return;
-    CurrentPane()->SetZooming(zoom);
-    Zoombutton->setText(QStringLiteral("%1%").arg(zoom));
+void TFaxEditor::ZoomItemClick(QAction* item) {
+  const int zoom = ZoomOfItem(item);
+  if (zoom <= 0) return;
+  CurrentPane()->SetZooming(zoom);
+  Zoombutton->setText(QStringLiteral("%1%").arg(zoom));
 }
 
-void TFaxEditor::AddressButtonClick()
-{
-    app::ShowInfo(QStringLiteral("The phone book window is not available yet."));
+void TFaxEditor::AddressButtonClick() {
+  app::ShowInfo(QStringLiteral("The phone book window is not available yet."));
 }
 
-void TFaxEditor::LoadCoverButtonClick()
-{
-    app::ShowInfo(QStringLiteral("The cover sheet template browser is not available yet."));
+void TFaxEditor::LoadCoverButtonClick() {
+  app::ShowInfo(QStringLiteral("The cover sheet template browser is not available yet."));
 }
 
-void TFaxEditor::StartSpellCheck() { app::ShowInfo(QStringLiteral("The spell checker is not available yet.")); }
+void TFaxEditor::StartSpellCheck() {
+  app::ShowInfo(QStringLiteral("The spell checker is not available yet."));
+}
 
-void TFaxEditor::LoadCoverTemplate(const QByteArray& rtf)
-{
-    RichCover->Clear();
-    RichCover->LoadRtf(rtf);
-    RichCover->Reformat();
-    MergeCoverFields();
-    RichCover->CaretToStart();
-    RichCover->viewport()->update();
+void TFaxEditor::LoadCoverTemplate(const QByteArray& rtf) {
+  RichCover->Clear();
+  RichCover->LoadRtf(rtf);
+  RichCover->Reformat();
+  MergeCoverFields();
+  RichCover->CaretToStart();
+  RichCover->viewport()->update();
 }
 
 int TFaxEditor::MergeCoverFields() { return RichCover->MergeFields(); }
 
-std::optional<QString> TFaxEditor::TextToInsert(int id)
-{
-    return MergeFieldAnswer(id, MergeSources{Recipient->text(), FaxNumber->text(), Subject->text(), Clock()});
+std::optional<QString> TFaxEditor::TextToInsert(int id) {
+  return MergeFieldAnswer(
+      id, MergeSources{Recipient->text(), FaxNumber->text(), Subject->text(), Clock()});
 }
 
-void TFaxEditor::FormActivate()
-{
-    showPage(kRecipientPage, RecipientButton);
-    Recipient->setFocus();
-    for (richtext::TRichText* pane : {RichCover, RichDoc}) {
-        pane->Reformat();
-        pane->CaretToStart();
-    }
+void TFaxEditor::FormActivate() {
+  showPage(kRecipientPage, RecipientButton);
+  Recipient->setFocus();
+  for (richtext::TRichText* pane : {RichCover, RichDoc}) {
+    pane->Reformat();
+    pane->CaretToStart();
+  }
 }
 
-void TFaxEditor::FormShow()
-{
-    for (richtext::TRichText* pane : {RichCover, RichDoc}) {
-        pane->SetLayout(richtext::PageLayout{});
-        pane->viewport()->update();
-    }
+void TFaxEditor::FormShow() {
+  for (richtext::TRichText* pane : {RichCover, RichDoc}) {
+    pane->SetLayout(richtext::PageLayout{});
+    pane->viewport()->update();
+  }
 }
 
 // The recipient page opens first only when the window first appears; later activations
 // (after its own dialogs close) leave the page and its button as the user chose them.
-void TFaxEditor::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FormShow();
-    if (!activated_) {
-        activated_ = true;
-        FormActivate();
-    }
+void TFaxEditor::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormShow();
+  if (!activated_) {
+    activated_ = true;
+    FormActivate();
+  }
 }
 
-void TFaxEditor::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    if (RichDoc) RichDoc->viewport()->update();
+void TFaxEditor::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (RichDoc) RichDoc->viewport()->update();
 }
 
 void TFaxEditor::reject() { done(kModalCancel); }
 
-void TFaxEditor::done(int result)
-{
-    if (isVisible()) reportingIniErrors([this] { app::SaveFormPlacement(this); });
-    QDialog::done(result);
+void TFaxEditor::done(int result) {
+  if (isVisible()) reportingIniErrors([this] { app::SaveFormPlacement(this); });
+  QDialog::done(result);
 }
 
 }  // namespace compose

@@ -36,87 +36,87 @@ constexpr int kModalCancel = 2;
 constexpr int kFaxEditorHelpTopic = 1015;
 
 class TFaxEditor : public QDialog {
-    Q_OBJECT
-public:
-    explicit TFaxEditor(QWidget* parent = nullptr);
+  Q_OBJECT
+ public:
+  explicit TFaxEditor(QWidget* parent = nullptr);
 
-    // Replaces the cover with a template and merges its fields once, from the edits and
-    // the clock as they are now.
-    void LoadCoverTemplate(const QByteArray& rtf);
-    // Asks RichCover to merge its fields now; returns how many changed.
-    int MergeCoverFields();
+  // Replaces the cover with a template and merges its fields once, from the edits and
+  // the clock as they are now.
+  void LoadCoverTemplate(const QByteArray& rtf);
+  // Asks RichCover to merge its fields now; returns how many changed.
+  int MergeCoverFields();
 
-    // The pane whose page is chosen with the page buttons: RichDoc when DocumentButton
-    // is down, RichCover otherwise.
-    richtext::TRichText* CurrentPane() const;
-    // Caption of the notebook page shown: "Cover Sheet", "Fax Document" or "Recipient".
-    QString CurrentPageCaption() const;
+  // The pane whose page is chosen with the page buttons: RichDoc when DocumentButton
+  // is down, RichCover otherwise.
+  richtext::TRichText* CurrentPane() const;
+  // Caption of the notebook page shown: "Cover Sheet", "Fax Document" or "Recipient".
+  QString CurrentPageCaption() const;
 
-    // The clock the merge fields read; tests fix it.
-    std::function<QDateTime()> Clock;
+  // The clock the merge fields read; tests fix it.
+  std::function<QDateTime()> Clock;
 
-    TEnterEdit* Recipient = nullptr;
-    TEnterEdit* FaxNumber = nullptr;
-    TEnterEdit* Subject = nullptr;
-    richtext::TRichText* RichCover = nullptr;
-    richtext::TRichText* RichDoc = nullptr;
-    richtext::TRichToolBar* RichToolCover = nullptr;
-    richtext::TRichToolBar* RichToolDoc = nullptr;
-    QStackedWidget* Notebook = nullptr;
+  TEnterEdit* Recipient = nullptr;
+  TEnterEdit* FaxNumber = nullptr;
+  TEnterEdit* Subject = nullptr;
+  richtext::TRichText* RichCover = nullptr;
+  richtext::TRichText* RichDoc = nullptr;
+  richtext::TRichToolBar* RichToolCover = nullptr;
+  richtext::TRichToolBar* RichToolDoc = nullptr;
+  QStackedWidget* Notebook = nullptr;
 
-    QPushButton* Helpbutton = nullptr;
-    QPushButton* RecipientButton = nullptr;
-    QPushButton* DocumentButton = nullptr;
-    QPushButton* CoverButton = nullptr;
-    QPushButton* Zoombutton = nullptr;
-    QPushButton* OKButton = nullptr;
-    QPushButton* CancelButton = nullptr;
-    QPushButton* AddressButton = nullptr;
+  QPushButton* Helpbutton = nullptr;
+  QPushButton* RecipientButton = nullptr;
+  QPushButton* DocumentButton = nullptr;
+  QPushButton* CoverButton = nullptr;
+  QPushButton* Zoombutton = nullptr;
+  QPushButton* OKButton = nullptr;
+  QPushButton* CancelButton = nullptr;
+  QPushButton* AddressButton = nullptr;
 
-    QMenu* ZoomMenu = nullptr;
-    QAction* Zoom70 = nullptr;
-    QAction* Zoom80 = nullptr;
-    QAction* Zoom100 = nullptr;
+  QMenu* ZoomMenu = nullptr;
+  QAction* Zoom70 = nullptr;
+  QAction* Zoom80 = nullptr;
+  QAction* Zoom100 = nullptr;
 
-    QToolButton* DocPageBreakButton = nullptr;
-    QToolButton* ParagraphSetupButton = nullptr;
-    QToolButton* DocWordWrapButton = nullptr;
-    QToolButton* DocDefFontbutton = nullptr;
-    QToolButton* CoverDocPageBreakButton = nullptr;
-    QToolButton* CoverParagraphSetupbutton = nullptr;
-    QToolButton* CoverDocWordWrapButton = nullptr;
-    QToolButton* CoverDefFontbutton = nullptr;
-    QToolButton* LoadCoverButton = nullptr;
+  QToolButton* DocPageBreakButton = nullptr;
+  QToolButton* ParagraphSetupButton = nullptr;
+  QToolButton* DocWordWrapButton = nullptr;
+  QToolButton* DocDefFontbutton = nullptr;
+  QToolButton* CoverDocPageBreakButton = nullptr;
+  QToolButton* CoverParagraphSetupbutton = nullptr;
+  QToolButton* CoverDocWordWrapButton = nullptr;
+  QToolButton* CoverDefFontbutton = nullptr;
+  QToolButton* LoadCoverButton = nullptr;
 
-public slots:
-    void done(int result) override;
-    void reject() override;
+ public slots:
+  void done(int result) override;
+  void reject() override;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
-private:
-    QWidget* buildRecipientPage();
-    QWidget* buildPanePage(richtext::TRichText*& pane, richtext::TRichToolBar*& bar, const char* paneName,
-                           const char* barName);
-    void buildButtonBar();
-    void appendDocButtons();
-    void appendCoverButtons();
-    void connectCommands();
-    void showPage(int page, QPushButton* pageButton);
-    void FormCreate();
-    void FormActivate();
-    void FormShow();
-    void ZoomItemClick(QAction* item);
-    void ZoomMenuPopup();
-    void AddressButtonClick();
-    void LoadCoverButtonClick();
-    void StartSpellCheck();
-    std::optional<QString> TextToInsert(int id);
+ private:
+  QWidget* buildRecipientPage();
+  QWidget* buildPanePage(richtext::TRichText*& pane, richtext::TRichToolBar*& bar,
+                         const char* paneName, const char* barName);
+  void buildButtonBar();
+  void appendDocButtons();
+  void appendCoverButtons();
+  void connectCommands();
+  void showPage(int page, QPushButton* pageButton);
+  void FormCreate();
+  void FormActivate();
+  void FormShow();
+  void ZoomItemClick(QAction* item);
+  void ZoomMenuPopup();
+  void AddressButtonClick();
+  void LoadCoverButtonClick();
+  void StartSpellCheck();
+  std::optional<QString> TextToInsert(int id);
 
-    QButtonGroup* pageButtons_ = nullptr;
-    bool activated_ = false;
+  QButtonGroup* pageButtons_ = nullptr;
+  bool activated_ = false;
 };
 
 }  // namespace compose

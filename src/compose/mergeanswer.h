@@ -10,10 +10,10 @@ namespace compose {
 
 // What the fax editor knows when a template is loaded.
 struct MergeSources {
-    QString recipient;
-    QString faxNumber;
-    QString subject;
-    QDateTime now;
+  QString recipient;
+  QString faxNumber;
+  QString subject;
+  QDateTime now;
 };
 
 // Longest text a merge field receives.

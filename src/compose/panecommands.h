@@ -47,7 +47,7 @@ void SetHelpTopicHandler(std::function<void(int)> handler);
 
 // Appends a tool button to a tool bar; a spacer of 2 pixels goes before it unless it
 // is the first button the caller appends.
-QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text, const QString& hint,
-                              bool spacerBefore);
+QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text,
+                              const QString& hint, bool spacerBefore);
 
 }  // namespace compose

@@ -84,7 +84,8 @@ class BmpSource : public LineSource {
     } else {
       return ecBadGraphicsFormat;
     }
-    if (bpp_ <= 8 && !readPalette(v, 14 + std::uint64_t(headerSize), colours)) return ecBadGraphicsFormat;
+    if (bpp_ <= 8 && !readPalette(v, 14 + std::uint64_t(headerSize), colours))
+      return ecBadGraphicsFormat;
     width_ = width;
     height_ = std::abs(height);
     topDown_ = height < 0;
@@ -130,11 +131,13 @@ class BmpSource : public LineSource {
     const std::uint8_t* src = data_.data() + pixels_ + stride_ * std::uint64_t(fileRow);
     std::fill(row_.begin(), row_.end(), 0);
     if (bpp_ == 1) {
-      for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = invertMono_ ? std::uint8_t(~src[i]) : src[i];
+      for (std::size_t i = 0; i < row_.size(); ++i)
+        row_[i] = invertMono_ ? std::uint8_t(~src[i]) : src[i];
       return;
     }
     for (int x = 0; x < width_; ++x) {
-      if (ditherBlack(x, y, grayAt(src, x))) row_[std::size_t(x >> 3)] |= std::uint8_t(0x80 >> (x & 7));
+      if (ditherBlack(x, y, grayAt(src, x)))
+        row_[std::size_t(x >> 3)] |= std::uint8_t(0x80 >> (x & 7));
     }
   }
 
@@ -146,8 +149,8 @@ class BmpSource : public LineSource {
       case 24: return (src[3 * x] + src[3 * x + 1] + src[3 * x + 2]) / 3;
       default: {
         const std::uint8_t* p = src + 4 * x;
-        return rgbGray(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-                       (std::uint32_t(p[3]) << 24));
+        return rgbGray(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
+                       (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24));
       }
     }
   }

@@ -49,8 +49,8 @@ int BrxReader::page(unsigned n, BrxPage& out) const {
       out.header = h;
       out.headerOffset = std::size_t(pos);
       out.truncated = avail < h.imageLength;
-      out.data = bytes_.subspan(std::size_t(data),
-                                std::size_t(out.truncated ? avail : h.imageLength));
+      out.data =
+          bytes_.subspan(std::size_t(data), std::size_t(out.truncated ? avail : h.imageLength));
       return ecOK;
     }
     pos = data + h.imageLength;

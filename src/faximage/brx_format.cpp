@@ -92,8 +92,8 @@ std::uint32_t fileDateNow() {
   std::time_t t = std::time(nullptr);
   std::tm tm{};
   if (!localtime_r(&t, &tm)) return 0;
-  return packFileDate({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                       tm.tm_sec});
+  return packFileDate(
+      {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
 }
 
 }  // namespace faximage

@@ -28,9 +28,9 @@ namespace faximage {
 //
 // | offset | size | field       | contents                                                        |
 // |--------|------|-------------|-----------------------------------------------------------------|
-// | 0      | 4    | ImageLength | bytes of page data that follow (length words included)           |
-// | 4      | 2    | PageFlags   | bit 0 pfFine, bit 1 pfWide (2048 pixels), bit 2 pfLineLengths    |
-// | 6      | 10   | reserved    | 0                                                               |
+// | 0      | 4    | ImageLength | bytes of page data that follow (length words included) | | 4 | 2
+// | PageFlags   | bit 0 pfFine, bit 1 pfWide (2048 pixels), bit 2 pfLineLengths    | | 6      | 10
+// | reserved    | 0                                                               |
 //
 // Page data with pfLineLengths: line records, each a 2-byte length L then L bytes of
 // T.4 one-dimensional code; the last record is the end-of-page record. Without it: one
@@ -51,8 +51,8 @@ inline constexpr int kNormalWidth = 1728;  // pixels per line; 216 bytes
 inline constexpr int kWideWidth = 2048;    // 256 bytes
 
 // End-of-page record body: the 16-bit EOL word, six further EOL codes, eight 0 bits.
-inline constexpr std::array<std::uint8_t, 12> kEndOfPageRecord{
-    0x00, 0x80, 0x00, 0x08, 0x80, 0x00, 0x08, 0x80, 0x00, 0x08, 0x80, 0x00};
+inline constexpr std::array<std::uint8_t, 12> kEndOfPageRecord{0x00, 0x80, 0x00, 0x08, 0x80, 0x00,
+                                                               0x08, 0x80, 0x00, 0x08, 0x80, 0x00};
 
 struct FaxFileHeader {
   std::array<std::uint8_t, 6> signature = kBrxSignature;

@@ -40,7 +40,8 @@ int ConvertState::LoadFaxFont(int glyphSize, bool fine) {
   return ecOK;
 }
 
-void ConvertState::RenderTextRow(std::string_view text, int row, std::span<std::uint8_t> line) const {
+void ConvertState::RenderTextRow(std::string_view text, int row,
+                                 std::span<std::uint8_t> line) const {
   if (!font_ || row < 1 || row > glyphHeight_) return;
   const int glyphRow = fineFont_ ? (row - 1) / 2 : row - 1;
   const int glyphSize = glyphBytes_ * (fineFont_ ? glyphHeight_ / 2 : glyphHeight_);
@@ -48,7 +49,8 @@ void ConvertState::RenderTextRow(std::string_view text, int row, std::span<std::
   int x = 0;
   for (char ch : text) {
     if (x + glyphWidth_ > lineBits) break;
-    const std::uint8_t* g = font_ + std::size_t(static_cast<unsigned char>(ch)) * std::size_t(glyphSize) +
+    const std::uint8_t* g = font_ +
+                            std::size_t(static_cast<unsigned char>(ch)) * std::size_t(glyphSize) +
                             std::size_t(glyphRow * glyphBytes_);
     std::uint32_t bits = 0;
     for (int i = 0; i < glyphBytes_; ++i) bits = (bits << 8) | g[i];

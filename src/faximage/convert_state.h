@@ -12,7 +12,7 @@
 
 namespace faximage {
 
-inline constexpr int kLineBufferBytes = 4096;  // one raster line, 32768 pixels at most
+inline constexpr int kLineBufferBytes = 4096;   // one raster line, 32768 pixels at most
 inline constexpr int kStandardGlyphBytes = 48;  // 20 x 16 cell: 16 rows of 3 bytes
 inline constexpr int kSmallGlyphBytes = 16;     // 12 x 8 cell: 8 rows of 2 bytes
 
@@ -53,7 +53,7 @@ class ConvertState {
   bool doubling_ = false;
   int glyphWidth_ = 0;
   int glyphHeight_ = 0;
-  int glyphBytes_ = 0;   // bytes of one stored glyph row
+  int glyphBytes_ = 0;  // bytes of one stored glyph row
   bool fineFont_ = false;
   const std::uint8_t* font_ = nullptr;
   std::array<std::uint8_t, kLineBufferBytes> coded_{};

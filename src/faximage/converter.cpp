@@ -91,7 +91,8 @@ class Conversion {
     state_.setLeftMargin(c_.LeftMargin);
     ctx_ = {state_.pageWidth(), state_.leftMargin(), c_.Options(), fine_};
     if (c_.InputDocumentType == TFaxInputDocumentType::idText) {
-      int rc = state_.LoadFaxFont(c_.FontType == TFaxFont::ffSmall ? kSmallGlyphBytes : kStandardGlyphBytes, fine_);
+      int rc = state_.LoadFaxFont(
+          c_.FontType == TFaxFont::ffSmall ? kSmallGlyphBytes : kStandardGlyphBytes, fine_);
       if (rc != ecOK) return rc;
     }
     source_ = makeSource();

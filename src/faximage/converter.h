@@ -26,10 +26,9 @@ enum class TFaxFont { ffStandard, ffSmall };
 
 class TFxCustomFaxConverter;
 
-using TFaxStatusEvent = std::function<void(TFxCustomFaxConverter& f, bool starting, bool ending,
-                                           int pagesConverted, int linesConverted,
-                                           long bytesConverted, long bytesToConvert,
-                                           bool& abort)>;
+using TFaxStatusEvent =
+    std::function<void(TFxCustomFaxConverter& f, bool starting, bool ending, int pagesConverted,
+                       int linesConverted, long bytesConverted, long bytesToConvert, bool& abort)>;
 using TFaxOutputLineEvent = std::function<void(TFxCustomFaxConverter& f, const std::uint8_t* data,
                                                int len, bool endOfPage, bool morePages)>;
 using TFaxOpenFileEvent = std::function<void(TFxCustomFaxConverter& f, const std::string& fname)>;

@@ -54,8 +54,12 @@ int ioErrorFromErrno(int err, bool writing) {
   switch (err) {
     case ENOENT: return ecFileNotFound;
     case ENOTDIR: return ecPathNotFound;
-    case EMFILE: case ENFILE: return ecTooManyOpenFiles;
-    case EACCES: case EPERM: case EROFS: case EISDIR: return ecAccessDenied;
+    case EMFILE:
+    case ENFILE: return ecTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return ecAccessDenied;
     case ENOMEM: return ecOutOfMemory;
     default: return writing ? ecDiskWrite : ecDiskRead;
   }

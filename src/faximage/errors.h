@@ -14,8 +14,8 @@ inline constexpr int ecPathNotFound = -3;
 inline constexpr int ecTooManyOpenFiles = -4;
 inline constexpr int ecAccessDenied = -5;
 inline constexpr int ecOutOfMemory = -8;
-inline constexpr int ecDiskRead = -100;    // reading beyond the end of the file
-inline constexpr int ecDiskWrite = -101;   // disk full or failed write
+inline constexpr int ecDiskRead = -100;   // reading beyond the end of the file
+inline constexpr int ecDiskWrite = -101;  // disk full or failed write
 inline constexpr int ecBadArgument = -1002;
 inline constexpr int ecGotQuitMsg = -1003;
 inline constexpr int ecFaxBadFormat = -8001;
@@ -51,14 +51,30 @@ class EInOutError : public EFxException {
   using EFxException::EFxException;
   int errorCode() const { return -code(); }  // the positive run-time code
 };
-class EOutOfMemory : public EFxException { using EFxException::EFxException; };
-class EBadArgument : public EFxException { using EFxException::EFxException; };
-class EGotQuitMsg : public EFxException { using EFxException::EFxException; };
-class EFaxBadFormat : public EFxException { using EFxException::EFxException; };
-class EBadGraphicsFormat : public EFxException { using EFxException::EFxException; };
-class EConvertAbort : public EFxException { using EFxException::EFxException; };
-class EUnpackAbort : public EFxException { using EFxException::EFxException; };
-class ECantMakeBitmap : public EFxException { using EFxException::EFxException; };
+class EOutOfMemory : public EFxException {
+  using EFxException::EFxException;
+};
+class EBadArgument : public EFxException {
+  using EFxException::EFxException;
+};
+class EGotQuitMsg : public EFxException {
+  using EFxException::EFxException;
+};
+class EFaxBadFormat : public EFxException {
+  using EFxException::EFxException;
+};
+class EBadGraphicsFormat : public EFxException {
+  using EFxException::EFxException;
+};
+class EConvertAbort : public EFxException {
+  using EFxException::EFxException;
+};
+class EUnpackAbort : public EFxException {
+  using EFxException::EFxException;
+};
+class ECantMakeBitmap : public EFxException {
+  using EFxException::EFxException;
+};
 
 // Throws the exception class that belongs to a negative code; does nothing for 0.
 void raiseFxError(int code);

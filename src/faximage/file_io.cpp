@@ -1,10 +1,10 @@
 // Whole-file reading and writing, and file-name helpers.
 #include "faximage/file_io.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 
 #include "faximage/errors.h"
 

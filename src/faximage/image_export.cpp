@@ -45,7 +45,8 @@ int encodeBmp(const MonoBitmap& page, std::vector<std::uint8_t>& out) {
   const std::size_t rowBytes = std::size_t(page.width + 7) / 8;
   for (int y = page.height - 1; y >= 0; --y) {
     const std::uint8_t* r = page.row(y);
-    for (std::size_t i = 0; i < stride; ++i) out.push_back(i < rowBytes ? std::uint8_t(~r[i]) : 0xFF);
+    for (std::size_t i = 0; i < stride; ++i)
+      out.push_back(i < rowBytes ? std::uint8_t(~r[i]) : 0xFF);
   }
   return ecOK;
 }

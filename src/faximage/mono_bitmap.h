@@ -16,7 +16,9 @@ struct MonoBitmap {
 
   MonoBitmap() = default;
   MonoBitmap(int w, int h, std::uint8_t fill = 0)
-      : width(w), height(h), stride((w + 7) / 8),
+      : width(w),
+        height(h),
+        stride((w + 7) / 8),
         bits(std::size_t(stride) * std::size_t(h), fill) {}
 
   bool empty() const { return width == 0 || height == 0; }
@@ -27,7 +29,10 @@ struct MonoBitmap {
   bool pixel(int x, int y) const { return (row(y)[x >> 3] >> (7 - (x & 7))) & 1; }
   void setPixel(int x, int y, bool on) {
     std::uint8_t m = std::uint8_t(0x80 >> (x & 7));
-    if (on) row(y)[x >> 3] |= m; else row(y)[x >> 3] &= std::uint8_t(~m);
+    if (on)
+      row(y)[x >> 3] |= m;
+    else
+      row(y)[x >> 3] &= std::uint8_t(~m);
   }
 };
 

@@ -51,8 +51,10 @@ class LinePipeline {
   bool deliver(const std::uint8_t* data, int len) {
     int n = len;
     if (len > 0) {
-      if (!fine_ && s_.autoScale != TAutoScaleMode::asDoubleHeight) n = halve(data, len);
-      else std::memcpy(buf_.data(), data, std::size_t(len));
+      if (!fine_ && s_.autoScale != TAutoScaleMode::asDoubleHeight)
+        n = halve(data, len);
+      else
+        std::memcpy(buf_.data(), data, std::size_t(len));
       if (s_.invert)
         for (int i = 0; i < n; ++i) buf_[std::size_t(i)] = std::uint8_t(~buf_[std::size_t(i)]);
     }
@@ -114,7 +116,8 @@ class PageAssembler {
     wb += wb & 1;
     out = MonoBitmap(wb * 8, rows_);
     for (int y = 0; y < rows_; ++y)
-      std::memcpy(out.row(y), bits_.data() + std::size_t(y) * std::size_t(stride_), std::size_t(std::min(wb, stride_)));
+      std::memcpy(out.row(y), bits_.data() + std::size_t(y) * std::size_t(stride_),
+                  std::size_t(std::min(wb, stride_)));
   }
 
  private:
@@ -156,7 +159,8 @@ int decodePageLines(const BrxReader& reader, unsigned page, const UnpackSettings
   t4::LineDecoder decoder;
   auto sink = [&](const std::uint8_t* line, int bytes) {
     if (cb.status && !coded.empty())
-      cb.status(long(double(decoder.bytesConsumed()) * double(total) / double(coded.size())), total);
+      cb.status(long(double(decoder.bytesConsumed()) * double(total) / double(coded.size())),
+                total);
     return pipe.decoded(line, bytes);
   };
   auto result = decoder.decodePage(coded, sink);
@@ -187,10 +191,14 @@ int assemblePageImage(const BrxReader& reader, unsigned page, const UnpackSettin
     assembler.finish(out);
     if (!out.empty() && !identityScale(settings)) {
       MonoBitmap scaled;
-      int w = int(std::uint64_t(settings.horizMult) * std::uint64_t(out.width) / std::max(settings.horizDiv, 1u));
-      int h = int(std::uint64_t(settings.vertMult) * std::uint64_t(out.height) / std::max(settings.vertDiv, 1u));
-      if (std::uint64_t(settings.horizMult) * out.width / std::max(settings.horizDiv, 1u) > (1u << 20) ||
-          std::uint64_t(settings.vertMult) * out.height / std::max(settings.vertDiv, 1u) > (1u << 20))
+      int w = int(std::uint64_t(settings.horizMult) * std::uint64_t(out.width) /
+                  std::max(settings.horizDiv, 1u));
+      int h = int(std::uint64_t(settings.vertMult) * std::uint64_t(out.height) /
+                  std::max(settings.vertDiv, 1u));
+      if (std::uint64_t(settings.horizMult) * out.width / std::max(settings.horizDiv, 1u) >
+              (1u << 20) ||
+          std::uint64_t(settings.vertMult) * out.height / std::max(settings.vertDiv, 1u) >
+              (1u << 20))
         return out = MonoBitmap{}, ecCantMakeBitmap;
       rc = scaleBitmap(out, w, h, scaled);
       if (rc != ecOK) return out = MonoBitmap{}, rc;
@@ -216,12 +224,14 @@ int assemblePageImage(const std::string& fileName, unsigned page, const UnpackSe
 int scaleBitmap(const MonoBitmap& in, int width, int height, MonoBitmap& out) {
   out = MonoBitmap{};
   if (width <= 0 || height <= 0 || in.empty()) return ecOK;
-  if (std::uint64_t(width) * std::uint64_t(height) > (std::uint64_t(1) << 34)) return ecCantMakeBitmap;
+  if (std::uint64_t(width) * std::uint64_t(height) > (std::uint64_t(1) << 34))
+    return ecCantMakeBitmap;
   try {
     out = MonoBitmap(width, height);
     // Source column range of each target column: [x0[tx], x0[tx + 1]), at least one pixel.
     std::vector<int> x0(std::size_t(width) + 1);
-    for (int tx = 0; tx <= width; ++tx) x0[std::size_t(tx)] = int(std::int64_t(tx) * in.width / width);
+    for (int tx = 0; tx <= width; ++tx)
+      x0[std::size_t(tx)] = int(std::int64_t(tx) * in.width / width);
     std::vector<std::uint8_t> acc(std::size_t(in.stride));
     for (int ty = 0; ty < height; ++ty) {
       int sy0 = int(std::int64_t(ty) * in.height / height);

@@ -74,7 +74,8 @@ struct Table {
         node = t.nodes[std::size_t(node)].next[(w >> d) & 1];
         if (node == CodeTree::kFillNode) {
           // Eleven 0 bits; with the closing 1 in view this is a plain 12-bit EOL.
-          e = (d + 1 < window && ((w >> (d + 1)) & 1)) ? entry(d + 2, kEolMarkValue) : entry(d + 1, kFillMark);
+          e = (d + 1 < window && ((w >> (d + 1)) & 1)) ? entry(d + 2, kEolMarkValue)
+                                                       : entry(d + 1, kFillMark);
           break;
         }
         if (t.isLeaf(node)) {
@@ -103,7 +104,8 @@ void setBits(std::uint8_t* line, int pos, int n) {
   if (skip + n <= 64) {
     std::uint64_t w;
     std::memcpy(&w, at, 8);
-    std::uint64_t bits = (~std::uint64_t(0) >> skip) & ~(skip + n == 64 ? 0 : ~std::uint64_t(0) >> (skip + n));
+    std::uint64_t bits =
+        (~std::uint64_t(0) >> skip) & ~(skip + n == 64 ? 0 : ~std::uint64_t(0) >> (skip + n));
     if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
     w |= bits;
     std::memcpy(at, &w, 8);
@@ -133,7 +135,8 @@ bool LineDecoder::endOfLine(const LineSink& sink) {
     bool accept = exactWidth_ ? bitPos_ == exactWidth_ : (bytes == 216 || bytes == 256);
     if (accept) {
       int len = exactWidth_ ? (exactWidth_ + 7) / 8 : bytes;
-      if (exactWidth_ && (exactWidth_ & 7)) line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
+      if (exactWidth_ && (exactWidth_ & 7))
+        line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
       ++lines_;
       if (sink) keepGoing = sink(line_.data(), len);
     }

@@ -27,7 +27,9 @@ struct CodeTree {
   std::vector<Node> nodes;
 
   bool isLeaf(int n) const { return nodes[std::size_t(n)].next[0] == kLeaf; }
-  bool isInvalid(int n) const { return nodes[std::size_t(n)].next[0] == 0 && nodes[std::size_t(n)].next[1] == 0; }
+  bool isInvalid(int n) const {
+    return nodes[std::size_t(n)].next[0] == 0 && nodes[std::size_t(n)].next[1] == 0;
+  }
   int leafRun(int n) const { return nodes[std::size_t(n)].next[1]; }  // kEolMark for EOL
 };
 

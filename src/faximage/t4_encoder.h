@@ -9,9 +9,9 @@
 namespace faximage::t4 {
 
 struct LineLayout {
-  int pageWidth = 1728;  // pixels of the coded line
-  int leftMargin = 0;    // white pixels ahead of the image (at most pageWidth)
-  bool doubling = false; // every image pixel written twice across
+  int pageWidth = 1728;   // pixels of the coded line
+  int leftMargin = 0;     // white pixels ahead of the image (at most pageWidth)
+  bool doubling = false;  // every image pixel written twice across
 };
 
 // Codes one line as a line-record body: the 16-bit EOL word, runs alternating white and

@@ -44,14 +44,18 @@ class TiffSource : public LineSource {
     data_.assign(bytes.begin(), bytes.end());
     if (data_.size() < 8) return ecBadGraphicsFormat;
     bool big;
-    if (data_[0] == 'I' && data_[1] == 'I') big = false;
-    else if (data_[0] == 'M' && data_[1] == 'M') big = true;
-    else return ecBadGraphicsFormat;
+    if (data_[0] == 'I' && data_[1] == 'I')
+      big = false;
+    else if (data_[0] == 'M' && data_[1] == 'M')
+      big = true;
+    else
+      return ecBadGraphicsFormat;
     ByteView v(data_, big);
     if (v.u16(2) != 42) return ecBadGraphicsFormat;
     std::uint64_t ifd = v.u32(4);
     std::uint32_t n = v.u16(ifd);
-    if (!v.ok() || n > kMaxEntries || !v.has(ifd + 2, std::uint64_t(n) * 12)) return ecBadGraphicsFormat;
+    if (!v.ok() || n > kMaxEntries || !v.has(ifd + 2, std::uint64_t(n) * 12))
+      return ecBadGraphicsFormat;
     Entry width, length, bps, compression, photometric, fill, offsets, rps, counts;
     for (std::uint32_t i = 0; i < n; ++i) {
       std::uint64_t e = ifd + 2 + 12 * std::uint64_t(i);
@@ -86,11 +90,13 @@ class TiffSource : public LineSource {
     std::uint32_t perStrip = value(v, rps, h);
     rowsPerStrip_ = perStrip == 0 || perStrip > h ? std::max<std::uint32_t>(h, 1) : perStrip;
     std::uint64_t strips = (std::uint64_t(h) + rowsPerStrip_ - 1) / rowsPerStrip_;
-    if (strips > offsets.count || (counts.count && strips > counts.count)) return ecBadGraphicsFormat;
+    if (strips > offsets.count || (counts.count && strips > counts.count))
+      return ecBadGraphicsFormat;
     for (std::uint64_t s = 0; s < strips; ++s) {
       std::uint64_t rows = std::min<std::uint64_t>(rowsPerStrip_, h - s * rowsPerStrip_);
       std::uint64_t start = value(v, offsets, 0, std::uint32_t(s));
-      std::uint64_t size = counts.count ? value(v, counts, 0, std::uint32_t(s)) : rows * std::uint64_t(rowBytes_);
+      std::uint64_t size =
+          counts.count ? value(v, counts, 0, std::uint32_t(s)) : rows * std::uint64_t(rowBytes_);
       if (!packBits_) size = std::max<std::uint64_t>(size, rows * std::uint64_t(rowBytes_));
       if (!v.ok()) return ecBadGraphicsFormat;
       if (!v.has(start, size)) return ecDiskRead;
@@ -127,14 +133,22 @@ class TiffSource : public LineSource {
 
   static std::uint64_t typeSize(std::uint16_t type) {
     switch (type) {
-      case 1: case 2: case 6: case 7: return 1;
-      case 3: case 8: return 2;
-      case 4: case 9: case 11: case 13: return 4;
+      case 1:
+      case 2:
+      case 6:
+      case 7: return 1;
+      case 3:
+      case 8: return 2;
+      case 4:
+      case 9:
+      case 11:
+      case 13: return 4;
       default: return 8;
     }
   }
   // Value k of an entry holding bytes, shorts or longs; `fallback` when absent.
-  static std::uint32_t value(ByteView& v, const Entry& e, std::uint32_t fallback, std::uint32_t k = 0) {
+  static std::uint32_t value(ByteView& v, const Entry& e, std::uint32_t fallback,
+                             std::uint32_t k = 0) {
     if (e.count == 0 || k >= e.count) return fallback;
     switch (e.type) {
       case 1: return v.u8(e.valueAt + k);
@@ -149,7 +163,8 @@ class TiffSource : public LineSource {
     std::uint32_t inStrip = std::uint32_t(next_) % rowsPerStrip_;
     const Strip& s = strips_[strip];
     if (!packBits_) {
-      std::memcpy(row_.data(), data_.data() + s.start + std::uint64_t(inStrip) * std::uint64_t(rowBytes_),
+      std::memcpy(row_.data(),
+                  data_.data() + s.start + std::uint64_t(inStrip) * std::uint64_t(rowBytes_),
                   std::size_t(rowBytes_));
       return ecOK;
     }

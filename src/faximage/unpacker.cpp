@@ -15,9 +15,9 @@ namespace faximage {
 namespace {
 
 bool sameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
          });
 }
 
@@ -77,8 +77,8 @@ std::uint16_t firstPageFlags(const std::string& name) {
 bool TFxCustomFaxUnpacker::ReadFineFlag() { return firstPageFlags(inFileName_) & pfFine; }
 bool TFxCustomFaxUnpacker::ReadWideFlag() { return firstPageFlags(inFileName_) & pfWide; }
 
-void TFxCustomFaxUnpacker::OutputLine(bool starting, bool ending, const std::uint8_t* data,
-                                      int len, int pageNum) {
+void TFxCustomFaxUnpacker::OutputLine(bool starting, bool ending, const std::uint8_t* data, int len,
+                                      int pageNum) {
   if (OnOutputLine) OnOutputLine(*this, starting, ending, data, len, pageNum);
 }
 
@@ -137,9 +137,15 @@ int TFxCustomFaxUnpacker::TryExportPage(int page, ExportFormat format) {
   return writeWholeFile(ExportName(format), bytes);
 }
 
-void TFxCustomFaxUnpacker::ExportPageAsBmp(int page) { raiseFxError(TryExportPage(page, ExportFormat::Bmp)); }
-void TFxCustomFaxUnpacker::ExportPageAsPcx(int page) { raiseFxError(TryExportPage(page, ExportFormat::Pcx)); }
-void TFxCustomFaxUnpacker::ExportPageAsDcx(int page) { raiseFxError(TryExportPage(page, ExportFormat::Dcx)); }
+void TFxCustomFaxUnpacker::ExportPageAsBmp(int page) {
+  raiseFxError(TryExportPage(page, ExportFormat::Bmp));
+}
+void TFxCustomFaxUnpacker::ExportPageAsPcx(int page) {
+  raiseFxError(TryExportPage(page, ExportFormat::Pcx));
+}
+void TFxCustomFaxUnpacker::ExportPageAsDcx(int page) {
+  raiseFxError(TryExportPage(page, ExportFormat::Dcx));
+}
 
 int TFxCustomFaxUnpacker::TryUnpackPage(int page) {
   UnpackSettings s;

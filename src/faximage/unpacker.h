@@ -50,10 +50,18 @@ class TFxCustomFaxUnpacker {
   unsigned HorizDiv() const { return hDiv_; }
   unsigned VertMult() const { return vMul_; }
   unsigned VertDiv() const { return vDiv_; }
-  void SetHorizMult(unsigned v) { if (v) hMul_ = v; }
-  void SetHorizDiv(unsigned v) { if (v) hDiv_ = v; }
-  void SetVertMult(unsigned v) { if (v) vMul_ = v; }
-  void SetVertDiv(unsigned v) { if (v) vDiv_ = v; }
+  void SetHorizMult(unsigned v) {
+    if (v) hMul_ = v;
+  }
+  void SetHorizDiv(unsigned v) {
+    if (v) hDiv_ = v;
+  }
+  void SetVertMult(unsigned v) {
+    if (v) vMul_ = v;
+  }
+  void SetVertDiv(unsigned v) {
+    if (v) vDiv_ = v;
+  }
 
   const std::string& InFileName() const { return inFileName_; }
   // A name that differs (ignoring case) also sets OutFileName to it without extension.

@@ -91,10 +91,10 @@ RtfParaFormat ParaFormatOf(const QTextBlockFormat& f, double scale) {
   for (const QTextOption::Tab& t : f.tabPositions()) {
     RtfTab tab;
     tab.position = LayoutToTwips(t.position);
-    tab.kind = t.type == QTextOption::RightTab    ? RtfTabKind::Right
-               : t.type == QTextOption::CenterTab ? RtfTabKind::Center
+    tab.kind = t.type == QTextOption::RightTab       ? RtfTabKind::Right
+               : t.type == QTextOption::CenterTab    ? RtfTabKind::Center
                : t.type == QTextOption::DelimiterTab ? RtfTabKind::Decimal
-                                                    : RtfTabKind::Left;
+                                                     : RtfTabKind::Left;
     p.tabs.push_back(tab);
   }
   return p;
@@ -123,7 +123,8 @@ void SetParaFormat(QTextBlockFormat& f, const RtfParaFormat& p, double scale) {
     QTextOption::Tab tab(TwipsToLayout(t.position), QTextOption::LeftTab);
     if (t.kind == RtfTabKind::Right) tab.type = QTextOption::RightTab;
     if (t.kind == RtfTabKind::Center) tab.type = QTextOption::CenterTab;
-    if (t.kind == RtfTabKind::Decimal) tab = QTextOption::Tab(tab.position, QTextOption::DelimiterTab, QChar('.'));
+    if (t.kind == RtfTabKind::Decimal)
+      tab = QTextOption::Tab(tab.position, QTextOption::DelimiterTab, QChar('.'));
     tabs.append(tab);
   }
   f.setTabPositions(tabs);

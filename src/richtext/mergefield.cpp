@@ -6,8 +6,8 @@
 namespace richtext {
 namespace {
 
-constexpr std::array<std::string_view, 6> kNames = {
-    "", "[RECIPIENT]", "[FAX#]", "[SUBJECT]", "[DATE]", "[TIME]"};
+constexpr std::array<std::string_view, 6> kNames = {"",          "[RECIPIENT]", "[FAX#]",
+                                                    "[SUBJECT]", "[DATE]",      "[TIME]"};
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

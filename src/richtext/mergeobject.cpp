@@ -5,8 +5,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QTextDocument>
 
 namespace richtext {
@@ -49,8 +49,8 @@ void MergeFieldObject::drawObject(QPainter* painter, const QRectF& rect, QTextDo
   QFont font = FieldFont(doc, format, painter->device());
   painter->save();
   if (marked_) painter->fillRect(rect, QColor(220, 228, 244));
-  QColor color = cf.hasProperty(QTextFormat::ForegroundBrush) ? cf.foreground().color()
-                                                              : QColor(Qt::black);
+  QColor color =
+      cf.hasProperty(QTextFormat::ForegroundBrush) ? cf.foreground().color() : QColor(Qt::black);
   painter->setPen(color);
   painter->setFont(font);
   QFontMetricsF fm(font, painter->device());

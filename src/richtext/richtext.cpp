@@ -13,11 +13,11 @@
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
-#include <QTextDocumentFragment>
 #include <QPainter>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
 
@@ -88,7 +88,8 @@ PageLayout Sanitized(PageLayout l) {
 }  // namespace
 
 TRichText::TRichText(QWidget* parent)
-    : QTextEdit(parent), renderer_(std::make_unique<PageRenderer>()),
+    : QTextEdit(parent),
+      renderer_(std::make_unique<PageRenderer>()),
       walker_(std::make_unique<WordWalker>()) {
   QFont font(QStringLiteral("Arial"));
   font.setPointSizeF(10);
@@ -104,9 +105,7 @@ TRichText::TRichText(QWidget* parent)
   applyZoomAndWrap();
 }
 
-TRichText::~TRichText() {
-  document()->documentLayout()->setPaintDevice(nullptr);
-}
+TRichText::~TRichText() { document()->documentLayout()->setPaintDevice(nullptr); }
 
 // --- content
 
@@ -154,7 +153,7 @@ void TRichText::LoadRtf(const QByteArray& rtf) {
 
 QByteArray TRichText::SaveRtf() const {
   RtfDocument model = DocumentToModel(*document(), scale());
-  model.page = RtfPageLayout{layout_.width, layout_.height, layout_.marginLeft,
+  model.page = RtfPageLayout{layout_.width,     layout_.height,      layout_.marginLeft,
                              layout_.marginTop, layout_.marginRight, layout_.marginBottom};
   std::string rtf = WriteRtf(model);
   return QByteArray(rtf.data(), qsizetype(rtf.size()));
@@ -213,8 +212,12 @@ void TRichText::SetCurrentCharAttributes(const CharAttributes& a) {
 
 ParagraphAttributes TRichText::CurrentParagraphAttributes() const {
   RtfParaFormat p = ParaFormatOf(textCursor().blockFormat(), scale());
-  return {p.leftIndent + p.firstIndent, p.leftIndent,  p.rightIndent,
-          p.spaceBefore,                p.spaceAfter, LineHeightOf(p)};
+  return {p.leftIndent + p.firstIndent,
+          p.leftIndent,
+          p.rightIndent,
+          p.spaceBefore,
+          p.spaceAfter,
+          LineHeightOf(p)};
 }
 
 bool TRichText::updateParagraphs(const std::function<void(RtfParaFormat&)>& change) {
@@ -453,10 +456,10 @@ static QSizeF PageSizeFor(const PageLayout& l, int options, const QRect& target,
   return QSizeF(width, std::max(height, 1.0));
 }
 
-int TRichText::PaintPage(QPainter& painter, const QRect& target, int pixelsPerInch,
-                         int firstLine) {
+int TRichText::PaintPage(QPainter& painter, const QRect& target, int pixelsPerInch, int firstLine) {
   pixelsPerInch = std::max(pixelsPerInch, 1);
-  renderer_->Prepare(*document(), scale(), PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
+  renderer_->Prepare(*document(), scale(),
+                     PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
   if (firstLine < 0 || firstLine >= renderer_->LineCount()) return 0;
   painter.save();
   painter.setClipRect(target, Qt::IntersectClip);
@@ -468,7 +471,8 @@ int TRichText::PaintPage(QPainter& painter, const QRect& target, int pixelsPerIn
 
 int TRichText::PageCount(const QRect& target, int pixelsPerInch) {
   pixelsPerInch = std::max(pixelsPerInch, 1);
-  renderer_->Prepare(*document(), scale(), PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
+  renderer_->Prepare(*document(), scale(),
+                     PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
   return renderer_->PageCount();
 }
 

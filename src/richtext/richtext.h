@@ -84,16 +84,16 @@ class TRichText : public QTextEdit {
   ~TRichText() override;
 
   // --- content
-  void Clear();                                // empty text, caret attributes kept
-  int LoadFromFile(const QString& path);       // replaces the text; 0 or an error code
-  int SaveToFile(const QString& path) const;   // 0 or an error code
-  void LoadRtf(const QByteArray& rtf);         // malformed input loads what is readable
+  void Clear();                               // empty text, caret attributes kept
+  int LoadFromFile(const QString& path);      // replaces the text; 0 or an error code
+  int SaveToFile(const QString& path) const;  // 0 or an error code
+  void LoadRtf(const QByteArray& rtf);        // malformed input loads what is readable
   QByteArray SaveRtf() const;
-  void Reformat();                             // lay the whole text out again, repaint
+  void Reformat();  // lay the whole text out again, repaint
   void CaretToStart();
-  bool IsEmpty() const;                        // one empty paragraph and nothing else
-  int CharacterCount() const;                  // plain-text length, breaks count one each
-  QStringList PlainTextLines() const;          // split at paragraph and line breaks
+  bool IsEmpty() const;                // one empty paragraph and nothing else
+  int CharacterCount() const;          // plain-text length, breaks count one each
+  QStringList PlainTextLines() const;  // split at paragraph and line breaks
 
   // --- attributes at the caret
   CharAttributes CurrentCharAttributes() const;
@@ -110,25 +110,25 @@ class TRichText : public QTextEdit {
   // --- view
   PageLayout Layout() const;
   void SetLayout(const PageLayout& layout);
-  int Zooming() const;                         // percent
-  void SetZooming(int percent);                // clamped to 10..500
-  bool WordWrap() const;                       // on: wrap at the window; off: at the page
+  int Zooming() const;           // percent
+  void SetZooming(int percent);  // clamped to 10..500
+  bool WordWrap() const;         // on: wrap at the window; off: at the page
   void SetWordWrap(bool on);
 
   // --- merge fields
   void InsertMergeField(int id, const QString& displayName);
   void SetTextToInsertHandler(TextToInsertHandler handler);
   bool HasTextToInsertHandler() const;
-  int MergeFields();                           // fields changed; 0 without a handler
+  int MergeFields();  // fields changed; 0 without a handler
   QList<MergeFieldInfo> MergeFieldList() const;
 
   // --- spell checking
-  void RequestSpellCheck();                    // raises StartSpellCheck (tool bar's Spell)
-  void StartWordWalk();                        // from the start of the text
-  QString NextWord();                          // empty at the end
-  void SelectWord();                           // selects the current word, scrolls to it
-  void ReplaceWord(const QString& text);       // replaces the current word
-  void EndWordWalk();                          // drops the selection
+  void RequestSpellCheck();               // raises StartSpellCheck (tool bar's Spell)
+  void StartWordWalk();                   // from the start of the text
+  QString NextWord();                     // empty at the end
+  void SelectWord();                      // selects the current word, scrolls to it
+  void ReplaceWord(const QString& text);  // replaces the current word
+  void EndWordWalk();                     // drops the selection
 
   // --- page painting
   int PaintOptions() const;

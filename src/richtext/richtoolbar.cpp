@@ -47,7 +47,8 @@ void TRichToolBar::buildItems() {
   for (int size : kSizes) fontSize_->addItem(QString::number(size));
   addWidget(fontSize_);
   addSeparator();
-  normal_ = addItem("NormalAction", tr("Normal"), tr("Plain text: no bold, italic or underline"), false);
+  normal_ =
+      addItem("NormalAction", tr("Normal"), tr("Plain text: no bold, italic or underline"), false);
   bold_ = addItem("BoldAction", tr("B"), tr("Bold"), true);
   italic_ = addItem("ItalicAction", tr("I"), tr("Italic"), true);
   underline_ = addItem("UnderlineAction", tr("U"), tr("Underline"), true);
@@ -99,14 +100,24 @@ void TRichToolBar::connectItems() {
     f.setFontUnderline(on);
     applyFormat(f);
   });
-  connect(left_, &QAction::triggered, this, [this] { applyAlignment(Qt::AlignLeft | Qt::AlignAbsolute); });
-  connect(right_, &QAction::triggered, this, [this] { applyAlignment(Qt::AlignRight | Qt::AlignAbsolute); });
+  connect(left_, &QAction::triggered, this,
+          [this] { applyAlignment(Qt::AlignLeft | Qt::AlignAbsolute); });
+  connect(right_, &QAction::triggered, this,
+          [this] { applyAlignment(Qt::AlignRight | Qt::AlignAbsolute); });
   connect(justify_, &QAction::triggered, this, [this] { applyAlignment(Qt::AlignJustify); });
   connect(center_, &QAction::triggered, this, [this] { applyAlignment(Qt::AlignHCenter); });
-  connect(copy_, &QAction::triggered, this, [this] { if (editor_) editor_->copy(); });
-  connect(cut_, &QAction::triggered, this, [this] { if (editor_) editor_->cut(); });
-  connect(paste_, &QAction::triggered, this, [this] { if (editor_) editor_->paste(); });
-  connect(spell_, &QAction::triggered, this, [this] { if (editor_) editor_->RequestSpellCheck(); });
+  connect(copy_, &QAction::triggered, this, [this] {
+    if (editor_) editor_->copy();
+  });
+  connect(cut_, &QAction::triggered, this, [this] {
+    if (editor_) editor_->cut();
+  });
+  connect(paste_, &QAction::triggered, this, [this] {
+    if (editor_) editor_->paste();
+  });
+  connect(spell_, &QAction::triggered, this, [this] {
+    if (editor_) editor_->RequestSpellCheck();
+  });
 }
 
 void TRichToolBar::SetEditor(TRichText* editor) {
@@ -116,8 +127,10 @@ void TRichToolBar::SetEditor(TRichText* editor) {
   editor_ = editor;
   setEnabled(editor != nullptr);
   if (!editor) return;
-  formatConn_ = connect(editor, &QTextEdit::currentCharFormatChanged, this, [this] { syncFromEditor(); });
-  cursorConn_ = connect(editor, &QTextEdit::cursorPositionChanged, this, [this] { syncFromEditor(); });
+  formatConn_ =
+      connect(editor, &QTextEdit::currentCharFormatChanged, this, [this] { syncFromEditor(); });
+  cursorConn_ =
+      connect(editor, &QTextEdit::cursorPositionChanged, this, [this] { syncFromEditor(); });
   destroyedConn_ = connect(editor, &QObject::destroyed, this, [this] { SetEditor(nullptr); });
   syncFromEditor();
 }

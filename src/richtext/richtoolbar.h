@@ -24,20 +24,20 @@ class TRichToolBar : public QToolBar {
   TRichText* Editor() const { return editor_; }
 
   // Items, each with the object name shown in brackets.
-  QFontComboBox* FontName() const { return fontName_; }  // "FontName"
-  QComboBox* FontSize() const { return fontSize_; }      // "FontSize"
-  QAction* NormalAction() const { return normal_; }      // "NormalAction"
-  QAction* BoldAction() const { return bold_; }          // "BoldAction"
-  QAction* ItalicAction() const { return italic_; }      // "ItalicAction"
+  QFontComboBox* FontName() const { return fontName_; }    // "FontName"
+  QComboBox* FontSize() const { return fontSize_; }        // "FontSize"
+  QAction* NormalAction() const { return normal_; }        // "NormalAction"
+  QAction* BoldAction() const { return bold_; }            // "BoldAction"
+  QAction* ItalicAction() const { return italic_; }        // "ItalicAction"
   QAction* UnderlineAction() const { return underline_; }  // "UnderlineAction"
-  QAction* LeftAction() const { return left_; }          // "LeftAction"
-  QAction* RightAction() const { return right_; }        // "RightAction"
-  QAction* JustifyAction() const { return justify_; }    // "JustifyAction"
-  QAction* CenterAction() const { return center_; }      // "CenterAction"
-  QAction* CopyAction() const { return copy_; }          // "CopyAction"
-  QAction* CutAction() const { return cut_; }            // "CutAction"
-  QAction* PasteAction() const { return paste_; }        // "PasteAction"
-  QAction* SpellAction() const { return spell_; }        // "SpellAction"
+  QAction* LeftAction() const { return left_; }            // "LeftAction"
+  QAction* RightAction() const { return right_; }          // "RightAction"
+  QAction* JustifyAction() const { return justify_; }      // "JustifyAction"
+  QAction* CenterAction() const { return center_; }        // "CenterAction"
+  QAction* CopyAction() const { return copy_; }            // "CopyAction"
+  QAction* CutAction() const { return cut_; }              // "CutAction"
+  QAction* PasteAction() const { return paste_; }          // "PasteAction"
+  QAction* SpellAction() const { return spell_; }          // "SpellAction"
 
  private:
   QAction* addItem(const char* objectName, const QString& text, const QString& hint,

@@ -12,12 +12,12 @@ namespace richtext {
 
 // Character properties, resolved (font by name, colour as RGB).
 struct RtfCharProps {
-  std::string fontName;          // UTF-8; empty means the document's default font
-  int halfPoints = 24;           // font size in half points
+  std::string fontName;  // UTF-8; empty means the document's default font
+  int halfPoints = 24;   // font size in half points
   bool bold = false;
   bool italic = false;
   bool underline = false;
-  std::optional<uint32_t> color; // 0xRRGGBB; none means automatic (black)
+  std::optional<uint32_t> color;  // 0xRRGGBB; none means automatic (black)
   bool operator==(const RtfCharProps&) const = default;
 };
 
@@ -51,7 +51,7 @@ struct RtfParaFormat {
 struct RtfInline {
   enum class Kind { Text, Tab, LineBreak, Field };
   Kind kind = Kind::Text;
-  std::u16string text;       // Text: the run; Field: the text the field shows now
+  std::u16string text;  // Text: the run; Field: the text the field shows now
   RtfCharProps props;
   int fieldId = 0;           // Field: merge-field id (0 for a named field we do not know)
   std::u16string fieldName;  // Field: the display name, e.g. "[RECIPIENT]"
@@ -61,7 +61,7 @@ struct RtfInline {
 struct RtfParagraph {
   RtfParaFormat props;
   std::vector<RtfInline> items;
-  RtfCharProps markProps;    // attributes of the paragraph mark (an empty line's height)
+  RtfCharProps markProps;  // attributes of the paragraph mark (an empty line's height)
   bool operator==(const RtfParagraph&) const = default;
 };
 

@@ -35,9 +35,10 @@ void AppendItem(QTextCursor& cursor, const RtfInline& item) {
     case RtfInline::Kind::Tab: cursor.insertText(QStringLiteral("\t"), cf); break;
     case RtfInline::Kind::LineBreak: cursor.insertText(QString(kLineBreak), cf); break;
     case RtfInline::Kind::Field:
-      cursor.insertText(QString(kObject),
-                        MergeFieldFormat(cf, item.fieldId, QString::fromStdU16String(item.fieldName),
-                                         RunText(item.text)));
+      cursor.insertText(
+          QString(kObject),
+          MergeFieldFormat(cf, item.fieldId, QString::fromStdU16String(item.fieldName),
+                           RunText(item.text)));
       break;
   }
 }
@@ -105,8 +106,8 @@ RtfCharProps CharPropsOf(const QTextCharFormat& f, const QFont& defaultFont) {
   p.bold = f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::DemiBold
                                                   : defaultFont.bold();
   p.italic = f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : defaultFont.italic();
-  p.underline = f.fontUnderline() || (!f.hasProperty(QTextFormat::TextUnderlineStyle) &&
-                                      defaultFont.underline());
+  p.underline = f.fontUnderline() ||
+                (!f.hasProperty(QTextFormat::TextUnderlineStyle) && defaultFont.underline());
   if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
     p.color = f.foreground().color().rgb() & 0xFFFFFF;
   return p;

@@ -24,15 +24,15 @@ enum class Dest { Normal, Skip, FontTable, ColorTable, FieldInst, FieldResult };
 
 struct GroupState {
   Dest dest = Dest::Normal;
-  int font = -1;        // font number; -1 means the default font
+  int font = -1;  // font number; -1 means the default font
   int halfPoints = 24;
   bool bold = false;
   bool italic = false;
   bool underline = false;
-  int color = 0;        // colour table index; 0 automatic
+  int color = 0;  // colour table index; 0 automatic
   RtfParaFormat para;
-  int uc = 1;           // fallback characters after \uN
-  int field = -1;       // index into fields_ of the innermost field
+  int uc = 1;      // fallback characters after \uN
+  int field = -1;  // index into fields_ of the innermost field
   bool ownsField = false;
   bool ownsResult = false;  // the group that holds a merge field's result
 };
@@ -42,8 +42,8 @@ struct Field {
   std::u16string result;
   RtfCharProps props;
   bool haveProps = false;
-  int id = -1;          // from our private id destination, -1 when absent
-  bool merge = false;   // decided when the result starts
+  int id = -1;         // from our private id destination, -1 when absent
+  bool merge = false;  // decided when the result starts
   bool sawResult = false;
 };
 
@@ -135,7 +135,7 @@ class Reader {
   bool started_ = false;
   bool done_ = false;
   bool starPending_ = false;
-  int skipChars_ = 0;       // \uN fallback characters still to skip
+  int skipChars_ = 0;  // \uN fallback characters still to skip
 
   RtfDocument doc_;
   RtfParagraph cur_;
@@ -159,20 +159,25 @@ RtfDocument Reader::Run() {
       case '}': closeGroup(); break;
       case '\\':
         if (pos_ >= in_.size()) break;
-        if (IsRtfLetter(in_[pos_])) controlWord();
-        else controlSymbol(in_[pos_++]);
+        if (IsRtfLetter(in_[pos_]))
+          controlWord();
+        else
+          controlSymbol(in_[pos_++]);
         break;
       case '\r':
-      case '\n':
-        break;
+      case '\n': break;
       case '\t':
-        if (skipChars_ > 0) --skipChars_;
-        else addInline(RtfInline::Kind::Tab);
+        if (skipChars_ > 0)
+          --skipChars_;
+        else
+          addInline(RtfInline::Kind::Tab);
         break;
       default:
         if (static_cast<uint8_t>(c) < 0x20) break;  // stray control bytes
-        if (skipChars_ > 0) --skipChars_;
-        else textByte(static_cast<uint8_t>(c));
+        if (skipChars_ > 0)
+          --skipChars_;
+        else
+          textByte(static_cast<uint8_t>(c));
     }
   }
   // Close what the input left open, so open fields still yield their text.
@@ -294,8 +299,10 @@ void Reader::controlSymbol(char c) {
       return;
     }
     pos_ += 2;
-    if (skipChars_ > 0) --skipChars_;
-    else textByte(uint8_t(hi * 16 + lo));
+    if (skipChars_ > 0)
+      --skipChars_;
+    else
+      textByte(uint8_t(hi * 16 + lo));
     return;
   }
   if (skipChars_ > 0) {
@@ -479,8 +486,10 @@ bool Reader::characterWord(std::string_view w, int p, bool has) {
     s.bold = s.italic = s.underline = false;
     s.color = 0;
   } else if (w == "f") {
-    if (s.dest == Dest::FontTable) fontNumber_ = p;
-    else s.font = p;
+    if (s.dest == Dest::FontTable)
+      fontNumber_ = p;
+    else
+      s.font = p;
   } else if (w == "fs") {
     s.halfPoints = p <= 0 ? 24 : Clamp(p, 2, 3276);
   } else if (w == "b") {
@@ -504,45 +513,69 @@ bool Reader::characterWord(std::string_view w, int p, bool has) {
 bool Reader::paragraphWord(std::string_view w, int p, bool) {
   RtfParaFormat& para = st().para;
   int t = Clamp(p, -kMaxTwips, kMaxTwips);
-  if (w == "pard") para = RtfParaFormat{};
-  else if (w == "ql") para.align = RtfAlign::Left;
-  else if (w == "qr") para.align = RtfAlign::Right;
-  else if (w == "qc") para.align = RtfAlign::Center;
-  else if (w == "qj" || w == "qd") para.align = RtfAlign::Justify;
-  else if (w == "fi") para.firstIndent = t;
-  else if (w == "li" || w == "lin") para.leftIndent = t;
-  else if (w == "ri" || w == "rin") para.rightIndent = t;
-  else if (w == "sb") para.spaceBefore = Clamp(p, 0, kMaxTwips);
-  else if (w == "sa") para.spaceAfter = Clamp(p, 0, kMaxTwips);
-  else if (w == "sl") para.lineSpacing = t;
-  else if (w == "slmult") para.lineMultiple = p != 0;
-  else if (w == "pagebb") para.pageBreakBefore = true;
-  else if (w == "tqr") tabKind_ = RtfTabKind::Right;
-  else if (w == "tqc") tabKind_ = RtfTabKind::Center;
-  else if (w == "tqdec") tabKind_ = RtfTabKind::Decimal;
-  else if (w == "tb") tabKind_ = RtfTabKind::Left;
+  if (w == "pard")
+    para = RtfParaFormat{};
+  else if (w == "ql")
+    para.align = RtfAlign::Left;
+  else if (w == "qr")
+    para.align = RtfAlign::Right;
+  else if (w == "qc")
+    para.align = RtfAlign::Center;
+  else if (w == "qj" || w == "qd")
+    para.align = RtfAlign::Justify;
+  else if (w == "fi")
+    para.firstIndent = t;
+  else if (w == "li" || w == "lin")
+    para.leftIndent = t;
+  else if (w == "ri" || w == "rin")
+    para.rightIndent = t;
+  else if (w == "sb")
+    para.spaceBefore = Clamp(p, 0, kMaxTwips);
+  else if (w == "sa")
+    para.spaceAfter = Clamp(p, 0, kMaxTwips);
+  else if (w == "sl")
+    para.lineSpacing = t;
+  else if (w == "slmult")
+    para.lineMultiple = p != 0;
+  else if (w == "pagebb")
+    para.pageBreakBefore = true;
+  else if (w == "tqr")
+    tabKind_ = RtfTabKind::Right;
+  else if (w == "tqc")
+    tabKind_ = RtfTabKind::Center;
+  else if (w == "tqdec")
+    tabKind_ = RtfTabKind::Decimal;
+  else if (w == "tb")
+    tabKind_ = RtfTabKind::Left;
   else if (w == "tx") {
     if (para.tabs.size() < kMaxTabs) para.tabs.push_back({Clamp(p, 0, kMaxTwips), tabKind_});
     tabKind_ = RtfTabKind::Left;
-  } else return false;
+  } else
+    return false;
   return true;
 }
 
 bool Reader::specialWord(std::string_view w, int p, bool has) {
-  if (w == "par" || w == "row") endParagraph();
+  if (w == "par" || w == "row")
+    endParagraph();
   else if (w == "sect") {
     if (!cur_.items.empty()) endParagraph();  // a section end is no empty line of its own
-  }
-  else if (w == "page") pageBreak();
-  else if (w == "line") addInline(RtfInline::Kind::LineBreak);
-  else if (w == "tab" || w == "cell" || w == "nestcell") addInline(RtfInline::Kind::Tab);
-  else if (w == "uc") st().uc = Clamp(p, 0, 16);
+  } else if (w == "page")
+    pageBreak();
+  else if (w == "line")
+    addInline(RtfInline::Kind::LineBreak);
+  else if (w == "tab" || w == "cell" || w == "nestcell")
+    addInline(RtfInline::Kind::Tab);
+  else if (w == "uc")
+    st().uc = Clamp(p, 0, 16);
   else if (w == "u") {
     if (!has) return true;
     if (p >= -32768 && p <= 65535) text(char16_t(p < 0 ? p + 65536 : p));
     skipChars_ = st().uc;
-  } else if (char16_t c = RtfSymbolWord(w)) text(c);
-  else return false;
+  } else if (char16_t c = RtfSymbolWord(w))
+    text(c);
+  else
+    return false;
   return true;
 }
 
@@ -551,14 +584,22 @@ bool Reader::documentWord(std::string_view w, int p) {
     if (!doc_.page) doc_.page = RtfPageLayout{};
     return *doc_.page;
   };
-  if (w == "deff") deff_ = p;
-  else if (w == "paperw") page().width = Clamp(p, 1440, 2 * kMaxTwips);
-  else if (w == "paperh") page().height = Clamp(p, 1440, 2 * kMaxTwips);
-  else if (w == "margl") page().marginLeft = Clamp(p, 0, kMaxTwips);
-  else if (w == "margr") page().marginRight = Clamp(p, 0, kMaxTwips);
-  else if (w == "margt") page().marginTop = Clamp(p, 0, kMaxTwips);
-  else if (w == "margb") page().marginBottom = Clamp(p, 0, kMaxTwips);
-  else return false;
+  if (w == "deff")
+    deff_ = p;
+  else if (w == "paperw")
+    page().width = Clamp(p, 1440, 2 * kMaxTwips);
+  else if (w == "paperh")
+    page().height = Clamp(p, 1440, 2 * kMaxTwips);
+  else if (w == "margl")
+    page().marginLeft = Clamp(p, 0, kMaxTwips);
+  else if (w == "margr")
+    page().marginRight = Clamp(p, 0, kMaxTwips);
+  else if (w == "margt")
+    page().marginTop = Clamp(p, 0, kMaxTwips);
+  else if (w == "margb")
+    page().marginBottom = Clamp(p, 0, kMaxTwips);
+  else
+    return false;
   return true;
 }
 

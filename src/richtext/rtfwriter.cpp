@@ -25,7 +25,10 @@ class Writer {
   void collectTables();
   int fontIndex(const std::string& name) const;
   int colorIndex(const std::optional<uint32_t>& color) const;
-  void word(std::string_view w) { out_ += '\\'; out_ += w; }
+  void word(std::string_view w) {
+    out_ += '\\';
+    out_ += w;
+  }
   void word(std::string_view w, int value);
   void text(const std::u16string& s);
   void utf8Text(const std::string& s);

@@ -13,9 +13,9 @@ namespace richtext {
 class WordWalker {
  public:
   void Start(QTextDocument* doc);
-  QString Next();                       // empty at the end
+  QString Next();  // empty at the end
   const QTextCursor& Word() const { return word_; }
-  void Replace(const QString& text);    // the current word
+  void Replace(const QString& text);  // the current word
   void End();
   bool Active() const { return !next_.isNull(); }
 

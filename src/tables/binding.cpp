@@ -82,8 +82,10 @@ void Cursor::close() {
 bool Cursor::active() const { return table_.isOpen(); }
 
 void Cursor::setActive(bool on) {
-  if (on) open();
-  else close();
+  if (on)
+    open();
+  else
+    close();
 }
 
 void Cursor::rebuildFields() {
@@ -166,11 +168,26 @@ Field& Cursor::fieldByName(const std::string& name) {
   return *f;
 }
 
-void Cursor::first() { table_.first(); notify(Change::Scrolled); }
-void Cursor::last() { table_.last(); notify(Change::Scrolled); }
-void Cursor::next() { table_.next(); notify(Change::Scrolled); }
-void Cursor::prior() { table_.prior(); notify(Change::Scrolled); }
-void Cursor::go(std::uint32_t recNo) { table_.go(recNo); notify(Change::Scrolled); }
+void Cursor::first() {
+  table_.first();
+  notify(Change::Scrolled);
+}
+void Cursor::last() {
+  table_.last();
+  notify(Change::Scrolled);
+}
+void Cursor::next() {
+  table_.next();
+  notify(Change::Scrolled);
+}
+void Cursor::prior() {
+  table_.prior();
+  notify(Change::Scrolled);
+}
+void Cursor::go(std::uint32_t recNo) {
+  table_.go(recNo);
+  notify(Change::Scrolled);
+}
 bool Cursor::eof() const { return table_.eof(); }
 bool Cursor::bof() const { return table_.bof(); }
 std::uint32_t Cursor::recNo() const { return table_.recNo(); }
@@ -183,9 +200,18 @@ void Cursor::post() {
   notify(appending ? Change::Appended : Change::Posted);
 }
 
-void Cursor::cancel() { table_.cancel(); notify(Change::Cancelled); }
-void Cursor::deleteRecord() { table_.deleteRecord(); notify(Change::Deleted); }
-void Cursor::recall() { table_.recall(); notify(Change::Recalled); }
+void Cursor::cancel() {
+  table_.cancel();
+  notify(Change::Cancelled);
+}
+void Cursor::deleteRecord() {
+  table_.deleteRecord();
+  notify(Change::Deleted);
+}
+void Cursor::recall() {
+  table_.recall();
+  notify(Change::Recalled);
+}
 
 void Cursor::disableControls() { ++disabled_; }
 
@@ -258,9 +284,7 @@ GridView::GridView(Cursor& cursor) : cursor_(cursor) {
 
 GridView::~GridView() { cursor_.removeListener(listenerId_); }
 
-std::uint32_t GridView::rowCount() {
-  return cursor_.active() ? cursor_.table().visibleCount() : 0;
-}
+std::uint32_t GridView::rowCount() { return cursor_.active() ? cursor_.table().visibleCount() : 0; }
 
 std::uint32_t GridView::recNoAt(std::uint32_t row) {
   return cursor_.active() ? cursor_.table().recNoAtPosition(row) : 0;

@@ -17,8 +17,18 @@ class Cursor;
 
 // What happened to a cursor; listeners (grids, bindings) react to it.
 enum class Change {
-  Opened, Closed, Scrolled, Appended, Posted, Cancelled, Deleted, Recalled, Packed,
-  OrderChanged, FilterChanged, ControlsEnabled
+  Opened,
+  Closed,
+  Scrolled,
+  Appended,
+  Posted,
+  Cancelled,
+  Deleted,
+  Recalled,
+  Packed,
+  OrderChanged,
+  FilterChanged,
+  ControlsEnabled
 };
 
 // A field object of a cursor: a stored field or a calculated one.
@@ -87,7 +97,7 @@ class Cursor {
   void setCalcHandler(CalcHandler handler);
   int fieldCount() const;
   Field& fieldAt(int index);
-  Field* findField(const std::string& name);  // any case; nullptr when absent
+  Field* findField(const std::string& name);    // any case; nullptr when absent
   Field& fieldByName(const std::string& name);  // throws err::kNoField
 
   // Navigation and editing, forwarded to the table with notifications.

@@ -35,8 +35,10 @@ FaultInjector::Action consult(const char* op, const std::string& path) {
 }
 
 [[noreturn]] void failErrno(const std::string& path, const char* what, int e) {
-  fail(e == ENOSPC ? err::kDiskFull : e == ENOENT ? err::kNotFound : err::kIo, path,
-       std::string(what) + ": " + std::strerror(e));
+  fail(e == ENOSPC   ? err::kDiskFull
+       : e == ENOENT ? err::kNotFound
+                     : err::kIo,
+       path, std::string(what) + ": " + std::strerror(e));
 }
 }  // namespace
 
@@ -136,8 +138,9 @@ std::size_t BlockFile::read(std::uint64_t offset, void* buf, std::size_t len) co
 
 void BlockFile::readExact(std::uint64_t offset, void* buf, std::size_t len, int errCode) const {
   if (read(offset, buf, len) != len)
-    fail(errCode, path_, "file ends at " + std::to_string(size()) + ", expected data at " +
-                             std::to_string(offset) + "+" + std::to_string(len));
+    fail(errCode, path_,
+         "file ends at " + std::to_string(size()) + ", expected data at " + std::to_string(offset) +
+             "+" + std::to_string(len));
 }
 
 std::vector<std::uint8_t> BlockFile::readAll() const {

@@ -251,9 +251,10 @@ std::vector<NodeRef> writeLeaves(std::vector<std::uint8_t>& out, const std::uint
       if (kLeafHeader + (count + 1) * nbytes > keyPos - stored) break;
       keyPos -= stored;
       std::memcpy(pg + keyPos, key + dup, std::size_t(stored));
-      std::uint64_t v = recs[i] | (std::uint64_t(dup) << recBits) |
-                        (std::uint64_t(trail) << (recBits + dupBits));
-      for (int b = 0; b < nbytes; ++b) pg[kLeafHeader + count * nbytes + b] = std::uint8_t(v >> (8 * b));
+      std::uint64_t v =
+          recs[i] | (std::uint64_t(dup) << recBits) | (std::uint64_t(trail) << (recBits + dupBits));
+      for (int b = 0; b < nbytes; ++b)
+        pg[kLeafHeader + count * nbytes + b] = std::uint8_t(v >> (8 * b));
     }
     bytes::putLe16(pg, 2);
     bytes::putLe16(pg + 2, std::uint32_t(count));

@@ -28,7 +28,8 @@
 //    19    1  trailing-count mask          20  1  record-number bits
 //    21    1  duplicate-count bits         22  1  trailing-count bits
 //    23    1  bytes per entry
-//    24      count entries, each an LE integer: record | dup << recBits | trail << (recBits+dupBits)
+//    24      count entries, each an LE integer: record | dup << recBits | trail <<
+//    (recBits+dupBits)
 //  ..512    key bytes, packed backwards from the end of the page; an entry stores
 //           keyLength - dup - trail bytes: key = previous key[0..dup) + stored + trail x pad,
 //           pad being a blank for text keys and 0x00 for numeric and date keys.
@@ -54,8 +55,8 @@ struct CdxTag {
   std::string forExpr;
   bool descending = false;
   int keyLength = 0;
-  char padByte = ' ';  // trailing character compressed away in leaves
-  std::vector<std::uint8_t> keys;    // keyLength bytes per entry
+  char padByte = ' ';              // trailing character compressed away in leaves
+  std::vector<std::uint8_t> keys;  // keyLength bytes per entry
   std::vector<std::uint32_t> recs;
   bool entriesValid = false;  // false when the tree could not be read
   std::string problem;        // why not

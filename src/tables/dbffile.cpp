@@ -160,8 +160,9 @@ void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
   }
   if (fields_.empty()) fail(err::kBadDbf, p, "no fields");
   if (offset != recLen_)
-    fail(err::kBadDbf, p, "record length " + std::to_string(recLen_) + " does not match fields (" +
-                              std::to_string(offset) + ")");
+    fail(err::kBadDbf, p,
+         "record length " + std::to_string(recLen_) + " does not match fields (" +
+             std::to_string(offset) + ")");
   // Records the header claims but the file does not hold are not there: a writer that
   // died between the data and the header never leaves this, but a cut copy might.
   std::uint64_t available = (size - std::uint64_t(headerLen_)) / std::uint64_t(recLen_);

@@ -87,7 +87,7 @@ class DbfFile {
   int recLen_ = 0;
   std::vector<DbfField> fields_;
   const std::uint8_t* data_ = nullptr;  // the file's read-only view: header, then records
-  std::uint8_t head_[32] = {};       // the header as it is on disk
+  std::uint8_t head_[32] = {};          // the header as it is on disk
 };
 
 }  // namespace tables

@@ -13,9 +13,46 @@
 namespace tables {
 
 enum class Op {
-  Field, Str, Num, Date, Bool, Not, And, Or, Eq, ExactEq, Ne, Lt, Le, Gt, Ge, Contains, Add, Sub,
-  Mul, Div, Neg, Dtos, Upper, Lower, Deleted, Recno, Str_, Val, Rtrim, Ltrim, Alltrim, Left,
-  Right, Substr, Empty, Stod, Iif, Year, Month, Day
+  Field,
+  Str,
+  Num,
+  Date,
+  Bool,
+  Not,
+  And,
+  Or,
+  Eq,
+  ExactEq,
+  Ne,
+  Lt,
+  Le,
+  Gt,
+  Ge,
+  Contains,
+  Add,
+  Sub,
+  Mul,
+  Div,
+  Neg,
+  Dtos,
+  Upper,
+  Lower,
+  Deleted,
+  Recno,
+  Str_,
+  Val,
+  Rtrim,
+  Ltrim,
+  Alltrim,
+  Left,
+  Right,
+  Substr,
+  Empty,
+  Stod,
+  Iif,
+  Year,
+  Month,
+  Day
 };
 
 struct Expr::Node {
@@ -38,12 +75,12 @@ struct Function {
   int minArgs, maxArgs;
 };
 constexpr Function kFunctions[] = {
-    {"DTOS", Op::Dtos, 1, 1},       {"UPPER", Op::Upper, 1, 1},   {"LOWER", Op::Lower, 1, 1},
-    {"DELETED", Op::Deleted, 0, 0}, {"RECNO", Op::Recno, 0, 0},   {"STR", Op::Str_, 1, 3},
-    {"VAL", Op::Val, 1, 1},         {"TRIM", Op::Rtrim, 1, 1},    {"RTRIM", Op::Rtrim, 1, 1},
+    {"DTOS", Op::Dtos, 1, 1},       {"UPPER", Op::Upper, 1, 1},     {"LOWER", Op::Lower, 1, 1},
+    {"DELETED", Op::Deleted, 0, 0}, {"RECNO", Op::Recno, 0, 0},     {"STR", Op::Str_, 1, 3},
+    {"VAL", Op::Val, 1, 1},         {"TRIM", Op::Rtrim, 1, 1},      {"RTRIM", Op::Rtrim, 1, 1},
     {"LTRIM", Op::Ltrim, 1, 1},     {"ALLTRIM", Op::Alltrim, 1, 1}, {"LEFT", Op::Left, 2, 2},
-    {"RIGHT", Op::Right, 2, 2},     {"SUBSTR", Op::Substr, 2, 3}, {"EMPTY", Op::Empty, 1, 1},
-    {"STOD", Op::Stod, 1, 1},       {"IIF", Op::Iif, 3, 3},       {"YEAR", Op::Year, 1, 1},
+    {"RIGHT", Op::Right, 2, 2},     {"SUBSTR", Op::Substr, 2, 3},   {"EMPTY", Op::Empty, 1, 1},
+    {"STOD", Op::Stod, 1, 1},       {"IIF", Op::Iif, 3, 3},         {"YEAR", Op::Year, 1, 1},
     {"MONTH", Op::Month, 1, 1},     {"DAY", Op::Day, 1, 1},
 };
 
@@ -142,8 +179,8 @@ class Parser {
     for (const auto& [s, op] : ops) {
       if (sym(s)) {
         NodeP r = parseAdd();
-        if (l->type != r->type) error(std::string("cannot compare ") + typeName(l->type) +
-                                      " with " + typeName(r->type));
+        if (l->type != r->type)
+          error(std::string("cannot compare ") + typeName(l->type) + " with " + typeName(r->type));
         if (op == Op::Contains) need(l, 'C', "$");
         return make(op, 'L', 1, {l, r});
       }
@@ -165,8 +202,8 @@ class Parser {
       } else if (l->type == 'D' && r->type == 'D' && !plus) {
         l = make(Op::Sub, 'N', 20, {l, r});
       } else {
-        error(std::string("cannot ") + (plus ? "add " : "subtract ") + typeName(r->type) +
-              " to " + typeName(l->type));
+        error(std::string("cannot ") + (plus ? "add " : "subtract ") + typeName(r->type) + " to " +
+              typeName(l->type));
       }
     }
   }
@@ -220,8 +257,8 @@ class Parser {
       return literal(Op::Str, 'C', int(s.size()), Value{'C', s, 0, false});
     }
     if (c == '{') return parseDateLiteral();
-    if (std::isdigit((unsigned char)c) || (c == '.' && p_ + 1 < t_.size() &&
-                                           std::isdigit((unsigned char)t_[p_ + 1]))) {
+    if (std::isdigit((unsigned char)c) ||
+        (c == '.' && p_ + 1 < t_.size() && std::isdigit((unsigned char)t_[p_ + 1]))) {
       std::size_t s = p_;
       while (p_ < t_.size() && (std::isdigit((unsigned char)t_[p_]) || t_[p_] == '.')) ++p_;
       double v = std::strtod(t_.substr(s, p_ - s).c_str(), nullptr);
@@ -287,9 +324,11 @@ class Parser {
   NodeP typeCall(const Function& fn, std::vector<NodeP> a) {
     switch (fn.op) {
       case Op::Dtos: need(a[0], 'D', "DTOS()"); return make(fn.op, 'C', 8, a);
-      case Op::Upper: case Op::Lower: case Op::Rtrim: case Op::Ltrim: case Op::Alltrim:
-        need(a[0], 'C', fn.name);
-        return make(fn.op, 'C', a[0]->width, a);
+      case Op::Upper:
+      case Op::Lower:
+      case Op::Rtrim:
+      case Op::Ltrim:
+      case Op::Alltrim: need(a[0], 'C', fn.name); return make(fn.op, 'C', a[0]->width, a);
       case Op::Deleted: return make(fn.op, 'L', 1);
       case Op::Recno: return make(fn.op, 'N', 20);
       case Op::Str_: {
@@ -299,7 +338,8 @@ class Parser {
         return make(fn.op, 'C', w, a);
       }
       case Op::Val: need(a[0], 'C', "VAL()"); return make(fn.op, 'N', 20, a);
-      case Op::Left: case Op::Right:
+      case Op::Left:
+      case Op::Right:
         need(a[0], 'C', fn.name);
         need(a[1], 'N', fn.name);
         return make(fn.op, 'C', std::min(a[0]->width, constInt(a[1], fn.name)), a);
@@ -316,9 +356,7 @@ class Parser {
         need(a[0], 'L', "IIF()");
         if (a[1]->type != a[2]->type) error("IIF() branches differ in type");
         return make(fn.op, a[1]->type, std::max(a[1]->width, a[2]->width), a);
-      default:
-        need(a[0], 'D', fn.name);
-        return make(fn.op, 'N', 20, a);
+      default: need(a[0], 'D', fn.name); return make(fn.op, 'N', 20, a);
     }
   }
 
@@ -388,10 +426,12 @@ Value evalFunction(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t r
   auto arg = [&](std::size_t i) { return evalNode(*n.kids[i], rec, recNo); };
   switch (n.op) {
     case Op::Dtos: return textValue(arg(0).s);
-    case Op::Upper: case Op::Lower: {
+    case Op::Upper:
+    case Op::Lower: {
       Value v = arg(0);
       for (auto& c : v.s)
-        c = char(n.op == Op::Upper ? std::toupper((unsigned char)c) : std::tolower((unsigned char)c));
+        c = char(n.op == Op::Upper ? std::toupper((unsigned char)c)
+                                   : std::tolower((unsigned char)c));
       return v;
     }
     case Op::Deleted: return boolValue(rec[0] == '*');
@@ -420,7 +460,9 @@ Value evalFunction(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t r
       return Value{'D', julianDay(s) ? s : std::string(8, ' '), 0, false};
     }
     case Op::Iif: return arg(0).b ? arg(1) : arg(2);
-    case Op::Year: case Op::Month: case Op::Day: {
+    case Op::Year:
+    case Op::Month:
+    case Op::Day: {
       std::string s = arg(0).s;
       if (!julianDay(s)) return numValue(0);
       std::size_t at = n.op == Op::Year ? 0 : n.op == Op::Month ? 4 : 6;
@@ -435,7 +477,10 @@ Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo
   auto kid = [&](std::size_t i) { return evalNode(*n.kids[i], rec, recNo); };
   switch (n.op) {
     case Op::Field: return fieldValue(n, rec);
-    case Op::Str: case Op::Num: case Op::Date: case Op::Bool: return n.lit;
+    case Op::Str:
+    case Op::Num:
+    case Op::Date:
+    case Op::Bool: return n.lit;
     case Op::Not: return boolValue(!kid(0).b);
     case Op::And: return boolValue(kid(0).b && kid(1).b);
     case Op::Or: return boolValue(kid(0).b || kid(1).b);
@@ -456,7 +501,8 @@ Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo
     case Op::Gt: return boolValue(compareValues(kid(0), kid(1)) > 0);
     case Op::Ge: return boolValue(compareValues(kid(0), kid(1)) >= 0);
     case Op::Contains: return boolValue(kid(1).s.find(kid(0).s) != std::string::npos);
-    case Op::Add: case Op::Sub: {
+    case Op::Add:
+    case Op::Sub: {
       Value a = kid(0), b = kid(1);
       if (n.type == 'C') return textValue(a.s + b.s);
       if (a.type == 'D' && b.type == 'D') return numValue(double(julianDay(a.s) - julianDay(b.s)));
@@ -512,7 +558,8 @@ bool Expr::isNotDeleted() const {
 
 int Expr::keyLength() const {
   switch (type()) {
-    case 'N': case 'D': return 8;
+    case 'N':
+    case 'D': return 8;
     case 'L': return 1;
     default: return std::clamp(width(), 1, 240);
   }

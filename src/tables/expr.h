@@ -55,8 +55,8 @@ class Expr {
 // Key encodings shared with the index layer.
 void encodeKey(const Value& v, int keyLength, std::uint8_t* out);
 void encodeDouble(double v, std::uint8_t* out);  // 8 bytes, sorts like the number
-long julianDay(const std::string& yyyymmdd);      // 0 for an empty or bad date
-std::string dateFromJulian(long jd);              // "YYYYMMDD"; 8 blanks for 0
+long julianDay(const std::string& yyyymmdd);     // 0 for an empty or bad date
+std::string dateFromJulian(long jd);             // "YYYYMMDD"; 8 blanks for 0
 
 // Reading typed values out of a raw record field.
 double fieldNumber(const std::uint8_t* p, int width);

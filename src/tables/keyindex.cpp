@@ -44,8 +44,10 @@ std::size_t KeyIndex::chunkFor(const std::uint8_t* key, std::uint32_t rec) const
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
     const Chunk& c = chunks_[mid];
-    if (cmp(c, c.recs.size() - 1, key, rec) < 0) lo = mid + 1;
-    else hi = mid;
+    if (cmp(c, c.recs.size() - 1, key, rec) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   return lo;
 }
@@ -53,14 +55,18 @@ std::size_t KeyIndex::chunkFor(const std::uint8_t* key, std::uint32_t rec) const
 void KeyIndex::insert(const std::uint8_t* key, std::uint32_t rec) {
   const std::size_t k = std::size_t(keyLen_);
   std::size_t ci = 0;
-  if (chunks_.empty()) chunks_.emplace_back();
-  else ci = std::min(chunkFor(key, rec), chunks_.size() - 1);
+  if (chunks_.empty())
+    chunks_.emplace_back();
+  else
+    ci = std::min(chunkFor(key, rec), chunks_.size() - 1);
   Chunk& c = chunks_[ci];
   std::size_t lo = 0, hi = c.recs.size();
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
-    if (cmp(c, mid, key, rec) < 0) lo = mid + 1;
-    else hi = mid;
+    if (cmp(c, mid, key, rec) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   c.keys.insert(c.keys.begin() + long(lo * k), key, key + k);
   c.recs.insert(c.recs.begin() + long(lo), rec);
@@ -84,8 +90,10 @@ std::size_t KeyIndex::position(const std::uint8_t* key, std::uint32_t rec) const
   std::size_t lo = 0, hi = c.recs.size();
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
-    if (cmp(c, mid, key, rec) < 0) lo = mid + 1;
-    else hi = mid;
+    if (cmp(c, mid, key, rec) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   refreshStarts();
   return starts_[ci] + lo;
@@ -123,16 +131,20 @@ std::size_t KeyIndex::lowerBound(const std::uint8_t* key, std::size_t len, bool 
   std::size_t lo = 0, hi = chunks_.size();
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
-    if (before(chunks_[mid], chunks_[mid].recs.size() - 1)) lo = mid + 1;
-    else hi = mid;
+    if (before(chunks_[mid], chunks_[mid].recs.size() - 1))
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   if (lo == chunks_.size()) return size_;
   const Chunk& c = chunks_[lo];
   std::size_t a = 0, b = c.recs.size();
   while (a < b) {
     std::size_t mid = (a + b) / 2;
-    if (before(c, mid)) a = mid + 1;
-    else b = mid;
+    if (before(c, mid))
+      a = mid + 1;
+    else
+      b = mid;
   }
   refreshStarts();
   return starts_[lo] + a;

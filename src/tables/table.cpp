@@ -45,7 +45,8 @@ std::string companion(const std::string& path, const char* upperExt) {
   std::size_t dot = path.find_last_of('.');
   std::size_t slash = path.find_last_of('/');
   std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                         ? path : path.substr(0, dot);
+                         ? path
+                         : path.substr(0, dot);
   std::string lowerExt = upperExt;
   for (auto& c : lowerExt) c = char(std::tolower((unsigned char)c));
   bool lowerName = dot != std::string::npos && dot + 1 < path.size() &&
@@ -120,17 +121,17 @@ void Table::createNew(const std::string& path, int fieldCount) {
 
 void Table::createField(const std::string& name, char type, int width, int decimals) {
   if (d_->createCount < 0) fail(err::kState, "", "createField before createNew");
-  d_->createFields.push_back(FieldDef{upperName(name), char(std::toupper((unsigned char)type)),
-                                      width, decimals});
+  d_->createFields.push_back(
+      FieldDef{upperName(name), char(std::toupper((unsigned char)type)), width, decimals});
 }
 
 void Table::createExec() {
   if (d_->createCount < 0) fail(err::kState, "", "createExec before createNew");
   Impl& d = *d_;
   if (int(d.createFields.size()) != d.createCount)
-    fail(err::kBadField, d.createPath, "declared " + std::to_string(d.createCount) +
-                                           " fields but defined " +
-                                           std::to_string(d.createFields.size()));
+    fail(err::kBadField, d.createPath,
+         "declared " + std::to_string(d.createCount) + " fields but defined " +
+             std::to_string(d.createFields.size()));
   std::vector<FieldDef> fields = std::move(d.createFields);
   std::string path = d.createPath;
   d.createCount = -1;
@@ -192,8 +193,8 @@ void Table::Impl::openFiles() {
   tags.clear();
   order = 0;
   std::vector<std::uint32_t> deleted;
-  dbf.open(BlockFile::open(path, exclusive, exclusive ? BlockFile::Lock::Exclusive
-                                                       : BlockFile::Lock::Shared),
+  dbf.open(BlockFile::open(path, exclusive,
+                           exclusive ? BlockFile::Lock::Exclusive : BlockFile::Lock::Shared),
            &deleted);
   try {
     fpt.close();
@@ -391,7 +392,8 @@ const std::uint8_t* Table::Impl::current() const {
 std::string Table::getRaw(const std::string& name) const {
   int i = d_->fieldIndex(name);
   const DbfField& f = d_->dbf.fields()[std::size_t(i)];
-  return std::string(reinterpret_cast<const char*>(d_->current() + f.offset), std::size_t(f.def.width));
+  return std::string(reinterpret_cast<const char*>(d_->current() + f.offset),
+                     std::size_t(f.def.width));
 }
 
 std::string Table::getString(const std::string& name) const {
@@ -432,12 +434,14 @@ bool Table::isBlank(const std::string& name) const {
 std::uint32_t Table::Impl::memoBlock(int field, const std::uint8_t* rec) const {
   const DbfField& f = dbf.fields()[std::size_t(field)];
   const std::uint8_t* p = rec + f.offset;
-  if (f.def.width == 4) return std::uint32_t(p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24);
+  if (f.def.width == 4)
+    return std::uint32_t(p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24);
   std::uint64_t v = 0;
   bool digits = false;
   for (int k = 0; k < f.def.width; ++k) {
     if (p[k] == ' ' && !digits) continue;
-    if (!std::isdigit(p[k])) fail(err::kBadDbf, path, "memo pointer of " + f.def.name + " is not a number");
+    if (!std::isdigit(p[k]))
+      fail(err::kBadDbf, path, "memo pointer of " + f.def.name + " is not a number");
     digits = true;
     v = v * 10 + (p[k] - '0');
   }
@@ -458,7 +462,8 @@ void Table::Impl::setMemoBlock(int field, std::uint8_t* rec, std::uint32_t block
 
 std::string Table::getMemo(const std::string& name) const {
   int i = d_->fieldIndex(name);
-  if (d_->dbf.fields()[std::size_t(i)].def.type != 'M') fail(err::kBadField, d_->path, name + " is not a memo");
+  if (d_->dbf.fields()[std::size_t(i)].def.type != 'M')
+    fail(err::kBadField, d_->path, name + " is not a memo");
   auto it = d_->pendingMemos.find(i);
   if (it != d_->pendingMemos.end() && !d_->peekRec) return it->second;
   std::uint32_t block = d_->memoBlock(i, d_->current());
@@ -481,7 +486,10 @@ void Table::putString(const std::string& name, const std::string& value) {
   const FieldDef& f = d_->dbf.fields()[std::size_t(i)].def;
   switch (f.type) {
     case 'N': putNumber(name, std::strtod(value.c_str(), nullptr)); return;
-    case 'D': putDtos(name, value.find_first_not_of(' ') == std::string::npos ? std::string(8, ' ') : value); return;
+    case 'D':
+      putDtos(name,
+              value.find_first_not_of(' ') == std::string::npos ? std::string(8, ' ') : value);
+      return;
     case 'L': putLogical(name, !value.empty() && fieldLogical(std::uint8_t(value[0]))); return;
     case 'M': putMemo(name, value); return;
     default: {
@@ -557,8 +565,10 @@ void Table::indexTag(const std::string& tag, const std::string& keyExpr, bool de
   auto old = d.tags;
   bool oldOpen = d.cdxOpen;
   int at = tagArea(t.def.name);
-  if (at) d.tags[std::size_t(at - 1)] = std::move(t);
-  else d.tags.push_back(std::move(t));
+  if (at)
+    d.tags[std::size_t(at - 1)] = std::move(t);
+  else
+    d.tags.push_back(std::move(t));
   d.cdxOpen = true;
   d.cdxDirty = true;
   ++d.changes;
@@ -580,8 +590,8 @@ int Table::tagCount() const { return int(d_->tags.size()); }
 TagInfo Table::tagInfo(int order) const {
   if (order < 1 || order > tagCount()) fail(err::kNoTag, d_->cdxPath, std::to_string(order));
   const Tag& t = d_->tags[std::size_t(order - 1)];
-  return TagInfo{t.def.name, t.def.keyExpr, t.def.forExpr, t.def.descending, t.keyType,
-                 t.def.keyLength};
+  return TagInfo{t.def.name,       t.def.keyExpr, t.def.forExpr,
+                 t.def.descending, t.keyType,     t.def.keyLength};
 }
 
 int Table::tagArea(const std::string& name) const {
@@ -593,7 +603,8 @@ int Table::tagArea(const std::string& name) const {
 
 void Table::setOrder(int order) {
   d_->requireOpen();
-  if (order < 0 || order > tagCount()) fail(err::kNoTag, d_->cdxPath, "order " + std::to_string(order));
+  if (order < 0 || order > tagCount())
+    fail(err::kNoTag, d_->cdxPath, "order " + std::to_string(order));
   d_->order = order;
   ++d_->changes;
 }

@@ -25,7 +25,7 @@ struct TagInfo {
   std::string keyExpr;  // as given when the tag was made
   std::string forExpr;  // empty when the tag has no FOR condition
   bool descending = false;
-  char keyType = 'C';   // 'C', 'N', 'D' or 'L'
+  char keyType = 'C';  // 'C', 'N', 'D' or 'L'
   int keyLength = 0;
 };
 
@@ -60,8 +60,8 @@ class Table {
   // a shared open reads only, and fails while someone holds the table exclusively.
   // A CDX that is damaged or disagrees with the DBF (by the quick check of tagcheck.h) is
   // rebuilt from the data; one whose tag list cannot be read is removed. Records are read
-  // from the file as they are needed, not loaded whole. The first tag becomes the current order, so a
-  // list opened again shows the order it had when its tag was made.
+  // from the file as they are needed, not loaded whole. The first tag becomes the current order, so
+  // a list opened again shows the order it had when its tag was made.
   void open(const std::string& dir, const std::string& fileName, bool exclusive = true);
   void close();  // a pending edit or append is discarded; tags not yet written are written
   bool isOpen() const;
@@ -71,7 +71,7 @@ class Table {
 
   // --- Fields. -----------------------------------------------------------------------
   int fieldCount() const;
-  const FieldDef& field(int index) const;   // 0-based
+  const FieldDef& field(int index) const;         // 0-based
   int fieldIndex(const std::string& name) const;  // -1 when absent; any case
 
   // --- Position. ---------------------------------------------------------------------
@@ -79,7 +79,7 @@ class Table {
   std::uint32_t recNo() const;     // current record; recCount()+1 past the end
   bool eof() const;
   bool bof() const;
-  void go(std::uint32_t recNo);    // err::kRange when outside 1..recCount
+  void go(std::uint32_t recNo);  // err::kRange when outside 1..recCount
   void first();
   void last();
   void next();
@@ -99,7 +99,7 @@ class Table {
   void indexTag(const std::string& tag, const std::string& keyExpr, bool descending = false,
                 const std::string& forExpr = {});
   int tagCount() const;
-  TagInfo tagInfo(int order) const;           // 1-based order number
+  TagInfo tagInfo(int order) const;            // 1-based order number
   int tagArea(const std::string& name) const;  // 0 when there is no such tag
   void setOrder(int order);                    // 0 = record order
   void setOrder(const std::string& tagName);
@@ -138,7 +138,7 @@ class Table {
   void deleteRecord();  // marks the current record deleted
   void recall();        // clears the mark
   bool isDeleted() const;
-  void pack();          // removes marked records and the memo space they held
+  void pack();  // removes marked records and the memo space they held
 
   // Several posts in one batch: the CDX file is written once at the end, not after every
   // post (a crash in between leaves a CDX that the next open notices and rebuilds).
@@ -149,7 +149,7 @@ class Table {
   std::string getString(const std::string& name) const;  // trailing blanks removed
   std::string getRaw(const std::string& name) const;     // bytes as stored
   Date getDate(const std::string& name) const;
-  std::string getDtos(const std::string& name) const;    // "YYYYMMDD" or 8 blanks
+  std::string getDtos(const std::string& name) const;  // "YYYYMMDD" or 8 blanks
   double getNumber(const std::string& name) const;
   bool getLogical(const std::string& name) const;
   std::string getMemo(const std::string& name) const;

@@ -33,8 +33,10 @@ void Table::Impl::writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& 
     if (c.hadOld != c.hasNew || c.oldKey != c.newKey) keyChanges.push_back(std::move(c));
   }
   try {
-    if (append) dbf.appendRecord(rec.data());
-    else dbf.writeRecord(r, rec.data());
+    if (append)
+      dbf.appendRecord(rec.data());
+    else
+      dbf.writeRecord(r, rec.data());
   } catch (const TableError&) {
     failed = true;
     throw;
@@ -43,8 +45,10 @@ void Table::Impl::writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& 
     // An old entry missing where the data puts it means the tag disagreed with the data
     // before this change (a key changed elsewhere that the open's quick check did not
     // sample): the tag is rebuilt rather than left with a second entry for the record.
-    if (c.hadOld && !c.tag->index.erase(c.oldKey.data(), r)) buildIndex(*c.tag);
-    else if (c.hasNew) c.tag->index.insert(c.newKey.data(), r);
+    if (c.hadOld && !c.tag->index.erase(c.oldKey.data(), r))
+      buildIndex(*c.tag);
+    else if (c.hasNew)
+      c.tag->index.insert(c.newKey.data(), r);
   }
   int deletedDelta = (rec[0] == '*') - (!append && old[0] == '*');
   deletedCount += deletedDelta;
@@ -58,8 +62,10 @@ void Table::Impl::writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& 
     // Put the data back as it was, so the files agree with each other again.
     failed = true;
     try {
-      if (append) dbf.writeCount(r - 1);
-      else dbf.writeRecord(r, old.data());
+      if (append)
+        dbf.writeCount(r - 1);
+      else
+        dbf.writeRecord(r, old.data());
     } catch (const TableError&) {
     }
     for (auto& c : keyChanges) {
@@ -101,7 +107,8 @@ void Table::edit() {
   Impl& d = *d_;
   d.requireWritable();
   if (d.state != State::Browse) return;
-  if (d.recNo < 1 || d.recNo > d.dbf.count()) fail(err::kState, d.path, "no current record to edit");
+  if (d.recNo < 1 || d.recNo > d.dbf.count())
+    fail(err::kState, d.path, "no current record to edit");
   d.buf.assign(d.dbf.record(d.recNo), d.dbf.record(d.recNo) + d.dbf.recordLength());
   d.pendingMemos.clear();
   d.state = State::Edit;
@@ -152,7 +159,8 @@ void setDeletedFlag(Table& t, Table::Impl& d, std::uint8_t flag) {
   }
   if (d.state == Table::State::Edit) t.cancel();
   if (d.recNo < 1 || d.recNo > d.dbf.count()) fail(err::kState, d.path, "no current record");
-  std::vector<std::uint8_t> rec(d.dbf.record(d.recNo), d.dbf.record(d.recNo) + d.dbf.recordLength());
+  std::vector<std::uint8_t> rec(d.dbf.record(d.recNo),
+                                d.dbf.record(d.recNo) + d.dbf.recordLength());
   if (rec[0] == flag) return;
   rec[0] = flag;
   d.writeRecord(d.recNo, rec, false);
@@ -242,7 +250,8 @@ void Table::Impl::installPacked(const std::vector<std::uint8_t>& dbfBytes,
     BlockFile::rename(path + ".tmp", path);
   } catch (const TableError& e) {
     failed = true;
-    throw TableError(e.code(), std::string(e.what()) + " (the pack completes when the table is next opened)");
+    throw TableError(e.code(),
+                     std::string(e.what()) + " (the pack completes when the table is next opened)");
   }
   BlockFile::remove(marker);
 }

@@ -40,7 +40,7 @@ struct Table::Impl {
   std::string path, fptPath, cdxPath, aliasName;
   DbfFile dbf;
   FptFile fpt;
-  bool cdxOpen = false;  // tags belong to a CDX file that we keep up to date
+  bool cdxOpen = false;                    // tags belong to a CDX file that we keep up to date
   std::map<std::string, int> fieldByName;  // upper-case name -> index
 
   // Tags and order.

@@ -131,15 +131,14 @@ void Table::go(std::uint32_t recNo) {
   Impl& d = *d_;
   d.browse(*this);
   if (recNo < 1 || recNo > d.dbf.count())
-    fail(err::kRange, d.path, "record " + std::to_string(recNo) + " of " + std::to_string(d.dbf.count()));
+    fail(err::kRange, d.path,
+         "record " + std::to_string(recNo) + " of " + std::to_string(d.dbf.count()));
   d.setPosition(recNo);
 }
 
 std::uint32_t Table::recCount() const { return d_->open ? d_->dbf.count() : 0; }
 
-void Table::setPeek(std::uint32_t recNo) {
-  d_->peekRec = recNo <= recCount() ? recNo : 0;
-}
+void Table::setPeek(std::uint32_t recNo) { d_->peekRec = recNo <= recCount() ? recNo : 0; }
 
 std::uint32_t Table::peek() const { return d_->peekRec; }
 
@@ -167,12 +166,12 @@ bool Table::seek(const std::string& key, bool soft) {
   std::vector<std::uint8_t> k(std::size_t(t.def.keyLength), ' ');
   std::size_t len = k.size();
   switch (t.keyType) {
-    case 'N': encodeKey(Value{'N', {}, std::strtod(key.c_str(), nullptr), false}, 8, k.data()); break;
+    case 'N':
+      encodeKey(Value{'N', {}, std::strtod(key.c_str(), nullptr), false}, 8, k.data());
+      break;
     case 'D': encodeKey(Value{'D', key, 0, false}, 8, k.data()); break;
     case 'L': k[0] = (!key.empty() && fieldLogical(std::uint8_t(key[0]))) ? 'T' : 'F'; break;
-    default:
-      len = std::min(key.size(), k.size());
-      std::memcpy(k.data(), key.data(), len);
+    default: len = std::min(key.size(), k.size()); std::memcpy(k.data(), key.data(), len);
   }
   const KeyIndex& ix = t.index;
   const std::size_t n = ix.size();
@@ -267,7 +266,8 @@ std::uint32_t Table::visibleCount() {
 std::uint32_t Table::recNoAtPosition(std::uint32_t position) {
   Impl& d = *d_;
   if (!d.open) return 0;
-  if (d.allEntriesVisible() && (d.order || d.deletedCount == 0 || !(d.hideDeleted || d.filter.valid())))
+  if (d.allEntriesVisible() &&
+      (d.order || d.deletedCount == 0 || !(d.hideDeleted || d.filter.valid())))
     return position < d.navCount() ? d.recAtNav(position) : 0;
   d.refreshVisible();
   return position < d.visible.size() ? d.visible[position] : 0;

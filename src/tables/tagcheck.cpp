@@ -65,7 +65,8 @@ std::vector<std::size_t> sampleEntries(std::size_t n) {
     v.push_back(i);
     v.push_back(n - 1 - i);
   }
-  for (std::size_t i = 1; n > 0 && i <= kSpreadEntries; ++i) v.push_back(i * (n - 1) / (kSpreadEntries + 1));
+  for (std::size_t i = 1; n > 0 && i <= kSpreadEntries; ++i)
+    v.push_back(i * (n - 1) / (kSpreadEntries + 1));
   return v;
 }
 
@@ -85,7 +86,8 @@ std::string checkStoredEntries(const Tag& tag, const CdxTag& stored, const DbfFi
     return std::memcmp(key.data(), &stored.keys[pos * k], k) != 0;
   };
   for (std::uint32_t r : sampleRecords(dbf.count()))
-    if (where[r] && keyDiffers(where[r] - 1)) return "the key of " + recText(r) + " is not the data's";
+    if (where[r] && keyDiffers(where[r] - 1))
+      return "the key of " + recText(r) + " is not the data's";
   for (std::size_t pos : sampleEntries(stored.recs.size()))
     if (keyDiffers(pos)) return "the key of " + recText(stored.recs[pos]) + " is not the data's";
   return "";

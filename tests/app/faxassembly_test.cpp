@@ -8,8 +8,8 @@
 #include "faxpages.h"
 #include "mainwindow_fixture.h"
 
-#include <QToolBar>
 #include <QLabel>
+#include <QToolBar>
 
 #include <set>
 
@@ -20,205 +20,197 @@ namespace {
 using testutil::AddOutgoingWithText;
 using testutil::FilesStartingWith;
 
-int pageCount(const std::string& file)
-{
-    faximage::BrxReader r;
-    return r.openFile(file) == faximage::ecOK ? r.pageCount() : -1;
+int pageCount(const std::string& file) {
+  faximage::BrxReader r;
+  return r.openFile(file) == faximage::ecOK ? r.pageCount() : -1;
 }
 
 // Expects every page of the fax file, from `first` on, to be what the editor paints.
-void expectPagesAsPainted(const std::string& faxFile, unsigned first, richtext::TRichText& editor, int pages)
-{
-    const std::vector<QImage> painted = testutil::PaintedPages(editor);
-    ASSERT_EQ(int(painted.size()), pages);
-    for (int i = 0; i < pages; ++i) {
-        const faximage::MonoBitmap page = testutil::DecodedPage(faxFile, first + unsigned(i));
-        EXPECT_GT(testutil::BlackPixels(painted[size_t(i)]), 500) << "page " << first + i << " has text";
-        EXPECT_EQ(testutil::DifferingPixels(page, painted[size_t(i)]), 0) << "page " << first + i;
-        ASSERT_FALSE(page.empty());
-        EXPECT_TRUE(page.pixel(50 + app::kFaxPageWidth - 1, app::kFaxPageHeight - 1)) << "corner pixel";
-    }
+void expectPagesAsPainted(const std::string& faxFile, unsigned first, richtext::TRichText& editor,
+                          int pages) {
+  const std::vector<QImage> painted = testutil::PaintedPages(editor);
+  ASSERT_EQ(int(painted.size()), pages);
+  for (int i = 0; i < pages; ++i) {
+    const faximage::MonoBitmap page = testutil::DecodedPage(faxFile, first + unsigned(i));
+    EXPECT_GT(testutil::BlackPixels(painted[size_t(i)]), 500)
+        << "page " << first + i << " has text";
+    EXPECT_EQ(testutil::DifferingPixels(page, painted[size_t(i)]), 0) << "page " << first + i;
+    ASSERT_FALSE(page.empty());
+    EXPECT_TRUE(page.pixel(50 + app::kFaxPageWidth - 1, app::kFaxPageHeight - 1)) << "corner pixel";
+  }
 }
 
 // What the window shows each time the build lets messages run.
 struct WhileBuilding {
-    std::set<QString> statusTexts;
-    std::set<std::string> files;
-    bool toolBarEverEnabled = false;
-    bool hourglassAlways = true;
-    int looks = 0;
+  std::set<QString> statusTexts;
+  std::set<std::string> files;
+  bool toolBarEverEnabled = false;
+  bool hourglassAlways = true;
+  int looks = 0;
 };
 
 class FaxAssemblyTest : public MainWindowTest {
-protected:
-    std::string build(WhileBuilding* seen = nullptr)
-    {
-        QTimer timer;
-        if (seen) {
-            QObject::connect(&timer, &QTimer::timeout, [this, seen] {
-                for (const std::string& f : FilesStartingWith("")) seen->files.insert(f);
-                // The last look comes after the build, when the status line is cleared.
-                if (window->status->text().isEmpty()) return;
-                ++seen->looks;
-                seen->statusTexts.insert(window->status->text());
-                seen->toolBarEverEnabled |= window->ButtonBar->isEnabled();
-                const QCursor* cursor = QApplication::overrideCursor();
-                seen->hourglassAlways &= cursor && cursor->shape() == Qt::WaitCursor;
-            });
-            timer.start(0);
-        }
-        return window->CreateFaxFile().toStdString();
+ protected:
+  std::string build(WhileBuilding* seen = nullptr) {
+    QTimer timer;
+    if (seen) {
+      QObject::connect(&timer, &QTimer::timeout, [this, seen] {
+        for (const std::string& f : FilesStartingWith("")) seen->files.insert(f);
+        // The last look comes after the build, when the status line is cleared.
+        if (window->status->text().isEmpty()) return;
+        ++seen->looks;
+        seen->statusTexts.insert(window->status->text());
+        seen->toolBarEverEnabled |= window->ButtonBar->isEnabled();
+        const QCursor* cursor = QApplication::overrideCursor();
+        seen->hourglassAlways &= cursor && cursor->shape() == Qt::WaitCursor;
+      });
+      timer.start(0);
     }
+    return window->CreateFaxFile().toStdString();
+  }
 
-    void expectNothingLeft()
-    {
-        EXPECT_TRUE(FilesStartingWith("BDLAX").empty());
-        EXPECT_TRUE(FilesStartingWith("_TMP").empty());
-        EXPECT_TRUE(FilesStartingWith("Eraseme").empty());
-        EXPECT_TRUE(window->ButtonBar->isEnabled());
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        EXPECT_TRUE(window->status->text().isEmpty());
-    }
+  void expectNothingLeft() {
+    EXPECT_TRUE(FilesStartingWith("BDLAX").empty());
+    EXPECT_TRUE(FilesStartingWith("_TMP").empty());
+    EXPECT_TRUE(FilesStartingWith("Eraseme").empty());
+    EXPECT_TRUE(window->ButtonBar->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(window->status->text().isEmpty());
+  }
 };
 
-TEST(FaxPageGeometry, TextRectangleAndZoomGiveTwoHundredPixelsPerInch)
-{
-    EXPECT_EQ(app::FaxTextRect(), QRect(49, 49, 1566, 2058));
-    EXPECT_EQ(app::FaxZoomPercent(96), 208);
-    EXPECT_EQ(app::FaxZoomPercent(120), 166);
-    EXPECT_EQ(app::FaxZoomPercent(200), 100);
+TEST(FaxPageGeometry, TextRectangleAndZoomGiveTwoHundredPixelsPerInch) {
+  EXPECT_EQ(app::FaxTextRect(), QRect(49, 49, 1566, 2058));
+  EXPECT_EQ(app::FaxZoomPercent(96), 208);
+  EXPECT_EQ(app::FaxZoomPercent(120), 166);
+  EXPECT_EQ(app::FaxZoomPercent(200), 100);
 }
 
-TEST_F(FaxAssemblyTest, CoverPageThenThreeDocumentPagesAsTheEditorPaintsThem)
-{
-    AddOutgoingWithText("Four pages", "", testutil::CoverRtf(), testutil::ThreePageRtf());
-    open();
-    WhileBuilding seen;
-    const std::string name = build(&seen);
+TEST_F(FaxAssemblyTest, CoverPageThenThreeDocumentPagesAsTheEditorPaintsThem) {
+  AddOutgoingWithText("Four pages", "", testutil::CoverRtf(), testutil::ThreePageRtf());
+  open();
+  WhileBuilding seen;
+  const std::string name = build(&seen);
 
-    EXPECT_EQ(name, dir.path("BDL_1.BRX"));
-    EXPECT_EQ(window->PagesBuilt, 4);
-    ASSERT_EQ(pageCount(name), 4);
-    expectPagesAsPainted(name, 1, *window->RichCover, 1);
-    expectPagesAsPainted(name, 2, *window->RichDoc, 3);
-    faximage::BrxReader r;
-    ASSERT_EQ(r.openFile(name), faximage::ecOK);
-    for (unsigned n = 1; n <= 4; ++n) {
-        faximage::BrxPage page;
-        ASSERT_EQ(r.page(n, page), faximage::ecOK);
-        EXPECT_TRUE(page.header.fine());
-        EXPECT_FALSE(page.header.wide());
-    }
+  EXPECT_EQ(name, dir.path("BDL_1.BRX"));
+  EXPECT_EQ(window->PagesBuilt, 4);
+  ASSERT_EQ(pageCount(name), 4);
+  expectPagesAsPainted(name, 1, *window->RichCover, 1);
+  expectPagesAsPainted(name, 2, *window->RichDoc, 3);
+  faximage::BrxReader r;
+  ASSERT_EQ(r.openFile(name), faximage::ecOK);
+  for (unsigned n = 1; n <= 4; ++n) {
+    faximage::BrxPage page;
+    ASSERT_EQ(r.page(n, page), faximage::ecOK);
+    EXPECT_TRUE(page.header.fine());
+    EXPECT_FALSE(page.header.wide());
+  }
 
-    // Page files, bitmap and status texts came and went; the tool bar stayed off.
-    EXPECT_GT(seen.looks, 0);
-    for (const char* f : {"BDLAX2.BRX", "BDLAX3.BRX", "BDLAX4.BRX", "_TMP.BMP"}) EXPECT_TRUE(seen.files.count(f)) << f;
-    EXPECT_FALSE(seen.files.count("BDLAX1.BRX"));
-    for (const char* s : {"Creating fax file", "Creating fax file....", "Creating fax file........"})
-        EXPECT_TRUE(seen.statusTexts.count(QString::fromLatin1(s))) << s;
-    EXPECT_FALSE(seen.toolBarEverEnabled);
-    EXPECT_TRUE(seen.hourglassAlways);
-    expectNothingLeft();
-    EXPECT_TRUE(messages.empty());
+  // Page files, bitmap and status texts came and went; the tool bar stayed off.
+  EXPECT_GT(seen.looks, 0);
+  for (const char* f : {"BDLAX2.BRX", "BDLAX3.BRX", "BDLAX4.BRX", "_TMP.BMP"})
+    EXPECT_TRUE(seen.files.count(f)) << f;
+  EXPECT_FALSE(seen.files.count("BDLAX1.BRX"));
+  for (const char* s : {"Creating fax file", "Creating fax file....", "Creating fax file........"})
+    EXPECT_TRUE(seen.statusTexts.count(QString::fromLatin1(s))) << s;
+  EXPECT_FALSE(seen.toolBarEverEnabled);
+  EXPECT_TRUE(seen.hourglassAlways);
+  expectNothingLeft();
+  EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(FaxAssemblyTest, ASecondBuildStartedWhileMessagesRunIsTurnedAway)
-{
-    AddOutgoingWithText("Once", "", testutil::CoverRtf(), testutil::ThreePageRtf());
-    open();
-    QString inner = QStringLiteral("not called");
-    QTimer::singleShot(0, [this, &inner] { inner = window->CreateFaxFile(); });
-    const std::string name = build();
-    EXPECT_TRUE(inner.isEmpty());
-    EXPECT_EQ(name, dir.path("BDL_1.BRX"));
-    EXPECT_EQ(pageCount(name), 4);
-    EXPECT_EQ(window->PagesBuilt, 4);
-    expectNothingLeft();
+TEST_F(FaxAssemblyTest, ASecondBuildStartedWhileMessagesRunIsTurnedAway) {
+  AddOutgoingWithText("Once", "", testutil::CoverRtf(), testutil::ThreePageRtf());
+  open();
+  QString inner = QStringLiteral("not called");
+  QTimer::singleShot(0, [this, &inner] { inner = window->CreateFaxFile(); });
+  const std::string name = build();
+  EXPECT_TRUE(inner.isEmpty());
+  EXPECT_EQ(name, dir.path("BDL_1.BRX"));
+  EXPECT_EQ(pageCount(name), 4);
+  EXPECT_EQ(window->PagesBuilt, 4);
+  expectNothingLeft();
 }
 
-TEST_F(FaxAssemblyTest, ABlankCoverSendsNoCoverPage)
-{
-    AddOutgoingWithText("No cover", "", testutil::Rtf("  \\par \\par    \\par"), testutil::Rtf("Only a document.\\par"));
-    open();
-    const std::string name = build();
-    EXPECT_EQ(window->PagesBuilt, 1);
-    ASSERT_EQ(pageCount(name), 1);
-    expectPagesAsPainted(name, 1, *window->RichDoc, 1);
-    expectNothingLeft();
+TEST_F(FaxAssemblyTest, ABlankCoverSendsNoCoverPage) {
+  AddOutgoingWithText("No cover", "", testutil::Rtf("  \\par \\par    \\par"),
+                      testutil::Rtf("Only a document.\\par"));
+  open();
+  const std::string name = build();
+  EXPECT_EQ(window->PagesBuilt, 1);
+  ASSERT_EQ(pageCount(name), 1);
+  expectPagesAsPainted(name, 1, *window->RichDoc, 1);
+  expectNothingLeft();
 }
 
-TEST_F(FaxAssemblyTest, ALongDocumentBreaksWhereTheEditorsLayoutBreaks)
-{
-    AddOutgoingWithText("Long", "", testutil::Rtf(""), testutil::LongRtf(150));
-    open();
-    const std::string name = build();
-    const int pages = int(testutil::PaintedPages(*window->RichDoc).size());
-    EXPECT_GE(pages, 3);
-    EXPECT_EQ(window->PagesBuilt, pages);
-    ASSERT_EQ(pageCount(name), pages);
-    expectPagesAsPainted(name, 1, *window->RichDoc, pages);
+TEST_F(FaxAssemblyTest, ALongDocumentBreaksWhereTheEditorsLayoutBreaks) {
+  AddOutgoingWithText("Long", "", testutil::Rtf(""), testutil::LongRtf(150));
+  open();
+  const std::string name = build();
+  const int pages = int(testutil::PaintedPages(*window->RichDoc).size());
+  EXPECT_GE(pages, 3);
+  EXPECT_EQ(window->PagesBuilt, pages);
+  ASSERT_EQ(pageCount(name), pages);
+  expectPagesAsPainted(name, 1, *window->RichDoc, pages);
 }
 
-TEST_F(FaxAssemblyTest, BlankCoverAndDocumentBuildNothingAndSaySo)
-{
-    AddOutgoingWithText("Blank", "", testutil::Rtf("   \\par\\par \\par"), "");
-    open();
-    window->PagesBuilt = 7;
-    EXPECT_EQ(build(), "");
-    EXPECT_EQ(window->PagesBuilt, 0);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].first, QStringLiteral("Fax has no contents or cover sheet"));
-    EXPECT_TRUE(FilesStartingWith("BDL_").empty());
-    expectNothingLeft();
+TEST_F(FaxAssemblyTest, BlankCoverAndDocumentBuildNothingAndSaySo) {
+  AddOutgoingWithText("Blank", "", testutil::Rtf("   \\par\\par \\par"), "");
+  open();
+  window->PagesBuilt = 7;
+  EXPECT_EQ(build(), "");
+  EXPECT_EQ(window->PagesBuilt, 0);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].first, QStringLiteral("Fax has no contents or cover sheet"));
+  EXPECT_TRUE(FilesStartingWith("BDL_").empty());
+  expectNothingLeft();
 }
 
-TEST_F(FaxAssemblyTest, ALeftOverFaxFileMovesTheNumberOnAndStaysAsItWas)
-{
-    AddOutgoingWithText("Again", "", testutil::CoverRtf(), testutil::ThreePageRtf());
-    dir.write("BDL_1.BRX", "an earlier run's file");
-    open();
-    EXPECT_EQ(build(), dir.path("BDL_2.BRX"));
-    EXPECT_EQ(pageCount(dir.path("BDL_2.BRX")), 4);
-    EXPECT_EQ(dir.read("BDL_1.BRX"), "an earlier run's file");
+TEST_F(FaxAssemblyTest, ALeftOverFaxFileMovesTheNumberOnAndStaysAsItWas) {
+  AddOutgoingWithText("Again", "", testutil::CoverRtf(), testutil::ThreePageRtf());
+  dir.write("BDL_1.BRX", "an earlier run's file");
+  open();
+  EXPECT_EQ(build(), dir.path("BDL_2.BRX"));
+  EXPECT_EQ(pageCount(dir.path("BDL_2.BRX")), 4);
+  EXPECT_EQ(dir.read("BDL_1.BRX"), "an earlier run's file");
 }
 
-TEST_F(FaxAssemblyTest, AConversionErrorEndsTheBuildAndRemovesEveryFile)
-{
-    AddOutgoingWithText("Fails", "", testutil::CoverRtf(), testutil::ThreePageRtf());
-    open();
-    int conversions = 0;
-    window->FxFaxConverter1->OnStatus = [&conversions](faximage::TFxCustomFaxConverter&, bool starting, bool, int, int,
-                                                       long, long, bool& abort) {
-        if (starting) ++conversions;
-        abort = conversions == 3;
-    };
-    WhileBuilding seen;
-    EXPECT_EQ(build(&seen), "");
-    EXPECT_EQ(conversions, 3);
-    EXPECT_EQ(window->PagesBuilt, 0);
-    EXPECT_TRUE(seen.files.count("BDLAX2.BRX"));
-    EXPECT_TRUE(FilesStartingWith("BDL_").empty());
-    expectNothingLeft();
+TEST_F(FaxAssemblyTest, AConversionErrorEndsTheBuildAndRemovesEveryFile) {
+  AddOutgoingWithText("Fails", "", testutil::CoverRtf(), testutil::ThreePageRtf());
+  open();
+  int conversions = 0;
+  window->FxFaxConverter1->OnStatus = [&conversions](faximage::TFxCustomFaxConverter&,
+                                                     bool starting, bool, int, int, long, long,
+                                                     bool& abort) {
+    if (starting) ++conversions;
+    abort = conversions == 3;
+  };
+  WhileBuilding seen;
+  EXPECT_EQ(build(&seen), "");
+  EXPECT_EQ(conversions, 3);
+  EXPECT_EQ(window->PagesBuilt, 0);
+  EXPECT_TRUE(seen.files.count("BDLAX2.BRX"));
+  EXPECT_TRUE(FilesStartingWith("BDL_").empty());
+  expectNothingLeft();
 }
 
-TEST_F(FaxAssemblyTest, AnUnwritableProgramFolderFailsCleanly)
-{
-    AddOutgoingWithText("Read only", "", testutil::CoverRtf(), "");
-    open();
-    richtext::TRichText editor;
-    editor.LoadRtf(QByteArray::fromStdString(testutil::CoverRtf()));
-    faximage::TFxFaxConverter converter;
-    app::SetProgramDir(dir.path("no such folder/"));
-    app::FaxAssembly assembly(editor, *window->RichDoc, converter);
-    std::vector<std::string> pages;
-    EXPECT_NE(assembly.RenderRichTextPages(editor, pages), faximage::ecOK);
-    EXPECT_TRUE(pages.empty());
-    std::string name = "stale";
-    window->RichDoc->Clear();
-    EXPECT_NE(assembly.Build(name), faximage::ecOK);
-    EXPECT_TRUE(name.empty());
-    EXPECT_EQ(assembly.PagesBuilt(), 0);
-    app::SetProgramDir(dir.dir.path().toStdString());
+TEST_F(FaxAssemblyTest, AnUnwritableProgramFolderFailsCleanly) {
+  AddOutgoingWithText("Read only", "", testutil::CoverRtf(), "");
+  open();
+  richtext::TRichText editor;
+  editor.LoadRtf(QByteArray::fromStdString(testutil::CoverRtf()));
+  faximage::TFxFaxConverter converter;
+  app::SetProgramDir(dir.path("no such folder/"));
+  app::FaxAssembly assembly(editor, *window->RichDoc, converter);
+  std::vector<std::string> pages;
+  EXPECT_NE(assembly.RenderRichTextPages(editor, pages), faximage::ecOK);
+  EXPECT_TRUE(pages.empty());
+  std::string name = "stale";
+  window->RichDoc->Clear();
+  EXPECT_NE(assembly.Build(name), faximage::ecOK);
+  EXPECT_TRUE(name.empty());
+  EXPECT_EQ(assembly.PagesBuilt(), 0);
+  app::SetProgramDir(dir.dir.path().toStdString());
 }
 
 }  // namespace

@@ -16,109 +16,103 @@ namespace {
 constexpr int kLeftMargin = 50;  // the converter's white pixels ahead of every line
 }
 
-std::string Rtf(const std::string& body)
-{
-    return "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 " + body + "}";
+std::string Rtf(const std::string& body) {
+  return "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 " + body + "}";
 }
 
-std::string CoverRtf()
-{
-    return Rtf("{\\fs48\\b FAX COVER SHEET}\\par To: The Receiving Office\\par From: Brindle tests\\par");
+std::string CoverRtf() {
+  return Rtf(
+      "{\\fs48\\b FAX COVER SHEET}\\par To: The Receiving Office\\par From: Brindle tests\\par");
 }
 
-std::string ThreePageRtf()
-{
-    return Rtf("First page of the document.\\par\\page Second page, with {\\i italic} words.\\par"
-               "\\page Third and {\\b last} page.\\par");
+std::string ThreePageRtf() {
+  return Rtf(
+      "First page of the document.\\par\\page Second page, with {\\i italic} words.\\par"
+      "\\page Third and {\\b last} page.\\par");
 }
 
-std::string LongRtf(int paragraphs)
-{
-    std::string body;
-    for (int i = 1; i <= paragraphs; ++i)
-        body += "Paragraph " + std::to_string(i) + " of a long document that runs over several pages.\\par ";
-    return Rtf(body);
+std::string LongRtf(int paragraphs) {
+  std::string body;
+  for (int i = 1; i <= paragraphs; ++i)
+    body += "Paragraph " + std::to_string(i) +
+            " of a long document that runs over several pages.\\par ";
+  return Rtf(body);
 }
 
-void AddOutgoingWithText(const std::string& subject, const std::string& dateSent, const std::string& cover,
-                         const std::string& doc)
-{
-    const app::StoreTable& outgoing = app::OutgoingTable();
-    if (!std::filesystem::exists(app::ProgramDir() + outgoing.fileName)) app::MakeStoreTable(outgoing);
-    tables::Table t;
-    t.open(app::ProgramDir(), outgoing.fileName);
-    t.append();
-    t.putString("SUBJECT", subject);
-    t.putString("RECIPIENT", "Receiving Office");
-    t.putString("PHONE", "555 0100");
-    t.putDtos("DATESENT", dateSent.empty() ? std::string(8, ' ') : dateSent);
-    t.putMemo("RTFCOVER", cover);
-    t.putMemo("RTFDOC", doc);
-    t.post();
+void AddOutgoingWithText(const std::string& subject, const std::string& dateSent,
+                         const std::string& cover, const std::string& doc) {
+  const app::StoreTable& outgoing = app::OutgoingTable();
+  if (!std::filesystem::exists(app::ProgramDir() + outgoing.fileName))
+    app::MakeStoreTable(outgoing);
+  tables::Table t;
+  t.open(app::ProgramDir(), outgoing.fileName);
+  t.append();
+  t.putString("SUBJECT", subject);
+  t.putString("RECIPIENT", "Receiving Office");
+  t.putString("PHONE", "555 0100");
+  t.putDtos("DATESENT", dateSent.empty() ? std::string(8, ' ') : dateSent);
+  t.putMemo("RTFCOVER", cover);
+  t.putMemo("RTFDOC", doc);
+  t.post();
 }
 
-std::unique_ptr<richtext::TRichText> EditorWith(const std::string& rtf)
-{
-    auto editor = std::make_unique<richtext::TRichText>();
-    editor->LoadRtf(QByteArray::fromStdString(rtf));
-    editor->Reformat();
-    editor->SetPaintOptions(richtext::kPaintLayoutPages);
-    return editor;
+std::unique_ptr<richtext::TRichText> EditorWith(const std::string& rtf) {
+  auto editor = std::make_unique<richtext::TRichText>();
+  editor->LoadRtf(QByteArray::fromStdString(rtf));
+  editor->Reformat();
+  editor->SetPaintOptions(richtext::kPaintLayoutPages);
+  return editor;
 }
 
-std::vector<QImage> PaintedPages(richtext::TRichText& editor)
-{
-    std::vector<QImage> pages;
-    int first = 0;
-    do {
-        QImage image(app::kFaxPageWidth, app::kFaxPageHeight, QImage::Format_Mono);
-        image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-        image.fill(0);
-        QPainter painter(&image);
-        first = editor.PaintPage(painter, app::FaxTextRect(), app::kFaxPixelsPerInch, first);
-        painter.end();
-        pages.push_back(image);
-    } while (first > 0 && pages.size() < 100);
-    return pages;
+std::vector<QImage> PaintedPages(richtext::TRichText& editor) {
+  std::vector<QImage> pages;
+  int first = 0;
+  do {
+    QImage image(app::kFaxPageWidth, app::kFaxPageHeight, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    image.fill(0);
+    QPainter painter(&image);
+    first = editor.PaintPage(painter, app::FaxTextRect(), app::kFaxPixelsPerInch, first);
+    painter.end();
+    pages.push_back(image);
+  } while (first > 0 && pages.size() < 100);
+  return pages;
 }
 
-faximage::MonoBitmap DecodedPage(const std::string& faxFile, unsigned n)
-{
-    faximage::MonoBitmap page;
-    if (faximage::assemblePageImage(faxFile, n, faximage::UnpackSettings{}, page) != 0) return {};
-    return page;
+faximage::MonoBitmap DecodedPage(const std::string& faxFile, unsigned n) {
+  faximage::MonoBitmap page;
+  if (faximage::assemblePageImage(faxFile, n, faximage::UnpackSettings{}, page) != 0) return {};
+  return page;
 }
 
-long DifferingPixels(const faximage::MonoBitmap& decoded, const QImage& painted)
-{
-    const long all = long(painted.width()) * painted.height();
-    if (decoded.height != painted.height() || decoded.width < painted.width() + kLeftMargin) return all;
-    long differing = 0;
-    for (int y = 0; y < painted.height(); ++y)
-        for (int x = 0; x < painted.width(); ++x) {
-            if (x == painted.width() - 1 && y == painted.height() - 1) continue;
-            differing += decoded.pixel(x + kLeftMargin, y) != (painted.pixelIndex(x, y) == 1);
-        }
-    return differing;
-}
-
-long BlackPixels(const QImage& painted)
-{
-    long black = 0;
-    for (int y = 0; y < painted.height(); ++y)
-        for (int x = 0; x < painted.width(); ++x) black += painted.pixelIndex(x, y) == 1;
-    return black;
-}
-
-std::vector<std::string> FilesStartingWith(const std::string& prefix)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(app::ProgramDir())) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+long DifferingPixels(const faximage::MonoBitmap& decoded, const QImage& painted) {
+  const long all = long(painted.width()) * painted.height();
+  if (decoded.height != painted.height() || decoded.width < painted.width() + kLeftMargin)
+    return all;
+  long differing = 0;
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x) {
+      if (x == painted.width() - 1 && y == painted.height() - 1) continue;
+      differing += decoded.pixel(x + kLeftMargin, y) != (painted.pixelIndex(x, y) == 1);
     }
-    std::sort(names.begin(), names.end());
-    return names;
+  return differing;
+}
+
+long BlackPixels(const QImage& painted) {
+  long black = 0;
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x) black += painted.pixelIndex(x, y) == 1;
+  return black;
+}
+
+std::vector<std::string> FilesStartingWith(const std::string& prefix) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(app::ProgramDir())) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace testutil

@@ -15,14 +15,14 @@
 namespace testutil {
 
 // RTF texts of the tests.
-std::string Rtf(const std::string& body);                       // Arial 12 pt around body
-std::string CoverRtf();                                         // one page
-std::string ThreePageRtf();                                     // three pages, by page breaks
-std::string LongRtf(int paragraphs);                            // as many pages as the text needs
+std::string Rtf(const std::string& body);  // Arial 12 pt around body
+std::string CoverRtf();                    // one page
+std::string ThreePageRtf();                // three pages, by page breaks
+std::string LongRtf(int paragraphs);       // as many pages as the text needs
 
 // Appends an outgoing record holding cover and document RTF (the table made when missing).
-void AddOutgoingWithText(const std::string& subject, const std::string& dateSent, const std::string& cover,
-                         const std::string& doc);
+void AddOutgoingWithText(const std::string& subject, const std::string& dateSent,
+                         const std::string& cover, const std::string& doc);
 
 // An editor holding the RTF, laid out the way fax assembly lays it out.
 std::unique_ptr<richtext::TRichText> EditorWith(const std::string& rtf);

@@ -7,10 +7,10 @@
 #include "app/messages.h"
 #include "tempdir.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -19,111 +19,103 @@
 namespace testutil {
 
 struct OutgoingFax {
-    std::string subject, recipient, phone, dateSent, timeSent;
-    bool sent = false;
+  std::string subject, recipient, phone, dateSent, timeSent;
+  bool sent = false;
 };
 
 struct ReceivedFax {
-    std::string date, time, from, faxFile, notes;
-    int pages = 1;
+  std::string date, time, from, faxFile, notes;
+  int pages = 1;
 };
 
 // Waits, letting events run, until the condition holds or about five seconds pass.
 template <class Cond>
-bool waitFor(Cond cond)
-{
-    QDeadlineTimer deadline(5000);
-    while (!cond()) {
-        if (deadline.hasExpired()) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+bool waitFor(Cond cond) {
+  QDeadlineTimer deadline(5000);
+  while (!cond()) {
+    if (deadline.hasExpired()) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
-    ProgramDirFixture dir;
-    std::vector<std::pair<QString, QString>> messages;  // text, caption
-    int answer = app::mb::IdYes;
-    std::unique_ptr<app::TMainScreen> window;
+ protected:
+  ProgramDirFixture dir;
+  std::vector<std::pair<QString, QString>> messages;  // text, caption
+  int answer = app::mb::IdYes;
+  std::unique_ptr<app::TMainScreen> window;
 
-    void SetUp() override
-    {
-        app::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
-            messages.emplace_back(text, caption);
-            return answer;
-        });
-    }
-    void TearDown() override
-    {
-        if (window) window->close();
-        window.reset();
-        app::SetMessageBoxHandler({});
-    }
+  void SetUp() override {
+    app::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
+      messages.emplace_back(text, caption);
+      return answer;
+    });
+  }
+  void TearDown() override {
+    if (window) window->close();
+    window.reset();
+    app::SetMessageBoxHandler({});
+  }
 
-    // Appends records to a store table (made first when missing) through the engine.
-    template <class Fill>
-    void appendTo(const app::StoreTable& definition, Fill fill)
-    {
-        if (!std::filesystem::exists(dir.path(definition.fileName))) {
-            ASSERT_TRUE(app::MakeStoreTable(definition));
-        }
-        tables::Table t;
-        t.open(app::ProgramDir(), definition.fileName);
-        fill(t);
+  // Appends records to a store table (made first when missing) through the engine.
+  template <class Fill>
+  void appendTo(const app::StoreTable& definition, Fill fill) {
+    if (!std::filesystem::exists(dir.path(definition.fileName))) {
+      ASSERT_TRUE(app::MakeStoreTable(definition));
     }
+    tables::Table t;
+    t.open(app::ProgramDir(), definition.fileName);
+    fill(t);
+  }
 
-    void addOutgoing(const std::vector<OutgoingFax>& faxes)
-    {
-        appendTo(app::OutgoingTable(), [&faxes](tables::Table& t) {
-            for (const OutgoingFax& f : faxes) {
-                t.append();
-                t.putString("SUBJECT", f.subject);
-                t.putString("RECIPIENT", f.recipient);
-                t.putString("PHONE", f.phone);
-                t.putDtos("DATESENT", f.dateSent.empty() ? std::string(8, ' ') : f.dateSent);
-                t.putString("TIMESENT", f.timeSent);
-                t.putLogical("SENT", f.sent);
-                t.post();
-            }
-        });
-    }
+  void addOutgoing(const std::vector<OutgoingFax>& faxes) {
+    appendTo(app::OutgoingTable(), [&faxes](tables::Table& t) {
+      for (const OutgoingFax& f : faxes) {
+        t.append();
+        t.putString("SUBJECT", f.subject);
+        t.putString("RECIPIENT", f.recipient);
+        t.putString("PHONE", f.phone);
+        t.putDtos("DATESENT", f.dateSent.empty() ? std::string(8, ' ') : f.dateSent);
+        t.putString("TIMESENT", f.timeSent);
+        t.putLogical("SENT", f.sent);
+        t.post();
+      }
+    });
+  }
 
-    void addReceived(const std::vector<ReceivedFax>& faxes)
-    {
-        appendTo(app::ReceivedTable(), [&faxes](tables::Table& t) {
-            for (const ReceivedFax& f : faxes) {
-                t.append();
-                t.putDtos("DATEREC", f.date);
-                t.putString("TIMEREC", f.time);
-                t.putString("FROM", f.from);
-                t.putNumber("PAGES", f.pages);
-                t.putString("FAXFILE", f.faxFile);
-                t.putString("NOTES", f.notes);
-                t.post();
-            }
-        });
-    }
+  void addReceived(const std::vector<ReceivedFax>& faxes) {
+    appendTo(app::ReceivedTable(), [&faxes](tables::Table& t) {
+      for (const ReceivedFax& f : faxes) {
+        t.append();
+        t.putDtos("DATEREC", f.date);
+        t.putString("TIMEREC", f.time);
+        t.putString("FROM", f.from);
+        t.putNumber("PAGES", f.pages);
+        t.putString("FAXFILE", f.faxFile);
+        t.putString("NOTES", f.notes);
+        t.post();
+      }
+    });
+  }
 
-    app::TMainScreen& open()
-    {
-        window = std::make_unique<app::TMainScreen>();
-        window->show();
-        waitFor([this] { return !window->FirstActivation || !window->isVisible(); });
-        return *window;
-    }
+  app::TMainScreen& open() {
+    window = std::make_unique<app::TMainScreen>();
+    window->show();
+    waitFor([this] { return !window->FirstActivation || !window->isVisible(); });
+    return *window;
+  }
 
-    template <class T>
-    T* find(const char* name)
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
+  template <class T>
+  T* find(const char* name) {
+    return window->findChild<T*>(QString::fromLatin1(name));
+  }
 
-    // Column texts of one grid row.
-    QStringList row(const char* gridName, int r);
-    int rows(const char* gridName);
-    void selectTab(int index);
-    void selectRow(const char* gridName, int r);
+  // Column texts of one grid row.
+  QStringList row(const char* gridName, int r);
+  int rows(const char* gridName);
+  void selectTab(int index);
+  void selectRow(const char* gridName, int r);
 };
 
 }  // namespace testutil

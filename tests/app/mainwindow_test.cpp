@@ -22,308 +22,296 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool enabled(MainWindowTest& t, app::TMainScreen& w, const char* name)
-{
-    if (auto* b = w.findChild<QToolButton*>(name)) return b->isEnabled();
-    if (auto* a = w.findChild<QAction*>(name)) return a->isEnabled();
-    ADD_FAILURE() << "no control " << name;
-    (void)t;
-    return false;
+bool enabled(MainWindowTest& t, app::TMainScreen& w, const char* name) {
+  if (auto* b = w.findChild<QToolButton*>(name)) return b->isEnabled();
+  if (auto* a = w.findChild<QAction*>(name)) return a->isEnabled();
+  ADD_FAILURE() << "no control " << name;
+  (void)t;
+  return false;
 }
 
 // Answers the next modal dialog of type T by running `act` on it.
 template <class T, class Act>
-void whenModal(Act act)
-{
-    QTimer::singleShot(0, [act] {
-        testutil::waitFor([] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; });
-        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) act(*d);
-    });
+void whenModal(Act act) {
+  QTimer::singleShot(0, [act] {
+    testutil::waitFor(
+        [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; });
+    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) act(*d);
+  });
 }
 
 }  // namespace
 
-TEST_F(MainWindowTest, EmptyFolderGetsBothTablesWithTheirTagsAndEmptyLists)
-{
+TEST_F(MainWindowTest, EmptyFolderGetsBothTablesWithTheirTagsAndEmptyLists) {
+  app::TMainScreen& w = open();
+  for (const char* f : {"BDL.DBF", "BDL.FPT", "BDL.CDX", "BDLREC.DBF", "BDLREC.CDX"})
+    EXPECT_TRUE(fs::exists(dir.path(f))) << f;
+  EXPECT_EQ(w.FaxTable.table().tagArea("DATESENT"), 1);
+  EXPECT_EQ(w.RecTable.table().tagArea("DATETIME"), 1);
+  const tables::TagInfo tag = w.FaxTable.table().tagInfo(1);
+  EXPECT_EQ(tag.keyExpr, "DTOS(DATESENT)+TIMESENT");
+  EXPECT_TRUE(tag.descending);
+  EXPECT_EQ(rows("FaxGrid"), 0);
+  EXPECT_EQ(rows("RecFaxGrid"), 0);
+  EXPECT_EQ(w.windowTitle(), "Brindle ");
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindowTest, EmptyOutgoingListAllowsOnlyNewAndUsesRecordOrder) {
+  app::TMainScreen& w = open();
+  EXPECT_TRUE(enabled(*this, w, "Newbutton"));
+  for (const char* name :
+       {"EditButton", "CloneButton", "DeleteButton", "SendButton", "ViewFaxButton", "mnuEdit",
+        "mnuClone", "mnuDelete", "mnuSend", "mnuViewPrint"})
+    EXPECT_FALSE(enabled(*this, w, name)) << name;
+  EXPECT_TRUE(enabled(*this, w, "ReceiveButton"));
+  EXPECT_FALSE(find<QTableView>("FaxGrid")->isEnabled());
+  EXPECT_EQ(w.FaxTable.table().indexOrd(), 0);
+}
+
+TEST_F(MainWindowTest, ListsShowTheirColumnsNewestFirst) {
+  addOutgoing({{"first", "Ann", "555-1", "20240101", "09:00", false},
+               {"third", "Cy", "555-3", "20240102", "08:00", true},
+               {"second", "Bo", "555-2", "20240101", "17:30", false}});
+  addReceived({{"20240305", "10:15", "REMOTE ONE", "FAX0001.BRX", "call back", 3}});
+  app::TMainScreen& w = open();
+  auto* grid = find<QTableView>("FaxGrid");
+  QStringList titles;
+  for (int c = 0; c < grid->model()->columnCount(); ++c)
+    titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+  EXPECT_EQ(titles, QStringList({"Sent", "Date Sent", "Time Sent", "Recipient", "Phone", "Pages",
+                                 "Subject", "Last Attempt"}));
+  ASSERT_EQ(rows("FaxGrid"), 3);
+  EXPECT_EQ(row("FaxGrid", 0)[0], "Yes");
+  EXPECT_EQ(row("FaxGrid", 0)[6], "third");
+  EXPECT_EQ(row("FaxGrid", 1)[6], "second");
+  EXPECT_EQ(row("FaxGrid", 2)[0], "No ");  // with the trailing blank
+  EXPECT_EQ(row("FaxGrid", 2)[5], "");     // pages never set
+  EXPECT_EQ(w.FaxTable.table().indexOrd(), 1);
+  EXPECT_TRUE(enabled(*this, w, "SendButton"));
+
+  ASSERT_EQ(rows("RecFaxGrid"), 1);
+  const QStringList r = row("RecFaxGrid", 0);
+  EXPECT_EQ(r[1], "10:15");
+  EXPECT_EQ(r[2], "REMOTE ONE");
+  EXPECT_EQ(r[3], "3");
+  EXPECT_EQ(r[4], "call back");
+  EXPECT_EQ(r[5], "FAX0001.BRX");
+}
+
+TEST_F(MainWindowTest, ReceivedPageDisablesNewCloneAndSend) {
+  addOutgoing({{"a", "Ann", "1", "20240101", "09:00", false}});
+  addReceived({{"20240305", "10:15", "X", "FAX0001.BRX", "", 1}});
+  app::TMainScreen& w = open();
+  selectTab(1);
+  EXPECT_EQ(w.NoteBook->currentIndex(), 1);
+  for (const char* name :
+       {"Newbutton", "CloneButton", "SendButton", "mnuNew", "mnuClone", "mnuSend"})
+    EXPECT_FALSE(enabled(*this, w, name)) << name;
+  EXPECT_TRUE(enabled(*this, w, "EditButton"));
+  EXPECT_TRUE(enabled(*this, w, "ViewFaxButton"));
+}
+
+TEST(ButtonStates, ReceiveModeBlocksSendingAndSettingsButNotViewing) {
+  app::ListState s;
+  s.page = 1;
+  s.sentEmpty = false;
+  s.recEmpty = false;
+  s.receiveMode = true;
+  const app::ButtonStates b = app::ComputeButtonStates(s);
+  EXPECT_FALSE(b.edit);
+  EXPECT_FALSE(b.del);
+  EXPECT_TRUE(b.view);
+  EXPECT_FALSE(b.preferences);
+  EXPECT_FALSE(b.rebuildIndexes);
+  EXPECT_TRUE(b.receive);
+  s.page = 0;
+  const app::ButtonStates out = app::ComputeButtonStates(s);
+  EXPECT_FALSE(out.send);
+  EXPECT_TRUE(out.edit);
+  EXPECT_TRUE(out.clone);
+}
+
+TEST_F(MainWindowTest, DeletingAnOutgoingFaxAsksWithItsSubjectAndHidesTheRecord) {
+  addOutgoing({{"Quarterly", "Ann", "1", "20240101", "09:00", false}});
+  app::TMainScreen& w = open();
+  answer = app::mb::IdNo;
+  find<QToolButton>("DeleteButton")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].first, "Delete the current fax?\r\n(subject: \"Quarterly\")");
+  EXPECT_EQ(messages[0].second, "Delete");
+  EXPECT_EQ(rows("FaxGrid"), 1);
+
+  answer = app::mb::IdYes;
+  find<QToolButton>("DeleteButton")->click();
+  EXPECT_EQ(rows("FaxGrid"), 0);
+  EXPECT_EQ(w.FaxTable.table().recCount(), 1u);  // still in the file until a rebuild
+  EXPECT_FALSE(enabled(*this, w, "DeleteButton"));
+  EXPECT_FALSE(enabled(*this, w, "CloneButton"));
+}
+
+TEST_F(MainWindowTest, DeletingAReceivedFaxRemovesItsFileEvenWhenTheFileIsGone) {
+  addReceived({{"20240305", "10:15", "SENDER A", "FAX0001.BRX", "", 1},
+               {"20240306", "11:00", "SENDER B", "FAX0002.BRX", "", 1}});
+  fs::create_directory(dir.path("receive"));
+  dir.write("receive/FAX0001.BRX", "x");
+  app::TMainScreen& w = open();
+  selectTab(1);
+  ASSERT_EQ(rows("RecFaxGrid"), 2);
+  selectRow("RecFaxGrid", 1);  // the older fax, FAX0001
+  find<QToolButton>("DeleteButton")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].first, "Delete the current fax?\r\n(from: \"SENDER A\")");
+  EXPECT_FALSE(fs::exists(dir.path("receive/FAX0001.BRX")));
+  ASSERT_EQ(rows("RecFaxGrid"), 1);
+  EXPECT_EQ(row("RecFaxGrid", 0)[2], "SENDER B");
+
+  selectRow("RecFaxGrid", 0);  // its file was never there
+  find<QToolButton>("DeleteButton")->click();
+  EXPECT_EQ(rows("RecFaxGrid"), 0);
+  EXPECT_FALSE(enabled(*this, w, "DeleteButton"));
+}
+
+TEST_F(MainWindowTest, AStoredFileNameNeverReachesOutsideTheReceiveFolder) {
+  addReceived({{"20240305", "10:15", "EVIL", "../BDL.FPT", "", 1}});
+  open();
+  selectTab(1);
+  find<QToolButton>("DeleteButton")->click();
+  EXPECT_EQ(rows("RecFaxGrid"), 0);
+  EXPECT_TRUE(fs::exists(dir.path("BDL.FPT")));
+}
+
+TEST_F(MainWindowTest, ReceivedNotesAreEditedAndCancelKeepsThem) {
+  addReceived({{"20240305", "10:15", "SENDER A", "FAX0001.BRX", "old note", 1}});
+  app::TMainScreen& w = open();
+  selectTab(1);
+  QString shownFrom;
+  whenModal<app::TEditReceiveNotes>([&shownFrom](app::TEditReceiveNotes& d) {
+    shownFrom = d.Descript->text();
+    d.Notes->setText(QString(80, 'n'));  // longer than the field
+    d.OKButton->click();
+  });
+  find<QToolButton>("EditButton")->click();
+  EXPECT_EQ(shownFrom, "From: SENDER A");
+  EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
+
+  whenModal<app::TEditReceiveNotes>([](app::TEditReceiveNotes& d) {
+    d.Notes->setText("changed");
+    d.Cancelbutton->click();
+  });
+  find<QToolButton>("EditButton")->click();
+  EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
+}
+
+TEST_F(MainWindowTest, RebuildPacksEveryTableAndRebuildsTheTagsOnTheDateAlone) {
+  addOutgoing({{"keep", "A", "1", "20240101", "09:00", false},
+               {"gone", "B", "2", "20240102", "10:00", false}});
+  app::TMainScreen& w = open();
+  selectRow("FaxGrid", 0);  // "gone", the newest
+  find<QToolButton>("DeleteButton")->click();
+  ASSERT_EQ(w.FaxTable.table().recCount(), 2u);
+
+  QStringList shown;
+  whenModal<app::TRebuildInd>([&shown](app::TRebuildInd& d) {
+    QObject::connect(&d, &QDialog::finished, [&shown, &d] { shown << d.WhatAmIDoing->text(); });
+  });
+  w.mnuRebuildIndexes->trigger();
+  EXPECT_EQ(w.FaxTable.table().recCount(), 1u);
+  EXPECT_EQ(w.FaxTable.table().tagInfo(w.FaxTable.table().tagArea("DATESENT")).keyExpr, "datesent");
+  EXPECT_EQ(shown, QStringList({"Rebuilding COVER file indexes"}));
+  for (const char* f :
+       {"BDLPB.DBF", "BDLPB.CDX", "BDLCOV.DBF", "BDLCOV.FPT", "BDLCOV.CDX", "BDL.CDX"})
+    EXPECT_TRUE(fs::exists(dir.path(f))) << f;
+  ASSERT_EQ(rows("FaxGrid"), 1);
+  EXPECT_EQ(row("FaxGrid", 0)[6], "keep");
+  EXPECT_TRUE(w.FaxGrid->isEnabled());
+}
+
+TEST_F(MainWindowTest, AMissingIndexFileIsRebuiltSilently) {
+  addOutgoing(
+      {{"a", "A", "1", "20240101", "09:00", false}, {"b", "B", "2", "20240301", "10:00", false}});
+  {
     app::TMainScreen& w = open();
-    for (const char* f : {"BDL.DBF", "BDL.FPT", "BDL.CDX", "BDLREC.DBF", "BDLREC.CDX"})
-        EXPECT_TRUE(fs::exists(dir.path(f))) << f;
-    EXPECT_EQ(w.FaxTable.table().tagArea("DATESENT"), 1);
-    EXPECT_EQ(w.RecTable.table().tagArea("DATETIME"), 1);
-    const tables::TagInfo tag = w.FaxTable.table().tagInfo(1);
-    EXPECT_EQ(tag.keyExpr, "DTOS(DATESENT)+TIMESENT");
-    EXPECT_TRUE(tag.descending);
-    EXPECT_EQ(rows("FaxGrid"), 0);
-    EXPECT_EQ(rows("RecFaxGrid"), 0);
-    EXPECT_EQ(w.windowTitle(), "Brindle ");
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(MainWindowTest, EmptyOutgoingListAllowsOnlyNewAndUsesRecordOrder)
-{
-    app::TMainScreen& w = open();
-    EXPECT_TRUE(enabled(*this, w, "Newbutton"));
-    for (const char* name : {"EditButton", "CloneButton", "DeleteButton", "SendButton", "ViewFaxButton",
-                             "mnuEdit", "mnuClone", "mnuDelete", "mnuSend", "mnuViewPrint"})
-        EXPECT_FALSE(enabled(*this, w, name)) << name;
-    EXPECT_TRUE(enabled(*this, w, "ReceiveButton"));
-    EXPECT_FALSE(find<QTableView>("FaxGrid")->isEnabled());
-    EXPECT_EQ(w.FaxTable.table().indexOrd(), 0);
-}
-
-TEST_F(MainWindowTest, ListsShowTheirColumnsNewestFirst)
-{
-    addOutgoing({{"first", "Ann", "555-1", "20240101", "09:00", false},
-                 {"third", "Cy", "555-3", "20240102", "08:00", true},
-                 {"second", "Bo", "555-2", "20240101", "17:30", false}});
-    addReceived({{"20240305", "10:15", "REMOTE ONE", "FAX0001.BRX", "call back", 3}});
-    app::TMainScreen& w = open();
-    auto* grid = find<QTableView>("FaxGrid");
-    QStringList titles;
-    for (int c = 0; c < grid->model()->columnCount(); ++c)
-        titles << grid->model()->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(titles, QStringList({"Sent", "Date Sent", "Time Sent", "Recipient", "Phone", "Pages", "Subject",
-                                   "Last Attempt"}));
-    ASSERT_EQ(rows("FaxGrid"), 3);
-    EXPECT_EQ(row("FaxGrid", 0)[0], "Yes");
-    EXPECT_EQ(row("FaxGrid", 0)[6], "third");
-    EXPECT_EQ(row("FaxGrid", 1)[6], "second");
-    EXPECT_EQ(row("FaxGrid", 2)[0], "No ");  // with the trailing blank
-    EXPECT_EQ(row("FaxGrid", 2)[5], "");      // pages never set
-    EXPECT_EQ(w.FaxTable.table().indexOrd(), 1);
-    EXPECT_TRUE(enabled(*this, w, "SendButton"));
-
-    ASSERT_EQ(rows("RecFaxGrid"), 1);
-    const QStringList r = row("RecFaxGrid", 0);
-    EXPECT_EQ(r[1], "10:15");
-    EXPECT_EQ(r[2], "REMOTE ONE");
-    EXPECT_EQ(r[3], "3");
-    EXPECT_EQ(r[4], "call back");
-    EXPECT_EQ(r[5], "FAX0001.BRX");
-}
-
-TEST_F(MainWindowTest, ReceivedPageDisablesNewCloneAndSend)
-{
-    addOutgoing({{"a", "Ann", "1", "20240101", "09:00", false}});
-    addReceived({{"20240305", "10:15", "X", "FAX0001.BRX", "", 1}});
-    app::TMainScreen& w = open();
-    selectTab(1);
-    EXPECT_EQ(w.NoteBook->currentIndex(), 1);
-    for (const char* name : {"Newbutton", "CloneButton", "SendButton", "mnuNew", "mnuClone", "mnuSend"})
-        EXPECT_FALSE(enabled(*this, w, name)) << name;
-    EXPECT_TRUE(enabled(*this, w, "EditButton"));
-    EXPECT_TRUE(enabled(*this, w, "ViewFaxButton"));
-}
-
-TEST(ButtonStates, ReceiveModeBlocksSendingAndSettingsButNotViewing)
-{
-    app::ListState s;
-    s.page = 1;
-    s.sentEmpty = false;
-    s.recEmpty = false;
-    s.receiveMode = true;
-    const app::ButtonStates b = app::ComputeButtonStates(s);
-    EXPECT_FALSE(b.edit);
-    EXPECT_FALSE(b.del);
-    EXPECT_TRUE(b.view);
-    EXPECT_FALSE(b.preferences);
-    EXPECT_FALSE(b.rebuildIndexes);
-    EXPECT_TRUE(b.receive);
-    s.page = 0;
-    const app::ButtonStates out = app::ComputeButtonStates(s);
-    EXPECT_FALSE(out.send);
-    EXPECT_TRUE(out.edit);
-    EXPECT_TRUE(out.clone);
-}
-
-TEST_F(MainWindowTest, DeletingAnOutgoingFaxAsksWithItsSubjectAndHidesTheRecord)
-{
-    addOutgoing({{"Quarterly", "Ann", "1", "20240101", "09:00", false}});
-    app::TMainScreen& w = open();
-    answer = app::mb::IdNo;
-    find<QToolButton>("DeleteButton")->click();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].first, "Delete the current fax?\r\n(subject: \"Quarterly\")");
-    EXPECT_EQ(messages[0].second, "Delete");
-    EXPECT_EQ(rows("FaxGrid"), 1);
-
-    answer = app::mb::IdYes;
-    find<QToolButton>("DeleteButton")->click();
-    EXPECT_EQ(rows("FaxGrid"), 0);
-    EXPECT_EQ(w.FaxTable.table().recCount(), 1u);  // still in the file until a rebuild
-    EXPECT_FALSE(enabled(*this, w, "DeleteButton"));
-    EXPECT_FALSE(enabled(*this, w, "CloneButton"));
-}
-
-TEST_F(MainWindowTest, DeletingAReceivedFaxRemovesItsFileEvenWhenTheFileIsGone)
-{
-    addReceived({{"20240305", "10:15", "SENDER A", "FAX0001.BRX", "", 1},
-                 {"20240306", "11:00", "SENDER B", "FAX0002.BRX", "", 1}});
-    fs::create_directory(dir.path("receive"));
-    dir.write("receive/FAX0001.BRX", "x");
-    app::TMainScreen& w = open();
-    selectTab(1);
-    ASSERT_EQ(rows("RecFaxGrid"), 2);
-    selectRow("RecFaxGrid", 1);  // the older fax, FAX0001
-    find<QToolButton>("DeleteButton")->click();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].first, "Delete the current fax?\r\n(from: \"SENDER A\")");
-    EXPECT_FALSE(fs::exists(dir.path("receive/FAX0001.BRX")));
-    ASSERT_EQ(rows("RecFaxGrid"), 1);
-    EXPECT_EQ(row("RecFaxGrid", 0)[2], "SENDER B");
-
-    selectRow("RecFaxGrid", 0);  // its file was never there
-    find<QToolButton>("DeleteButton")->click();
-    EXPECT_EQ(rows("RecFaxGrid"), 0);
-    EXPECT_FALSE(enabled(*this, w, "DeleteButton"));
-}
-
-TEST_F(MainWindowTest, AStoredFileNameNeverReachesOutsideTheReceiveFolder)
-{
-    addReceived({{"20240305", "10:15", "EVIL", "../BDL.FPT", "", 1}});
-    open();
-    selectTab(1);
-    find<QToolButton>("DeleteButton")->click();
-    EXPECT_EQ(rows("RecFaxGrid"), 0);
-    EXPECT_TRUE(fs::exists(dir.path("BDL.FPT")));
-}
-
-TEST_F(MainWindowTest, ReceivedNotesAreEditedAndCancelKeepsThem)
-{
-    addReceived({{"20240305", "10:15", "SENDER A", "FAX0001.BRX", "old note", 1}});
-    app::TMainScreen& w = open();
-    selectTab(1);
-    QString shownFrom;
-    whenModal<app::TEditReceiveNotes>([&shownFrom](app::TEditReceiveNotes& d) {
-        shownFrom = d.Descript->text();
-        d.Notes->setText(QString(80, 'n'));  // longer than the field
-        d.OKButton->click();
-    });
-    find<QToolButton>("EditButton")->click();
-    EXPECT_EQ(shownFrom, "From: SENDER A");
-    EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
-
-    whenModal<app::TEditReceiveNotes>([](app::TEditReceiveNotes& d) {
-        d.Notes->setText("changed");
-        d.Cancelbutton->click();
-    });
-    find<QToolButton>("EditButton")->click();
-    EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
-}
-
-TEST_F(MainWindowTest, RebuildPacksEveryTableAndRebuildsTheTagsOnTheDateAlone)
-{
-    addOutgoing({{"keep", "A", "1", "20240101", "09:00", false}, {"gone", "B", "2", "20240102", "10:00", false}});
-    app::TMainScreen& w = open();
-    selectRow("FaxGrid", 0);  // "gone", the newest
-    find<QToolButton>("DeleteButton")->click();
-    ASSERT_EQ(w.FaxTable.table().recCount(), 2u);
-
-    QStringList shown;
-    whenModal<app::TRebuildInd>([&shown](app::TRebuildInd& d) {
-        QObject::connect(&d, &QDialog::finished, [&shown, &d] { shown << d.WhatAmIDoing->text(); });
-    });
-    w.mnuRebuildIndexes->trigger();
-    EXPECT_EQ(w.FaxTable.table().recCount(), 1u);
-    EXPECT_EQ(w.FaxTable.table().tagInfo(w.FaxTable.table().tagArea("DATESENT")).keyExpr, "datesent");
-    EXPECT_EQ(shown, QStringList({"Rebuilding COVER file indexes"}));
-    for (const char* f : {"BDLPB.DBF", "BDLPB.CDX", "BDLCOV.DBF", "BDLCOV.FPT", "BDLCOV.CDX", "BDL.CDX"})
-        EXPECT_TRUE(fs::exists(dir.path(f))) << f;
-    ASSERT_EQ(rows("FaxGrid"), 1);
-    EXPECT_EQ(row("FaxGrid", 0)[6], "keep");
-    EXPECT_TRUE(w.FaxGrid->isEnabled());
-}
-
-TEST_F(MainWindowTest, AMissingIndexFileIsRebuiltSilently)
-{
-    addOutgoing({{"a", "A", "1", "20240101", "09:00", false}, {"b", "B", "2", "20240301", "10:00", false}});
-    {
-        app::TMainScreen& w = open();
-        w.close();
-        window.reset();
-    }
-    ASSERT_TRUE(fs::remove(dir.path("BDL.CDX")));
-    open();
-    EXPECT_TRUE(fs::exists(dir.path("BDL.CDX")));
-    ASSERT_EQ(rows("FaxGrid"), 2);
-    EXPECT_EQ(row("FaxGrid", 0)[6], "b");
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(MainWindowTest, ATableThatCannotBeMadeClosesTheProgramWithItsMessage)
-{
-    fs::create_directory(dir.path("BDLREC.DBF"));  // in the way of the received table
-    app::TMainScreen& w = open();
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().first, "Unable to open/create the FAX RECEIVE datafile - closing program");
-    EXPECT_TRUE(testutil::waitFor([&w] { return !w.isVisible(); }));
-}
-
-TEST_F(MainWindowTest, ADamagedTableIsNamedInTheMessage)
-{
-    dir.write("BDL.DBF", std::string(40, '\x03'));  // a header that cannot be right
-    app::TMainScreen& w = open();
-    ASSERT_GE(messages.size(), 2u);
-    EXPECT_NE(messages[0].first.indexOf("BDL.DBF"), -1) << messages[0].first.toStdString();
-    EXPECT_EQ(messages[1].first, "Unable to open/create the FAX datafile - closing program");
-    EXPECT_TRUE(testutil::waitFor([&w] { return !w.isVisible(); }));
-}
-
-TEST_F(MainWindowTest, ShowHintsIsStoredAtOnce)
-{
-    app::TMainScreen& w = open();
-    EXPECT_TRUE(w.mnuShowHint->isChecked());
-    w.mnuShowHint->trigger();
-    app::IniFile ini(app::SettingsFilePath());
-    ini.load();
-    EXPECT_FALSE(ini.readBool("Hints", "On", true));
-    EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);  // still never configured
-}
-
-TEST_F(MainWindowTest, FirstRunKeepsThePortUnconfiguredAndStoresThePlacement)
-{
-    app::TMainScreen& w = open();
-    EXPECT_TRUE(w.PortNeverConfigured);
-    EXPECT_EQ(app::AppSettings.ComPort, 0);
     w.close();
-    app::IniFile ini(app::SettingsFilePath());
-    ini.load();
-    EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);
-    EXPECT_TRUE(ini.hasKey("TMainScreen_Placement", "Bottom"));
+    window.reset();
+  }
+  ASSERT_TRUE(fs::remove(dir.path("BDL.CDX")));
+  open();
+  EXPECT_TRUE(fs::exists(dir.path("BDL.CDX")));
+  ASSERT_EQ(rows("FaxGrid"), 2);
+  EXPECT_EQ(row("FaxGrid", 0)[6], "b");
+  EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MainWindowTest, DateAndTimeOfTheCurrentFaxForCaptions)
-{
-    addReceived({{"20241224", "15:05", "X", "FAX0001.BRX", "", 1}});
-    addOutgoing({{"a", "A", "1", "20240101", "ab:cd", false}});
-    app::TMainScreen& w = open();
-    const QLocale l;
-    EXPECT_EQ(w.GetDatetimeAsString(true), l.toString(QDate(2024, 12, 24), QLocale::ShortFormat) + " at " +
-                                               l.toString(QTime(15, 5), QLocale::ShortFormat));
-    EXPECT_TRUE(w.GetDatetimeAsString(false).endsWith(" at ab:cd"));
+TEST_F(MainWindowTest, ATableThatCannotBeMadeClosesTheProgramWithItsMessage) {
+  fs::create_directory(dir.path("BDLREC.DBF"));  // in the way of the received table
+  app::TMainScreen& w = open();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().first,
+            "Unable to open/create the FAX RECEIVE datafile - closing program");
+  EXPECT_TRUE(testutil::waitFor([&w] { return !w.isVisible(); }));
 }
 
-TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo)
-{
-    addOutgoing({{"a", "A", "1", "20240101", "09:00", false}});
-    open();
-    find<QToolButton>("SendButton")->click();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].second, "Information");
-    EXPECT_TRUE(messages[0].first.contains("not available yet"));
+TEST_F(MainWindowTest, ADamagedTableIsNamedInTheMessage) {
+  dir.write("BDL.DBF", std::string(40, '\x03'));  // a header that cannot be right
+  app::TMainScreen& w = open();
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_NE(messages[0].first.indexOf("BDL.DBF"), -1) << messages[0].first.toStdString();
+  EXPECT_EQ(messages[1].first, "Unable to open/create the FAX datafile - closing program");
+  EXPECT_TRUE(testutil::waitFor([&w] { return !w.isVisible(); }));
 }
 
-TEST_F(MainWindowTest, AboutBoxShowsTheVersion)
-{
-    app::TMainScreen& w = open();
-    QStringList texts;
-    whenModal<app::TSplashform>([&texts](app::TSplashform& d) {
-        for (QLabel* l : d.findChildren<QLabel*>()) texts << l->text();
-        texts << d.windowTitle();
-        d.OkButton->click();
-    });
-    w.About1->trigger();
-    EXPECT_TRUE(texts.contains("About Brindle"));
-    EXPECT_TRUE(texts.contains("32-bit version"));
-    EXPECT_TRUE(texts.contains("Version 2.8d"));
+TEST_F(MainWindowTest, ShowHintsIsStoredAtOnce) {
+  app::TMainScreen& w = open();
+  EXPECT_TRUE(w.mnuShowHint->isChecked());
+  w.mnuShowHint->trigger();
+  app::IniFile ini(app::SettingsFilePath());
+  ini.load();
+  EXPECT_FALSE(ini.readBool("Hints", "On", true));
+  EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);  // still never configured
+}
+
+TEST_F(MainWindowTest, FirstRunKeepsThePortUnconfiguredAndStoresThePlacement) {
+  app::TMainScreen& w = open();
+  EXPECT_TRUE(w.PortNeverConfigured);
+  EXPECT_EQ(app::AppSettings.ComPort, 0);
+  w.close();
+  app::IniFile ini(app::SettingsFilePath());
+  ini.load();
+  EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);
+  EXPECT_TRUE(ini.hasKey("TMainScreen_Placement", "Bottom"));
+}
+
+TEST_F(MainWindowTest, DateAndTimeOfTheCurrentFaxForCaptions) {
+  addReceived({{"20241224", "15:05", "X", "FAX0001.BRX", "", 1}});
+  addOutgoing({{"a", "A", "1", "20240101", "ab:cd", false}});
+  app::TMainScreen& w = open();
+  const QLocale l;
+  EXPECT_EQ(w.GetDatetimeAsString(true), l.toString(QDate(2024, 12, 24), QLocale::ShortFormat) +
+                                             " at " +
+                                             l.toString(QTime(15, 5), QLocale::ShortFormat));
+  EXPECT_TRUE(w.GetDatetimeAsString(false).endsWith(" at ab:cd"));
+}
+
+TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo) {
+  addOutgoing({{"a", "A", "1", "20240101", "09:00", false}});
+  open();
+  find<QToolButton>("SendButton")->click();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].second, "Information");
+  EXPECT_TRUE(messages[0].first.contains("not available yet"));
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheVersion) {
+  app::TMainScreen& w = open();
+  QStringList texts;
+  whenModal<app::TSplashform>([&texts](app::TSplashform& d) {
+    for (QLabel* l : d.findChildren<QLabel*>()) texts << l->text();
+    texts << d.windowTitle();
+    d.OkButton->click();
+  });
+  w.About1->trigger();
+  EXPECT_TRUE(texts.contains("About Brindle"));
+  EXPECT_TRUE(texts.contains("32-bit version"));
+  EXPECT_TRUE(texts.contains("Version 2.8d"));
 }

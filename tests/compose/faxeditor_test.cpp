@@ -10,6 +10,7 @@
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -17,7 +18,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 using compose::TFaxEditor;
 using composetest::WaitUntil;
@@ -25,352 +25,343 @@ using composetest::WaitUntil;
 namespace {
 
 class FaxEditor : public ::testing::Test {
-protected:
-    void show()
-    {
-        editor.show();
-        ASSERT_TRUE(WaitUntil([&] { return editor.isVisible(); }));
-    }
-    QWidget* child(const char* name) const { return editor.findChild<QWidget*>(QString::fromLatin1(name)); }
-    QString toolTipOf(const char* name) const { return child(name) ? child(name)->toolTip() : QString(); }
-    QString lastBoxText() const { return fixture.boxes.empty() ? QString() : fixture.boxes.back().text; }
+ protected:
+  void show() {
+    editor.show();
+    ASSERT_TRUE(WaitUntil([&] { return editor.isVisible(); }));
+  }
+  QWidget* child(const char* name) const {
+    return editor.findChild<QWidget*>(QString::fromLatin1(name));
+  }
+  QString toolTipOf(const char* name) const {
+    return child(name) ? child(name)->toolTip() : QString();
+  }
+  QString lastBoxText() const {
+    return fixture.boxes.empty() ? QString() : fixture.boxes.back().text;
+  }
 
-    composetest::ComposeFixture fixture;
-    TFaxEditor editor;
+  composetest::ComposeFixture fixture;
+  TFaxEditor editor;
 };
 
 struct ButtonText {
-    const char* name;
-    const char* caption;
-    const char* hint;
+  const char* name;
+  const char* caption;
+  const char* hint;
 };
 
 }  // namespace
 
-TEST_F(FaxEditor, ButtonsCarryTheirNamesCaptionsAndHints)
-{
-    const ButtonText buttons[] = {
-        {"Helpbutton", "&Help", ""},
-        {"RecipientButton", "&Recipient Info", "Edit the recipient information"},
-        {"DocumentButton", "&Fax Document", "Edit the fax document"},
-        {"CoverButton", "&Cover Sheet", "Edit the optional fax cover sheet"},
-        {"Zoombutton", "100%", "Set the view percentage for the current editor"},
-        {"OKButton", "&Accept", "Ok - save changes to this fax"},
-        {"CancelButton", "Cance&l", "Cancel - do not save changes to this fax"},
-        {"AddressButton", "&Phonebook", "Click here to access the Phone Book"},
-        {"LoadCoverButton", "Load Template", "Load Cover Sheet from Template"},
-        {"DocPageBreakButton", nullptr, "Insert Page Break"},
-        {"CoverDocPageBreakButton", nullptr, "Insert Page Break"},
-        {"ParagraphSetupButton", nullptr, "Paragraph properties"},
-        {"CoverParagraphSetupbutton", nullptr, "Paragraph properties"},
-        {"DocWordWrapButton", nullptr, "Toggle word wrap on"},
-        {"CoverDocWordWrapButton", nullptr, "Toggle word wrap on"},
-        {"DocDefFontbutton", nullptr, "Set the default font for the editor"},
-        {"CoverDefFontbutton", nullptr, "Set the default font for the editor"},
-    };
-    for (const ButtonText& b : buttons) {
-        auto* button = editor.findChild<QAbstractButton*>(QString::fromLatin1(b.name));
-        ASSERT_NE(button, nullptr) << b.name;
-        if (b.caption) {
-            EXPECT_EQ(button->text(), QString::fromUtf8(b.caption)) << b.name;
-        }
-        EXPECT_EQ(button->toolTip(), QString::fromUtf8(b.hint)) << b.name;
+TEST_F(FaxEditor, ButtonsCarryTheirNamesCaptionsAndHints) {
+  const ButtonText buttons[] = {
+      {"Helpbutton", "&Help", ""},
+      {"RecipientButton", "&Recipient Info", "Edit the recipient information"},
+      {"DocumentButton", "&Fax Document", "Edit the fax document"},
+      {"CoverButton", "&Cover Sheet", "Edit the optional fax cover sheet"},
+      {"Zoombutton", "100%", "Set the view percentage for the current editor"},
+      {"OKButton", "&Accept", "Ok - save changes to this fax"},
+      {"CancelButton", "Cance&l", "Cancel - do not save changes to this fax"},
+      {"AddressButton", "&Phonebook", "Click here to access the Phone Book"},
+      {"LoadCoverButton", "Load Template", "Load Cover Sheet from Template"},
+      {"DocPageBreakButton", nullptr, "Insert Page Break"},
+      {"CoverDocPageBreakButton", nullptr, "Insert Page Break"},
+      {"ParagraphSetupButton", nullptr, "Paragraph properties"},
+      {"CoverParagraphSetupbutton", nullptr, "Paragraph properties"},
+      {"DocWordWrapButton", nullptr, "Toggle word wrap on"},
+      {"CoverDocWordWrapButton", nullptr, "Toggle word wrap on"},
+      {"DocDefFontbutton", nullptr, "Set the default font for the editor"},
+      {"CoverDefFontbutton", nullptr, "Set the default font for the editor"},
+  };
+  for (const ButtonText& b : buttons) {
+    auto* button = editor.findChild<QAbstractButton*>(QString::fromLatin1(b.name));
+    ASSERT_NE(button, nullptr) << b.name;
+    if (b.caption) {
+      EXPECT_EQ(button->text(), QString::fromUtf8(b.caption)) << b.name;
     }
-    EXPECT_TRUE(editor.OKButton->isDefault());
-    EXPECT_TRUE(editor.RecipientButton->isChecked());
-    EXPECT_TRUE(editor.Zoombutton->isHidden());
-    EXPECT_EQ(editor.windowTitle(), "Fax Editor");
+    EXPECT_EQ(button->toolTip(), QString::fromUtf8(b.hint)) << b.name;
+  }
+  EXPECT_TRUE(editor.OKButton->isDefault());
+  EXPECT_TRUE(editor.RecipientButton->isChecked());
+  EXPECT_TRUE(editor.Zoombutton->isHidden());
+  EXPECT_EQ(editor.windowTitle(), "Fax Editor");
 }
 
-TEST_F(FaxEditor, EditsHaveTheirLimitsHintsAndLabels)
-{
-    EXPECT_EQ(editor.Recipient->maxLength(), 35);
-    EXPECT_EQ(editor.FaxNumber->maxLength(), 25);
-    EXPECT_EQ(editor.Subject->maxLength(), 50);
-    EXPECT_EQ(toolTipOf("Recipient"), "Enter recipient name here");
-    EXPECT_EQ(toolTipOf("FaxNumber"), "Enter recipient fax number here");
-    EXPECT_EQ(toolTipOf("Subject"), "Enter subject (topic) of fax here");
-    QStringList labels;
-    for (QLabel* l : editor.findChildren<QLabel*>()) labels << l->text();
-    for (const char* text : {"Recipient", "Fax Number", "Subject"}) EXPECT_TRUE(labels.contains(text)) << text;
-    editor.Recipient->setText(QString(40, QLatin1Char('r')));
-    EXPECT_EQ(editor.Recipient->text().size(), 35);
+TEST_F(FaxEditor, EditsHaveTheirLimitsHintsAndLabels) {
+  EXPECT_EQ(editor.Recipient->maxLength(), 35);
+  EXPECT_EQ(editor.FaxNumber->maxLength(), 25);
+  EXPECT_EQ(editor.Subject->maxLength(), 50);
+  EXPECT_EQ(toolTipOf("Recipient"), "Enter recipient name here");
+  EXPECT_EQ(toolTipOf("FaxNumber"), "Enter recipient fax number here");
+  EXPECT_EQ(toolTipOf("Subject"), "Enter subject (topic) of fax here");
+  QStringList labels;
+  for (QLabel* l : editor.findChildren<QLabel*>()) labels << l->text();
+  for (const char* text : {"Recipient", "Fax Number", "Subject"})
+    EXPECT_TRUE(labels.contains(text)) << text;
+  editor.Recipient->setText(QString(40, QLatin1Char('r')));
+  EXPECT_EQ(editor.Recipient->text().size(), 35);
 }
 
-TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart)
-{
-    // Object names of the widgets from the first appended button on; "|" for a spacer.
-    const auto appended = [](richtext::TRichToolBar* bar, QWidget* first) {
-        QStringList names;
-        for (QAction* a : bar->actions()) {
-            QWidget* w = bar->widgetForAction(a);
-            if (w == first || !names.isEmpty())
-                names << (qobject_cast<QToolButton*>(w) ? w->objectName() : QString::number(w->width()));
-        }
-        return names.join(QLatin1Char(' '));
-    };
-    EXPECT_EQ(appended(editor.RichToolDoc, editor.DocPageBreakButton),
-              "DocPageBreakButton 2 ParagraphSetupButton 2 DocWordWrapButton 2 DocDefFontbutton");
-    EXPECT_EQ(appended(editor.RichToolCover, editor.CoverDocPageBreakButton),
-              "CoverDocPageBreakButton 2 CoverParagraphSetupbutton 2 CoverDocWordWrapButton 2 "
-              "CoverDefFontbutton 2 LoadCoverButton");
-    EXPECT_EQ(editor.RichToolDoc->Editor(), editor.RichDoc);
-    EXPECT_EQ(editor.RichToolCover->Editor(), editor.RichCover);
-}
-
-TEST_F(FaxEditor, PanesStartInArialEightTakeTabsAndRefuseDrops)
-{
-    for (richtext::TRichText* pane : {editor.RichCover, editor.RichDoc}) {
-        EXPECT_EQ(pane->document()->defaultFont().family(), "Arial");
-        EXPECT_EQ(pane->document()->defaultFont().pointSize(), 8);
-        EXPECT_FALSE(pane->tabChangesFocus());
-        EXPECT_FALSE(pane->overwriteMode());
-        EXPECT_FALSE(pane->viewport()->acceptDrops());
-        EXPECT_EQ(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        EXPECT_EQ(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart) {
+  // Object names of the widgets from the first appended button on; "|" for a spacer.
+  const auto appended = [](richtext::TRichToolBar* bar, QWidget* first) {
+    QStringList names;
+    for (QAction* a : bar->actions()) {
+      QWidget* w = bar->widgetForAction(a);
+      if (w == first || !names.isEmpty())
+        names << (qobject_cast<QToolButton*>(w) ? w->objectName() : QString::number(w->width()));
     }
-    editor.RichDoc->setFocus();
-    QTest::keyClick(editor.RichDoc, Qt::Key_Tab);
-    EXPECT_EQ(editor.RichDoc->toPlainText(), "\t");
+    return names.join(QLatin1Char(' '));
+  };
+  EXPECT_EQ(appended(editor.RichToolDoc, editor.DocPageBreakButton),
+            "DocPageBreakButton 2 ParagraphSetupButton 2 DocWordWrapButton 2 DocDefFontbutton");
+  EXPECT_EQ(appended(editor.RichToolCover, editor.CoverDocPageBreakButton),
+            "CoverDocPageBreakButton 2 CoverParagraphSetupbutton 2 CoverDocWordWrapButton 2 "
+            "CoverDefFontbutton 2 LoadCoverButton");
+  EXPECT_EQ(editor.RichToolDoc->Editor(), editor.RichDoc);
+  EXPECT_EQ(editor.RichToolCover->Editor(), editor.RichCover);
 }
 
-TEST_F(FaxEditor, EnterMovesToTheNextEditAndEscapeCancels)
-{
-    show();
-    editor.Recipient->setFocus();
-    QTest::keyClick(editor.Recipient, Qt::Key_Return);
-    EXPECT_EQ(editor.focusWidget(), editor.FaxNumber);
-    QTest::keyClick(editor.FaxNumber, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(editor.focusWidget(), editor.Subject);
-    EXPECT_TRUE(editor.isVisible());
-    EXPECT_EQ(editor.result(), 0);
-
-    QTest::keyClick(editor.Subject, Qt::Key_Escape);
-    EXPECT_FALSE(editor.isVisible());
-    EXPECT_EQ(editor.result(), compose::kModalCancel);
+TEST_F(FaxEditor, PanesStartInArialEightTakeTabsAndRefuseDrops) {
+  for (richtext::TRichText* pane : {editor.RichCover, editor.RichDoc}) {
+    EXPECT_EQ(pane->document()->defaultFont().family(), "Arial");
+    EXPECT_EQ(pane->document()->defaultFont().pointSize(), 8);
+    EXPECT_FALSE(pane->tabChangesFocus());
+    EXPECT_FALSE(pane->overwriteMode());
+    EXPECT_FALSE(pane->viewport()->acceptDrops());
+    EXPECT_EQ(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  }
+  editor.RichDoc->setFocus();
+  QTest::keyClick(editor.RichDoc, Qt::Key_Tab);
+  EXPECT_EQ(editor.RichDoc->toPlainText(), "\t");
 }
 
-TEST_F(FaxEditor, AcceptAndCancelGiveTheModalResults)
-{
-    composetest::WhenModalOpens([&](QWidget*) { editor.OKButton->click(); });
-    EXPECT_EQ(editor.exec(), QDialog::Accepted);
-    EXPECT_EQ(QDialog::Accepted, compose::kModalOk);
-    composetest::WhenModalOpens([&](QWidget*) { editor.CancelButton->click(); });
-    EXPECT_EQ(editor.exec(), compose::kModalCancel);
-    composetest::WhenModalOpens([&](QWidget*) { editor.close(); });
-    EXPECT_EQ(editor.exec(), compose::kModalCancel);
+TEST_F(FaxEditor, EnterMovesToTheNextEditAndEscapeCancels) {
+  show();
+  editor.Recipient->setFocus();
+  QTest::keyClick(editor.Recipient, Qt::Key_Return);
+  EXPECT_EQ(editor.focusWidget(), editor.FaxNumber);
+  QTest::keyClick(editor.FaxNumber, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(editor.focusWidget(), editor.Subject);
+  EXPECT_TRUE(editor.isVisible());
+  EXPECT_EQ(editor.result(), 0);
+
+  QTest::keyClick(editor.Subject, Qt::Key_Escape);
+  EXPECT_FALSE(editor.isVisible());
+  EXPECT_EQ(editor.result(), compose::kModalCancel);
 }
 
-TEST_F(FaxEditor, PageButtonsChooseThePageAndTheZoomButtonFollowsThePane)
-{
-    show();
-    EXPECT_EQ(editor.CurrentPageCaption(), "Recipient");
-    editor.RichDoc->SetZooming(80);
-    editor.DocumentButton->click();
-    EXPECT_EQ(editor.CurrentPageCaption(), "Fax Document");
-    EXPECT_TRUE(editor.Zoombutton->isVisible());
-    EXPECT_EQ(editor.Zoombutton->text(), "80%");
-    editor.CoverButton->click();
-    EXPECT_EQ(editor.CurrentPageCaption(), "Cover Sheet");
-    EXPECT_EQ(editor.Zoombutton->text(), "100%");
-    EXPECT_FALSE(editor.DocumentButton->isChecked());
-    editor.RecipientButton->click();
-    EXPECT_EQ(editor.CurrentPageCaption(), "Recipient");
-    EXPECT_FALSE(editor.Zoombutton->isVisible());
+TEST_F(FaxEditor, AcceptAndCancelGiveTheModalResults) {
+  composetest::WhenModalOpens([&](QWidget*) { editor.OKButton->click(); });
+  EXPECT_EQ(editor.exec(), QDialog::Accepted);
+  EXPECT_EQ(QDialog::Accepted, compose::kModalOk);
+  composetest::WhenModalOpens([&](QWidget*) { editor.CancelButton->click(); });
+  EXPECT_EQ(editor.exec(), compose::kModalCancel);
+  composetest::WhenModalOpens([&](QWidget*) { editor.close(); });
+  EXPECT_EQ(editor.exec(), compose::kModalCancel);
 }
 
-TEST_F(FaxEditor, ZoomMenuChecksOnlyAMatchingItemAndZoomsThePaneShown)
-{
-    show();
-    const auto checked = [&] {
-        QString s;
-        for (QAction* a : editor.ZoomMenu->actions())
-            if (a->isChecked()) s += a->objectName();
-        return s;
-    };
-    const auto openMenu = [&] {
-        editor.Zoombutton->click();
-        EXPECT_TRUE(WaitUntil([&] { return editor.ZoomMenu->isVisible(); }));
-        editor.ZoomMenu->hide();
-    };
-    editor.DocumentButton->click();
-    editor.RichDoc->SetZooming(90);
-    openMenu();
-    EXPECT_EQ(checked(), "");
-    editor.RichDoc->SetZooming(80);
-    openMenu();
-    EXPECT_EQ(checked(), "Zoom80");
-
-    editor.Zoom70->trigger();
-    EXPECT_EQ(editor.RichDoc->Zooming(), 70);
-    EXPECT_EQ(editor.Zoombutton->text(), "70%");
-    EXPECT_EQ(editor.RichCover->Zooming(), 100);
-
-    editor.CoverButton->click();
-    editor.Zoom80->trigger();
-    EXPECT_EQ(editor.RichCover->Zooming(), 80);
-    EXPECT_EQ(editor.RichDoc->Zooming(), 70);
-    EXPECT_EQ(editor.Zoom100->text(), "100%");
-    EXPECT_EQ(editor.Zoom100->data().toInt(), 100);
+TEST_F(FaxEditor, PageButtonsChooseThePageAndTheZoomButtonFollowsThePane) {
+  show();
+  EXPECT_EQ(editor.CurrentPageCaption(), "Recipient");
+  editor.RichDoc->SetZooming(80);
+  editor.DocumentButton->click();
+  EXPECT_EQ(editor.CurrentPageCaption(), "Fax Document");
+  EXPECT_TRUE(editor.Zoombutton->isVisible());
+  EXPECT_EQ(editor.Zoombutton->text(), "80%");
+  editor.CoverButton->click();
+  EXPECT_EQ(editor.CurrentPageCaption(), "Cover Sheet");
+  EXPECT_EQ(editor.Zoombutton->text(), "100%");
+  EXPECT_FALSE(editor.DocumentButton->isChecked());
+  editor.RecipientButton->click();
+  EXPECT_EQ(editor.CurrentPageCaption(), "Recipient");
+  EXPECT_FALSE(editor.Zoombutton->isVisible());
 }
 
-TEST_F(FaxEditor, PageBreakIsInsertedOnlyWhenTheUserSaysYes)
-{
-    editor.RichDoc->setPlainText(QStringLiteral("one\ntwo"));
-    editor.RichDoc->moveCursor(QTextCursor::End);
-    const QByteArray before = editor.RichDoc->SaveRtf();
+TEST_F(FaxEditor, ZoomMenuChecksOnlyAMatchingItemAndZoomsThePaneShown) {
+  show();
+  const auto checked = [&] {
+    QString s;
+    for (QAction* a : editor.ZoomMenu->actions())
+      if (a->isChecked()) s += a->objectName();
+    return s;
+  };
+  const auto openMenu = [&] {
+    editor.Zoombutton->click();
+    EXPECT_TRUE(WaitUntil([&] { return editor.ZoomMenu->isVisible(); }));
+    editor.ZoomMenu->hide();
+  };
+  editor.DocumentButton->click();
+  editor.RichDoc->SetZooming(90);
+  openMenu();
+  EXPECT_EQ(checked(), "");
+  editor.RichDoc->SetZooming(80);
+  openMenu();
+  EXPECT_EQ(checked(), "Zoom80");
 
-    fixture.answer = app::mb::IdNo;
-    editor.DocPageBreakButton->click();
-    ASSERT_EQ(fixture.boxes.size(), 1u);
-    EXPECT_EQ(fixture.boxes[0].text, "Add a page break here?");
-    EXPECT_EQ(fixture.boxes[0].caption, "Page Break");
-    EXPECT_TRUE(fixture.boxes[0].flags & app::mb::DefButton2);
-    EXPECT_EQ(editor.RichDoc->SaveRtf(), before);
+  editor.Zoom70->trigger();
+  EXPECT_EQ(editor.RichDoc->Zooming(), 70);
+  EXPECT_EQ(editor.Zoombutton->text(), "70%");
+  EXPECT_EQ(editor.RichCover->Zooming(), 100);
 
-    fixture.answer = app::mb::IdYes;
-    const int blocks = editor.RichDoc->document()->blockCount();
-    editor.DocPageBreakButton->click();
-    EXPECT_EQ(editor.RichDoc->document()->blockCount(), blocks + 1);
-    EXPECT_EQ(editor.RichDoc->textCursor().blockFormat().pageBreakPolicy(), QTextFormat::PageBreak_AlwaysBefore);
-    EXPECT_EQ(editor.RichCover->document()->blockCount(), 1);
-
-    editor.CoverDocPageBreakButton->click();
-    EXPECT_EQ(editor.RichCover->document()->blockCount(), 2);
+  editor.CoverButton->click();
+  editor.Zoom80->trigger();
+  EXPECT_EQ(editor.RichCover->Zooming(), 80);
+  EXPECT_EQ(editor.RichDoc->Zooming(), 70);
+  EXPECT_EQ(editor.Zoom100->text(), "100%");
+  EXPECT_EQ(editor.Zoom100->data().toInt(), 100);
 }
 
-TEST_F(FaxEditor, WordWrapButtonsToggleTheirOwnPane)
-{
-    editor.DocWordWrapButton->click();
-    EXPECT_TRUE(editor.RichDoc->WordWrap());
-    EXPECT_TRUE(editor.DocWordWrapButton->isChecked());
-    EXPECT_EQ(editor.DocWordWrapButton->toolTip(), "Toggle word wrap off");
-    EXPECT_FALSE(editor.RichCover->WordWrap());
-    EXPECT_FALSE(editor.CoverDocWordWrapButton->isChecked());
+TEST_F(FaxEditor, PageBreakIsInsertedOnlyWhenTheUserSaysYes) {
+  editor.RichDoc->setPlainText(QStringLiteral("one\ntwo"));
+  editor.RichDoc->moveCursor(QTextCursor::End);
+  const QByteArray before = editor.RichDoc->SaveRtf();
 
-    editor.DocWordWrapButton->click();
-    EXPECT_FALSE(editor.RichDoc->WordWrap());
-    EXPECT_FALSE(editor.DocWordWrapButton->isChecked());
-    EXPECT_EQ(editor.DocWordWrapButton->toolTip(), "Toggle word wrap on");
+  fixture.answer = app::mb::IdNo;
+  editor.DocPageBreakButton->click();
+  ASSERT_EQ(fixture.boxes.size(), 1u);
+  EXPECT_EQ(fixture.boxes[0].text, "Add a page break here?");
+  EXPECT_EQ(fixture.boxes[0].caption, "Page Break");
+  EXPECT_TRUE(fixture.boxes[0].flags & app::mb::DefButton2);
+  EXPECT_EQ(editor.RichDoc->SaveRtf(), before);
 
-    editor.CoverDocWordWrapButton->click();
-    EXPECT_TRUE(editor.RichCover->WordWrap());
-    EXPECT_EQ(editor.CoverDocWordWrapButton->toolTip(), "Toggle word wrap off");
+  fixture.answer = app::mb::IdYes;
+  const int blocks = editor.RichDoc->document()->blockCount();
+  editor.DocPageBreakButton->click();
+  EXPECT_EQ(editor.RichDoc->document()->blockCount(), blocks + 1);
+  EXPECT_EQ(editor.RichDoc->textCursor().blockFormat().pageBreakPolicy(),
+            QTextFormat::PageBreak_AlwaysBefore);
+  EXPECT_EQ(editor.RichCover->document()->blockCount(), 1);
+
+  editor.CoverDocPageBreakButton->click();
+  EXPECT_EQ(editor.RichCover->document()->blockCount(), 2);
 }
 
-TEST_F(FaxEditor, DefaultFontButtonsStoreTheChosenFontButLeaveThePanes)
-{
-    app::SaveSettings();
-    const richtext::CharAttributes paneBefore = editor.RichDoc->CurrentCharAttributes();
-    QFont preset;
-    app::SetFontDialogHandler([&](const QFont& f) -> std::optional<QFont> {
-        preset = f;
-        QFont chosen(QStringLiteral("Courier New"), 12);
-        chosen.setBold(true);
-        chosen.setUnderline(true);
-        return chosen;
-    });
-    editor.DocDefFontbutton->click();
-    app::SetFontDialogHandler({});
-    EXPECT_EQ(preset.family(), "Arial");
-    EXPECT_EQ(preset.pointSize(), 10);
-    EXPECT_EQ(app::AppSettings.FontName, "Courier New");
-    EXPECT_EQ(app::AppSettings.FontSize, 12);
-    EXPECT_TRUE(app::AppSettings.FontBold);
-    EXPECT_FALSE(app::AppSettings.FontItalic);
-    EXPECT_TRUE(app::AppSettings.FontUnderline);
-    EXPECT_NE(fixture.settingsText().find("Name=Courier New"), std::string::npos);
-    EXPECT_EQ(editor.RichDoc->CurrentCharAttributes(), paneBefore);
+TEST_F(FaxEditor, WordWrapButtonsToggleTheirOwnPane) {
+  editor.DocWordWrapButton->click();
+  EXPECT_TRUE(editor.RichDoc->WordWrap());
+  EXPECT_TRUE(editor.DocWordWrapButton->isChecked());
+  EXPECT_EQ(editor.DocWordWrapButton->toolTip(), "Toggle word wrap off");
+  EXPECT_FALSE(editor.RichCover->WordWrap());
+  EXPECT_FALSE(editor.CoverDocWordWrapButton->isChecked());
 
-    app::SetFontDialogHandler([](const QFont&) { return std::nullopt; });
-    editor.CoverDefFontbutton->click();
-    app::SetFontDialogHandler({});
-    EXPECT_EQ(app::AppSettings.FontName, "Courier New");
+  editor.DocWordWrapButton->click();
+  EXPECT_FALSE(editor.RichDoc->WordWrap());
+  EXPECT_FALSE(editor.DocWordWrapButton->isChecked());
+  EXPECT_EQ(editor.DocWordWrapButton->toolTip(), "Toggle word wrap on");
+
+  editor.CoverDocWordWrapButton->click();
+  EXPECT_TRUE(editor.RichCover->WordWrap());
+  EXPECT_EQ(editor.CoverDocWordWrapButton->toolTip(), "Toggle word wrap off");
 }
 
-TEST_F(FaxEditor, ParagraphButtonsOpenTheDialogOnTheirOwnPane)
-{
-    editor.RichDoc->SetParagraphIndents(720, 720, 0);
-    editor.RichCover->SetParagraphIndents(1440, 1440, 0);
-    QString shown;
-    const auto readAndCancel = [&](QWidget* modal) {
-        auto* dialog = qobject_cast<compose::TParagraphPropDlg*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        shown = dialog->LeftIndent->text();
-        dialog->CancelButton->click();
-    };
-    composetest::WhenModalOpens(readAndCancel);
-    editor.ParagraphSetupButton->click();
-    EXPECT_EQ(shown, "0.50");
-    composetest::WhenModalOpens(readAndCancel);
-    editor.CoverParagraphSetupbutton->click();
-    EXPECT_EQ(shown, "1.00");
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+TEST_F(FaxEditor, DefaultFontButtonsStoreTheChosenFontButLeaveThePanes) {
+  app::SaveSettings();
+  const richtext::CharAttributes paneBefore = editor.RichDoc->CurrentCharAttributes();
+  QFont preset;
+  app::SetFontDialogHandler([&](const QFont& f) -> std::optional<QFont> {
+    preset = f;
+    QFont chosen(QStringLiteral("Courier New"), 12);
+    chosen.setBold(true);
+    chosen.setUnderline(true);
+    return chosen;
+  });
+  editor.DocDefFontbutton->click();
+  app::SetFontDialogHandler({});
+  EXPECT_EQ(preset.family(), "Arial");
+  EXPECT_EQ(preset.pointSize(), 10);
+  EXPECT_EQ(app::AppSettings.FontName, "Courier New");
+  EXPECT_EQ(app::AppSettings.FontSize, 12);
+  EXPECT_TRUE(app::AppSettings.FontBold);
+  EXPECT_FALSE(app::AppSettings.FontItalic);
+  EXPECT_TRUE(app::AppSettings.FontUnderline);
+  EXPECT_NE(fixture.settingsText().find("Name=Courier New"), std::string::npos);
+  EXPECT_EQ(editor.RichDoc->CurrentCharAttributes(), paneBefore);
+
+  app::SetFontDialogHandler([](const QFont&) { return std::nullopt; });
+  editor.CoverDefFontbutton->click();
+  app::SetFontDialogHandler({});
+  EXPECT_EQ(app::AppSettings.FontName, "Courier New");
 }
 
-TEST_F(FaxEditor, WindowsNotBuiltYetSayGoAndHelpOpensItsTopic)
-{
-    editor.AddressButton->click();
-    EXPECT_EQ(lastBoxText(), "The phone book window is not available yet.");
-    EXPECT_EQ(fixture.boxes.back().caption, "Information");
-    editor.LoadCoverButton->click();
-    EXPECT_EQ(lastBoxText(), "The cover sheet template browser is not available yet.");
-    editor.RichDoc->RequestSpellCheck();
-    EXPECT_EQ(lastBoxText(), "The spell checker is not available yet.");
-    fixture.boxes.clear();
-    editor.RichCover->RequestSpellCheck();
-    EXPECT_EQ(lastBoxText(), "The spell checker is not available yet.");
-
-    int topic = 0;
-    compose::SetHelpTopicHandler([&](int t) { topic = t; });
-    editor.Helpbutton->click();
-    compose::SetHelpTopicHandler({});
-    EXPECT_EQ(topic, 1015);
+TEST_F(FaxEditor, ParagraphButtonsOpenTheDialogOnTheirOwnPane) {
+  editor.RichDoc->SetParagraphIndents(720, 720, 0);
+  editor.RichCover->SetParagraphIndents(1440, 1440, 0);
+  QString shown;
+  const auto readAndCancel = [&](QWidget* modal) {
+    auto* dialog = qobject_cast<compose::TParagraphPropDlg*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    shown = dialog->LeftIndent->text();
+    dialog->CancelButton->click();
+  };
+  composetest::WhenModalOpens(readAndCancel);
+  editor.ParagraphSetupButton->click();
+  EXPECT_EQ(shown, "0.50");
+  composetest::WhenModalOpens(readAndCancel);
+  editor.CoverParagraphSetupbutton->click();
+  EXPECT_EQ(shown, "1.00");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST_F(FaxEditor, ShowingSetsLetterPagesAndOnlyTheFirstShowPicksTheRecipientPage)
-{
-    editor.RichDoc->SetLayout({1000, 2000, 10, 10, 10, 10});
-    editor.RichCover->SetLayout({1000, 2000, 10, 10, 10, 10});
-    show();
-    EXPECT_EQ(editor.RichDoc->Layout(), richtext::PageLayout{});
-    EXPECT_EQ(editor.RichCover->Layout(), (richtext::PageLayout{12240, 15840, 720, 720, 720, 720}));
+TEST_F(FaxEditor, WindowsNotBuiltYetSayGoAndHelpOpensItsTopic) {
+  editor.AddressButton->click();
+  EXPECT_EQ(lastBoxText(), "The phone book window is not available yet.");
+  EXPECT_EQ(fixture.boxes.back().caption, "Information");
+  editor.LoadCoverButton->click();
+  EXPECT_EQ(lastBoxText(), "The cover sheet template browser is not available yet.");
+  editor.RichDoc->RequestSpellCheck();
+  EXPECT_EQ(lastBoxText(), "The spell checker is not available yet.");
+  fixture.boxes.clear();
+  editor.RichCover->RequestSpellCheck();
+  EXPECT_EQ(lastBoxText(), "The spell checker is not available yet.");
 
-    editor.DocumentButton->click();
-    editor.hide();
-    show();
-    EXPECT_EQ(editor.CurrentPageCaption(), "Fax Document");
-    EXPECT_TRUE(editor.DocumentButton->isChecked());
+  int topic = 0;
+  compose::SetHelpTopicHandler([&](int t) { topic = t; });
+  editor.Helpbutton->click();
+  compose::SetHelpTopicHandler({});
+  EXPECT_EQ(topic, 1015);
 }
 
-TEST_F(FaxEditor, PlacementIsWrittenAtOnceAndSavedOnClose)
-{
-    EXPECT_NE(fixture.settingsText().find("[TFaxEditor_Placement]"), std::string::npos);
-    show();
-    editor.setGeometry(100, 120, 700, 500);
-    editor.OKButton->click();
+TEST_F(FaxEditor, ShowingSetsLetterPagesAndOnlyTheFirstShowPicksTheRecipientPage) {
+  editor.RichDoc->SetLayout({1000, 2000, 10, 10, 10, 10});
+  editor.RichCover->SetLayout({1000, 2000, 10, 10, 10, 10});
+  show();
+  EXPECT_EQ(editor.RichDoc->Layout(), richtext::PageLayout{});
+  EXPECT_EQ(editor.RichCover->Layout(), (richtext::PageLayout{12240, 15840, 720, 720, 720, 720}));
 
-    TFaxEditor second;
-    EXPECT_EQ(second.geometry(), QRect(100, 120, 700, 500));
+  editor.DocumentButton->click();
+  editor.hide();
+  show();
+  EXPECT_EQ(editor.CurrentPageCaption(), "Fax Document");
+  EXPECT_TRUE(editor.DocumentButton->isChecked());
 }
 
-TEST_F(FaxEditor, DefaultFontOfANewFaxIsWhatTypingUses)
-{
-    app::AppSettings.FontName = "Courier New";
-    app::AppSettings.FontSize = 14;
-    app::AppSettings.FontItalic = true;
-    app::ApplyDefaultFont(editor.RichCover);
-    app::ApplyDefaultFont(editor.RichDoc);
-    show();
-    editor.DocumentButton->click();
-    editor.RichDoc->setFocus();
-    QTest::keyClicks(editor.RichDoc, "Hi");
-    EXPECT_EQ(editor.RichDoc->toPlainText(), "Hi");
-    const richtext::CharAttributes typed = editor.RichDoc->CurrentCharAttributes();
-    EXPECT_EQ(typed.fontName, "Courier New");
-    EXPECT_EQ(typed.pointSize, 14);
-    EXPECT_TRUE(typed.italic);
-    EXPECT_FALSE(typed.bold);
-    EXPECT_TRUE(app::IsRichTextBlank(editor.RichCover));
-    EXPECT_FALSE(app::IsRichTextBlank(editor.RichDoc));
+TEST_F(FaxEditor, PlacementIsWrittenAtOnceAndSavedOnClose) {
+  EXPECT_NE(fixture.settingsText().find("[TFaxEditor_Placement]"), std::string::npos);
+  show();
+  editor.setGeometry(100, 120, 700, 500);
+  editor.OKButton->click();
+
+  TFaxEditor second;
+  EXPECT_EQ(second.geometry(), QRect(100, 120, 700, 500));
+}
+
+TEST_F(FaxEditor, DefaultFontOfANewFaxIsWhatTypingUses) {
+  app::AppSettings.FontName = "Courier New";
+  app::AppSettings.FontSize = 14;
+  app::AppSettings.FontItalic = true;
+  app::ApplyDefaultFont(editor.RichCover);
+  app::ApplyDefaultFont(editor.RichDoc);
+  show();
+  editor.DocumentButton->click();
+  editor.RichDoc->setFocus();
+  QTest::keyClicks(editor.RichDoc, "Hi");
+  EXPECT_EQ(editor.RichDoc->toPlainText(), "Hi");
+  const richtext::CharAttributes typed = editor.RichDoc->CurrentCharAttributes();
+  EXPECT_EQ(typed.fontName, "Courier New");
+  EXPECT_EQ(typed.pointSize, 14);
+  EXPECT_TRUE(typed.italic);
+  EXPECT_FALSE(typed.bold);
+  EXPECT_TRUE(app::IsRichTextBlank(editor.RichCover));
+  EXPECT_FALSE(app::IsRichTextBlank(editor.RichDoc));
 }

@@ -88,7 +88,8 @@ TEST(BrxFile, WriterBuildsThePageChainAndReaderWalksIt) {
   EXPECT_EQ(r.page(0, none), ecFaxBadFormat);
   EXPECT_EQ(r.page(3, none), ecFaxBadFormat);
   int records = 0;
-  EXPECT_TRUE(forEachLineRecord(p1.data, [&](std::span<const std::uint8_t>) { return ++records, true; }));
+  EXPECT_TRUE(
+      forEachLineRecord(p1.data, [&](std::span<const std::uint8_t>) { return ++records, true; }));
   EXPECT_EQ(records, 2);
 }
 

@@ -18,8 +18,8 @@ namespace {
 using test::fromPicture;
 using test::lineToPicture;
 
-std::vector<std::uint8_t> encode(const std::uint8_t* line, std::size_t size, int width, int margin = 0,
-                                 bool doubling = false) {
+std::vector<std::uint8_t> encode(const std::uint8_t* line, std::size_t size, int width,
+                                 int margin = 0, bool doubling = false) {
   std::array<std::uint8_t, 4096> out{};
   std::size_t n = t4::encodeLine({line, size}, {width, margin, doubling}, out);
   return {out.begin(), out.begin() + long(n)};
@@ -64,11 +64,13 @@ std::vector<std::string> pictureOf(const Decoded& d, int pixels) {
 
 TEST(T4Encoder, KnownLinesHaveTheirExactBytes) {
   std::array<std::uint8_t, 256> white{};
-  EXPECT_EQ(encode(white.data(), 216, 1728), (std::vector<std::uint8_t>{0x00, 0x80, 0xB2, 0x59, 0x01, 0x00}));
+  EXPECT_EQ(encode(white.data(), 216, 1728),
+            (std::vector<std::uint8_t>{0x00, 0x80, 0xB2, 0x59, 0x01, 0x00}));
 
   std::array<std::uint8_t, 8> out{};
   ASSERT_EQ(t4::encodeMarginLine(1728, out), 4u);
-  EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + 4), (std::vector<std::uint8_t>{0x00, 0x28, 0x9B, 0x15}));
+  EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + 4),
+            (std::vector<std::uint8_t>{0x00, 0x28, 0x9B, 0x15}));
   ASSERT_EQ(t4::encodeMarginLine(2048, out), 5u);
   EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + 5),
             (std::vector<std::uint8_t>{0x00, 0x08, 0xC8, 0xAC, 0x00}));
@@ -97,8 +99,8 @@ TEST(T4Encoder, MarginAndDoublingPlaceTheImage) {
 
 TEST(T4Encoder, OnlyTheImageAreaAfterTheMarginIsCoded) {
   std::array<std::uint8_t, 216> line{};
-  line[215] = 0xFF;       // beyond width - margin: not coded
-  line[209] = 0x04;       // pixel 1677, the last one of the image area
+  line[215] = 0xFF;  // beyond width - margin: not coded
+  line[209] = 0x04;  // pixel 1677, the last one of the image area
   auto rec = encode(line.data(), line.size(), 1728, 50);
   rec.insert(rec.end(), kEndOfPageRecord.begin(), kEndOfPageRecord.end());
   auto d = decode(rec);
@@ -115,7 +117,8 @@ TEST(T4CodeTrees, HoldEveryCodeAndLoopOnFillBits) {
     for (int run = 0; run <= 2560; run = run < 63 ? run + 1 : (run == 63 ? 64 : run + 64)) {
       auto c = t4::runCode(black, run);
       int node = 0;
-      for (int i = c.length - 1; i >= 0; --i) node = t.nodes[std::size_t(node)].next[(c.bits >> i) & 1];
+      for (int i = c.length - 1; i >= 0; --i)
+        node = t.nodes[std::size_t(node)].next[(c.bits >> i) & 1];
       ASSERT_TRUE(t.isLeaf(node)) << run;
       EXPECT_EQ(t.leafRun(node), run);
     }
@@ -135,7 +138,8 @@ TEST(T4Codec, PictureRoundTrip) {
   };
   auto page = fromPicture(picture);
   MonoBitmap wide(1728, page.height);
-  for (int y = 0; y < page.height; ++y) std::copy(page.row(y), page.row(y) + page.stride, wide.row(y));
+  for (int y = 0; y < page.height; ++y)
+    std::copy(page.row(y), page.row(y) + page.stride, wide.row(y));
   auto d = decode(encodePage(wide, 1728));
   EXPECT_EQ(d.result, t4::LineDecoder::Result::EndOfPage);
   EXPECT_EQ(pictureOf(d, 80), picture);
@@ -152,7 +156,9 @@ TEST(T4Codec, DenseRandomAndCheckerboardLinesRoundTrip) {
     auto d = decode(encodePage(page, width));
     ASSERT_EQ(int(d.lines.size()), page.height);
     for (int y = 0; y < page.height; ++y)
-      ASSERT_TRUE(std::equal(d.lines[std::size_t(y)].begin(), d.lines[std::size_t(y)].end(), page.row(y))) << y;
+      ASSERT_TRUE(
+          std::equal(d.lines[std::size_t(y)].begin(), d.lines[std::size_t(y)].end(), page.row(y)))
+          << y;
     EXPECT_EQ(d.invalid, 0u);
   }
 }
@@ -165,7 +171,9 @@ TEST(T4Codec, EveryRunLengthUpTo2560RoundTrips) {
   auto d = decode(encodePage(page, width), width);
   ASSERT_EQ(int(d.lines.size()), page.height);
   for (int y = 0; y < page.height; ++y)
-    ASSERT_TRUE(std::equal(d.lines[std::size_t(y)].begin(), d.lines[std::size_t(y)].end(), page.row(y))) << y;
+    ASSERT_TRUE(
+        std::equal(d.lines[std::size_t(y)].begin(), d.lines[std::size_t(y)].end(), page.row(y)))
+        << y;
 }
 
 // Packs bit strings (first bit first) into bytes least significant bit first.
@@ -182,14 +190,25 @@ std::vector<std::uint8_t> bits(const std::string& s) {
 }
 
 const std::string kEolBits = "000000000001";
-const std::string kWhite1728 = "010011011" "00110101";
+const std::string kWhite1728 =
+    "010011011"
+    "00110101";
 
 TEST(T4Decoder, AcceptsOnlyWholeLinesOf216Or256Bytes) {
   // 1727 pixels (white 1664 + 63), 1729 (1728 + black 1), 2055 and 1700: only the 216- and
   // 256-byte lines are kept.
-  std::string s = kEolBits + "011000" "00110100" + kEolBits + kWhite1728 + "010" + kEolBits +
-                  "000000010011" "00110101" "00011" "00110101" + "0000" + kEolBits +
-                  "011000" "00100100" + kEolBits + kEolBits + kEolBits;
+  std::string s = kEolBits +
+                  "011000"
+                  "00110100" +
+                  kEolBits + kWhite1728 + "010" + kEolBits +
+                  "000000010011"
+                  "00110101"
+                  "00011"
+                  "00110101" +
+                  "0000" + kEolBits +
+                  "011000"
+                  "00100100" +
+                  kEolBits + kEolBits + kEolBits;
   auto d = decode(bits(s));
   ASSERT_EQ(d.lines.size(), 2u);
   EXPECT_EQ(d.lines[0].size(), 216u);
@@ -213,7 +232,10 @@ TEST(T4Decoder, FramingRules) {
 
 TEST(T4Decoder, InvalidCodeIsCountedAndDecodingResumes) {
   // Thirteen bits that match no white code, then 1 bits skipped up to the next 0.
-  std::string s = kEolBits + "0000000011111" "111" + kEolBits + kWhite1728 + kEolBits + kEolBits + kEolBits;
+  std::string s = kEolBits +
+                  "0000000011111"
+                  "111" +
+                  kEolBits + kWhite1728 + kEolBits + kEolBits + kEolBits;
   auto d = decode(bits(s));
   EXPECT_EQ(d.invalid, 1u);
   EXPECT_EQ(d.lines.size(), 1u);

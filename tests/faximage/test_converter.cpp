@@ -27,7 +27,8 @@ MonoBitmap pageImage(const std::string& file, unsigned n) {
   BrxPage p;
   if (r.openFile(file) != 0 || r.page(n, p) != 0 || p.header.fine()) return img;
   MonoBitmap half(img.width, img.height / 2);
-  for (int y = 0; y < half.height; ++y) std::copy(img.row(2 * y), img.row(2 * y) + img.stride, half.row(y));
+  for (int y = 0; y < half.height; ++y)
+    std::copy(img.row(2 * y), img.row(2 * y) + img.stride, half.row(y));
   return half;
 }
 
@@ -35,7 +36,8 @@ struct ConverterTest : ::testing::Test {
   test::ScratchDir dir;
   TFxFaxConverter conv;
 
-  int convert(TFaxInputDocumentType type, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+  int convert(TFaxInputDocumentType type, const std::string& name,
+              const std::vector<std::uint8_t>& bytes) {
     test::writeFile(dir.path(name), bytes);
     conv.InputDocumentType = type;
     conv.SetDocumentFile(dir.path(name));
@@ -81,10 +83,14 @@ TEST_F(ConverterTest, ColourBitmapIsDitheredAndTooWideOneRejected) {
   conv.SetOptions(0);
   conv.LeftMargin = 0;
   conv.Resolution = TFaxResolution::frHigh;
-  ASSERT_EQ(convert(TFaxInputDocumentType::idBmp, "colour.bmp", test::makeColourBmp(img, 0x000000, 0xF0F0F0)), 0);
-  EXPECT_EQ(toPicture(pageImage(conv.OutputName(), 1), 8), (std::vector<std::string>{"XXXX", "XXXX", "", "XXXX"}));
+  ASSERT_EQ(convert(TFaxInputDocumentType::idBmp, "colour.bmp",
+                    test::makeColourBmp(img, 0x000000, 0xF0F0F0)),
+            0);
+  EXPECT_EQ(toPicture(pageImage(conv.OutputName(), 1), 8),
+            (std::vector<std::string>{"XXXX", "XXXX", "", "XXXX"}));
   MonoBitmap wide(1729, 2);
-  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "wide.bmp", test::makeMonoBmp(wide)), ecBadGraphicsFormat);
+  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "wide.bmp", test::makeMonoBmp(wide)),
+            ecBadGraphicsFormat);
   EXPECT_FALSE(std::filesystem::exists(dir.path("wide.BRX")));
 }
 
@@ -116,7 +122,8 @@ TEST_F(ConverterTest, HalfHeightKeepsOddLinesAndTopMarginAddsBlankRecords) {
   ASSERT_EQ(lengths.size(), 3u + 3 + 1);
   EXPECT_EQ(lengths[0], 4u);
   EXPECT_EQ(lengths.back(), 12u);
-  EXPECT_EQ(toPicture(pageImage(conv.OutputName(), 1)), (std::vector<std::string>{"", "", "", "X", "  X", "    X"}));
+  EXPECT_EQ(toPicture(pageImage(conv.OutputName(), 1)),
+            (std::vector<std::string>{"", "", "", "X", "  X", "    X"}));
 }
 
 TEST_F(ConverterTest, TextPagesFollowLinesPerPageAndFormFeeds) {
@@ -179,8 +186,10 @@ TEST_F(ConverterTest, TiffPcxAndDcxInputs) {
   conv.LeftMargin = 8;
   conv.Resolution = TFaxResolution::frHigh;
   ASSERT_EQ(convert(TFaxInputDocumentType::idTiff, "a.tif", test::makeTiff(img, 32773)), 0);
-  EXPECT_EQ(toPicture(pageImage(conv.OutputName(), 1)), (std::vector<std::string>{"        XX  XX", "          XX"}));
-  EXPECT_EQ(convert(TFaxInputDocumentType::idTiff, "g4.tif", test::makeTiff(img, 4)), ecBadGraphicsFormat);
+  EXPECT_EQ(toPicture(pageImage(conv.OutputName(), 1)),
+            (std::vector<std::string>{"        XX  XX", "          XX"}));
+  EXPECT_EQ(convert(TFaxInputDocumentType::idTiff, "g4.tif", test::makeTiff(img, 4)),
+            ecBadGraphicsFormat);
 }
 
 TEST_F(ConverterTest, NameRules) {
@@ -205,7 +214,8 @@ TEST_F(ConverterTest, UserLinesEventsAndWidePages) {
   int opened = 0, closed = 0, read = 0;
   conv.OnOpenUserFile = [&](TFxCustomFaxConverter&, const std::string&) { ++opened; };
   conv.OnCloseUserFile = [&](TFxCustomFaxConverter&) { ++closed; };
-  conv.OnReadUserLine = [&](TFxCustomFaxConverter&, std::uint8_t* data, int& len, bool& eop, bool& more) {
+  conv.OnReadUserLine = [&](TFxCustomFaxConverter&, std::uint8_t* data, int& len, bool& eop,
+                            bool& more) {
     ++read;
     if (read == 3 || read == 5) {
       eop = true;
@@ -236,14 +246,16 @@ TEST_F(ConverterTest, AbortQuitAndBadTypeLeaveNoOutput) {
   conv.OnStatus = [](TFxCustomFaxConverter&, bool, bool, int, int lines, long, long, bool& abort) {
     abort = lines == 20;
   };
-  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "abort.bmp", test::makeMonoBmp(img)), ecConvertAbort);
+  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "abort.bmp", test::makeMonoBmp(img)),
+            ecConvertAbort);
   EXPECT_FALSE(std::filesystem::exists(dir.path("abort.BRX")));
   EXPECT_THROW(conv.ConvertDocument(), EConvertAbort);
 
   conv.OnStatus = nullptr;
   conv.SetOptions(coYieldOften);
   conv.OnYield = [] { return false; };
-  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "quit.bmp", test::makeMonoBmp(img)), ecGotQuitMsg);
+  EXPECT_EQ(convert(TFaxInputDocumentType::idBmp, "quit.bmp", test::makeMonoBmp(img)),
+            ecGotQuitMsg);
   EXPECT_FALSE(std::filesystem::exists(dir.path("quit.BRX")));
 
   conv.InputDocumentType = TFaxInputDocumentType::idBitmap;

@@ -17,7 +17,8 @@ namespace faximage {
 namespace {
 
 bool haveTools() {
-  return std::system("command -v fax2tiff >/dev/null 2>&1 && command -v tiffcp >/dev/null 2>&1") == 0;
+  return std::system("command -v fax2tiff >/dev/null 2>&1 && command -v tiffcp >/dev/null 2>&1") ==
+         0;
 }
 
 int run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
@@ -33,7 +34,8 @@ std::vector<Page> peerPages(test::ScratchDir& dir) {
   {  // a text page as the converter draws it
     TFxFaxConverter conv;
     std::string text;
-    for (int i = 0; i < 40; ++i) text += "Line " + std::to_string(i) + ": The quick brown fox, 0123456789 {}[]!?\n";
+    for (int i = 0; i < 40; ++i)
+      text += "Line " + std::to_string(i) + ": The quick brown fox, 0123456789 {}[]!?\n";
     test::writeFile(dir.path("t.txt"), {text.begin(), text.end()});
     conv.InputDocumentType = TFaxInputDocumentType::idText;
     conv.Resolution = TFaxResolution::frHigh;
@@ -46,7 +48,9 @@ std::vector<Page> peerPages(test::ScratchDir& dir) {
     MonoBitmap img(1728, 0);
     t4::LineDecoder dec;
     std::vector<std::uint8_t> joined;
-    forEachLineRecord(p.data, [&](auto rec) { return joined.insert(joined.end(), rec.begin(), rec.end()), true; });
+    forEachLineRecord(p.data, [&](auto rec) {
+      return joined.insert(joined.end(), rec.begin(), rec.end()), true;
+    });
     dec.decodePage(joined, [&](const std::uint8_t* l, int n) {
       img.bits.insert(img.bits.end(), l, l + n);
       ++img.height;

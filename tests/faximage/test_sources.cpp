@@ -39,11 +39,7 @@ Pages readAll(LineSource& src, std::span<const std::uint8_t> bytes, int pixels =
 }
 
 const std::vector<std::string> kPicture = {
-    "X        X",
-    " X      X",
-    "  XXXXXX",
-    "",
-    "XXXXXXXXXXXXXXXXX",
+    "X        X", " X      X", "  XXXXXX", "", "XXXXXXXXXXXXXXXXX",
 };
 
 SourceContext plain() { return {1728, 0, 0, true}; }
@@ -95,21 +91,52 @@ TEST(BmpSource, ColourBitmapsAreDitheredByTheMatrix) {
   ASSERT_EQ(r.rc, 0);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
-      EXPECT_EQ(r.pages[0][std::size_t(y)].size() > std::size_t(x) && r.pages[0][std::size_t(y)][std::size_t(x)] == 'X',
+      EXPECT_EQ(r.pages[0][std::size_t(y)].size() > std::size_t(x) &&
+                    r.pages[0][std::size_t(y)][std::size_t(x)] == 'X',
                 ditherBlack(x, y, 60));
 }
 
 TEST(BmpSource, PaletteBitmapsOfFourAndEightBits) {
   // 3 x 2 pixels: palette 0 black, 1 white, 2 dark gray (gray 30), 3 light gray (gray 200).
   for (int bits : {4, 8}) {
-    std::vector<std::uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 16, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0,
-                                   2, 0, 0, 0, 1, 0, std::uint8_t(bits), 0};
+    std::vector<std::uint8_t> b = {'B',
+                                   'M',
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   54 + 16,
+                                   0,
+                                   0,
+                                   0,
+                                   40,
+                                   0,
+                                   0,
+                                   0,
+                                   3,
+                                   0,
+                                   0,
+                                   0,
+                                   2,
+                                   0,
+                                   0,
+                                   0,
+                                   1,
+                                   0,
+                                   std::uint8_t(bits),
+                                   0};
     b.resize(54, 0);
     b[46] = 4;  // four palette entries
     for (std::uint8_t g : {0, 255, 30, 200}) b.insert(b.end(), {g, g, g, 0});
     auto row = [&](int a, int c, int d) {
-      if (bits == 4) b.insert(b.end(), {std::uint8_t(a << 4 | c), std::uint8_t(d << 4), 0, 0});
-      else b.insert(b.end(), {std::uint8_t(a), std::uint8_t(c), std::uint8_t(d), 0});
+      if (bits == 4)
+        b.insert(b.end(), {std::uint8_t(a << 4 | c), std::uint8_t(d << 4), 0, 0});
+      else
+        b.insert(b.end(), {std::uint8_t(a), std::uint8_t(c), std::uint8_t(d), 0});
     };
     row(2, 2, 3);  // bottom row first
     row(0, 1, 0);

@@ -19,14 +19,15 @@ using test::toPicture;
 
 // Writes a one-page BRX file whose lines are the rows of `img` (placed at pixel 0), with
 // extra raw records where `extra` says.
-std::string writePage(test::ScratchDir& dir, const std::string& name, const MonoBitmap& img, bool fine,
-                      bool wide = false, bool lineLengths = true) {
+std::string writePage(test::ScratchDir& dir, const std::string& name, const MonoBitmap& img,
+                      bool fine, bool wide = false, bool lineLengths = true) {
   ConvertState st;
   st.setPageWidth(wide ? kWideWidth : kNormalWidth);
   BrxWriter w;
   std::string path = dir.path(name);
   EXPECT_EQ(w.create(path), 0);
-  std::uint16_t flags = std::uint16_t((fine ? pfFine : 0) | (wide ? pfWide : 0) | (lineLengths ? pfLineLengths : 0));
+  std::uint16_t flags =
+      std::uint16_t((fine ? pfFine : 0) | (wide ? pfWide : 0) | (lineLengths ? pfLineLengths : 0));
   EXPECT_EQ(w.beginPage(flags), 0);
   std::array<std::uint8_t, kLineBufferBytes> line{};
   for (int y = 0; y < img.height; ++y) {
@@ -58,7 +59,8 @@ const std::vector<std::string> kText = {"X  X", "XXXX", "X  X"};
 TEST_F(UnpackerTest, AutoScaleModesOfStandardPages) {
   auto f = writePage(dir, "std.brx", fromPicture(kText), false);
   auto img = image(f);
-  EXPECT_EQ(toPicture(img), (std::vector<std::string>{"X  X", "X  X", "XXXX", "XXXX", "X  X", "X  X"}));
+  EXPECT_EQ(toPicture(img),
+            (std::vector<std::string>{"X  X", "X  X", "XXXX", "XXXX", "X  X", "X  X"}));
   EXPECT_EQ(img.width, 16);
   u.AutoScaleMode = TAutoScaleMode::asHalfWidth;
   EXPECT_EQ(toPicture(image(f)), (std::vector<std::string>{"XX", "XX", "XX"}));
@@ -165,7 +167,8 @@ TEST_F(UnpackerTest, ScalingShrinksWithBlackWinning) {
   auto img = image(f);
   EXPECT_EQ(img.width, 32);
   EXPECT_EQ(img.height, 4);
-  EXPECT_EQ(toPicture(img), (std::vector<std::string>{"X                              X", "X", "X", "X"}));
+  EXPECT_EQ(toPicture(img),
+            (std::vector<std::string>{"X                              X", "X", "X", "X"}));
   u.SetHorizDiv(4);
   u.SetVertDiv(4);
   EXPECT_EQ(toPicture(image(f)), (std::vector<std::string>{"X              X"}));

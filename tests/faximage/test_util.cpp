@@ -1,11 +1,11 @@
 // Helpers of the fax image tests.
 #include "test_util.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 namespace faximage::test {
 
@@ -65,7 +65,8 @@ void put(std::vector<std::uint8_t>& o, std::uint32_t v, int bytes, bool big = fa
   for (int i = 0; i < bytes; ++i) o.push_back(std::uint8_t(v >> (8 * (big ? bytes - 1 - i : i))));
 }
 
-std::vector<std::uint8_t> bmpHeaders(int w, int h, int bits, std::size_t dataSize, int paletteEntries) {
+std::vector<std::uint8_t> bmpHeaders(int w, int h, int bits, std::size_t dataSize,
+                                     int paletteEntries) {
   std::vector<std::uint8_t> o;
   std::uint32_t offset = 54 + 4 * std::uint32_t(paletteEntries);
   o.push_back('B');
@@ -85,7 +86,8 @@ std::vector<std::uint8_t> bmpHeaders(int w, int h, int bits, std::size_t dataSiz
 
 std::vector<std::uint8_t> makeMonoBmp(const MonoBitmap& b, bool topDown) {
   const std::size_t stride = (std::size_t(b.width) + 31) / 32 * 4;
-  auto o = bmpHeaders(b.width, topDown ? -b.height : b.height, 1, stride * std::size_t(b.height), 2);
+  auto o =
+      bmpHeaders(b.width, topDown ? -b.height : b.height, 1, stride * std::size_t(b.height), 2);
   put(o, 0x000000, 4);
   put(o, 0xFFFFFF, 4);
   for (int i = 0; i < b.height; ++i) {
@@ -96,7 +98,8 @@ std::vector<std::uint8_t> makeMonoBmp(const MonoBitmap& b, bool topDown) {
   return o;
 }
 
-std::vector<std::uint8_t> makeColourBmp(const MonoBitmap& b, std::uint32_t ink, std::uint32_t paper, int bits) {
+std::vector<std::uint8_t> makeColourBmp(const MonoBitmap& b, std::uint32_t ink, std::uint32_t paper,
+                                        int bits) {
   const int bpp = bits / 8;
   const std::size_t stride = (std::size_t(b.width) * std::size_t(bpp) + 3) / 4 * 4;
   auto o = bmpHeaders(b.width, b.height, bits, stride * std::size_t(b.height), 0);
@@ -132,9 +135,14 @@ std::vector<std::uint8_t> makeTiff(const MonoBitmap& b, int compression, bool bi
     std::uint32_t value;
   };
   std::uint32_t dataOffset = 8 + 2 + 9 * 12 + 4;
-  std::vector<Tag> tags = {{256, 4, std::uint32_t(b.width)}, {257, 4, std::uint32_t(b.height)},
-                           {258, 3, 1}, {259, 3, std::uint32_t(compression)}, {262, 3, 0},
-                           {273, 4, dataOffset}, {277, 3, 1}, {278, 4, std::uint32_t(b.height)},
+  std::vector<Tag> tags = {{256, 4, std::uint32_t(b.width)},
+                           {257, 4, std::uint32_t(b.height)},
+                           {258, 3, 1},
+                           {259, 3, std::uint32_t(compression)},
+                           {262, 3, 0},
+                           {273, 4, dataOffset},
+                           {277, 3, 1},
+                           {278, 4, std::uint32_t(b.height)},
                            {279, 4, std::uint32_t(data.size())}};
   put(o, std::uint32_t(tags.size()), 2, big);
   for (const auto& t : tags) {

@@ -38,7 +38,8 @@ std::vector<std::uint8_t> makeMonoBmp(const MonoBitmap& b, bool topDown = false)
 std::vector<std::uint8_t> makeColourBmp(const MonoBitmap& b, std::uint32_t ink, std::uint32_t paper,
                                         int bits = 24);
 // A bilevel TIFF (photometric 0, one strip); compression 1 or 32773 (PackBits).
-std::vector<std::uint8_t> makeTiff(const MonoBitmap& b, int compression = 1, bool bigEndian = false);
+std::vector<std::uint8_t> makeTiff(const MonoBitmap& b, int compression = 1,
+                                   bool bigEndian = false);
 
 // Pseudo-random bits that repeat from run to run.
 std::uint32_t nextRandom(std::uint32_t& state);

@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 
-#include <functional>
 #include <gtest/gtest.h>
+#include <functional>
 
 namespace richtext::test {
 namespace {
@@ -49,7 +49,9 @@ void CheckBasic(const RtfDocument& d) {
   EXPECT_FALSE(Run(d, "Plain start").props.bold);
 }
 
-void CheckUnderline(const RtfDocument& d) { EXPECT_TRUE(Run(d, "underlined words").props.underline); }
+void CheckUnderline(const RtfDocument& d) {
+  EXPECT_TRUE(Run(d, "underlined words").props.underline);
+}
 
 void CheckAlign(const RtfDocument& d) {
   EXPECT_EQ(Para(d, "Left aligned").align, RtfAlign::Left);
@@ -63,18 +65,28 @@ const char* kUnicode[] = {"Café crème, naïve, Ærøskøbing, €100, “quote
 
 std::vector<CorpusFile> Corpus() {
   return {
-      {"lo_basic.rtf", {"Plain start, bold words, italic words and underlined words."},
-       [](const RtfDocument& d) { CheckBasic(d); CheckUnderline(d); }},
-      {"abi_basic.rtf", {"Second paragraph with bold italic text."},
-       [](const RtfDocument& d) { CheckBasic(d); CheckUnderline(d); }},
-      {"pandoc_basic.rtf", {"and a link.", "A quoted paragraph, indented."},
+      {"lo_basic.rtf",
+       {"Plain start, bold words, italic words and underlined words."},
+       [](const RtfDocument& d) {
+         CheckBasic(d);
+         CheckUnderline(d);
+       }},
+      {"abi_basic.rtf",
+       {"Second paragraph with bold italic text."},
+       [](const RtfDocument& d) {
+         CheckBasic(d);
+         CheckUnderline(d);
+       }},
+      {"pandoc_basic.rtf",
+       {"and a link.", "A quoted paragraph, indented."},
        [](const RtfDocument& d) {
          CheckBasic(d);
          EXPECT_TRUE(Run(d, "link").props.underline);
          EXPECT_EQ(Run(d, "code text").props.fontName, "Courier");
          EXPECT_EQ(Para(d, "quoted paragraph").leftIndent, 720);
        }},
-      {"lo_fonts.rtf", {"Serif fourteen", "Mono eight", "Sans twenty-four"},
+      {"lo_fonts.rtf",
+       {"Serif fourteen", "Mono eight", "Sans twenty-four"},
        [](const RtfDocument& d) {
          EXPECT_EQ(Run(d, "Serif").props.fontName, "Liberation Serif");
          EXPECT_EQ(Run(d, "Serif").props.halfPoints, 28);
@@ -83,7 +95,8 @@ std::vector<CorpusFile> Corpus() {
          EXPECT_EQ(Run(d, "Sans").props.fontName, "Liberation Sans");
          EXPECT_EQ(Run(d, "Sans").props.halfPoints, 48);
        }},
-      {"lo_colors.rtf", {"Black then red text and blue text."},
+      {"lo_colors.rtf",
+       {"Black then red text and blue text."},
        [](const RtfDocument& d) {
          EXPECT_EQ(Run(d, "red text").props.color, 0xFF0000u);
          EXPECT_EQ(Run(d, "blue text").props.color, 0x0000FFu);
@@ -91,7 +104,8 @@ std::vector<CorpusFile> Corpus() {
        }},
       {"lo_align.rtf", {"Justified paragraph with enough words"}, CheckAlign},
       {"abi_align.rtf", {"Justified paragraph with enough words"}, CheckAlign},
-      {"lo_indent.rtf", {"Indented paragraph", "Unindented paragraph."},
+      {"lo_indent.rtf",
+       {"Indented paragraph", "Unindented paragraph."},
        [](const RtfDocument& d) {
          const RtfParaFormat& p = Para(d, "Indented paragraph");
          EXPECT_EQ(p.leftIndent, 1440);
@@ -101,21 +115,23 @@ std::vector<CorpusFile> Corpus() {
          EXPECT_EQ(p.spaceAfter, 120);
          EXPECT_EQ(Para(d, "Unindented").leftIndent, 0);
        }},
-      {"lo_pagebreak.rtf", {"Page one text.", "Page two text."},
+      {"lo_pagebreak.rtf",
+       {"Page one text.", "Page two text."},
        [](const RtfDocument& d) {
          EXPECT_FALSE(Para(d, "Page one").pageBreakBefore);
          EXPECT_TRUE(Para(d, "Page two").pageBreakBefore);
          ASSERT_TRUE(d.page.has_value());
          EXPECT_EQ(d.page->width, 11906);
        }},
-      {"lo_table.rtf", {"Before the table.", "Cell one", "Cell four", "First item", "After the list."},
+      {"lo_table.rtf",
+       {"Before the table.", "Cell one", "Cell four", "First item", "After the list."},
        nullptr},
       {"lo_unicode.rtf", {kUnicode[0], kUnicode[1]}, nullptr},
       {"abi_unicode.rtf", {kUnicode[0], kUnicode[1]}, nullptr},
       {"pandoc_unicode.rtf", {kUnicode[0], kUnicode[1]}, nullptr},
       {"wordpad_style.rtf",
-       {"Small editor text with bold, italic, underline and red words.", "Indented\ttabbed|next line",
-        "Courier ten été €100"},
+       {"Small editor text with bold, italic, underline and red words.",
+        "Indented\ttabbed|next line", "Courier ten été €100"},
        [](const RtfDocument& d) {
          EXPECT_EQ(Run(d, "Small editor").props.fontName, "Calibri");
          EXPECT_EQ(Run(d, "Small editor").props.halfPoints, 22);
@@ -127,9 +143,10 @@ std::vector<CorpusFile> Corpus() {
          EXPECT_EQ(Run(d, "Courier ten").props.halfPoints, 20);
        }},
       {"word_style.rtf",
-       {"Document Heading", "“Smart quotes” and an em dash — then blue and green italic words, "
-        "Cyrillic Жи, a link example and a picture .", "Bullet item", "Cell A\tCell B",
-        "Second page bold fourteen underlined"},
+       {"Document Heading",
+        "“Smart quotes” and an em dash — then blue and green italic words, "
+        "Cyrillic Жи, a link example and a picture .",
+        "Bullet item", "Cell A\tCell B", "Second page bold fourteen underlined"},
        [](const RtfDocument& d) {
          QString flat = Flat(d);
          EXPECT_FALSE(flat.contains("Header text"));

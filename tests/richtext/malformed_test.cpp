@@ -37,7 +37,8 @@ TEST(RtfMalformed, LoadsWhatCanBeRead) {
       {"huge bin", "{\\rtf1 a\\bin999999999999 bcd}", "a"},
       {"bin in group", "{\\rtf1 a{\\bin3 }}}b}c}", "abc"},
       {"binary bytes", std::string("{\\rtf1 a\0\x01\x02\xff\x1f", 13) + "b}",
-       "a\xc3\xbf" "b"},
+       "a\xc3\xbf"
+       "b"},
       {"long control word", "{\\rtf1 a\\" + std::string(10000, 'x') + " b}", "ab"},
       {"field without parts", "{\\rtf1 {\\field}x}", "x"},
       {"fldrslt without field", "{\\rtf1 {\\fldrslt y}x}", "yx"},
@@ -45,9 +46,12 @@ TEST(RtfMalformed, LoadsWhatCanBeRead) {
       {"colour index out of range", "{\\rtf1{\\colortbl;}\\cf99 x}", "x"},
       // Found by fuzzing: runs alike only once a missing font falls back to the default.
       {"missing font", "{\\rtf1{\\fonttbl{\\f0 Arial;}}a{\\f1 b}}", "ab"},
-      {"empty field result", "{\\rtf1 \\i a{\\field{\\*\\fldinst MERGEFIELD A}{\\fldrslt \\plain }}}", "a<>"},
-      {"field text outside its result", "{\\rtf1 {\\field{\\*\\fldinst MERGEFIELD A}\\i b}}", "b<A>"},
-      {"quote in field name", "{\\rtf1{\\field{\\*\\fldinst MERGEFIELD a\"b}{\\fldrslt x}}}", "<x>"},
+      {"empty field result",
+       "{\\rtf1 \\i a{\\field{\\*\\fldinst MERGEFIELD A}{\\fldrslt \\plain }}}", "a<>"},
+      {"field text outside its result", "{\\rtf1 {\\field{\\*\\fldinst MERGEFIELD A}\\i b}}",
+       "b<A>"},
+      {"quote in field name", "{\\rtf1{\\field{\\*\\fldinst MERGEFIELD a\"b}{\\fldrslt x}}}",
+       "<x>"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -76,8 +80,8 @@ TEST(RtfMalformed, LargeRepetitiveInputStaysLinear) {
   RtfDocument d = Read(tabs);
   EXPECT_EQ(Flat(d).size(), 100000);
   EXPECT_LE(d.paragraphs[0].props.tabs.size(), 64u);
-  std::string fonts = "{\\rtf1{\\fonttbl" + Repeat("{\\f1 F;}", 100000) + "}" +
-                      Repeat("\\f1 y", 100000) + "}";
+  std::string fonts =
+      "{\\rtf1{\\fonttbl" + Repeat("{\\f1 F;}", 100000) + "}" + Repeat("\\f1 y", 100000) + "}";
   EXPECT_EQ(Flat(Read(fonts)).size(), 100000);
 }
 

@@ -65,8 +65,8 @@ TEST(PaintPage, OneLineLandsAtTheTopLeftOfTheTarget) {
   ASSERT_FALSE(ink.isNull());
   EXPECT_TRUE(kTarget.contains(ink));
   EXPECT_LT(ink.left() - kTarget.left(), 10);
-  EXPECT_LT(ink.top() - kTarget.top(), 40);    // one 12-point line is ~33 pixels at 200
-  EXPECT_GT(ink.height(), 15);                 // 12 points drawn at 200, not at screen size
+  EXPECT_LT(ink.top() - kTarget.top(), 40);  // one 12-point line is ~33 pixels at 200
+  EXPECT_GT(ink.height(), 15);               // 12 points drawn at 200, not at screen size
   EXPECT_LT(ink.height(), 45);
   EXPECT_GT(ink.width(), 120);
 }

@@ -1,7 +1,7 @@
 // TRichText: content tests, attributes in twips, page breaks, merge fields, word walk,
 // zoom, word wrap and the tool bar, all on a real pane under the offscreen platform.
-#include "richtext/mergefield.h"
 #include "richtext/richtext.h"
+#include "richtext/mergefield.h"
 #include "richtext/richtoolbar.h"
 #include "testutil.h"
 
@@ -143,9 +143,8 @@ TEST(RichText, MergeFieldsInsertMergeAndSurviveSaveAndLoad) {
   EXPECT_TRUE(pane.HasTextToInsertHandler());
   EXPECT_EQ(pane.MergeFields(), 2);
   EXPECT_EQ(asked, (QList<int>{1, 2, 9}));
-  QList<MergeFieldInfo> want{{1, "[RECIPIENT]", "Ann Lee"},
-                             {2, "[FAX#]", "[FAX#] 555"},
-                             {9, "[OTHER]", "[OTHER]"}};
+  QList<MergeFieldInfo> want{
+      {1, "[RECIPIENT]", "Ann Lee"}, {2, "[FAX#]", "[FAX#] 555"}, {9, "[OTHER]", "[OTHER]"}};
   EXPECT_EQ(pane.MergeFieldList(), want);
   EXPECT_EQ(pane.PlainTextLines(), QStringList{"Dear Ann Lee, fax [FAX#] 555[OTHER]"});
 

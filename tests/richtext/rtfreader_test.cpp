@@ -7,8 +7,9 @@
 namespace richtext::test {
 namespace {
 
-const char* kHead = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1\\fmodern Courier New;}}"
-                    "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}";
+const char* kHead =
+    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1\\fmodern Courier New;}}"
+    "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}";
 
 RtfDocument Body(const std::string& body) { return Read(std::string(kHead) + body + "}"); }
 
@@ -29,7 +30,8 @@ TEST(RtfReader, CharacterAttributesFollowGroupsAndToggles) {
 }
 
 TEST(RtfReader, FontsSizesAndColours) {
-  RtfDocument d = Body("\\f1\\fs20 mono{\\f0\\fs36\\cf1 red}{\\f7 unknown}\\cf2 blue\\cf0 auto\\uldb x");
+  RtfDocument d =
+      Body("\\f1\\fs20 mono{\\f0\\fs36\\cf1 red}{\\f7 unknown}\\cf2 blue\\cf0 auto\\uldb x");
   EXPECT_EQ(d.defaultFont, "Arial");
   EXPECT_EQ(FindRun(d, "mono")->props.fontName, "Courier New");
   EXPECT_EQ(FindRun(d, "mono")->props.halfPoints, 20);
@@ -96,7 +98,7 @@ TEST(RtfReader, CodePageAndUnicodeEscapes) {
   EXPECT_EQ(Flat(Body("\\u1046?\\u-3913?x")), QString::fromUtf8("Ж") + QChar(0xF0B7) + "x");
   EXPECT_EQ(Flat(Body("\\uc2\\u1046\\'3f\\'3fy")), QString::fromUtf8("Жy"));  // two fallbacks
   EXPECT_EQ(Flat(Body("\\uc0\\u945\\u946 z")), QString::fromUtf8("αβz"));
-  EXPECT_EQ(Flat(Body("{\\u1046??}?")), QString::fromUtf8("Ж??"));  // a group ends the skip
+  EXPECT_EQ(Flat(Body("{\\u1046??}?")), QString::fromUtf8("Ж??"));       // a group ends the skip
   EXPECT_EQ(Flat(Body("\\u-10179?\\u-8694?")), QString::fromUtf8("😊"));  // surrogate pair
   EXPECT_EQ(Flat(Body("\\{\\}\\\\\\~\\emdash\\lquote\\bullet")),
             QString::fromUtf8("{}\\\u00a0—‘•"));
@@ -124,7 +126,7 @@ TEST(RtfReader, MergeFieldsAndOtherFields) {
   ASSERT_EQ(fields.size(), 3u);
   EXPECT_EQ(fields[0]->fieldId, kFieldRecipient);
   EXPECT_EQ(fields[0]->fieldName, u"[RECIPIENT]");
-  EXPECT_TRUE(fields[0]->props.bold);  // the result's own attributes
+  EXPECT_TRUE(fields[0]->props.bold);              // the result's own attributes
   EXPECT_EQ(fields[1]->fieldId, kFieldFaxNumber);  // known by its name without our id
   EXPECT_EQ(fields[2]->fieldId, kFieldDate);
 }

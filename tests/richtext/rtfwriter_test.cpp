@@ -38,8 +38,18 @@ RtfDocument Sample() {
   d.defaultFont = "Arial";
   d.page = RtfPageLayout{12240, 15840, 720, 720, 720, 720};
   RtfParagraph p1;
-  p1.props = {RtfAlign::Justify, -360, 720, 144, 240, 120, -300, false, false,
-              {{720, RtfTabKind::Left}, {5000, RtfTabKind::Right}, {6000, RtfTabKind::Center},
+  p1.props = {RtfAlign::Justify,
+              -360,
+              720,
+              144,
+              240,
+              120,
+              -300,
+              false,
+              false,
+              {{720, RtfTabKind::Left},
+               {5000, RtfTabKind::Right},
+               {6000, RtfTabKind::Center},
                {7000, RtfTabKind::Decimal}}};
   p1.items = {Text(u"Plain {braces} \\ back", plain), Item(RtfInline::Kind::Tab, plain),
               Text(u"caf\u00e9 \u20ac \u0416 \U0001F60A", fancy),

@@ -82,7 +82,8 @@ TEST(Grid, RowsFollowTheOrderAndFilterAtDeepPositions) {
     std::vector<std::uint32_t> walk;
     for (t.first(); !t.eof(); t.next()) walk.push_back(t.recNo());
     ASSERT_EQ(grid.rowCount(), walk.size());
-    for (std::uint32_t row : {0u, 1u, 1000u, std::uint32_t(walk.size() - 40), std::uint32_t(walk.size() - 1)})
+    for (std::uint32_t row :
+         {0u, 1u, 1000u, std::uint32_t(walk.size() - 40), std::uint32_t(walk.size() - 1)})
       EXPECT_EQ(grid.recNoAt(row), walk[row]) << "order " << order << " row " << row;
     EXPECT_EQ(grid.recNoAt(std::uint32_t(walk.size())), 0u);
   }
@@ -139,8 +140,8 @@ TEST(Grid, ListenersHearChangesUnlessControlsAreDisabled) {
   o.table.first();
   o.table.enableControls();
   o.table.close();
-  std::vector<Change> want = {Change::Opened, Change::Appended, Change::Posted, Change::Deleted,
-                              Change::ControlsEnabled, Change::Closed};
+  std::vector<Change> want = {Change::Opened,  Change::Appended,        Change::Posted,
+                              Change::Deleted, Change::ControlsEnabled, Change::Closed};
   EXPECT_EQ(heard, want);
 }
 

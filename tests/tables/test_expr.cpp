@@ -12,9 +12,12 @@ class ExprTest : public ::testing::Test {
  protected:
   void SetUp() override {
     int off = 1;
-    for (auto f : std::vector<FieldDef>{{"SUBJECT", 'C', 10, 0}, {"DATESENT", 'D', 8, 0},
-                                        {"TIMESENT", 'C', 5, 0}, {"PAGES", 'N', 3, 0},
-                                        {"SENT", 'L', 1, 0}, {"RTFDOC", 'M', 10, 0}}) {
+    for (auto f : std::vector<FieldDef>{{"SUBJECT", 'C', 10, 0},
+                                        {"DATESENT", 'D', 8, 0},
+                                        {"TIMESENT", 'C', 5, 0},
+                                        {"PAGES", 'N', 3, 0},
+                                        {"SENT", 'L', 1, 0},
+                                        {"RTFDOC", 'M', 10, 0}}) {
       fields.push_back(DbfField{f, off});
       off += f.width;
     }
@@ -83,8 +86,8 @@ TEST_F(ExprTest, ComparisonsOfEachType) {
 }
 
 TEST_F(ExprTest, ErrorsNameTheExpression) {
-  for (const char* bad : {"DTOS(SUBJECT)", "NOSUCH", "UPPER(", "PAGES + 'x'", "FOO(1)",
-                          "'open", "SUBJECT = 3", "RTFDOC", ""}) {
+  for (const char* bad : {"DTOS(SUBJECT)", "NOSUCH", "UPPER(", "PAGES + 'x'", "FOO(1)", "'open",
+                          "SUBJECT = 3", "RTFDOC", ""}) {
     try {
       Expr::parse(bad, fields);
       ADD_FAILURE() << bad << " parsed";

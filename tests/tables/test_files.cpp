@@ -86,9 +86,7 @@ TEST(CdxLayout, OurFileHasTheSharedStructureAndReadsBack) {
   EXPECT_EQ(ours[14], 0xE0);
   EXPECT_EQ(ours[14], theirs[14]);
   // Both files decode to the same tags with the same entries.
-  auto pad = [](const std::string& e) -> char {
-    return e == "PAGES" || e == "DATESENT" ? 1 : ' ';
-  };
+  auto pad = [](const std::string& e) -> char { return e == "PAGES" || e == "DATESENT" ? 1 : ' '; };
   BlockFile a = BlockFile::fromMemory(ours, "ours");
   BlockFile b = BlockFile::fromMemory(theirs, "theirs");
   auto tagsA = readCdx(a, 1500, pad);
@@ -126,7 +124,8 @@ TEST(CdxLayout, LargeTagSplitsIntoLinkedLeavesUnderInteriorNodes) {
   // Sort entries as the engine keeps them.
   std::vector<std::pair<std::string, std::uint32_t>> v;
   for (std::size_t i = 0; i < t.recs.size(); ++i)
-    v.emplace_back(std::string(t.keys.begin() + long(i * 12), t.keys.begin() + long(i * 12 + 12)), t.recs[i]);
+    v.emplace_back(std::string(t.keys.begin() + long(i * 12), t.keys.begin() + long(i * 12 + 12)),
+                   t.recs[i]);
   std::sort(v.begin(), v.end());
   t.keys.clear();
   t.recs.clear();
@@ -164,28 +163,36 @@ TEST(Malformed, DbfHeadersAreRejectedWithClearErrors) {
   open(smallDbf());  // the good one opens
   auto b = smallDbf();
   b[0] = 0x42;
-  expectError(err::kBadDbf, [&] { open(b); }, "unknown version");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "unknown version");
   b = smallDbf();
   bytes::putLe16(&b[8], 40);  // header length shorter than its descriptors
-  expectError(err::kBadDbf, [&] { open(b); }, "short header length");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "short header length");
   b = smallDbf();
   bytes::putLe16(&b[8], 60000);
-  expectError(err::kBadDbf, [&] { open(b); }, "header past the end");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "header past the end");
   b = smallDbf();
   bytes::putLe16(&b[10], 9);
-  expectError(err::kBadDbf, [&] { open(b); }, "record length mismatch");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "record length mismatch");
   b = smallDbf();
   b[32 + 64] = 'X';  // terminator gone: descriptors run into the records
-  expectError(err::kBadDbf, [&] { open(b); }, "no terminator");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "no terminator");
   b = smallDbf();
   b[32 + 11] = 'Q';
-  expectError(err::kBadDbf, [&] { open(b); }, "unknown type");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "unknown type");
   b = smallDbf();
   b[b.size() - 9] = '#';
-  expectError(err::kBadDbf, [&] { open(b); }, "bad deletion flag");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "bad deletion flag");
   b = smallDbf();
   b.resize(20);
-  expectError(err::kBadDbf, [&] { open(b); }, "truncated header");
+  expectError(
+      err::kBadDbf, [&] { open(b); }, "truncated header");
   // A record count beyond the data: only the records present are seen.
   b = smallDbf();
   bytes::putLe32(&b[4], 1000000);
@@ -212,14 +219,16 @@ TEST(Malformed, MemoPointersPastTheEndAreErrors) {
   Table t;
   t.open(dir.path(), "M.DBF");
   t.go(1);
-  expectError(err::kBadFpt, [&] { t.getMemo("NOTE"); }, "pointer past the end");
+  expectError(
+      err::kBadFpt, [&] { t.getMemo("NOTE"); }, "pointer past the end");
   EXPECT_FALSE(t.blobToFile("NOTE", dir.file("out.rtf")));
   t.close();
   std::memcpy(&b[at], "      12ab", 10);
   writeFile(dir.file("M.DBF"), b);
   t.open(dir.path(), "M.DBF");
   t.go(1);
-  expectError(err::kBadDbf, [&] { t.getMemo("NOTE"); }, "pointer not a number");
+  expectError(
+      err::kBadDbf, [&] { t.getMemo("NOTE"); }, "pointer not a number");
   t.close();
   // A memo whose length runs past the end of the file.
   auto f = readFile(dir.file("M.FPT"));
@@ -229,10 +238,12 @@ TEST(Malformed, MemoPointersPastTheEndAreErrors) {
   writeFile(dir.file("M.DBF"), b);
   t.open(dir.path(), "M.DBF");
   t.go(1);
-  expectError(err::kBadFpt, [&] { t.getMemo("NOTE"); }, "length past the end");
+  expectError(
+      err::kBadFpt, [&] { t.getMemo("NOTE"); }, "length past the end");
   t.close();
   writeFile(dir.file("M.FPT"), std::vector<std::uint8_t>(5, 0));
-  expectError(err::kBadFpt, [&] { t.open(dir.path(), "M.DBF"); }, "truncated FPT header");
+  expectError(
+      err::kBadFpt, [&] { t.open(dir.path(), "M.DBF"); }, "truncated FPT header");
 }
 
 // --- Malformed and stale CDX files: noticed on open and rebuilt --------------------------

@@ -44,13 +44,17 @@ std::string jsonString(const std::string& s, std::size_t& i) {
       continue;
     }
     char e = s[++i];
-    if (e == 'n') v += '\n';
-    else if (e == 't') v += '\t';
-    else if (e == 'r') v += '\r';
+    if (e == 'n')
+      v += '\n';
+    else if (e == 't')
+      v += '\t';
+    else if (e == 'r')
+      v += '\r';
     else if (e == 'u') {
       v += char(std::stoi(s.substr(i + 1, 4), nullptr, 16));
       i += 4;
-    } else v += e;
+    } else
+      v += e;
   }
   ++i;
   return v;
@@ -125,7 +129,9 @@ TEST(Peer, ReadsOurFourTablesFieldByField) {
       for (const auto& f : s.fields) {
         if (f.type == 'C') t.putString(f.name, f.name + " " + std::to_string(i * 31 % 97));
         if (f.type == 'N') t.putNumber(f.name, i % 50);
-        if (f.type == 'D' && i % 6) t.putDtos(f.name, "2023" + std::string(i % 9 + 1 < 10 ? "0" : "") + std::to_string(i % 9 + 1) + "15");
+        if (f.type == 'D' && i % 6)
+          t.putDtos(f.name, "2023" + std::string(i % 9 + 1 < 10 ? "0" : "") +
+                                std::to_string(i % 9 + 1) + "15");
         if (f.type == 'M' && i % 4) t.putMemo(f.name, "{\\rtf1 cover " + std::to_string(i) + "}");
       }
       t.post();
@@ -145,7 +151,8 @@ TEST(Peer, TablesThePeerWritesOpenWithTheSameValues) {
   std::string py = peerPython();
   if (py.empty()) GTEST_SKIP() << "python3 with the dbf module is not installed";
   ScratchDir dir;
-  auto peer = parsePeer(run(py + " " BRINDLE_TEST_SCRIPTS "/dbf_make.py " + dir.file("PEER.DBF") + " 150"));
+  auto peer =
+      parsePeer(run(py + " " BRINDLE_TEST_SCRIPTS "/dbf_make.py " + dir.file("PEER.DBF") + " 150"));
   ASSERT_EQ(peer.size(), 150u);
   Table t;
   t.open(dir.path(), "PEER.DBF");

@@ -43,7 +43,8 @@ class StaleCdx : public ::testing::Test {
   // Another program's edit: bytes written over part of record r, the CDX untouched.
   void patch(std::uint32_t r, int offset, const std::string& text) {
     auto b = readFile(dir.file("BDL.DBF"));
-    std::size_t at = bytes::le16(&b[8]) + std::size_t(r - 1) * bytes::le16(&b[10]) + std::size_t(offset);
+    std::size_t at =
+        bytes::le16(&b[8]) + std::size_t(r - 1) * bytes::le16(&b[10]) + std::size_t(offset);
     std::memcpy(&b[at], text.data(), text.size());
     writeFile(dir.file("BDL.DBF"), b);
   }
@@ -169,7 +170,9 @@ TEST(StaleTags, TagsWithoutOrWithOtherConditionsCheckEveryRecordsMembership) {
   };
   auto b = readFile(dir.file("BDL.DBF"));
   const std::size_t headerLen = bytes::le16(&b[8]), recLen = bytes::le16(&b[10]);
-  auto pages = [&](std::uint32_t r) { return &b[headerLen + (r - 1) * recLen + std::size_t(fieldOffset("PAGES"))]; };
+  auto pages = [&](std::uint32_t r) {
+    return &b[headerLen + (r - 1) * recLen + std::size_t(fieldOffset("PAGES"))];
+  };
 
   // Record 611 has 11 pages; another program makes it 25, so it belongs to LONG now.
   ASSERT_EQ(std::string(reinterpret_cast<char*>(pages(611)), 2), "11");
@@ -181,7 +184,8 @@ TEST(StaleTags, TagsWithoutOrWithOtherConditionsCheckEveryRecordsMembership) {
 
   // An appended record: the tag without a condition must hold every record.
   writeFile(dir.file("BDL.CDX"), good);
-  const std::vector<std::uint8_t> first(b.begin() + long(headerLen), b.begin() + long(headerLen + recLen));
+  const std::vector<std::uint8_t> first(b.begin() + long(headerLen),
+                                        b.begin() + long(headerLen + recLen));
   b.insert(b.begin() + long(headerLen + kRecords * recLen), first.begin(), first.end());
   bytes::putLe32(&b[4], kRecords + 1);
   writeFile(dir.file("BDL.DBF"), b);

@@ -24,19 +24,43 @@ ScratchDir::~ScratchDir() {
 const std::vector<TableSpec>& storeTables() {
   static const std::vector<TableSpec> definitions = {
       {"BDL.DBF",
-       {{"SUBJECT", 'C', 50, 0}, {"SENT", 'L', 1, 0}, {"DATESENT", 'D', 8, 0},
-        {"TIMESENT", 'C', 5, 0}, {"RECIPIENT", 'C', 35, 0}, {"PHONE", 'C', 25, 0},
-        {"PAGES", 'N', 2, 0}, {"LASTRESULT", 'C', 100, 0}, {"RTFCOVER", 'M', 10, 0},
+       {{"SUBJECT", 'C', 50, 0},
+        {"SENT", 'L', 1, 0},
+        {"DATESENT", 'D', 8, 0},
+        {"TIMESENT", 'C', 5, 0},
+        {"RECIPIENT", 'C', 35, 0},
+        {"PHONE", 'C', 25, 0},
+        {"PAGES", 'N', 2, 0},
+        {"LASTRESULT", 'C', 100, 0},
+        {"RTFCOVER", 'M', 10, 0},
         {"RTFDOC", 'M', 10, 0}},
-       "DATESENT", "DTOS(DATESENT)+TIMESENT", ".not. deleted()", true},
+       "DATESENT",
+       "DTOS(DATESENT)+TIMESENT",
+       ".not. deleted()",
+       true},
       {"BDLREC.DBF",
-       {{"DATEREC", 'D', 8, 0}, {"TIMEREC", 'C', 5, 0}, {"FROM", 'C', 20, 0},
-        {"PAGES", 'N', 2, 0}, {"FAXFILE", 'C', 12, 0}, {"NOTES", 'C', 60, 0}},
-       "DATETIME", "DTOS(DATEREC)+TIMEREC", ".not. deleted()", true},
-      {"BDLCOV.DBF", {{"DESCRIPT", 'C', 35, 0}, {"COVER", 'M', 10, 0}},
-       "DESCRIPT", "DESCRIPT", ".not. deleted()", false},
-      {"BDLPB.DBF", {{"NAME", 'C', 35, 0}, {"PHONE", 'C', 25, 0}},
-       "NAME", "NAME", ".not. deleted()", false},
+       {{"DATEREC", 'D', 8, 0},
+        {"TIMEREC", 'C', 5, 0},
+        {"FROM", 'C', 20, 0},
+        {"PAGES", 'N', 2, 0},
+        {"FAXFILE", 'C', 12, 0},
+        {"NOTES", 'C', 60, 0}},
+       "DATETIME",
+       "DTOS(DATEREC)+TIMEREC",
+       ".not. deleted()",
+       true},
+      {"BDLCOV.DBF",
+       {{"DESCRIPT", 'C', 35, 0}, {"COVER", 'M', 10, 0}},
+       "DESCRIPT",
+       "DESCRIPT",
+       ".not. deleted()",
+       false},
+      {"BDLPB.DBF",
+       {{"NAME", 'C', 35, 0}, {"PHONE", 'C', 25, 0}},
+       "NAME",
+       "NAME",
+       ".not. deleted()",
+       false},
   };
   return definitions;
 }
@@ -124,7 +148,8 @@ void copySamples(const std::string& sampleFolder, const std::string& dir) {
 
 std::vector<std::uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
 }
 
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -56,7 +56,8 @@ TEST(StoreTables, CreatedThroughTheEngineReopenWithFieldsAndTags) {
     EXPECT_EQ(t.tagArea("nosuch"), 0);
     std::string stem = s.file.substr(0, s.file.size() - 4);
     EXPECT_TRUE(BlockFile::exists(dir.file(stem + ".CDX")));
-    bool memo = std::any_of(s.fields.begin(), s.fields.end(), [](auto& f) { return f.type == 'M'; });
+    bool memo =
+        std::any_of(s.fields.begin(), s.fields.end(), [](auto& f) { return f.type == 'M'; });
     EXPECT_EQ(BlockFile::exists(dir.file(stem + ".FPT")), memo);
   }
 }
@@ -83,7 +84,7 @@ TEST(Navigation, CountsPositionsAndFilter) {
   std::vector<std::uint32_t> all = walk(t);
   EXPECT_EQ(all.size(), 26u);  // deleted records are hidden by default
   EXPECT_TRUE(t.eof());
-  EXPECT_EQ(t.recNo(), 31u);   // past the end: RecCount + 1
+  EXPECT_EQ(t.recNo(), 31u);  // past the end: RecCount + 1
   t.setHideDeleted(false);
   EXPECT_EQ(walk(t).size(), 30u);
   t.setFilter(".not. deleted()");

@@ -19,14 +19,17 @@ namespace brindlefax {
 
 using namespace faximage;
 
-bool Parsed::has(const std::string& f) const { return std::find(flags.begin(), flags.end(), f) != flags.end(); }
+bool Parsed::has(const std::string& f) const {
+  return std::find(flags.begin(), flags.end(), f) != flags.end();
+}
 
 std::optional<std::string> Parsed::value(const std::string& k) const {
   auto it = values.find(k);
   return it == values.end() ? std::nullopt : std::optional(it->second);
 }
 
-Parsed parse(const Args& args, const std::vector<std::string>& withValue, const std::vector<std::string>& flags) {
+Parsed parse(const Args& args, const std::vector<std::string>& withValue,
+             const std::vector<std::string>& flags) {
   Parsed p;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -49,7 +52,8 @@ Parsed parse(const Args& args, const std::vector<std::string>& withValue, const 
 }
 
 bool toUnsigned(const std::string& s, unsigned& out) {
-  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos)
+    return false;
   out = unsigned(std::stoul(s));
   return true;
 }
@@ -75,12 +79,13 @@ std::string dateText(std::uint32_t packed) {
   if (packed == 0) return "none";
   auto d = unpackFileDate(packed);
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
-                d.second);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                d.minute, d.second);
   return buf;
 }
 
-std::optional<TFaxInputDocumentType> typeFor(const std::string& name, const std::optional<std::string>& given) {
+std::optional<TFaxInputDocumentType> typeFor(const std::string& name,
+                                             const std::optional<std::string>& given) {
   std::string t = given ? lower(*given) : lower(name.substr(name.find_last_of('.') + 1));
   if (t == "txt" || t == "text") return TFaxInputDocumentType::idText;
   if (t == "bmp") return TFaxInputDocumentType::idBmp;
@@ -94,7 +99,8 @@ std::optional<TFaxInputDocumentType> typeFor(const std::string& name, const std:
 
 int runInfo(const Args& args, std::ostream& out, std::ostream& err) {
   auto p = parse(args, {}, {});
-  if (!p.error.empty() || p.positional.size() != 1) return usageError(err, p.error.empty() ? "info needs one FILE" : p.error);
+  if (!p.error.empty() || p.positional.size() != 1)
+    return usageError(err, p.error.empty() ? "info needs one FILE" : p.error);
   BrxReader r;
   int rc = r.openFile(p.positional[0]);
   if (rc != ecOK) return fail(err, rc, p.positional[0]);
@@ -108,14 +114,16 @@ int runInfo(const Args& args, std::ostream& out, std::ostream& err) {
     if (rc != ecOK) return fail(err, rc, p.positional[0] + " page " + std::to_string(n));
     out << "Page " << n << ":  " << (page.header.fine() ? "fine" : "standard") << " resolution, "
         << page.header.lineWidth() << " pixels wide, " << page.header.imageLength << " bytes"
-        << (page.header.lineLengths() ? ", line records" : ", raw stream") << (page.truncated ? ", TRUNCATED" : "")
-        << "\n";
+        << (page.header.lineLengths() ? ", line records" : ", raw stream")
+        << (page.truncated ? ", TRUNCATED" : "") << "\n";
   }
   return 0;
 }
 
 int runConvert(const Args& args, std::ostream& out, std::ostream& err) {
-  auto p = parse(args, {"-o", "-t", "--left-margin", "--top-margin", "--lines-per-page", "--tab", "--font", "--station"},
+  auto p = parse(args,
+                 {"-o", "-t", "--left-margin", "--top-margin", "--lines-per-page", "--tab",
+                  "--font", "--station"},
                  {"--fine", "--wide", "--no-double-width", "--no-center", "--half-height"});
   if (!p.error.empty()) return usageError(err, p.error);
   if (p.positional.size() != 1) return usageError(err, "convert needs one INPUT");
@@ -136,13 +144,18 @@ int runConvert(const Args& args, std::ostream& out, std::ostream& err) {
   struct Num {
     const char* key;
     unsigned* target;
-  } nums[] = {{"--left-margin", &conv.LeftMargin}, {"--top-margin", &conv.TopMargin},
-              {"--lines-per-page", &conv.LinesPerPage}, {"--tab", &conv.TabStop}};
+  } nums[] = {{"--left-margin", &conv.LeftMargin},
+              {"--top-margin", &conv.TopMargin},
+              {"--lines-per-page", &conv.LinesPerPage},
+              {"--tab", &conv.TabStop}};
   for (const auto& n : nums)
-    if (auto v = p.value(n.key); v && !toUnsigned(*v, *n.target)) return usageError(err, std::string(n.key) + " needs a number");
+    if (auto v = p.value(n.key); v && !toUnsigned(*v, *n.target))
+      return usageError(err, std::string(n.key) + " needs a number");
   if (auto f = p.value("--font")) {
-    if (*f == "small") conv.FontType = TFaxFont::ffSmall;
-    else if (*f != "standard") return usageError(err, "--font is standard or small");
+    if (*f == "small")
+      conv.FontType = TFaxFont::ffSmall;
+    else if (*f != "standard")
+      return usageError(err, "--font is standard or small");
   }
   if (auto s = p.value("--station")) conv.StationID = *s;
   int rc = conv.TryConvertDocument();
@@ -162,9 +175,12 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err) {
     return usageError(err, "export needs -f bmp|pcx|dcx|pbm");
   UnpackSettings settings;
   if (auto a = p.value("--auto")) {
-    if (*a == "none") settings.autoScale = TAutoScaleMode::asNone;
-    else if (*a == "half") settings.autoScale = TAutoScaleMode::asHalfWidth;
-    else if (*a != "double") return usageError(err, "--auto is double, half or none");
+    if (*a == "none")
+      settings.autoScale = TAutoScaleMode::asNone;
+    else if (*a == "half")
+      settings.autoScale = TAutoScaleMode::asHalfWidth;
+    else if (*a != "double")
+      return usageError(err, "--auto is double, half or none");
   }
   const std::string& file = p.positional[0];
   BrxReader r;
@@ -191,11 +207,16 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err) {
     encodeDcx(pages, files.back().second);
   } else {
     for (std::size_t i = 0; i < pages.size(); ++i) {
-      std::string name = pages.size() == 1 ? base : withoutExtension(base) + "-" + std::to_string(first + i) + "." + ext;
+      std::string name = pages.size() == 1
+                             ? base
+                             : withoutExtension(base) + "-" + std::to_string(first + i) + "." + ext;
       std::vector<std::uint8_t> bytes;
-      if (ext == "bmp") rc = encodeBmp(pages[i], bytes);
-      else if (ext == "pcx") encodePcx(pages[i], bytes);
-      else encodePbm(pages[i], bytes);
+      if (ext == "bmp")
+        rc = encodeBmp(pages[i], bytes);
+      else if (ext == "pcx")
+        encodePcx(pages[i], bytes);
+      else
+        encodePbm(pages[i], bytes);
       if (rc != ecOK) return fail(err, rc, name);
       files.emplace_back(name, std::move(bytes));
     }

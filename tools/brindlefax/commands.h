@@ -34,7 +34,8 @@ struct Parsed {
   bool has(const std::string& f) const;
   std::optional<std::string> value(const std::string& k) const;
 };
-Parsed parse(const Args& args, const std::vector<std::string>& withValue, const std::vector<std::string>& flags);
+Parsed parse(const Args& args, const std::vector<std::string>& withValue,
+             const std::vector<std::string>& flags);
 bool toUnsigned(const std::string& s, unsigned& out);
 int fail(std::ostream& err, int code, const std::string& what);  // with the engine's error text
 int usageError(std::ostream& err, const std::string& msg);

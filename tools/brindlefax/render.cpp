@@ -43,15 +43,18 @@ bool moveFile(const std::string& from, const std::string& to, std::string& why) 
 }
 
 // Opens the outgoing list and moves to record n, or to the first in list order for 0.
-bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned n, std::ostream& err) {
+bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned n,
+                std::ostream& err) {
   const app::StoreTable& outgoing = app::OutgoingTable();
   if (!fs::exists(app::ProgramDir() + outgoing.fileName)) {
-    err << "brindlefax: no outgoing faxes in " << app::ProgramDir() << " (" << outgoing.fileName << " is missing)\n";
+    err << "brindlefax: no outgoing faxes in " << app::ProgramDir() << " (" << outgoing.fileName
+        << " is missing)\n";
     return false;
   }
   std::string error;
   if (!app::OpenStoreTable(cursor, binding, outgoing, app::OpenStyle::MainList, &error)) {
-    err << "brindlefax: cannot open " << outgoing.fileName << (error.empty() ? "" : ": " + error) << "\n";
+    err << "brindlefax: cannot open " << outgoing.fileName << (error.empty() ? "" : ": " + error)
+        << "\n";
     return false;
   }
   tables::Table& t = cursor.table();
@@ -62,7 +65,8 @@ bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned
     return false;
   }
   if (n > t.recCount()) {
-    err << "brindlefax: there is no outgoing record " << n << " (the table has " << t.recCount() << ")\n";
+    err << "brindlefax: there is no outgoing record " << n << " (the table has " << t.recCount()
+        << ")\n";
     return false;
   }
   cursor.go(n);
@@ -100,7 +104,8 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     app::FaxAssembly assembly(cover, doc, converter);
     const int rc = assembly.CreateFaxFile(binding, built);
     if (rc != 0) {
-      err << "brindlefax: record " << record << ": " << app::AssemblyErrorText(rc).toStdString() << "\n";
+      err << "brindlefax: record " << record << ": " << app::AssemblyErrorText(rc).toStdString()
+          << "\n";
       return 1;
     }
     pages = assembly.PagesBuilt();

@@ -44,12 +44,14 @@ MonoBitmap readPbm(const std::string& file) {
   for (int y = 0; y < page.height; ++y)
     for (int x = 0; x < page.width; ++x) {
       bool want = x >= x0 && x - x0 < img.width && img.pixel(x - x0, y);
-      if (page.pixel(x, y) != want) return ::testing::AssertionFailure() << "pixel " << x << "," << y;
+      if (page.pixel(x, y) != want)
+        return ::testing::AssertionFailure() << "pixel " << x << "," << y;
     }
   return ::testing::AssertionSuccess();
 }
 
-const std::vector<std::string> kPicture = {"XXXX    XXXX", "X  X    X", "XXXX    XXX", "X       X", "X       XXXX"};
+const std::vector<std::string> kPicture = {"XXXX    XXXX", "X  X    X", "XXXX    XXX", "X       X",
+                                           "X       XXXX"};
 
 TEST(Brindlefax, ColourBmpAndTiffRoundTrip) {
   test::ScratchDir dir;
@@ -58,10 +60,12 @@ TEST(Brindlefax, ColourBmpAndTiffRoundTrip) {
   test::writeFile(dir.path("in.tif"), test::makeTiff(img, 32773, true));
   for (const char* in : {"in.bmp", "in.tif"}) {
     SCOPED_TRACE(in);
-    auto c = run(brindlefax::runConvert, {dir.path(in), "-o", dir.path("out.brx"), "--fine", "--no-center"});
+    auto c = run(brindlefax::runConvert,
+                 {dir.path(in), "-o", dir.path("out.brx"), "--fine", "--no-center"});
     ASSERT_EQ(c.code, 0) << c.err;
     EXPECT_NE(c.out.find("1 page"), std::string::npos);
-    auto e = run(brindlefax::runExport, {dir.path("out.brx"), "-f", "pbm", "-o", dir.path("out.pbm")});
+    auto e =
+        run(brindlefax::runExport, {dir.path("out.brx"), "-f", "pbm", "-o", dir.path("out.pbm")});
     ASSERT_EQ(e.code, 0) << e.err;
     EXPECT_TRUE(shows(readPbm(dir.path("out.pbm")), img, 50));
   }
@@ -70,7 +74,8 @@ TEST(Brindlefax, ColourBmpAndTiffRoundTrip) {
 TEST(Brindlefax, TextRoundTripAndInfo) {
   test::ScratchDir dir;
   test::writeFile(dir.path("memo.txt"), {'F', 'a', 'x', '\n', 'O', 'K'});
-  auto c = run(brindlefax::runConvert, {dir.path("memo.txt"), "--fine", "--left-margin", "40", "--station", "BRINDLE 1"});
+  auto c = run(brindlefax::runConvert,
+               {dir.path("memo.txt"), "--fine", "--left-margin", "40", "--station", "BRINDLE 1"});
   ASSERT_EQ(c.code, 0) << c.err;
   const std::string brx = dir.path("memo.BRX");
   auto e = run(brindlefax::runExport, {brx, "-p", "1", "-f", "pbm"});
@@ -100,11 +105,16 @@ TEST(Brindlefax, AllPagesExportAndErrors) {
   std::string text;
   for (int i = 0; i < 5; ++i) text += "line\n";
   test::writeFile(dir.path("five.txt"), {text.begin(), text.end()});
-  ASSERT_EQ(run(brindlefax::runConvert, {dir.path("five.txt"), "--lines-per-page", "2", "--font", "small"}).code, 0);
+  ASSERT_EQ(run(brindlefax::runConvert,
+                {dir.path("five.txt"), "--lines-per-page", "2", "--font", "small"})
+                .code,
+            0);
   auto all = run(brindlefax::runExport, {dir.path("five.BRX"), "-f", "bmp"});
   ASSERT_EQ(all.code, 0) << all.err;
-  for (int n = 1; n <= 3; ++n) EXPECT_FALSE(test::readFile(dir.path("five-" + std::to_string(n) + ".bmp")).empty());
-  auto dcx = run(brindlefax::runExport, {dir.path("five.BRX"), "-f", "dcx", "-o", dir.path("all.dcx")});
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_FALSE(test::readFile(dir.path("five-" + std::to_string(n) + ".bmp")).empty());
+  auto dcx =
+      run(brindlefax::runExport, {dir.path("five.BRX"), "-f", "dcx", "-o", dir.path("all.dcx")});
   ASSERT_EQ(dcx.code, 0);
   auto bytes = test::readFile(dir.path("all.dcx"));
   ASSERT_GT(bytes.size(), 4100u);

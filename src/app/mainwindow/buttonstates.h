@@ -4,18 +4,18 @@
 namespace app {
 
 struct ListState {
-    int page = 0;            // 0 outgoing, 1 received
-    bool sentEmpty = true;   // the outgoing table has no current record
-    bool recEmpty = true;    // the received table has no current record
-    bool receiveMode = false;
+  int page = 0;           // 0 outgoing, 1 received
+  bool sentEmpty = true;  // the outgoing table has no current record
+  bool recEmpty = true;   // the received table has no current record
+  bool receiveMode = false;
 };
 
 struct ButtonStates {
-    bool faxGrid = false, recFaxGrid = false;
-    bool newFax = false, clone = false, send = false;
-    bool edit = false, del = false, view = false;
-    bool rebuildIndexes = false, preferences = false;
-    bool receive = true;
+  bool faxGrid = false, recFaxGrid = false;
+  bool newFax = false, clone = false, send = false;
+  bool edit = false, del = false, view = false;
+  bool rebuildIndexes = false, preferences = false;
+  bool receive = true;
 };
 
 ButtonStates ComputeButtonStates(const ListState& s);

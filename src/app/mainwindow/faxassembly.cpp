@@ -21,147 +21,136 @@ using namespace faximage;
 
 constexpr int kBlackIndex = 1;  // the page image's colour table: 0 white, 1 black
 
-int ScreenPixelsPerInch()
-{
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const int ppi = screen ? qRound(screen->logicalDotsPerInchY()) : 0;
-    return ppi > 0 ? ppi : 96;
+int ScreenPixelsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int ppi = screen ? qRound(screen->logicalDotsPerInchY()) : 0;
+  return ppi > 0 ? ppi : 96;
 }
 
-QImage NewPageImage()
-{
-    QImage image(kFaxPageWidth, kFaxPageHeight, QImage::Format_Mono);
-    if (image.isNull()) return image;
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    image.fill(0);
-    return image;
+QImage NewPageImage() {
+  QImage image(kFaxPageWidth, kFaxPageHeight, QImage::Format_Mono);
+  if (image.isNull()) return image;
+  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  image.fill(0);
+  return image;
 }
 
 // Removes the temporary bitmap when rendering ends, whichever way it ends.
 struct RemoveOnExit {
-    std::string path;
-    ~RemoveOnExit() { RemoveFiles({path}); }
+  std::string path;
+  ~RemoveOnExit() { RemoveFiles({path}); }
 };
 
 }  // namespace
 
-QRect FaxTextRect()
-{
-    return QRect(QPoint(kFaxPageInset, kFaxPageInset),
-                 QPoint(kFaxPageWidth - kFaxPageInset - 1, kFaxPageHeight - kFaxPageInset - 1));
+QRect FaxTextRect() {
+  return QRect(QPoint(kFaxPageInset, kFaxPageInset),
+               QPoint(kFaxPageWidth - kFaxPageInset - 1, kFaxPageHeight - kFaxPageInset - 1));
 }
 
-int FaxZoomPercent(int screenPixelsPerInch)
-{
-    if (screenPixelsPerInch <= 0) screenPixelsPerInch = 96;
-    return kFaxPixelsPerInch * 100 / screenPixelsPerInch;
+int FaxZoomPercent(int screenPixelsPerInch) {
+  if (screenPixelsPerInch <= 0) screenPixelsPerInch = 96;
+  return kFaxPixelsPerInch * 100 / screenPixelsPerInch;
 }
 
 std::string TemporaryPageBitmap() { return ProgramDir() + "_TMP.BMP"; }
 
 std::string PageFileName(int n) { return ProgramDir() + "BDLAX" + std::to_string(n) + ".BRX"; }
 
-QString AssemblyErrorText(int code)
-{
-    if (code == kFaxHasNoContents) return QStringLiteral("Fax has no contents or cover sheet");
-    return QString::fromUtf8(faximage::errorText(code));
+QString AssemblyErrorText(int code) {
+  if (code == kFaxHasNoContents) return QStringLiteral("Fax has no contents or cover sheet");
+  return QString::fromUtf8(faximage::errorText(code));
 }
 
-FaxAssembly::FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc, TFxFaxConverter& converter,
-                         AssemblyHooks hooks)
-    : cover_(cover), doc_(doc), converter_(converter), hooks_(std::move(hooks))
-{
+FaxAssembly::FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc,
+                         TFxFaxConverter& converter, AssemblyHooks hooks)
+    : cover_(cover), doc_(doc), converter_(converter), hooks_(std::move(hooks)) {}
+
+void FaxAssembly::status(const QString& text) {
+  if (hooks_.status) hooks_.status(text);
 }
 
-void FaxAssembly::status(const QString& text)
-{
-    if (hooks_.status) hooks_.status(text);
+void FaxAssembly::pump() {
+  if (hooks_.pump) hooks_.pump();
 }
 
-void FaxAssembly::pump()
-{
-    if (hooks_.pump) hooks_.pump();
+int FaxAssembly::CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile) {
+  status(QStringLiteral("Creating fax file"));
+  pump();
+  LoadRichText(&cover_, "RTFCOVER", binding);
+  LoadRichText(&doc_, "RTFDOC", binding);
+  return Build(faxFile);
 }
 
-int FaxAssembly::CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile)
-{
-    status(QStringLiteral("Creating fax file"));
+int FaxAssembly::Build(std::string& faxFile) {
+  faxFile.clear();
+  pagesBuilt_ = 0;
+  const bool coverBlank = IsRichTextBlank(&cover_);
+  const bool docBlank = IsRichTextBlank(&doc_);
+  if (coverBlank && docBlank) return kFaxHasNoContents;
+
+  status(QStringLiteral("Creating fax file...."));
+  pump();
+  std::vector<std::string> pages;
+  int rc = ecOK;
+  if (!coverBlank) rc = RenderRichTextPages(cover_, pages);
+  if (rc == ecOK && !docBlank) rc = RenderRichTextPages(doc_, pages);
+  if (rc == ecOK) {
+    status(QStringLiteral("Creating fax file........"));
     pump();
-    LoadRichText(&cover_, "RTFCOVER", binding);
-    LoadRichText(&doc_, "RTFDOC", binding);
-    return Build(faxFile);
-}
-
-int FaxAssembly::Build(std::string& faxFile)
-{
+    rc = JoinFaxFiles(pages, faxFile);
+  }
+  if (rc != ecOK) {
+    // A half-built fax is of no use to anyone: every page file goes, the first too.
+    RemoveFiles(pages);
     faxFile.clear();
-    pagesBuilt_ = 0;
-    const bool coverBlank = IsRichTextBlank(&cover_);
-    const bool docBlank = IsRichTextBlank(&doc_);
-    if (coverBlank && docBlank) return kFaxHasNoContents;
-
-    status(QStringLiteral("Creating fax file...."));
-    pump();
-    std::vector<std::string> pages;
-    int rc = ecOK;
-    if (!coverBlank) rc = RenderRichTextPages(cover_, pages);
-    if (rc == ecOK && !docBlank) rc = RenderRichTextPages(doc_, pages);
-    if (rc == ecOK) {
-        status(QStringLiteral("Creating fax file........"));
-        pump();
-        rc = JoinFaxFiles(pages, faxFile);
-    }
-    if (rc != ecOK) {
-        // A half-built fax is of no use to anyone: every page file goes, the first too.
-        RemoveFiles(pages);
-        faxFile.clear();
-        return rc;
-    }
-    pagesBuilt_ = int(pages.size());
-    return ecOK;
+    return rc;
+  }
+  pagesBuilt_ = int(pages.size());
+  return ecOK;
 }
 
-int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages)
-{
-    const std::string faxName = NewFaxFileName();
-    int n = int(pages.size());
-    QImage image = NewPageImage();
-    if (image.isNull()) return ecOutOfMemory;
-    editor.SetZooming(FaxZoomPercent(ScreenPixelsPerInch()));
-    converter_.SetOptions(coYield);
-    converter_.Resolution = TFaxResolution::frHigh;
-    // Setting the options lays the text out again, so an editor that has them already keeps
-    // its page layout.
-    if (editor.PaintOptions() != richtext::kPaintLayoutPages) editor.SetPaintOptions(richtext::kPaintLayoutPages);
+int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages) {
+  const std::string faxName = NewFaxFileName();
+  int n = int(pages.size());
+  QImage image = NewPageImage();
+  if (image.isNull()) return ecOutOfMemory;
+  editor.SetZooming(FaxZoomPercent(ScreenPixelsPerInch()));
+  converter_.SetOptions(coYield);
+  converter_.Resolution = TFaxResolution::frHigh;
+  // Setting the options lays the text out again, so an editor that has them already keeps
+  // its page layout.
+  if (editor.PaintOptions() != richtext::kPaintLayoutPages)
+    editor.SetPaintOptions(richtext::kPaintLayoutPages);
 
-    const RemoveOnExit bitmap{TemporaryPageBitmap()};
-    const QRect target = FaxTextRect();
-    int first = 0;
-    do {
-        QPainter painter(&image);
-        const int next = editor.PaintPage(painter, target, kFaxPixelsPerInch, first);
-        painter.end();
-        // The next page always starts on a later line; anything else ends the text here.
-        first = next > first ? next : 0;
-        ++n;
-        const std::string pageFile = n < 2 ? faxName : PageFileName(n);
-        // Pages carry a black bottom-right pixel, as fax files of this program always have.
-        image.setPixel(kFaxPageWidth - 1, kFaxPageHeight - 1, kBlackIndex);
-        if (!image.save(QString::fromStdString(bitmap.path), "BMP")) return ecDiskWrite;
-        pump();
-        converter_.SetDocumentFile(bitmap.path);
-        converter_.InputDocumentType = TFaxInputDocumentType::idBmp;
-        converter_.SetOutFileName(pageFile);
-        const int rc = converter_.TryConvertDocument();
-        if (rc != ecOK) {
-            // The converter leaves no output behind; a page file of that name is a stale one.
-            if (n >= 2) RemoveFiles({pageFile});
-            return rc;
-        }
-        pages.push_back(pageFile);
-        image.fill(0);
-    } while (first > 0);
-    return ecOK;
+  const RemoveOnExit bitmap{TemporaryPageBitmap()};
+  const QRect target = FaxTextRect();
+  int first = 0;
+  do {
+    QPainter painter(&image);
+    const int next = editor.PaintPage(painter, target, kFaxPixelsPerInch, first);
+    painter.end();
+    // The next page always starts on a later line; anything else ends the text here.
+    first = next > first ? next : 0;
+    ++n;
+    const std::string pageFile = n < 2 ? faxName : PageFileName(n);
+    // Pages carry a black bottom-right pixel, as fax files of this program always have.
+    image.setPixel(kFaxPageWidth - 1, kFaxPageHeight - 1, kBlackIndex);
+    if (!image.save(QString::fromStdString(bitmap.path), "BMP")) return ecDiskWrite;
+    pump();
+    converter_.SetDocumentFile(bitmap.path);
+    converter_.InputDocumentType = TFaxInputDocumentType::idBmp;
+    converter_.SetOutFileName(pageFile);
+    const int rc = converter_.TryConvertDocument();
+    if (rc != ecOK) {
+      // The converter leaves no output behind; a page file of that name is a stale one.
+      if (n >= 2) RemoveFiles({pageFile});
+      return rc;
+    }
+    pages.push_back(pageFile);
+    image.fill(0);
+  } while (first > 0);
+  return ecOK;
 }
 
 }  // namespace app

@@ -48,45 +48,45 @@ QString AssemblyErrorText(int code);
 // What a long build tells its caller: status-line texts, and a chance to let pending
 // window messages run. Either may be empty.
 struct AssemblyHooks {
-    std::function<void(const QString&)> status;
-    std::function<void()> pump;
+  std::function<void(const QString&)> status;
+  std::function<void()> pump;
 };
 
 // Builds fax files from the texts of two editors, the cover sheet and the document,
 // through the given converter. The main window and the command-line renderer share it.
 class FaxAssembly {
-public:
-    FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc, faximage::TFxFaxConverter& converter,
-                AssemblyHooks hooks = {});
+ public:
+  FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc,
+              faximage::TFxFaxConverter& converter, AssemblyHooks hooks = {});
 
-    // Loads the current record's cover (RTFCOVER) and document (RTFDOC) into the editors
-    // and builds the fax file from them.
-    int CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile);
+  // Loads the current record's cover (RTFCOVER) and document (RTFDOC) into the editors
+  // and builds the fax file from them.
+  int CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile);
 
-    // Builds the fax file from the editors as they are: the cover's pages first, then the
-    // document's; a blank text gives no pages. Returns 0 with the file's name, or
-    // kFaxHasNoContents or a negative error code with an empty name; either way no page
-    // file and no temporary bitmap is left behind.
-    int Build(std::string& faxFile);
+  // Builds the fax file from the editors as they are: the cover's pages first, then the
+  // document's; a blank text gives no pages. Returns 0 with the file's name, or
+  // kFaxHasNoContents or a negative error code with an empty name; either way no page
+  // file and no temporary bitmap is left behind.
+  int Build(std::string& faxFile);
 
-    // Renders every page of one editor into a page file and appends the names to
-    // `pages`: the first page of a fax (an empty list) goes to a new fax file name, page n
-    // to PageFileName(n). On an error the page files made so far stay in the list for the
-    // caller to remove; the temporary bitmap is always removed.
-    int RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages);
+  // Renders every page of one editor into a page file and appends the names to
+  // `pages`: the first page of a fax (an empty list) goes to a new fax file name, page n
+  // to PageFileName(n). On an error the page files made so far stay in the list for the
+  // caller to remove; the temporary bitmap is always removed.
+  int RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages);
 
-    // Pages in the file of the last successful build, 0 after a failed one.
-    int PagesBuilt() const { return pagesBuilt_; }
+  // Pages in the file of the last successful build, 0 after a failed one.
+  int PagesBuilt() const { return pagesBuilt_; }
 
-private:
-    void status(const QString& text);
-    void pump();
+ private:
+  void status(const QString& text);
+  void pump();
 
-    richtext::TRichText& cover_;
-    richtext::TRichText& doc_;
-    faximage::TFxFaxConverter& converter_;
-    AssemblyHooks hooks_;
-    int pagesBuilt_ = 0;
+  richtext::TRichText& cover_;
+  richtext::TRichText& doc_;
+  faximage::TFxFaxConverter& converter_;
+  AssemblyHooks hooks_;
+  int pagesBuilt_ = 0;
 };
 
 }  // namespace app

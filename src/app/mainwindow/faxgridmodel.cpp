@@ -5,122 +5,115 @@
 #include "app/tabletext.h"
 
 #include <QDate>
-#include <algorithm>
 #include <QLocale>
+#include <algorithm>
 
 namespace app {
 
-QString DisplayText(const tables::Field& field)
-{
-    switch (field.type()) {
+QString DisplayText(const tables::Field& field) {
+  switch (field.type()) {
     case 'D': {
-        const tables::Date d = field.asDate();
-        if (d.empty()) return {};
-        return QLocale().toString(QDate(d.year, d.month, d.day), QLocale::ShortFormat);
+      const tables::Date d = field.asDate();
+      if (d.empty()) return {};
+      return QLocale().toString(QDate(d.year, d.month, d.day), QLocale::ShortFormat);
     }
     case 'N': {
-        const std::string raw = field.asString();
-        if (raw.find_first_not_of(' ') == std::string::npos) return {};
-        return QString::number(field.asNumber(), 'f', field.decimals());
+      const std::string raw = field.asString();
+      if (raw.find_first_not_of(' ') == std::string::npos) return {};
+      return QString::number(field.asNumber(), 'f', field.decimals());
     }
     case 'L': return field.asLogical() ? QStringLiteral("T") : QStringLiteral("F");
     default: return FromTableText(field.asString());
-    }
+  }
 }
 
 FaxGridModel::FaxGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns, QObject* parent)
-    : QAbstractTableModel(parent), cursor_(cursor), columns_(std::move(columns)),
-      view_(std::make_unique<tables::GridView>(cursor))
-{
-    view_->setOnChange([this](tables::Change what) {
-        if (what == tables::Change::Scrolled) return;
-        refresh();
-    });
+    : QAbstractTableModel(parent),
+      cursor_(cursor),
+      columns_(std::move(columns)),
+      view_(std::make_unique<tables::GridView>(cursor)) {
+  view_->setOnChange([this](tables::Change what) {
+    if (what == tables::Change::Scrolled) return;
+    refresh();
+  });
 }
 
 FaxGridModel::~FaxGridModel() = default;
 
-void FaxGridModel::refresh()
-{
-    beginResetModel();
-    cachedRows_ = -1;
-    endResetModel();
+void FaxGridModel::refresh() {
+  beginResetModel();
+  cachedRows_ = -1;
+  endResetModel();
 }
 
-int FaxGridModel::rowCount(const QModelIndex& parent) const
-{
-    if (parent.isValid() || !cursor_.active()) return 0;
-    if (cachedRows_ < 0) {
-        try {
-            cachedRows_ = int(view_->rowCount());
-        } catch (const std::exception&) {
-            cachedRows_ = 0;
-        }
-    }
-    return cachedRows_;
-}
-
-int FaxGridModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(columns_.size());
-}
-
-QString FaxGridModel::cellText(std::uint32_t recNo, int column) const
-{
-    // Peeking reads another record's fields without moving the cursor or disturbing an edit.
-    tables::Table& table = cursor_.table();
-    QString text;
-    table.setPeek(recNo);
+int FaxGridModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid() || !cursor_.active()) return 0;
+  if (cachedRows_ < 0) {
     try {
-        if (tables::Field* f = cursor_.findField(columns_[std::size_t(column)].fieldName)) text = DisplayText(*f);
+      cachedRows_ = int(view_->rowCount());
     } catch (const std::exception&) {
+      cachedRows_ = 0;
     }
-    table.setPeek(0);
-    return text;
+  }
+  return cachedRows_;
 }
 
-QVariant FaxGridModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
-    std::uint32_t recNo = 0;
-    try {
-        recNo = view_->recNoAt(std::uint32_t(index.row()));
-    } catch (const std::exception&) {
-        return {};
-    }
-    if (recNo == 0) return {};
-    return cellText(recNo, index.column());
+int FaxGridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(columns_.size());
 }
 
-QVariant FaxGridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < int(columns_.size()))
-        return columns_[std::size_t(section)].title;
-    return QAbstractTableModel::headerData(section, orientation, role);
+QString FaxGridModel::cellText(std::uint32_t recNo, int column) const {
+  // Peeking reads another record's fields without moving the cursor or disturbing an edit.
+  tables::Table& table = cursor_.table();
+  QString text;
+  table.setPeek(recNo);
+  try {
+    if (tables::Field* f = cursor_.findField(columns_[std::size_t(column)].fieldName))
+      text = DisplayText(*f);
+  } catch (const std::exception&) {
+  }
+  table.setPeek(0);
+  return text;
 }
 
-int FaxGridModel::currentRow() const
-{
-    if (!cursor_.active() || cursor_.eof()) return -1;
-    const std::uint32_t current = cursor_.recNo();
-    // The current record is looked for among the first rows only, so that a long list
-    // is not read in full; further down the list simply shows no selected row.
-    constexpr int kSearchedRows = 2000;
-    const int rows = std::min(rowCount(), kSearchedRows);
-    for (int r = 0; r < rows; ++r) {
-        if (view_->recNoAt(std::uint32_t(r)) == current) return r;
-    }
-    return -1;
+QVariant FaxGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || role != Qt::DisplayRole) return {};
+  std::uint32_t recNo = 0;
+  try {
+    recNo = view_->recNoAt(std::uint32_t(index.row()));
+  } catch (const std::exception&) {
+    return {};
+  }
+  if (recNo == 0) return {};
+  return cellText(recNo, index.column());
 }
 
-bool FaxGridModel::moveCursorTo(int row)
-{
-    try {
-        return row >= 0 && view_->moveTo(std::uint32_t(row));
-    } catch (const std::exception&) {
-        return false;
-    }
+QVariant FaxGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+      section < int(columns_.size()))
+    return columns_[std::size_t(section)].title;
+  return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+int FaxGridModel::currentRow() const {
+  if (!cursor_.active() || cursor_.eof()) return -1;
+  const std::uint32_t current = cursor_.recNo();
+  // The current record is looked for among the first rows only, so that a long list
+  // is not read in full; further down the list simply shows no selected row.
+  constexpr int kSearchedRows = 2000;
+  const int rows = std::min(rowCount(), kSearchedRows);
+  for (int r = 0; r < rows; ++r) {
+    if (view_->recNoAt(std::uint32_t(r)) == current) return r;
+  }
+  return -1;
+}
+
+bool FaxGridModel::moveCursorTo(int row) {
+  try {
+    return row >= 0 && view_->moveTo(std::uint32_t(row));
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 }  // namespace app

@@ -13,37 +13,37 @@
 namespace app {
 
 struct GridColumn {
-    std::string fieldName;  // stored or calculated field of the cursor
-    QString title;
-    int displayWidth;       // in characters
+  std::string fieldName;  // stored or calculated field of the cursor
+  QString title;
+  int displayWidth;  // in characters
 };
 
 class FaxGridModel : public QAbstractTableModel {
-    Q_OBJECT
-public:
-    FaxGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns, QObject* parent = nullptr);
-    ~FaxGridModel() override;
+  Q_OBJECT
+ public:
+  FaxGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns, QObject* parent = nullptr);
+  ~FaxGridModel() override;
 
-    int rowCount(const QModelIndex& parent = {}) const override;
-    int columnCount(const QModelIndex& parent = {}) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const std::vector<GridColumn>& columns() const { return columns_; }
-    // The row showing the cursor's current record, -1 when it is not in the list.
-    int currentRow() const;
-    // Makes the record of a row the cursor's current record.
-    bool moveCursorTo(int row);
-    // Drops cached rows and tells the views that everything may have changed.
-    void refresh();
+  const std::vector<GridColumn>& columns() const { return columns_; }
+  // The row showing the cursor's current record, -1 when it is not in the list.
+  int currentRow() const;
+  // Makes the record of a row the cursor's current record.
+  bool moveCursorTo(int row);
+  // Drops cached rows and tells the views that everything may have changed.
+  void refresh();
 
-private:
-    QString cellText(std::uint32_t recNo, int column) const;
+ private:
+  QString cellText(std::uint32_t recNo, int column) const;
 
-    tables::Cursor& cursor_;
-    std::vector<GridColumn> columns_;
-    std::unique_ptr<tables::GridView> view_;
-    mutable int cachedRows_ = -1;
+  tables::Cursor& cursor_;
+  std::vector<GridColumn> columns_;
+  std::unique_ptr<tables::GridView> view_;
+  mutable int cachedRows_ = -1;
 };
 
 // Formats a stored value for display: dates in the short date format, numbers without

@@ -12,197 +12,187 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool exists(const std::string& path)
-{
-    std::error_code ec;
-    return fs::exists(path, ec);
+bool exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
 }
 
-void makeTag(tables::Cursor& cursor, const StoreTable& t, const std::string& keyExpr)
-{
-    cursor.table().indexTag(t.tag, keyExpr, t.descending, t.forExpr);
+void makeTag(tables::Cursor& cursor, const StoreTable& t, const std::string& keyExpr) {
+  cursor.table().indexTag(t.tag, keyExpr, t.descending, t.forExpr);
 }
 
 }  // namespace
 
-const StoreTable& OutgoingTable()
-{
-    static const StoreTable t{"BDL.DBF",
-                              {{"SUBJECT", 'C', 50, 0},
-                               {"SENT", 'L', 1, 0},
-                               {"DATESENT", 'D', 8, 0},
-                               {"TIMESENT", 'C', 5, 0},
-                               {"RECIPIENT", 'C', 35, 0},
-                               {"PHONE", 'C', 25, 0},
-                               {"PAGES", 'N', 2, 0},
-                               {"LASTRESULT", 'C', 100, 0},
-                               {"RTFCOVER", 'M', 10, 0},
-                               {"RTFDOC", 'M', 10, 0}},
-                              "DATESENT",
-                              "DTOS(DATESENT)+TIMESENT",
-                              "datesent",
-                              true,
-                              kNotDeletedFilter,
-                              "Removing FAX file records marked for deletion",
-                              "Rebuilding FAX file indexes"};
-    return t;
+const StoreTable& OutgoingTable() {
+  static const StoreTable t{"BDL.DBF",
+                            {{"SUBJECT", 'C', 50, 0},
+                             {"SENT", 'L', 1, 0},
+                             {"DATESENT", 'D', 8, 0},
+                             {"TIMESENT", 'C', 5, 0},
+                             {"RECIPIENT", 'C', 35, 0},
+                             {"PHONE", 'C', 25, 0},
+                             {"PAGES", 'N', 2, 0},
+                             {"LASTRESULT", 'C', 100, 0},
+                             {"RTFCOVER", 'M', 10, 0},
+                             {"RTFDOC", 'M', 10, 0}},
+                            "DATESENT",
+                            "DTOS(DATESENT)+TIMESENT",
+                            "datesent",
+                            true,
+                            kNotDeletedFilter,
+                            "Removing FAX file records marked for deletion",
+                            "Rebuilding FAX file indexes"};
+  return t;
 }
 
-const StoreTable& ReceivedTable()
-{
-    static const StoreTable t{"BDLREC.DBF",
-                              {{"DATEREC", 'D', 8, 0},
-                               {"TIMEREC", 'C', 5, 0},
-                               {"FROM", 'C', 20, 0},
-                               {"PAGES", 'N', 2, 0},
-                               {"FAXFILE", 'C', 12, 0},
-                               {"NOTES", 'C', 60, 0}},
-                              "DATETIME",
-                              "DTOS(DATEREC)+TIMEREC",
-                              "DTOS(DATEREC)+TIMEREC",
-                              true,
-                              kNotDeletedFilter,
-                              "Removing Received FAX records marked for deletion",
-                              "Rebuilding Received FAX indexes"};
-    return t;
+const StoreTable& ReceivedTable() {
+  static const StoreTable t{"BDLREC.DBF",
+                            {{"DATEREC", 'D', 8, 0},
+                             {"TIMEREC", 'C', 5, 0},
+                             {"FROM", 'C', 20, 0},
+                             {"PAGES", 'N', 2, 0},
+                             {"FAXFILE", 'C', 12, 0},
+                             {"NOTES", 'C', 60, 0}},
+                            "DATETIME",
+                            "DTOS(DATEREC)+TIMEREC",
+                            "DTOS(DATEREC)+TIMEREC",
+                            true,
+                            kNotDeletedFilter,
+                            "Removing Received FAX records marked for deletion",
+                            "Rebuilding Received FAX indexes"};
+  return t;
 }
 
-const StoreTable& CoverTable()
-{
-    static const StoreTable t{"BDLCOV.DBF",
-                              {{"DESCRIPT", 'C', 35, 0}, {"COVER", 'M', 10, 0}},
-                              "DESCRIPT",
-                              "DESCRIPT",
-                              "DESCRIPT",
-                              false,
-                              kNotDeletedFilter,
-                              "Removing COVER file records marked for deletion",
-                              "Rebuilding COVER file indexes"};
-    return t;
+const StoreTable& CoverTable() {
+  static const StoreTable t{"BDLCOV.DBF",
+                            {{"DESCRIPT", 'C', 35, 0}, {"COVER", 'M', 10, 0}},
+                            "DESCRIPT",
+                            "DESCRIPT",
+                            "DESCRIPT",
+                            false,
+                            kNotDeletedFilter,
+                            "Removing COVER file records marked for deletion",
+                            "Rebuilding COVER file indexes"};
+  return t;
 }
 
-const StoreTable& PhoneTable()
-{
-    static const StoreTable t{"BDLPB.DBF",
-                              {{"NAME", 'C', 35, 0}, {"PHONE", 'C', 25, 0}},
-                              "NAME",
-                              "NAME",
-                              "NAME",
-                              false,
-                              kNotDeletedFilter,
-                              "Removing PHONE file records marked for deletion",
-                              "Rebuilding PHONE file indexes"};
-    return t;
+const StoreTable& PhoneTable() {
+  static const StoreTable t{"BDLPB.DBF",
+                            {{"NAME", 'C', 35, 0}, {"PHONE", 'C', 25, 0}},
+                            "NAME",
+                            "NAME",
+                            "NAME",
+                            false,
+                            kNotDeletedFilter,
+                            "Removing PHONE file records marked for deletion",
+                            "Rebuilding PHONE file indexes"};
+  return t;
 }
 
-std::string ReceiveDir()
-{
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(ProgramDir(), ec)) {
-        std::string name = entry.path().filename().string();
-        std::string lower = name;
-        for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (lower == "receive" && entry.is_directory(ec)) return ProgramDir() + name;
-    }
-    return ProgramDir() + "receive";
+std::string ReceiveDir() {
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(ProgramDir(), ec)) {
+    std::string name = entry.path().filename().string();
+    std::string lower = name;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "receive" && entry.is_directory(ec)) return ProgramDir() + name;
+  }
+  return ProgramDir() + "receive";
 }
 
-std::string IndexFileName(const std::string& tableFileName)
-{
-    if (tableFileName.size() < 3) return tableFileName + "CDX";
-    return tableFileName.substr(0, tableFileName.size() - 3) + "CDX";
+std::string IndexFileName(const std::string& tableFileName) {
+  if (tableFileName.size() < 3) return tableFileName + "CDX";
+  return tableFileName.substr(0, tableFileName.size() - 3) + "CDX";
 }
 
-bool MakeStoreTable(const StoreTable& t)
-{
-    const std::string path = ProgramDir() + t.fileName;
-    try {
-        tables::Table maker;
-        maker.createNew(path, int(t.fields.size()));
-        for (const tables::FieldDef& f : t.fields) maker.createField(f.name, f.type, f.width, f.decimals);
-        maker.createExec();
-    } catch (const std::exception&) {
-        return false;
-    }
-    return exists(path);
+bool MakeStoreTable(const StoreTable& t) {
+  const std::string path = ProgramDir() + t.fileName;
+  try {
+    tables::Table maker;
+    maker.createNew(path, int(t.fields.size()));
+    for (const tables::FieldDef& f : t.fields)
+      maker.createField(f.name, f.type, f.width, f.decimals);
+    maker.createExec();
+  } catch (const std::exception&) {
+    return false;
+  }
+  return exists(path);
 }
 
 bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, const StoreTable& t,
-                    OpenStyle style, std::string* error)
-{
-    cursor.directory = ProgramDir();
-    cursor.tableName = t.fileName;
-    cursor.exclusive = true;
-    if (!exists(ProgramDir() + t.fileName) && !MakeStoreTable(t)) return false;
-    try {
-        if (style == OpenStyle::MainList) cursor.close();
-        if (!cursor.active()) cursor.open();
-    } catch (const std::exception& e) {
-        if (error) *error = e.what();
-        return false;
-    }
-    // Once the table is open it counts as opened: a failure to build the tag or to set
-    // the filter only costs the order.
-    try {
-        if (!exists(ProgramDir() + IndexFileName(t.fileName)) || cursor.table().tagArea(t.tag) == 0)
-            makeTag(cursor, t, t.keyExpr);
-        if (style == OpenStyle::Library) cursor.table().setOrder(t.tag);
-    } catch (const std::exception&) {
-    }
-    try {
-        binding.setFilter(kNotDeletedFilter);
-        if (style == OpenStyle::MainList) cursor.first();
-    } catch (const std::exception&) {
-    }
-    return true;
+                    OpenStyle style, std::string* error) {
+  cursor.directory = ProgramDir();
+  cursor.tableName = t.fileName;
+  cursor.exclusive = true;
+  if (!exists(ProgramDir() + t.fileName) && !MakeStoreTable(t)) return false;
+  try {
+    if (style == OpenStyle::MainList) cursor.close();
+    if (!cursor.active()) cursor.open();
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+    return false;
+  }
+  // Once the table is open it counts as opened: a failure to build the tag or to set
+  // the filter only costs the order.
+  try {
+    if (!exists(ProgramDir() + IndexFileName(t.fileName)) || cursor.table().tagArea(t.tag) == 0)
+      makeTag(cursor, t, t.keyExpr);
+    if (style == OpenStyle::Library) cursor.table().setOrder(t.tag);
+  } catch (const std::exception&) {
+  }
+  try {
+    binding.setFilter(kNotDeletedFilter);
+    if (style == OpenStyle::MainList) cursor.first();
+  } catch (const std::exception&) {
+  }
+  return true;
 }
 
-void CloseAndOpen(tables::Cursor& cursor, tables::TTableBinding& binding, const std::function<void()>& pump)
-{
-    const std::uint32_t remembered = cursor.active() ? cursor.recNo() : 0;
-    cursor.disableControls();
+void CloseAndOpen(tables::Cursor& cursor, tables::TTableBinding& binding,
+                  const std::function<void()>& pump) {
+  const std::uint32_t remembered = cursor.active() ? cursor.recNo() : 0;
+  cursor.disableControls();
+  try {
+    cursor.close();
+    if (pump) pump();
+    cursor.open();
+    binding.setFilter(kNotDeletedFilter);
     try {
-        cursor.close();
-        if (pump) pump();
-        cursor.open();
-        binding.setFilter(kNotDeletedFilter);
-        try {
-            cursor.go(remembered);
-            // A record deleted meanwhile is not in the list: take its neighbour instead.
-            if (cursor.table().isDeleted()) {
-                cursor.next();
-                if (cursor.eof()) cursor.last();
-            }
-        } catch (const std::exception&) {
-            // The remembered record is gone (or was past the end): stay where the open left us.
-        }
-    } catch (...) {
-        cursor.enableControls();
-        throw;
+      cursor.go(remembered);
+      // A record deleted meanwhile is not in the list: take its neighbour instead.
+      if (cursor.table().isDeleted()) {
+        cursor.next();
+        if (cursor.eof()) cursor.last();
+      }
+    } catch (const std::exception&) {
+      // The remembered record is gone (or was past the end): stay where the open left us.
     }
+  } catch (...) {
     cursor.enableControls();
+    throw;
+  }
+  cursor.enableControls();
 }
 
 void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
-                       const std::function<void(const std::string&)>& status)
-{
-    status(t.removingText);
-    tables::Table& table = cursor.table();
-    table.closeIndex();
-    std::error_code ec;
-    fs::remove(ProgramDir() + IndexFileName(t.fileName), ec);
+                       const std::function<void(const std::string&)>& status) {
+  status(t.removingText);
+  tables::Table& table = cursor.table();
+  table.closeIndex();
+  std::error_code ec;
+  fs::remove(ProgramDir() + IndexFileName(t.fileName), ec);
+  try {
+    table.pack();
+  } catch (const std::exception&) {
     try {
-        table.pack();
+      table.pack();
     } catch (const std::exception&) {
-        try {
-            table.pack();
-        } catch (const std::exception&) {
-        }
     }
-    status(t.rebuildingText);
-    makeTag(cursor, t, t.rebuildKeyExpr);
-    table.setOrder(t.tag);
-    cursor.notify(tables::Change::Packed);
+  }
+  status(t.rebuildingText);
+  makeTag(cursor, t, t.rebuildKeyExpr);
+  table.setOrder(t.tag);
+  cursor.notify(tables::Change::Packed);
 }
 
 }  // namespace app

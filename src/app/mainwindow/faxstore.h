@@ -12,16 +12,16 @@ namespace app {
 
 // A table of the store: file, fields in file order, and its one index tag.
 struct StoreTable {
-    std::string fileName;
-    std::vector<tables::FieldDef> fields;
-    std::string tag;
-    std::string keyExpr;         // the key given when the tag is made on opening
-    std::string rebuildKeyExpr;  // the key given when the tag is rebuilt
-    bool descending = false;
-    std::string forExpr;
-    // The status texts of the rebuild, naming the table as the user knows it.
-    std::string removingText;
-    std::string rebuildingText;
+  std::string fileName;
+  std::vector<tables::FieldDef> fields;
+  std::string tag;
+  std::string keyExpr;         // the key given when the tag is made on opening
+  std::string rebuildKeyExpr;  // the key given when the tag is rebuilt
+  bool descending = false;
+  std::string forExpr;
+  // The status texts of the rebuild, naming the table as the user knows it.
+  std::string removingText;
+  std::string rebuildingText;
 };
 
 const StoreTable& OutgoingTable();  // BDL.DBF
@@ -56,7 +56,8 @@ bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, cons
 // Closes and opens a list again after changes, returning to the remembered record
 // when it still exists. The attached controls are disabled meanwhile; `pump` lets
 // pending window messages run between the steps.
-void CloseAndOpen(tables::Cursor& cursor, tables::TTableBinding& binding, const std::function<void()>& pump);
+void CloseAndOpen(tables::Cursor& cursor, tables::TTableBinding& binding,
+                  const std::function<void()>& pump);
 
 // One table's part of the index rebuild: delete the index file, pack (retried once; a
 // second failure is ignored), make the tag again and select it. `status` shows progress.

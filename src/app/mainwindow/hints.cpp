@@ -11,36 +11,33 @@ namespace app {
 namespace {
 
 class HintStyle : public QProxyStyle {
-public:
-    using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* ret) const override
-    {
-        if (hint == QStyle::SH_ToolTip_WakeUpDelay) return 1200;
-        return QProxyStyle::styleHint(hint, option, widget, ret);
-    }
+ public:
+  using QProxyStyle::QProxyStyle;
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* ret) const override {
+    if (hint == QStyle::SH_ToolTip_WakeUpDelay) return 1200;
+    return QProxyStyle::styleHint(hint, option, widget, ret);
+  }
 };
 
 class HintFilter : public QObject {
-public:
-    bool on = true;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (!on && event->type() == QEvent::ToolTip) return true;
-        return QObject::eventFilter(watched, event);
-    }
+ public:
+  bool on = true;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!on && event->type() == QEvent::ToolTip) return true;
+    return QObject::eventFilter(watched, event);
+  }
 };
 
-HintFilter* filter()
-{
-    static HintFilter* f = [] {
-        auto* h = new HintFilter;
-        h->setParent(qApp);
-        qApp->installEventFilter(h);
-        if (!dynamic_cast<HintStyle*>(QApplication::style())) QApplication::setStyle(new HintStyle);
-        return h;
-    }();
-    return f;
+HintFilter* filter() {
+  static HintFilter* f = [] {
+    auto* h = new HintFilter;
+    h->setParent(qApp);
+    qApp->installEventFilter(h);
+    if (!dynamic_cast<HintStyle*>(QApplication::style())) QApplication::setStyle(new HintStyle);
+    return h;
+  }();
+  return f;
 }
 
 }  // namespace

@@ -11,31 +11,32 @@ namespace app {
 
 std::string TemporaryRtfPath() { return ProgramDir() + "Eraseme.rtf"; }
 
-void LoadRichText(richtext::TRichText* editor, const std::string& memoField, tables::TTableBinding& binding)
-{
-    editor->Clear();
-    tables::Table* table = binding.table();
-    const std::string path = TemporaryRtfPath();
-    try {
-        if (!table || !table->blobToFile(memoField, path)) return;
-    } catch (const std::exception&) {
-        return;
-    }
-    const QString file = QString::fromStdString(path);
-    editor->LoadFromFile(file);
-    editor->Reformat();
-    QFile::remove(file);
+void LoadRichText(richtext::TRichText* editor, const std::string& memoField,
+                  tables::TTableBinding& binding) {
+  editor->Clear();
+  tables::Table* table = binding.table();
+  const std::string path = TemporaryRtfPath();
+  try {
+    if (!table || !table->blobToFile(memoField, path)) return;
+  } catch (const std::exception&) {
+    return;
+  }
+  const QString file = QString::fromStdString(path);
+  editor->LoadFromFile(file);
+  editor->Reformat();
+  QFile::remove(file);
 }
 
-void SaveRichText(richtext::TRichText* editor, const std::string& memoField, tables::TTableBinding& binding)
-{
-    tables::Table* table = binding.table();
-    if (!table) throw std::runtime_error("No table to store the text in");
-    const std::string path = TemporaryRtfPath();
-    const int rc = editor->SaveToFile(QString::fromStdString(path));
-    if (rc != richtext::kErrNone)
-        throw std::runtime_error("Unable to write to " + path + ": " + richtext::ErrorText(rc).toStdString());
-    table->fileToBlob(memoField, path);
+void SaveRichText(richtext::TRichText* editor, const std::string& memoField,
+                  tables::TTableBinding& binding) {
+  tables::Table* table = binding.table();
+  if (!table) throw std::runtime_error("No table to store the text in");
+  const std::string path = TemporaryRtfPath();
+  const int rc = editor->SaveToFile(QString::fromStdString(path));
+  if (rc != richtext::kErrNone)
+    throw std::runtime_error("Unable to write to " + path + ": " +
+                             richtext::ErrorText(rc).toStdString());
+  table->fileToBlob(memoField, path);
 }
 
 }  // namespace app
