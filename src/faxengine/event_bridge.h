@@ -1,0 +1,45 @@
+// The engine's one way to reach the thread that owns the components (the user-interface
+// thread): post a callable, or send one and wait a bounded time for it to run. The UI
+// layer supplies the Qt implementation; PlainEventBridge serves tests and tools.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "faxengine/clock.h"
+#include "faxengine/ticks.h"
+
+namespace faxengine {
+
+class EventBridge {
+ public:
+  using Callable = std::function<void()>;
+  static constexpr std::chrono::milliseconds kSendTimeout{1000};
+
+  virtual ~EventBridge() = default;
+
+  // Queues fn to run on the owner thread and returns at once.
+  virtual void post(Callable fn) = 0;
+
+  // Runs fn on the owner thread and waits for it. A callable that has not started within
+  // `timeout` is dropped (never run later) and false is returned; one that has started is
+  // waited for to the end. On the owner thread itself fn runs at once.
+  virtual bool send(Callable fn, std::chrono::milliseconds timeout = kSendTimeout) = 0;
+
+  // True when called on the owner thread.
+  virtual bool isOwnerThread() const = 0;
+
+  // Owner thread only: lets pending callables (window messages) run, waiting up to
+  // maxWait for one when none is pending. Returns false once the program is quitting.
+  virtual bool processPending(std::chrono::milliseconds maxWait = std::chrono::milliseconds(0)) = 0;
+
+  // True once the program has been asked to quit.
+  virtual bool quitting() const = 0;
+};
+
+// Waits `ticks` of the clock. With a bridge and `yield`, pending messages run meanwhile
+// (on the owner thread) and a quit request ends the wait early. Returns false when the
+// wait ended early because the program is quitting.
+bool delayTicks(Ticks ticks, bool yield, EventBridge* bridge, const Clock& clock = steadyClock());
+
+}  // namespace faxengine

@@ -1,0 +1,92 @@
+// Queue, send with a bounded wait, and the message loop of the plain event bridge.
+#include "faxengine/plain_event_bridge.h"
+
+namespace faxengine {
+
+// A queued callable. A sent one is watched by its sender, who may withdraw it (dropped)
+// while it still waits in the queue, but not once it has started.
+struct PlainEventBridge::Call {
+  enum class State { waiting, running, done, dropped };
+  Callable fn;
+  State state = State::waiting;
+};
+
+PlainEventBridge::PlainEventBridge() : owner_(std::this_thread::get_id()) {}
+
+PlainEventBridge::~PlainEventBridge() = default;
+
+void PlainEventBridge::post(Callable fn) {
+  auto call = std::make_shared<Call>();
+  call->fn = std::move(fn);
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(call));
+  }
+  queued_.notify_all();
+}
+
+bool PlainEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
+  if (isOwnerThread()) {
+    fn();
+    return true;
+  }
+  auto call = std::make_shared<Call>();
+  call->fn = std::move(fn);
+  std::unique_lock lock(mutex_);
+  queue_.push_back(call);
+  queued_.notify_all();
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  finished_.wait_until(lock, deadline, [&] { return call->state == Call::State::done; });
+  if (call->state == Call::State::waiting) {
+    call->state = Call::State::dropped;
+    return false;
+  }
+  finished_.wait(lock, [&] { return call->state == Call::State::done; });
+  return true;
+}
+
+bool PlainEventBridge::isOwnerThread() const { return std::this_thread::get_id() == owner_; }
+
+// Runs the first queued callable with the lock released; false when the queue was empty.
+bool PlainEventBridge::runOne(std::unique_lock<std::mutex>& lock) {
+  if (queue_.empty()) return false;
+  auto call = std::move(queue_.front());
+  queue_.pop_front();
+  if (call->state == Call::State::dropped) return true;
+  call->state = Call::State::running;
+  lock.unlock();
+  call->fn();
+  lock.lock();
+  call->state = Call::State::done;
+  finished_.notify_all();
+  return true;
+}
+
+bool PlainEventBridge::processPending(std::chrono::milliseconds maxWait) {
+  std::unique_lock lock(mutex_);
+  if (queue_.empty() && maxWait.count() > 0)
+    queued_.wait_for(lock, maxWait, [&] { return !queue_.empty() || quit_; });
+  // Only what is queued now runs, so a callable that posts again cannot keep us here.
+  for (std::size_t n = queue_.size(); n > 0 && runOne(lock); --n) {
+  }
+  return !quit_;
+}
+
+void PlainEventBridge::run() {
+  std::unique_lock lock(mutex_);
+  while (!quit_) {
+    queued_.wait(lock, [&] { return !queue_.empty() || quit_; });
+    while (!quit_ && runOne(lock)) {
+    }
+  }
+}
+
+void PlainEventBridge::requestQuit() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  queued_.notify_all();
+}
+
+}  // namespace faxengine

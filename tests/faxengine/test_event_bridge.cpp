@@ -1,0 +1,71 @@
+// The plain event bridge: callables run on the owner thread, a send that the owner does
+// not take up in time is dropped for good, and waits end early when the program quits.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "faxengine/plain_event_bridge.h"
+
+using namespace faxengine;
+using namespace std::chrono_literals;
+
+TEST(EventBridge, PostedCallsRunInOrderOnTheOwner) {
+  PlainEventBridge bridge;
+  std::vector<int> seen;
+  std::thread other([&] {
+    for (int i = 0; i < 3; ++i) bridge.post([&, i] { seen.push_back(i); });
+  });
+  other.join();
+  EXPECT_TRUE(seen.empty());
+  EXPECT_TRUE(bridge.processPending());
+  EXPECT_EQ(seen, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(EventBridge, SendWaitsForTheOwnerAndRunsThere) {
+  PlainEventBridge bridge;
+  std::thread::id ranOn;
+  bool sent = false;
+  std::thread other([&] {
+    sent = bridge.send([&] { ranOn = std::this_thread::get_id(); });
+    bridge.requestQuit();
+  });
+  bridge.run();
+  other.join();
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+TEST(EventBridge, SendNotTakenUpInTimeIsDropped) {
+  PlainEventBridge bridge;
+  std::atomic<bool> ran{false};
+  bool sent = true;
+  std::thread other([&] { sent = bridge.send([&] { ran = true; }, 30ms); });
+  other.join();  // the owner was not listening
+  EXPECT_FALSE(sent);
+  bridge.processPending();
+  EXPECT_FALSE(ran);
+}
+
+TEST(EventBridge, SendOnTheOwnerRunsAtOnce) {
+  PlainEventBridge bridge;
+  bool ran = false;
+  EXPECT_TRUE(bridge.send([&] { ran = true; }));
+  EXPECT_TRUE(ran);
+}
+
+TEST(EventBridge, DelayEndsEarlyOnQuitAndFollowsTheClock) {
+  PlainEventBridge bridge;
+  FakeClock clock;
+  bridge.post([&] { bridge.requestQuit(); });
+  EXPECT_FALSE(delayTicks(1000, true, &bridge, clock));
+
+  PlainEventBridge quiet;
+  std::thread mover([&] {
+    std::this_thread::sleep_for(20ms);
+    clock.advance(55 * 20);
+  });
+  EXPECT_TRUE(delayTicks(20, true, &quiet, clock));
+  mover.join();
+}
