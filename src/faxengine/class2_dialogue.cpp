@@ -1,0 +1,474 @@
+// The Class 2 and Class 2.0 sending and receiving dialogues.
+#include "faxengine/class2_dialogue.h"
+
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+#include "faxengine/scan_time.h"
+
+namespace faxengine {
+
+bool isReport(std::string_view line, std::string_view word) {
+  std::string report = "+F";
+  report += word;
+  return contains(line, report);
+}
+
+void applySessionReport(ProtocolRecord& p, std::string_view line) {
+  class2::SessionParams v = class2::parseParams(class2::reportValue(line));
+  p.sessionFine = v.fine;
+  p.remoteAcceptsFine = v.fine;
+  p.sessionBps = v.bps;
+  p.sessionWide = v.wide;
+  p.remoteAcceptsWide = v.wide;
+  p.sessionEcm = v.ecm;
+  p.scanTimeIndex = v.scanIndex;
+  p.minBytesPerLine = minBytesPerLine(v.scanIndex, v.fine, v.bps);
+}
+
+bool isResultCode(AtReply r) { return r != AtReply::Other && r != AtReply::Report; }
+
+void Class2Commands::command(std::string_view word, std::string_view value) {
+  std::string cmd = "AT+F";
+  cmd += word;
+  cmd += value;
+  m_.sendCommand(cmd);
+}
+
+bool Class2Commands::expectOk(AtReply reply, int code) {
+  if (reply == AtReply::Ok) return true;
+  if (isResultCode(reply))
+    m_.fail(code);
+  else
+    m_.rearmReply();
+  return false;
+}
+
+bool Class2Commands::hangupReport(const std::string& line) {
+  if (!contains(line, w_.hangup)) return false;
+  m_.protocol().lastHangupCode = class2::hangupCode(line);
+  return true;
+}
+
+// ---- sending ---------------------------------------------------------------------------
+
+const char* Class2Send::name(Step s) {
+  switch (s) {
+    case Step::SelectClass: return "select class";
+    case Step::ClassSet: return "class set";
+    case Step::LocalIdSet: return "local id set";
+    case Step::FlowSet: return "flow control set";
+    case Step::ReportsSet: return "reports set";
+    case Step::ParamsSet: return "parameters set";
+    case Step::DialResult: return "dial result";
+    case Step::Negotiation: return "negotiation";
+    case Step::WaitXon: return "wait for XON";
+    case Step::WaitBuffer: return "wait for buffer";
+    case Step::PageSent: return "page sent";
+    case Step::PageEnded: return "page ended";
+    case Step::PageStatus: return "page status";
+    case Step::Resend: return "resend";
+    case Step::NextPage: return "next page";
+  }
+  return "?";
+}
+
+void Class2Send::setStep(Step s) { changeStep(m_, "class 2", step_, s, &Class2Send::name); }
+
+void Class2Send::start() { step_ = Step::SelectClass; }
+
+Input Class2Send::input() const {
+  switch (step_) {
+    case Step::SelectClass:
+    case Step::NextPage: return Input::None;
+    case Step::WaitXon: return Input::Raw;
+    case Step::WaitBuffer:
+    case Step::PageSent: return Input::Triggers;
+    default: return Input::Lines;
+  }
+}
+
+void Class2Send::onStep(Trigger t) {
+  switch (step_) {
+    case Step::SelectClass:
+      c_.command(w_.selectClass);
+      setStep(Step::ClassSet);
+      return;
+    case Step::NextPage: return nextPage();
+    case Step::WaitXon:
+      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
+      return;
+    case Step::WaitBuffer:
+      if (t == Trigger::OutputFree) {
+        m_.setProgress(progress::kSendingPage);
+        if (m_.session().option(kOptSoftwareFlow))
+          m_.link().setSoftwareFlow(SoftwareFlow::Transmit);
+        m_.beginPageData();
+        return;
+      }
+      break;
+    case Step::PageSent:
+      if (t == Trigger::OutputEmpty) {
+        if (m_.session().option(kOptSoftwareFlow)) m_.link().setSoftwareFlow(SoftwareFlow::Off);
+        endPage();
+        return;
+      }
+      break;
+    default: break;
+  }
+  if (t == Trigger::ReplyTimer) m_.fail(ecTimeout);
+}
+
+void Class2Send::onLine(const std::string& line, AtReply reply) {
+  if (reply == AtReply::Error) return m_.fail(ecFaxBadModemResult);
+  if (c_.hangupReport(line) && step_ != Step::PageStatus) return m_.fail(ecFaxBadModemResult);
+  switch (step_) {
+    case Step::ClassSet:
+      if (!c_.expectOk(reply, ecFaxInitError)) return;
+      c_.command(w_.localId, "=\"" + m_.session().stationId + "\"");
+      return setStep(Step::LocalIdSet);
+    case Step::LocalIdSet:
+      if (c_.expectOk(reply, ecFaxInitError)) afterLocalId();
+      return;
+    case Step::FlowSet:
+      if (!c_.expectOk(reply, ecFaxInitError)) return;
+      m_.sendCommand("AT+FNR=1,1,1,0");
+      return setStep(Step::ReportsSet);
+    case Step::ReportsSet:
+      if (c_.expectOk(reply, ecFaxInitError)) sendParams();
+      return;
+    case Step::ParamsSet:
+      if (!c_.expectOk(reply, ecFaxInitError)) return;
+      m_.dial();
+      return setStep(Step::DialResult);
+    case Step::DialResult: return onDialResult(line, reply);
+    case Step::Negotiation: return onNegotiation(line, reply);
+    case Step::PageEnded:
+      if (!c_.expectOk(reply, ecFaxSessionError)) return;
+      m_.sendCommand(m_.morePages() ? "AT+FET=0" : "AT+FET=2");
+      m_.armReply(timeouts::kPage);
+      return setStep(Step::PageStatus);
+    case Step::PageStatus: return onPageStatus(line, reply);
+    case Step::Resend: return onResend(reply);
+    default: m_.rearmReply(); return;
+  }
+}
+
+void Class2Send::afterLocalId() { sendParams(); }
+
+void Class2Send::sendParams() {
+  const ProtocolRecord& p = m_.protocol();
+  c_.command(w_.sessionParams, "=" + class2::senderParams(m_.firstPageFine(), m_.firstPageWide(),
+                                                          p.desiredBps, p.ecmChar));
+  setStep(Step::ParamsSet);
+}
+
+void Class2Send::redial() {
+  m_.dial();
+  setStep(Step::DialResult);
+}
+
+void Class2Send::onDialResult(const std::string& line, AtReply reply) {
+  if (isReport(line, w_.connection)) {
+    m_.armReply(timeouts::kReply);
+    return setStep(Step::Negotiation);
+  }
+  switch (reply) {
+    case AtReply::Busy:
+    case AtReply::NoAnswer: return m_.busy();
+    case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
+    case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
+    default: m_.armReply(timeouts::kReply); return;
+  }
+}
+
+void Class2Send::onNegotiation(const std::string& line, AtReply reply) {
+  ProtocolRecord& p = m_.protocol();
+  if (isReport(line, w_.remoteCaps)) {
+    applySessionReport(p, line);
+    if ((m_.firstPageWide() && !p.remoteAcceptsWide) ||
+        (m_.firstPageFine() && !p.remoteAcceptsFine))
+      return m_.fail(ecFaxIncompatible);
+    return m_.setProgress(progress::kConnectionParams);
+  }
+  if (isReport(line, w_.calledId)) {
+    m_.session().remoteStationId.set(class2::stationId(line));
+    return m_.setProgress(progress::kGotRemoteId);
+  }
+  if (isReport(line, w_.session)) {
+    applySessionReport(p, line);
+    return m_.setProgress(progress::kConnectionParams);
+  }
+  if (reply == AtReply::Ok) {
+    m_.sendCommand("AT+FDT");
+    m_.armReply(timeouts::kAfterFdt);
+    return;
+  }
+  if (reply == AtReply::Connect) {
+    if (!waitsForXon()) return waitBuffer();
+    m_.armReply(timeouts::kXonWait);
+    return setStep(Step::WaitXon);
+  }
+  m_.rearmReply();
+}
+
+std::size_t Class2Send::onRaw(std::span<const std::uint8_t> data) {
+  if (step_ != Step::WaitXon) return data.size();
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == kXon) {
+      waitBuffer();
+      return i + 1;
+    }
+  }
+  return data.size();
+}
+
+void Class2Send::waitBuffer() {
+  m_.link().armOutputFree(SendFile::kBlock);
+  m_.armReply(timeouts::kPage);
+  setStep(Step::WaitBuffer);
+}
+
+void Class2Send::pageQueued() {
+  m_.link().armOutputEmpty();
+  m_.armReply(timeouts::kPage);
+  setStep(Step::PageSent);
+}
+
+void Class2Send::endPage() {
+  m_.writeRaw(std::string{char(kDle), char(kEtx)});
+  m_.setProgress(progress::kSendingEop);
+  m_.armReply(timeouts::kPage);
+  setStep(Step::PageEnded);
+}
+
+void Class2Send::onPageStatus(const std::string& line, AtReply reply) {
+  if (reply == AtReply::Ok) return setStep(Step::NextPage);
+  if (contains(line, w_.hangup)) return;  // stored; the OK follows
+  if (isReport(line, w_.pageStatus)) {
+    std::string value = class2::reportValue(line);
+    switch (value.empty() ? ' ' : value[0]) {
+      case '1':
+      case '3': return m_.setProgress(progress::kPageAccepted);
+      case '2': m_.setProgress(progress::kPageError); return setStep(Step::Resend);
+      case '4':
+      case '5': return m_.fail(ecCancelRequested);
+      default: return m_.fail(ecFaxPageError);
+    }
+  }
+  if (isResultCode(reply)) return m_.fail(ecFaxPageError);
+  m_.rearmReply();
+}
+
+void Class2Send::onResend(AtReply reply) {
+  if (!c_.expectOk(reply, ecFaxSessionError)) return;
+  ProtocolRecord& p = m_.protocol();
+  if (++p.retryCount > 2) {
+    m_.writeRaw("AT+FKS\r");
+    return m_.fail(ecFaxSessionError);
+  }
+  m_.sendCommand("AT+FDT");
+  m_.armReply(timeouts::kAfterFdt);
+  int rc = m_.rewindPage();
+  if (rc != ecOK) return m_.fail(rc);
+  setStep(Step::Negotiation);
+}
+
+void Class2Send::nextPage() {
+  if (!m_.morePages()) return m_.faxDone();
+  int rc = m_.advancePage();
+  if (rc != ecOK) return m_.fail(rc);
+  m_.sendCommand("AT+FDT");
+  m_.armReply(timeouts::kAfterFdt);
+  setStep(Step::Negotiation);
+}
+
+void Class20Send::afterLocalId() {
+  m_.sendCommand("AT+FLO=2");
+  setStep(Step::FlowSet);
+}
+
+void Class20Send::endPage() {
+  m_.writeRaw(std::string{char(kDle), m_.morePages() ? ',' : '.'});
+  m_.setProgress(progress::kSendingEop);
+  m_.armReply(timeouts::kPage);
+  setStep(Step::PageStatus);
+}
+
+void Class20Send::onPageStatus(const std::string& line, AtReply reply) {
+  if (reply == AtReply::Ok) {
+    m_.setProgress(progress::kPageAccepted);
+    return setStep(Step::NextPage);
+  }
+  if (contains(line, w_.hangup)) return;  // stored; the OK follows
+  if (isResultCode(reply)) return m_.fail(ecFaxPageError);
+  m_.rearmReply();
+}
+
+// ---- receiving -------------------------------------------------------------------------
+
+const char* Class2Receive::name(Step s) {
+  switch (s) {
+    case Step::Idle: return "idle";
+    case Step::ClassSet: return "class set";
+    case Step::CapsSet: return "capabilities set";
+    case Step::FlowSet: return "flow control set";
+    case Step::ReportsSet: return "reports set";
+    case Step::Answered: return "answered";
+    case Step::SessionStart: return "session start";
+    case Step::PageWait: return "page wait";
+    case Step::PostPage: return "post page";
+    case Step::Closing: return "closing";
+  }
+  return "?";
+}
+
+void Class2Receive::setStep(Step s) { changeStep(m_, "class 2", step_, s, &Class2Receive::name); }
+
+void Class2Receive::waitForCall() {
+  endOfDocument_ = false;
+  pageGood_ = true;
+  c_.command(w_.selectClass);
+  setStep(Step::ClassSet);
+}
+
+void Class2Receive::answered() { setStep(Step::Answered); }
+
+Input Class2Receive::input() const { return step_ == Step::Idle ? Input::Triggers : Input::Lines; }
+
+void Class2Receive::onStep(Trigger t) {
+  if (t == Trigger::ReplyTimer) m_.fail(ecTimeout);
+}
+
+void Class2Receive::onLine(const std::string& line, AtReply reply) {
+  const ProtocolRecord& p = m_.protocol();
+  if (reply == AtReply::Error) return m_.fail(ecFaxBadModemResult);
+  if (step_ != Step::Closing && c_.hangupReport(line)) return m_.fail(ecFaxSessionError);
+  switch (step_) {
+    case Step::ClassSet:
+      if (!c_.expectOk(reply, ecFaxInitError)) return;
+      m_.switchToNormalBaud();
+      c_.command(w_.capabilities, "=" + class2::receiverParams(p.desiredBps, p.ecmChar));
+      return setStep(Step::CapsSet);
+    case Step::CapsSet:
+      if (c_.expectOk(reply, ecFaxInitError)) afterCaps();
+      return;
+    case Step::FlowSet:
+      if (!c_.expectOk(reply, ecFaxInitError)) return;
+      m_.sendCommand("AT+FNR=1,1,1,0");
+      return setStep(Step::ReportsSet);
+    case Step::ReportsSet:
+      if (!c_.expectOk(reply, ecFaxInitError)) return;
+      setStep(Step::Idle);
+      return m_.waitRings();
+    case Step::Answered: return onAnswered(line, reply);
+    case Step::SessionStart: return onSessionStart(line, reply);
+    case Step::PageWait: return onPageWait(line, reply);
+    case Step::PostPage: return onPostPage(line, reply);
+    case Step::Closing: return onClosing(line, reply);
+    case Step::Idle: return;
+  }
+}
+
+void Class2Receive::afterCaps() {
+  setStep(Step::Idle);
+  m_.waitRings();
+}
+
+void Class2Receive::onAnswered(const std::string& line, AtReply reply) {
+  if (isReport(line, w_.connection)) {
+    m_.armReply(timeouts::kReply);
+    m_.setProgress(progress::kIncomingFax);
+    return setStep(Step::SessionStart);
+  }
+  // A fax call shows its connection report first; CONNECT alone is a data modem.
+  if (reply == AtReply::Connect) return m_.fail(ecFaxDataCall);
+  Ticks left = m_.answerTicksLeft();
+  if (left <= 0) return m_.fail(ecTimeout);
+  m_.armReply(left);
+}
+
+void Class2Receive::onSessionStart(const std::string& line, AtReply reply) {
+  if (isReport(line, w_.transmitId)) {
+    m_.session().remoteStationId.set(class2::stationId(line));
+    if (m_.accept()) m_.setProgress(progress::kGotRemoteId);
+    return;
+  }
+  if (isReport(line, w_.session)) {
+    applySessionReport(m_.protocol(), line);
+    return m_.setProgress(progress::kConnectionParams);
+  }
+  if (reply == AtReply::Ok) {
+    // A caller without an identifier is asked about here, before its first page.
+    if (!m_.accepted() && !m_.accept()) return;
+    m_.sendCommand("AT+FDR");
+    return setStep(Step::PageWait);
+  }
+  m_.rearmReply();
+}
+
+void Class2Receive::onPageWait(const std::string& line, AtReply reply) {
+  if (isReport(line, w_.session)) {
+    applySessionReport(m_.protocol(), line);
+    return m_.setProgress(progress::kConnectionParams);
+  }
+  if (reply == AtReply::Connect) {
+    if (m_.session().option(kOptSoftwareFlow))
+      m_.link().setSoftwareFlow(SoftwareFlow::Receive, 6144, 2048);
+    return m_.pageStart();
+  }
+  m_.rearmReply();
+}
+
+void Class2Receive::releasePageData() { m_.writeRaw(std::string(1, char(kDc2))); }
+
+void Class2Receive::pageEnded() {
+  m_.setProgress(progress::kGettingPage);
+  if (m_.session().option(kOptSoftwareFlow)) m_.link().setSoftwareFlow(SoftwareFlow::Off);
+  setStep(Step::PostPage);
+}
+
+void Class2Receive::onPostPage(const std::string& line, AtReply reply) {
+  if (isReport(line, w_.pageStatus)) {
+    m_.setProgress(progress::kGettingEop);
+    endOfDocument_ = false;
+    std::string value = class2::reportValue(line);
+    char c = value.empty() ? ' ' : value[0];
+    pageGood_ = c == '1' || c == '3' || c == '5';
+    return m_.endOfPage(pageGood_);
+  }
+  if (contains(line, "+FET")) {
+    m_.setProgress(progress::kGettingEod);
+    std::string value = class2::reportValue(line);
+    char c = value.empty() ? ' ' : value[0];
+    if (c == '1') m_.newDocumentNext();
+    if (c == '2') endOfDocument_ = true;
+    return;
+  }
+  if (reply == AtReply::Ok) {
+    m_.sendCommand("AT+FDR");
+    // A bad page is sent again even when it was the last one: the document goes on.
+    if (!endOfDocument_ || !pageGood_) return setStep(Step::PageWait);
+    m_.endOfDocument();
+    return setStep(Step::Closing);
+  }
+  m_.rearmReply();
+}
+
+void Class2Receive::onClosing(const std::string& line, AtReply reply) {
+  if (c_.hangupReport(line)) return m_.setProgress(progress::kGotHangup);
+  if (contains(line, "+FET")) return m_.setProgress(progress::kGettingHangup);
+  if (reply == AtReply::Ok) {
+    setStep(Step::Idle);
+    return m_.endOfCall();
+  }
+  m_.rearmReply();
+}
+
+void Class2Receive::refuse() { m_.writeRaw("AT+FKS\r"); }
+
+void Class20Receive::afterCaps() {
+  m_.sendCommand("AT+FLO=2");
+  setStep(Step::FlowSet);
+}
+
+}  // namespace faxengine

@@ -1,0 +1,199 @@
+// The Class 2 and Class 2.0 dialogues: the modem runs the T.30 session itself and the
+// engine drives it with "+F" commands and follows its "+F" reports. Class 2.0 differs in
+// its command words, in setting flow control and report display before a call, in the
+// XON a Class 2 modem sends before page data, in how a sent page ends, in the page result
+// and in the bit order of received data; the Class20 classes override only those.
+//
+// Sending (after the first page is ready):
+//   SelectClass -> ClassSet -> LocalIdSet [-> FlowSet -> ReportsSet] -> ParamsSet
+//   -> DialResult -> Negotiation -> [WaitXon ->] WaitBuffer -> (page data) -> PageSent
+//   -> [PageEnded ->] PageStatus -> NextPage -> Negotiation ... | Resend -> Negotiation
+// Receiving (when waiting for a call):
+//   ClassSet -> CapsSet [-> FlowSet -> ReportsSet] -> (rings, "ATA") -> Answered
+//   -> SessionStart -> PageWait -> (page data) -> PostPage -> PageWait ... -> Closing
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "faxengine/class2_params.h"
+#include "faxengine/receive_machine.h"
+#include "faxengine/send_machine.h"
+
+namespace faxengine {
+
+// The command table: a command is "AT+F" + word, a report "+F" + word; the hang-up
+// keyword is searched as it is. The identification queries are kept; no step sends them.
+struct Class2Words {
+  std::string_view selectClass;
+  std::string_view modelQuery, makerQuery, revisionQuery;
+  std::string_view sessionParams;  // command, sending
+  std::string_view localId;        // command
+  std::string_view capabilities;   // command, receiving
+  std::string_view connection;     // reports from here on
+  std::string_view remoteCaps;
+  std::string_view session;
+  std::string_view transmitId;
+  std::string_view calledId;
+  std::string_view pageStatus;
+  std::string_view hangup;
+};
+
+inline constexpr Class2Words kClass2Words{"CLASS=2", "MDL?", "MFR?", "REV?", "DIS", "LID", "DCC",
+                                          "CON",     "DIS",  "DCS",  "TSI",  "CSI", "PTS", "FHNG"};
+inline constexpr Class2Words kClass20Words{"CLASS=2.0", "MI?", "MM?", "MR?", "IS", "LI", "CC",
+                                           "CO",        "IS",  "CS",  "TI",  "CI", "PS", "FHS"};
+
+// True when the line is the report "+F" + word.
+bool isReport(std::string_view line, std::string_view word);
+// Stores what a capabilities or session report says in the protocol record.
+void applySessionReport(ProtocolRecord& p, std::string_view line);
+// A result code that ends a step awaiting something else; noise and reports do not.
+bool isResultCode(AtReply r);
+
+// What both Class 2 dialogues send and how they wait for "OK".
+class Class2Commands {
+ public:
+  Class2Commands(FaxMachine& m, const Class2Words& words) : m_(m), w_(words) {}
+  // "AT+F" + word + value.
+  void command(std::string_view word, std::string_view value = {});
+  // True on "OK"; another result code fails with `code`; noise re-arms the reply timer.
+  bool expectOk(AtReply reply, int code);
+  // The hang-up report: stores its code and says whether the line was one.
+  bool hangupReport(const std::string& line);
+
+ private:
+  FaxMachine& m_;
+  const Class2Words& w_;
+};
+
+class Class2Send : public SendDialogue {
+ public:
+  enum class Step {
+    SelectClass,
+    ClassSet,
+    LocalIdSet,
+    FlowSet,
+    ReportsSet,
+    ParamsSet,
+    DialResult,
+    Negotiation,
+    WaitXon,
+    WaitBuffer,
+    PageSent,
+    PageEnded,
+    PageStatus,
+    Resend,
+    NextPage
+  };
+  static const char* name(Step s);
+
+  explicit Class2Send(SendMachine& m, const Class2Words& words = kClass2Words)
+      : SendDialogue(m), c_(m, words), w_(words) {}
+
+  const char* stepName() const override { return name(step_); }
+  Step step() const { return step_; }
+  void start() override;
+  Input input() const override;
+  void onStep(Trigger t) override;
+  void onLine(const std::string& line, AtReply reply) override;
+  std::size_t onRaw(std::span<const std::uint8_t> data) override;
+  void redial() override;
+  void pageQueued() override;
+
+ protected:
+  // What follows the local identifier: Class 2 sets the session parameters at once.
+  virtual void afterLocalId();
+  virtual bool waitsForXon() const { return true; }
+  // The output buffer ran empty after the page: mark its end to the modem.
+  virtual void endPage();
+  virtual void onPageStatus(const std::string& line, AtReply reply);
+
+  void setStep(Step s);
+  void sendParams();
+  void waitBuffer();
+
+  Class2Commands c_;
+  const Class2Words& w_;
+  Step step_ = Step::SelectClass;
+
+ private:
+  void onDialResult(const std::string& line, AtReply reply);
+  void onNegotiation(const std::string& line, AtReply reply);
+  void onResend(AtReply reply);
+  void nextPage();
+};
+
+class Class20Send : public Class2Send {
+ public:
+  explicit Class20Send(SendMachine& m) : Class2Send(m, kClass20Words) {}
+
+ protected:
+  void afterLocalId() override;
+  bool waitsForXon() const override { return false; }
+  void endPage() override;
+  void onPageStatus(const std::string& line, AtReply reply) override;
+};
+
+class Class2Receive : public ReceiveDialogue {
+ public:
+  enum class Step {
+    Idle,
+    ClassSet,
+    CapsSet,
+    FlowSet,
+    ReportsSet,
+    Answered,
+    SessionStart,
+    PageWait,
+    PostPage,
+    Closing
+  };
+  static const char* name(Step s);
+
+  explicit Class2Receive(ReceiveMachine& m, const Class2Words& words = kClass2Words)
+      : ReceiveDialogue(m), c_(m, words), w_(words) {}
+
+  const char* stepName() const override { return name(step_); }
+  Step step() const { return step_; }
+  void waitForCall() override;
+  void answered() override;
+  Input input() const override;
+  void onStep(Trigger t) override;
+  void onLine(const std::string& line, AtReply reply) override;
+  void pageEnded() override;
+  bool reversedBits() const override { return true; }
+  void releasePageData() override;
+  void refuse() override;
+
+ protected:
+  // What follows the capabilities: Class 2 is ready for calls at once.
+  virtual void afterCaps();
+
+  void setStep(Step s);
+
+  Class2Commands c_;
+  const Class2Words& w_;
+  Step step_ = Step::Idle;
+
+ private:
+  void onAnswered(const std::string& line, AtReply reply);
+  void onSessionStart(const std::string& line, AtReply reply);
+  void onPageWait(const std::string& line, AtReply reply);
+  void onPostPage(const std::string& line, AtReply reply);
+  void onClosing(const std::string& line, AtReply reply);
+
+  bool endOfDocument_ = false;
+  bool pageGood_ = true;
+};
+
+class Class20Receive : public Class2Receive {
+ public:
+  explicit Class20Receive(ReceiveMachine& m) : Class2Receive(m, kClass20Words) {}
+  bool reversedBits() const override { return false; }
+
+ protected:
+  void afterCaps() override;
+};
+
+}  // namespace faxengine

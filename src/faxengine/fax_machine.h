@@ -1,0 +1,127 @@
+// The event loop shared by the sending and the receiving state machine: one call per
+// trigger, response lines collected from the incoming bytes, the status timer, and the
+// helpers every step uses (commands, progress, failures, hang-up, speed switching).
+//
+// After a step the loop runs the next one at once when it needs no input, goes on with
+// the remaining bytes when it awaits a line or raw data, and returns when it waits for a
+// timer or a buffer trigger.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "faxengine/fax_types.h"
+#include "faxengine/modem_link.h"
+#include "faxengine/response_line.h"
+
+namespace faxengine {
+
+enum class Trigger {
+  Start,        // the first call of a session
+  Next,         // a step that needs no input runs
+  Data,         // bytes arrived
+  ReplyTimer,   // the reply (or page) time-out ran out
+  StatusTimer,  // time for a status report
+  OutputFree,   // the output buffer has room
+  OutputEmpty,  // the output buffer is empty
+  ModemStatus,  // a modem line changed (no step reacts)
+};
+
+// What the current step waits for.
+enum class Input { None, Lines, Raw, Triggers };
+
+// The part of a call that differs by fax class: its steps take lines, raw bytes and
+// triggers while the machine hands control to it.
+class Dialogue {
+ public:
+  virtual ~Dialogue() = default;
+  virtual const char* stepName() const = 0;
+  virtual Input input() const = 0;
+  virtual void onStep(Trigger t) = 0;
+  virtual void onLine(const std::string& line, AtReply reply) = 0;
+  virtual std::size_t onRaw(std::span<const std::uint8_t> data) { return data.size(); }
+};
+
+class FaxMachine {
+ public:
+  FaxMachine(ModemLink& link, SessionHost& host, SessionRecord& session, ProtocolRecord& proto);
+  virtual ~FaxMachine() = default;
+  FaxMachine(const FaxMachine&) = delete;
+  FaxMachine& operator=(const FaxMachine&) = delete;
+
+  // Runs the machine for one trigger; returns the count of bytes of `data` it consumed.
+  std::size_t handle(Trigger t, std::span<const std::uint8_t> data = {});
+  // The user's abort: progress 42, error -6005, the abort step.
+  void abort();
+  bool ended() const { return ended_; }
+
+  // Helpers for the steps and the class dialogues.
+  ModemLink& link() const { return link_; }
+  SessionHost& host() { return host_; }
+  SessionRecord& session() { return s_; }
+  const SessionRecord& session() const { return s_; }
+  ProtocolRecord& protocol() { return p_; }
+  const ProtocolRecord& protocol() const { return p_; }
+  // Pauses, writes the text (control characters left out) and CR, clears the response
+  // line and arms the reply timer with the reply time-out.
+  void sendCommand(std::string_view text, int pauseMs = 100);
+  // Arms the reply timer and remembers the length, so that an unwanted line can re-arm it.
+  void armReply(Ticks ticks);
+  void rearmReply() { armReply(lastReply_); }
+  // Writes bytes as they are.
+  void writeRaw(std::string_view bytes);
+  void setProgress(int code);
+  // Sets LastErrorCode, raises FaxError and moves to the abort step.
+  void fail(int code);
+  void reportStatus(bool first, bool last);
+  void flushInput();
+  void switchToNormalBaud();
+  void switchToInitBaud();
+  void note(std::string_view text) { link_.note(text); }
+
+ protected:
+  virtual Input input() const = 0;
+  // A trigger other than data for the current step (Next for steps that need no input).
+  virtual void onStep(Trigger t) = 0;
+  virtual void onLine(const std::string& line, AtReply reply) = 0;
+  // Raw input; returns the count of bytes taken.
+  virtual std::size_t onRaw(std::span<const std::uint8_t> data) { return data.size(); }
+  // Moves to the abort step (the failure is already recorded).
+  virtual void toAbort() = 0;
+
+  void endSession();  // posts finish with LastErrorCode; the machine ignores all calls after
+  bool userAborted() const { return userAbort_; }
+  void clearUserAbort() { userAbort_ = false; }
+  // Hang-up after a call: "+++" and "ATH0" when the modem may still be on line, and DTR
+  // dropped when carrier stays (never when the device has no modem lines).
+  void hangUpSender();
+  // The receiver's hang-up: DTR dropped first (with modem lines), then "+++" and "ATH".
+  void hangUpReceiver();
+  Ticks statusTicks() const;
+
+ private:
+  void runImmediate();
+
+  ModemLink& link_;
+  SessionHost& host_;
+  SessionRecord& s_;
+  ProtocolRecord& p_;
+  ResponseCollector lines_;
+  Ticks lastReply_ = 182;
+  bool ended_ = false;
+  bool flushed_ = false;
+  bool userAbort_ = false;
+};
+
+// Moves a machine or dialogue to another step and logs "who: from -> to"; the one place
+// any step changes.
+template <class Step>
+void changeStep(FaxMachine& m, const char* who, Step& step, Step to, const char* (*name)(Step)) {
+  if (to == step) return;
+  m.note(std::string(who) + ": " + name(step) + " -> " + name(to));
+  step = to;
+}
+
+}  // namespace faxengine

@@ -1,0 +1,161 @@
+// Shared types of the fax sessions: fax classes, log codes, progress codes and the
+// session and protocol records that the sender and receiver state machines work on.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace faxengine {
+
+enum class TFaxClass : std::uint8_t { fcUnknown, fcDetect, fcClass1, fcClass2, fcClass2_0 };
+
+// A set of the three real classes, as the modem reports them.
+struct TFaxClassSet {
+  bool class1 = false, class2 = false, class2_0 = false;
+  bool empty() const { return !class1 && !class2 && !class2_0; }
+  bool has(TFaxClass c) const {
+    return (c == TFaxClass::fcClass1 && class1) || (c == TFaxClass::fcClass2 && class2) ||
+           (c == TFaxClass::fcClass2_0 && class2_0);
+  }
+  bool operator==(const TFaxClassSet&) const = default;
+};
+
+// Log points of a fax (TFaxLogCode).
+enum TFaxLogCode : int {
+  lfaxTransmitStart = 1,
+  lfaxTransmitOk = 2,
+  lfaxTransmitFail = 3,
+  lfaxReceiveStart = 4,
+  lfaxReceiveOk = 5,
+  lfaxReceiveSkip = 6,
+  lfaxReceiveFail = 7,
+};
+
+// Progress codes (ProgressCode); the texts of 1..42 are in the engine's text table.
+namespace progress {
+inline constexpr int kInitializing = 1;
+inline constexpr int kDialing = 2;
+inline constexpr int kBusyWait = 3;
+inline constexpr int kSendingPage = 4;
+inline constexpr int kSendingEop = 5;
+inline constexpr int kPageError = 6;
+inline constexpr int kPageAccepted = 7;
+inline constexpr int kWaitingForCall = 20;
+inline constexpr int kNoConnect = 21;
+inline constexpr int kAnswering = 22;
+inline constexpr int kIncomingFax = 23;
+inline constexpr int kGettingPage = 24;
+inline constexpr int kGettingEop = 25;
+inline constexpr int kGettingEod = 26;
+inline constexpr int kGettingHangup = 27;
+inline constexpr int kGotHangup = 28;
+inline constexpr int kConnectionParams = 40;
+inline constexpr int kGotRemoteId = 41;
+inline constexpr int kUserAbort = 42;
+inline constexpr int kFinished = 43;
+}  // namespace progress
+
+// A text that the engine thread writes and the user-interface thread reads.
+class SharedText {
+ public:
+  std::string get() const {
+    std::lock_guard lock(m_);
+    return text_;
+  }
+  void set(std::string text) {
+    std::lock_guard lock(m_);
+    text_ = std::move(text);
+  }
+  void clear() { set({}); }
+
+ private:
+  mutable std::mutex m_;
+  std::string text_;
+};
+
+// Option bits of the session record.
+inline constexpr unsigned kOptAbortNoConnect = 1;
+inline constexpr unsigned kOptExitOnError = 2;
+inline constexpr unsigned kOptSoftwareFlow = 8;
+
+// One per component: what the session knows independently of the fax class. Values the
+// progress display reads while a call runs are atomics or shared texts.
+struct SessionRecord {
+  int statusInterval = 1;  // seconds
+  std::atomic<bool> active{false};
+  bool sendingCover = false;
+  int dialAttempts = 3;
+  std::atomic<int> dialAttempt{0};
+  int dialWait = 0;    // ticks
+  int redialWait = 0;  // ticks
+  unsigned options = 0;
+  std::atomic<int> progressCode{0};
+  std::atomic<int> lastErrorCode{0};
+  std::atomic<int> currentPage{0};
+  std::atomic<int> totalPages{0};
+  std::atomic<int> coverPages{0};
+  std::atomic<long> pageBytes{0};
+  std::atomic<long> pageLength{0};
+  TFaxClass faxClass = TFaxClass::fcDetect;
+  std::string stationId;
+  SharedText remoteStationId;
+  std::string destinationDir;
+  std::string faxFileExt = "BRX";
+  SharedText faxFile;
+  std::string coverFile;
+  std::string phoneNumber;
+  std::string headerLine;
+  std::string headerSender, headerRecipient, headerTitle;
+  int maxSendCount = 50;     // 4096-byte blocks queued per output-buffer trigger
+  int bufferMinimum = 1000;  // output bytes below which the page pump refills
+  bool oneFax = false;
+  bool constantStatus = false;
+
+  bool option(unsigned bit) const { return (options & bit) != 0; }
+};
+
+// One per component: the class-specific part of a session.
+struct ProtocolRecord {
+  bool statusChanged = false;
+  bool morePagesFollow = false;
+  std::atomic<bool> sessionFine{false};
+  std::atomic<bool> sessionWide{false};
+  std::atomic<bool> sessionEcm{false};
+  bool remoteAcceptsFine = false;
+  bool remoteAcceptsWide = false;
+  bool finalFrameSeen = false;
+  bool toneDial = true;
+  bool pageGood = false;
+  bool pageHasLineLengths = false;
+  bool coverIsBrx = false;
+  bool initialized = false;
+  bool atInitBaud = false;
+  bool confirmationReceived = false;
+  bool blindDial = false;
+  bool detectBusy = true;
+  char ecmChar = '0';
+  char resolution = ' ';      // '0' normal, '1' fine, ' ' not yet known
+  char prevResolution = ' ';  // of the page before
+  char faxAndData = '0';
+  std::uint8_t lastFcf = 0;
+  int replyTimeout = 182;  // ticks (10 s)
+  int pageTimeout = 1092;  // ticks (60 s)
+  int desiredBps = 9600;
+  int modulationIndex = 0;
+  int scanTimeIndex = 0;
+  int minBytesPerLine = 0;
+  std::atomic<int> lastHangupCode{0};
+  int retryCount = 0;
+  int answerOnRing = 1;
+  int ringCount = 0;
+  std::atomic<int> sessionBps{0};
+  int normalBaud = 0;
+  int initBaud = 0;
+  std::string initString;  // the built-in init string
+  std::string modemInit;
+  std::string dialPrefix;
+};
+
+}  // namespace faxengine

@@ -1,0 +1,266 @@
+// The receiving state machine's class-independent steps.
+#include "faxengine/receive_machine.h"
+
+#include <algorithm>
+
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+
+namespace faxengine {
+
+const char* ReceiveMachine::stepName(Step s) {
+  switch (s) {
+    case Step::Idle: return "idle";
+    case Step::WaitCall: return "wait for a call";
+    case Step::Dialogue: return "dialogue";
+    case Step::Rings: return "rings";
+    case Step::PageData: return "page data";
+    case Step::Abort: return "abort";
+    case Step::Ended: return "ended";
+  }
+  return "?";
+}
+
+ReceiveMachine::ReceiveMachine(ModemLink& link, SessionHost& host, SessionRecord& session,
+                               ProtocolRecord& proto)
+    : FaxMachine(link, host, session, proto) {}
+
+ReceiveMachine::~ReceiveMachine() = default;
+
+void ReceiveMachine::setStep(Step s) {
+  changeStep(*this, "receive", step_, s, &ReceiveMachine::stepName);
+}
+
+Input ReceiveMachine::input() const {
+  switch (step_) {
+    case Step::WaitCall:
+    case Step::Abort: return Input::None;
+    case Step::Dialogue: return dialogue_->input();
+    case Step::Rings: return Input::Lines;
+    case Step::PageData: return Input::Raw;
+    default: return Input::Triggers;
+  }
+}
+
+void ReceiveMachine::onStep(Trigger t) {
+  switch (step_) {
+    case Step::Idle:
+      if (t == Trigger::Start) setStep(Step::WaitCall);
+      break;
+    case Step::WaitCall: stepWaitCall(); break;
+    case Step::Dialogue: dialogue_->onStep(t); break;
+    case Step::PageData:
+      if (t == Trigger::ReplyTimer) fail(ecTimeout);
+      break;
+    case Step::Abort: stepAbort(); break;
+    default: break;
+  }
+}
+
+void ReceiveMachine::onLine(const std::string& line, AtReply reply) {
+  if (step_ == Step::Dialogue)
+    dialogue_->onLine(line, reply);
+  else if (step_ == Step::Rings)
+    stepRings(line, reply);
+}
+
+std::size_t ReceiveMachine::onRaw(std::span<const std::uint8_t> data) {
+  if (step_ == Step::PageData) return stepPageData(data);
+  if (step_ == Step::Dialogue) return dialogue_->onRaw(data);
+  return data.size();
+}
+
+void ReceiveMachine::stepWaitCall() {
+  SessionRecord& s = session();
+  ProtocolRecord& p = protocol();
+  p.ringCount = 0;
+  s.remoteStationId.clear();
+  s.faxFile.clear();
+  s.currentPage = 0;
+  s.totalPages = 0;
+  s.pageBytes = 0;
+  s.lastErrorCode = ecOK;  // each call reports its own result
+  p.lastHangupCode = 0;
+  accepted_ = false;
+  refused_ = false;
+  newDocument_ = false;
+  if (s.constantStatus && !firstReported_) {
+    reportStatus(true, false);
+    firstReported_ = true;
+  }
+  if (s.option(kOptSoftwareFlow)) link().setSoftwareFlow(SoftwareFlow::Off);
+  link().setDtrRts(true);
+  setStep(Step::Dialogue);
+  dialogue_->waitForCall();
+}
+
+void ReceiveMachine::waitRings() {
+  link().stopReplyTimer();
+  setProgress(progress::kWaitingForCall);
+  setStep(Step::Rings);
+}
+
+void ReceiveMachine::stepRings(const std::string& line, AtReply reply) {
+  ProtocolRecord& p = protocol();
+  switch (reply) {
+    case AtReply::Ring:
+      if (++p.ringCount >= std::max(p.answerOnRing, 1)) {
+        if (!firstReported_) {
+          reportStatus(true, false);
+          firstReported_ = true;
+        }
+        answer();
+      }
+      break;
+    case AtReply::Connect: fail(ecFaxDataCall); break;
+    case AtReply::Voice: fail(ecFaxVoiceCall); break;
+    default:
+      if (contains(line, "NO C")) setProgress(progress::kNoConnect);
+      break;
+  }
+}
+
+void ReceiveMachine::answer() {
+  sendCommand("ATA");
+  armReply(timeouts::kAnswer);
+  answerTimer_ = newTimer(link().now(), timeouts::kAnswer);
+  setProgress(progress::kAnswering);
+  setStep(Step::Dialogue);
+  dialogue_->answered();
+}
+
+Ticks ReceiveMachine::answerTicksLeft() const { return remainingTicks(answerTimer_, link().now()); }
+
+bool ReceiveMachine::accept() {
+  if (!host().faxAccept()) {
+    dialogue_->refuse();
+    refused_ = true;
+    fail(ecFileRejected);
+    return false;
+  }
+  int rc = createFile();
+  if (rc != ecOK) {
+    fail(rc);
+    return false;
+  }
+  accepted_ = true;
+  host().faxLog(lfaxReceiveStart);
+  session().currentPage = 0;
+  return true;
+}
+
+int ReceiveMachine::createFile() {
+  SessionRecord& s = session();
+  s.currentPage = 1;
+  std::string name = host().faxName();
+  if (name.empty()) return ecNoFilename;
+  int rc = file_.create(name, s.remoteStationId.get());
+  if (rc != ecOK) return rc;
+  s.faxFile.set(name);
+  return ecOK;
+}
+
+void ReceiveMachine::pageStart() {
+  SessionRecord& s = session();
+  ProtocolRecord& p = protocol();
+  if (!accepted_ && !accept()) return;
+  if (newDocument_) {
+    // The document before is complete: it is filed on its own before the next begins.
+    newDocument_ = false;
+    file_.close();
+    host().faxLog(lfaxReceiveOk);
+    int rc = createFile();
+    if (rc != ecOK) return fail(rc);
+    host().faxLog(lfaxReceiveStart);
+  } else {
+    s.currentPage = s.currentPage + 1;
+  }
+  int rc = file_.beginPage(p.sessionFine, p.sessionWide);
+  if (rc != ecOK) return fail(rc);
+  armReply(p.pageTimeout);
+  s.pageBytes = 0;
+  dialogue_->releasePageData();
+  setProgress(progress::kGettingPage);
+  setStep(Step::PageData);
+}
+
+std::size_t ReceiveMachine::stepPageData(std::span<const std::uint8_t> data) {
+  std::size_t used = 0;
+  bool ended = false;
+  int rc = file_.feed(data, dialogue_->reversedBits(), used, ended);
+  session().pageBytes = file_.pageBytes();
+  if (rc != ecOK) {
+    fail(rc);
+    return used;
+  }
+  armReply(protocol().pageTimeout);
+  if (ended) {
+    setStep(Step::Dialogue);
+    dialogue_->pageEnded();
+  }
+  return used;
+}
+
+void ReceiveMachine::endOfPage(bool good) {
+  SessionRecord& s = session();
+  if (!good) {
+    note("page reported bad: cut from the file");
+    int rc = file_.cutPage();
+    s.currentPage = std::max(0, s.currentPage - 1);
+    if (rc != ecOK) fail(rc);
+    return;
+  }
+  int rc = file_.endPage(s.remoteStationId.get());
+  if (rc != ecOK) return fail(rc);
+  s.totalPages = file_.pageCount();
+}
+
+void ReceiveMachine::endOfDocument() {
+  int rc = file_.close();
+  if (rc != ecOK) return fail(rc);
+  host().faxLog(lfaxReceiveOk);
+  session().faxFile.clear();
+  setProgress(progress::kGettingHangup);
+}
+
+void ReceiveMachine::endOfCall() {
+  const SessionRecord& s = session();
+  switchToInitBaud();
+  if (s.oneFax) {
+    setStep(Step::Ended);
+    endSession();
+    return;
+  }
+  if (!s.constantStatus) {
+    reportStatus(false, true);
+    firstReported_ = false;
+  }
+  setStep(Step::WaitCall);
+}
+
+void ReceiveMachine::stepAbort() {
+  const SessionRecord& s = session();
+  if (file_.isOpen()) {
+    // Only complete pages stay: a page cut off by the failure would not decode.
+    file_.cutPage();
+    file_.close();
+    host().faxLog(lfaxReceiveFail);
+  }
+  hangUpReceiver();
+  if (refused_) host().faxLog(lfaxReceiveSkip);
+  refused_ = false;
+  accepted_ = false;
+  if (firstReported_ || userAborted()) {
+    reportStatus(false, true);
+    firstReported_ = false;
+  }
+  switchToInitBaud();
+  if (s.option(kOptExitOnError) || userAborted()) {
+    setStep(Step::Ended);
+    endSession();
+    return;
+  }
+  setStep(Step::WaitCall);
+}
+
+}  // namespace faxengine

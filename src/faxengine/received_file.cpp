@@ -1,0 +1,141 @@
+// Storing received fax pages.
+#include "faxengine/received_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+
+namespace faxengine {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 256> makeReversed() {
+  std::array<std::uint8_t, 256> t{};
+  for (int i = 0; i < 256; ++i) {
+    int r = 0;
+    for (int b = 0; b < 8; ++b)
+      if (i & (1 << b)) r |= 0x80 >> b;
+    t[std::size_t(i)] = std::uint8_t(r);
+  }
+  return t;
+}
+constexpr auto kReversed = makeReversed();
+
+}  // namespace
+
+std::uint8_t reverseBits(std::uint8_t b) { return kReversed[b]; }
+
+ReceivedFile::~ReceivedFile() { close(); }
+
+int ReceivedFile::create(const std::string& path, std::string_view senderId) {
+  close();
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EEXIST ? ecAccessDenied : ioErrorFromErrno(errno, true);
+  fd_ = fd;
+  path_ = path;
+  header_ = faximage::FaxFileHeader();
+  header_.setSenderId(senderId);
+  header_.fileDate = faximage::fileDateNow();
+  auto bytes = faximage::packFileHeader(header_);
+  end_ = 0;
+  int rc = writeAt(0, bytes.data(), bytes.size());
+  if (rc == ecOK) end_ = long(bytes.size());
+  return rc;
+}
+
+int ReceivedFile::beginPage(bool fine, bool wide) {
+  if (fd_ < 0) return ecFileNotOpen;
+  pageFlags_ = std::uint16_t((fine ? faximage::pfFine : 0) | (wide ? faximage::pfWide : 0));
+  pageStart_ = end_;
+  pageLength_ = 0;
+  buffered_ = 0;
+  dle_ = false;
+  auto bytes = faximage::packPageHeader({0, pageFlags_});
+  int rc = writeAt(pageStart_, bytes.data(), bytes.size());
+  if (rc != ecOK) return rc;
+  end_ = pageStart_ + long(bytes.size());
+  inPage_ = true;
+  return ecOK;
+}
+
+int ReceivedFile::feed(std::span<const std::uint8_t> data, bool reverse, std::size_t& used,
+                       bool& ended) {
+  ended = false;
+  used = 0;
+  while (used < data.size()) {
+    std::uint8_t b = data[used++];
+    if (dle_) {
+      dle_ = false;
+      if (b == kEtx) {
+        ended = true;
+        return flushBuffer();
+      }
+    } else if (b == kDle) {
+      dle_ = true;
+      continue;
+    }
+    buffer_[buffered_++] = reverse ? kReversed[b] : b;
+    if (buffered_ == buffer_.size()) {
+      int rc = flushBuffer();
+      if (rc != ecOK) return rc;
+    }
+  }
+  return ecOK;
+}
+
+int ReceivedFile::flushBuffer() {
+  if (buffered_ == 0) return ecOK;
+  int rc = writeAt(end_, buffer_.data(), buffered_);
+  if (rc != ecOK) return rc;
+  end_ += long(buffered_);
+  pageLength_ += std::uint32_t(buffered_);
+  buffered_ = 0;
+  return ecOK;
+}
+
+int ReceivedFile::endPage(std::string_view senderId) {
+  if (!inPage_) return ecOK;
+  int rc = flushBuffer();
+  if (rc != ecOK) return rc;
+  inPage_ = false;
+  header_.pageCount++;
+  header_.setSenderId(senderId);
+  header_.fileDate = faximage::fileDateNow();
+  auto fh = faximage::packFileHeader(header_);
+  rc = writeAt(0, fh.data(), fh.size());
+  if (rc != ecOK) return rc;
+  auto ph = faximage::packPageHeader({pageLength_, pageFlags_});
+  return writeAt(pageStart_, ph.data(), ph.size());
+}
+
+int ReceivedFile::cutPage() {
+  if (!inPage_) return ecOK;
+  inPage_ = false;
+  buffered_ = 0;
+  dle_ = false;
+  end_ = pageStart_;
+  if (::ftruncate(fd_, pageStart_) != 0) return ioErrorFromErrno(errno, true);
+  return ecOK;
+}
+
+int ReceivedFile::close() {
+  if (fd_ < 0) return ecOK;
+  int rc = ecOK;
+  if (::close(fd_) != 0) rc = ioErrorFromErrno(errno, true);
+  fd_ = -1;
+  inPage_ = false;
+  return rc;
+}
+
+int ReceivedFile::writeAt(long offset, const void* data, std::size_t size) {
+  ssize_t n = ::pwrite(fd_, data, size, offset);
+  if (n < 0) return ioErrorFromErrno(errno, true);
+  if (std::size_t(n) != size) return ecDeviceWrite;
+  return ecOK;
+}
+
+}  // namespace faxengine

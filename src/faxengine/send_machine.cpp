@@ -1,0 +1,399 @@
+// The sending state machine's class-independent steps.
+#include "faxengine/send_machine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+#include "faxengine/text_file.h"
+
+namespace faxengine {
+
+const char* SendMachine::stepName(Step s) {
+  switch (s) {
+    case Step::Idle: return "idle";
+    case Step::NextFax: return "next fax";
+    case Step::FirstPage: return "first page";
+    case Step::Dialogue: return "dialogue";
+    case Step::RedialWait: return "redial wait";
+    case Step::CoverText: return "text cover";
+    case Step::PageData: return "page data";
+    case Step::FaxDone: return "fax done";
+    case Step::Abort: return "abort";
+    case Step::Ended: return "ended";
+  }
+  return "?";
+}
+
+SendMachine::SendMachine(ModemLink& link, SessionHost& host, SessionRecord& session,
+                         ProtocolRecord& proto)
+    : FaxMachine(link, host, session, proto), out_(link) {}
+
+SendMachine::~SendMachine() = default;
+
+void SendMachine::setStep(Step s) { changeStep(*this, "send", step_, s, &SendMachine::stepName); }
+
+Input SendMachine::input() const {
+  switch (step_) {
+    case Step::NextFax:
+    case Step::FirstPage:
+    case Step::FaxDone:
+    case Step::Abort: return Input::None;
+    case Step::Dialogue: return dialogue_->input();
+    default: return Input::Triggers;
+  }
+}
+
+void SendMachine::onStep(Trigger t) {
+  switch (step_) {
+    case Step::Idle:
+      if (t == Trigger::Start) setStep(Step::NextFax);
+      break;
+    case Step::NextFax: stepNextFax(); break;
+    case Step::FirstPage: stepFirstPage(); break;
+    case Step::Dialogue: dialogue_->onStep(t); break;
+    case Step::RedialWait: stepRedialWait(t); break;
+    case Step::CoverText: stepCoverText(t); break;
+    case Step::PageData: stepPageData(t); break;
+    case Step::FaxDone: stepFaxDone(); break;
+    case Step::Abort: stepAbort(); break;
+    case Step::Ended: break;
+  }
+}
+
+void SendMachine::onLine(const std::string& line, AtReply reply) {
+  if (step_ == Step::Dialogue) dialogue_->onLine(line, reply);
+}
+
+std::size_t SendMachine::onRaw(std::span<const std::uint8_t> data) {
+  return step_ == Step::Dialogue ? dialogue_->onRaw(data) : data.size();
+}
+
+void SendMachine::stepNextFax() {
+  SessionRecord& s = session();
+  ProtocolRecord& p = protocol();
+  std::string phone, fax, cover;
+  if (!host().faxNext(phone, fax, cover) || phone.empty()) {
+    reportStatus(false, true);
+    setStep(Step::Ended);
+    endSession();
+    return;
+  }
+  if (phone.size() > 40) phone.resize(40);
+  s.phoneNumber = phone;
+  s.faxFile.set(fax);
+  s.coverFile = cover;
+  s.lastErrorCode = ecOK;  // each fax reports its own result
+  host().faxLog(lfaxTransmitStart);
+  s.dialAttempt = 0;
+  s.remoteStationId.clear();
+  s.sendingCover = false;
+  s.currentPage = 1;
+  s.totalPages = 0;
+  s.coverPages = 0;
+  s.pageBytes = 0;
+  s.pageLength = 0;
+  p.retryCount = 0;
+  p.lastHangupCode = 0;
+  p.resolution = p.prevResolution = ' ';  // each fax is a call of its own
+  clearUserAbort();
+  if (!fax.empty()) {
+    int rc = file_.open(fax);
+    if (rc != ecOK) return fail(rc);
+    s.totalPages = file_.pageCount();
+  } else if (cover.empty()) {
+    return fail(ecNoFilename);
+  }
+  if (s.option(kOptSoftwareFlow)) link().setSoftwareFlow(SoftwareFlow::Off);
+  setStep(Step::FirstPage);
+}
+
+void SendMachine::stepFirstPage() {
+  SessionRecord& s = session();
+  ProtocolRecord& p = protocol();
+  for (char& c : s.stationId) c = char(std::toupper(static_cast<unsigned char>(c)));
+  if (!s.coverFile.empty()) {
+    s.coverPages = 1;
+    s.sendingCover = true;
+    p.coverIsBrx = hasExtension(s.coverFile, s.faxFileExt);
+  }
+  if (file_.isOpen()) {
+    int rc = file_.seekPage(1);
+    if (rc == ecOK) rc = readPageHeader();
+    if (rc != ecOK) return fail(rc);
+  } else {
+    p.resolution = '0';
+    firstWide_ = false;
+    if (p.coverIsBrx) {
+      int rc = openCover();
+      if (rc != ecOK) return fail(rc);
+    }
+  }
+  firstFine_ = p.resolution == '1';
+  if (file_.isOpen()) firstWide_ = file_.pageHeader().wide();
+  setProgress(progress::kInitializing);
+  setStep(Step::Dialogue);
+  dialogue_->start();
+}
+
+int SendMachine::readPageHeader() {
+  ProtocolRecord& p = protocol();
+  const faximage::FaxPageHeader& h = file_.pageHeader();
+  p.pageHasLineLengths = h.lineLengths();
+  char res = h.fine() ? '1' : '0';
+  if (p.prevResolution != ' ' && p.prevResolution != res) {
+    // Reported, not a failure: the page goes out at the session's resolution.
+    note("page of another resolution");
+    host().faxError(ecFaxMixedResolution);
+  }
+  p.resolution = p.prevResolution = res;
+  session().pageLength = long(h.imageLength);
+  return ecOK;
+}
+
+int SendMachine::openCover() {
+  if (coverOpen_) return ecOK;
+  int rc = file_.open(session().coverFile);
+  if (rc == ecOK) rc = file_.seekPage(1);
+  if (rc == ecOK) rc = readPageHeader();
+  coverOpen_ = rc == ecOK;
+  return rc;
+}
+
+void SendMachine::closeFiles() {
+  file_.close();
+  coverOpen_ = false;
+  coverLines_.clear();
+  coverLine_ = 0;
+  out_.clear();
+}
+
+void SendMachine::dial() {
+  ProtocolRecord& p = protocol();
+  sendCommand(std::string(p.toneDial ? "ATDT" : "ATDP") + p.dialPrefix + session().phoneNumber);
+  armReply(session().dialWait);
+  setProgress(progress::kDialing);
+}
+
+void SendMachine::busy() {
+  SessionRecord& s = session();
+  int attempt = ++s.dialAttempt;
+  if (s.dialAttempts == 0 || s.dialAttempts > attempt) {
+    setProgress(progress::kBusyWait);
+    armReply(s.redialWait);
+    setStep(Step::RedialWait);
+    return;
+  }
+  reportStatus(false, false);
+  if (s.option(kOptAbortNoConnect)) return fail(ecFaxBusy);
+  closeFiles();
+  s.lastErrorCode = ecFaxBusy;
+  host().faxError(ecFaxBusy);
+  host().faxLog(lfaxTransmitFail);
+  setProgress(progress::kInitializing);
+  setStep(Step::NextFax);
+}
+
+void SendMachine::stepRedialWait(Trigger t) {
+  if (t != Trigger::ReplyTimer) return;
+  setStep(Step::Dialogue);
+  dialogue_->redial();
+}
+
+HeaderValues SendMachine::headerValues() const {
+  const SessionRecord& s = session();
+  HeaderValues v;
+  std::time_t now = std::time(nullptr);
+  v.date = shortDateText(now);
+  v.time = shortTimeText(now);
+  v.stationId = s.stationId;
+  v.sender = s.headerSender;
+  v.recipient = s.headerRecipient;
+  v.title = s.headerTitle;
+  v.pages = s.totalPages + s.coverPages;
+  if (s.coverPages == 0)
+    v.page = s.currentPage;
+  else
+    v.page = s.sendingCover ? 1 : s.currentPage + 1;
+  return v;
+}
+
+void SendMachine::beginPageData() {
+  SessionRecord& s = session();
+  sendPrelude();
+  if (step_ == Step::Abort) return;
+  trailerQueued_ = false;
+  if (s.sendingCover && !protocol().coverIsBrx) {
+    std::vector<std::string> lines;
+    int rc = readTextLines(s.coverFile, 255, lines);
+    if (rc == ecOK)
+      rc = renderer_.prepare(protocol().sessionWide ? faximage::kWideWidth : faximage::kNormalWidth,
+                             protocol().sessionFine, false);
+    if (rc != ecOK) return fail(rc);
+    coverLines_ = std::move(lines);
+    coverLine_ = 0;
+    setStep(Step::CoverText);
+    stepCoverText(Trigger::OutputFree);
+    return;
+  }
+  if (s.sendingCover) {
+    int rc = openCover();
+    if (rc != ecOK) return fail(rc);
+  }
+  s.pageBytes = 0;
+  s.pageLength = file_.imageLength();
+  forcedStatus_ = newTimer(link().now(), 3 * std::int64_t(statusTicks()));
+  setStep(Step::PageData);
+  stepPageData(Trigger::OutputFree);
+}
+
+void SendMachine::sendPrelude() {
+  const SessionRecord& s = session();
+  const ProtocolRecord& p = protocol();
+  int width = p.sessionWide ? faximage::kWideWidth : faximage::kNormalWidth;
+  int rc = renderer_.prepare(width, p.sessionFine, true);
+  if (rc != ecOK) return fail(rc);
+  out_.clear();
+  out_.setMinBytesPerLine(p.minBytesPerLine);
+  auto white = renderer_.whiteLine();
+  std::vector<std::uint8_t> whiteLine(white.begin(), white.end());
+  for (int i = 0; i < 8; ++i) out_.line(whiteLine);
+  std::size_t level = link().outputCount() + out_.queued();
+  std::size_t wanted = std::size_t(std::max(s.bufferMinimum, 0)) + 1;
+  if (level < wanted) out_.zeros(wanted - level);
+  if (!s.headerLine.empty()) sendTextRows(expandHeader(s.headerLine, headerValues()));
+}
+
+void SendMachine::sendTextRows(std::string_view text) {
+  renderer_.renderRows(text, [this](std::span<const std::uint8_t> coded) { out_.line(coded); });
+}
+
+void SendMachine::stepCoverText(Trigger t) {
+  if (t == Trigger::ReplyTimer) return fail(ecTimeout);
+  if (t != Trigger::OutputFree) return;
+  while (out_.flush() && link().outputSpace() > SendFile::kBlock) {
+    if (coverLine_ >= coverLines_.size()) {
+      if (!trailerQueued_) {
+        out_.line(faximage::kEndOfPageRecord);
+        out_.control(dialogue_->pageTrailer());
+        trailerQueued_ = true;
+        continue;
+      }
+      return pageFinished();
+    }
+    sendTextRows(expandHeader(coverLines_[coverLine_++], headerValues()));
+  }
+  link().armOutputFree(SendFile::kBlock);
+  armReply(protocol().pageTimeout);
+}
+
+void SendMachine::stepPageData(Trigger t) {
+  SessionRecord& s = session();
+  if (t == Trigger::ReplyTimer) return fail(ecTimeout);
+  if (t != Trigger::OutputFree) return;
+  int blocks = 0;
+  while (out_.flush() && !file_.done() && blocks < s.maxSendCount &&
+         link().outputCount() <= std::size_t(std::max(s.bufferMinimum, 0)) &&
+         link().outputSpace() >= SendFile::kBlock) {
+    std::span<const std::uint8_t> block;
+    bool record = false;
+    int rc = file_.next(block, record);
+    if (rc != ecOK) return fail(rc);
+    if (record)
+      out_.line(block);
+    else
+      out_.data(block);
+    s.pageBytes += long(record ? block.size() + 2 : block.size());
+    ++blocks;
+  }
+  checkForcedStatus();
+  if (file_.done() && out_.idle()) {
+    if (!trailerQueued_) {
+      out_.control(dialogue_->pageTrailer());
+      trailerQueued_ = true;
+    }
+    if (out_.idle()) return pageFinished();
+  }
+  link().armOutputFree(SendFile::kBlock);
+  armReply(protocol().pageTimeout);
+}
+
+void SendMachine::checkForcedStatus() {
+  Ticks now = link().now();
+  if (!timerExpired(forcedStatus_, now)) return;
+  reportStatus(false, false);
+  forcedStatus_ = newTimer(now, 2 * std::int64_t(statusTicks()));
+}
+
+void SendMachine::pageFinished() {
+  setStep(Step::Dialogue);
+  dialogue_->pageQueued();
+}
+
+bool SendMachine::morePages() const {
+  const SessionRecord& s = session();
+  if (s.faxFile.get().empty()) return false;
+  return s.sendingCover || s.currentPage < s.totalPages;
+}
+
+int SendMachine::advancePage() {
+  SessionRecord& s = session();
+  int rc = ecOK;
+  if (s.sendingCover) {
+    s.sendingCover = false;
+    coverLines_.clear();
+    if (coverOpen_) {
+      coverOpen_ = false;
+      rc = file_.open(s.faxFile.get());
+    }
+    s.currentPage = 1;
+  } else {
+    s.currentPage = s.currentPage + 1;
+  }
+  if (rc == ecOK) rc = file_.seekPage(s.currentPage);
+  if (rc == ecOK) rc = readPageHeader();
+  return rc;
+}
+
+int SendMachine::rewindPage() {
+  SessionRecord& s = session();
+  if (s.sendingCover && !protocol().coverIsBrx) {
+    coverLines_.clear();
+    coverLine_ = 0;
+    return ecOK;
+  }
+  int rc = file_.seekPage(s.sendingCover ? 1 : s.currentPage.load());
+  if (rc == ecOK) rc = readPageHeader();
+  return rc;
+}
+
+void SendMachine::faxDone() { setStep(Step::FaxDone); }
+
+void SendMachine::stepFaxDone() {
+  closeFiles();
+  session().sendingCover = false;
+  setProgress(progress::kFinished);
+  host().faxLog(lfaxTransmitOk);
+  switchToInitBaud();
+  setStep(Step::NextFax);
+}
+
+void SendMachine::stepAbort() {
+  SessionRecord& s = session();
+  closeFiles();
+  host().faxLog(lfaxTransmitFail);
+  hangUpSender();
+  switchToInitBaud();
+  if (s.option(kOptExitOnError) || s.option(kOptAbortNoConnect) || userAborted()) {
+    setProgress(progress::kUserAbort);
+    reportStatus(false, true);
+    setStep(Step::Ended);
+    endSession();
+    return;
+  }
+  setStep(Step::NextFax);
+}
+
+}  // namespace faxengine

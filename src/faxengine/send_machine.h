@@ -1,0 +1,126 @@
+// The sending state machine: the steps that do not depend on the modem's fax class (the
+// fax list, the file checks, dialing and redialing, the page prelude with the header
+// line, cover pages, the page-data pump, the end of a fax and the abort), with a class
+// dialogue (Class 1, 2 or 2.0) running between them.
+//
+//   NextFax -> FirstPage -> Dialogue (class set-up, dial, negotiation)
+//   Dialogue -> RedialWait -> Dialogue            busy: wait, then dial again
+//   Dialogue -> CoverText | PageData -> Dialogue  the modem is ready; the page is queued
+//   Dialogue -> FaxDone -> NextFax ...            the last page was confirmed
+//   any failure -> Abort -> NextFax | Ended
+//   NextFax -> Ended                              the list is done
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "faxengine/fax_machine.h"
+#include "faxengine/header_line.h"
+#include "faxengine/page_output.h"
+#include "faxengine/send_file.h"
+
+namespace faxengine {
+
+class SendMachine;
+
+// The part of sending that differs by fax class. It owns the steps between the first
+// page and the end of the fax and calls back into the machine for the shared ones.
+class SendDialogue : public Dialogue {
+ public:
+  explicit SendDialogue(SendMachine& m) : m_(m) {}
+
+  // The first page is ready: set up the modem and dial.
+  virtual void start() = 0;
+  // The redial wait is over.
+  virtual void redial() = 0;
+  // Every byte of the page (or cover) is queued.
+  virtual void pageQueued() = 0;
+  // Bytes that end the page data (Class 1: DLE ETX).
+  virtual std::span<const std::uint8_t> pageTrailer() const { return {}; }
+
+ protected:
+  SendMachine& m_;
+};
+
+class SendMachine : public FaxMachine {
+ public:
+  enum class Step {
+    Idle,
+    NextFax,
+    FirstPage,
+    Dialogue,
+    RedialWait,
+    CoverText,
+    PageData,
+    FaxDone,
+    Abort,
+    Ended
+  };
+  static const char* stepName(Step s);
+
+  SendMachine(ModemLink& link, SessionHost& host, SessionRecord& session, ProtocolRecord& proto);
+  ~SendMachine() override;
+
+  void setDialogue(std::unique_ptr<SendDialogue> d) { dialogue_ = std::move(d); }
+  SendDialogue* dialogue() { return dialogue_.get(); }
+  Step step() const { return step_; }
+
+  // Shared steps the dialogues call.
+  void dial();
+  // "BUSY" or "NO ANSWER": redial after the wait, or give this fax up.
+  void busy();
+  // The modem is ready for page data: the prelude, then the cover or the page.
+  void beginPageData();
+  // More pages follow the current one.
+  bool morePages() const;
+  // Moves to the next page; a negative code when it cannot be read.
+  int advancePage();
+  // Positions at the start of the current page again (to send it once more).
+  int rewindPage();
+  void faxDone();
+  // The page about to be negotiated: its resolution and width.
+  bool firstPageFine() const { return firstFine_; }
+  bool firstPageWide() const { return firstWide_; }
+
+ protected:
+  Input input() const override;
+  void onStep(Trigger t) override;
+  void onLine(const std::string& line, AtReply reply) override;
+  std::size_t onRaw(std::span<const std::uint8_t> data) override;
+  void toAbort() override { setStep(Step::Abort); }
+
+ private:
+  void setStep(Step s);
+  void stepNextFax();
+  void stepFirstPage();
+  void stepRedialWait(Trigger t);
+  void stepCoverText(Trigger t);
+  void stepPageData(Trigger t);
+  void stepFaxDone();
+  void stepAbort();
+
+  int readPageHeader();  // of the open file's current page, with the resolution check
+  int openCover();
+  void closeFiles();
+  void sendPrelude();
+  void sendTextRows(std::string_view text);
+  void pageFinished();
+  void checkForcedStatus();
+  HeaderValues headerValues() const;
+
+  Step step_ = Step::Idle;
+  std::unique_ptr<SendDialogue> dialogue_;
+  SendFile file_;  // the fax file, or a BRX cover while it is sent
+  bool coverOpen_ = false;
+  bool trailerQueued_ = false;
+  std::vector<std::string> coverLines_;  // a text cover
+  std::size_t coverLine_ = 0;
+  bool firstFine_ = false, firstWide_ = false;
+  PageOutput out_;
+  TextRenderer renderer_;
+  TickTimer forcedStatus_;
+};
+
+}  // namespace faxengine

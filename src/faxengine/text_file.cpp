@@ -1,0 +1,51 @@
+// File helpers of the fax sessions.
+#include "faxengine/text_file.h"
+
+#include <cctype>
+#include <cstdint>
+
+#include "faximage/file_io.h"
+
+namespace faxengine {
+
+bool hasExtension(std::string_view name, std::string_view ext) {
+  std::size_t slash = name.find_last_of('/');
+  std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  std::size_t dot = base.find_last_of('.');
+  if (dot == std::string_view::npos) return false;
+  std::string_view have = base.substr(dot + 1);
+  if (have.size() != ext.size()) return false;
+  for (std::size_t i = 0; i < have.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(have[i])) !=
+        std::toupper(static_cast<unsigned char>(ext[i])))
+      return false;
+  return true;
+}
+
+int readTextLines(const std::string& name, std::size_t maxLength, std::vector<std::string>& lines) {
+  std::vector<std::uint8_t> bytes;
+  int rc = faximage::readWholeFile(name, bytes);
+  if (rc != 0) return rc;
+  lines.clear();
+  std::string line;
+  bool pending = false;
+  for (std::uint8_t b : bytes) {
+    if (b == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.size() > maxLength) line.resize(maxLength);
+      lines.push_back(std::move(line));
+      line.clear();
+      pending = false;
+      continue;
+    }
+    line.push_back(char(b));
+    pending = true;
+  }
+  if (pending) {
+    if (line.size() > maxLength) line.resize(maxLength);
+    lines.push_back(std::move(line));
+  }
+  return 0;
+}
+
+}  // namespace faxengine

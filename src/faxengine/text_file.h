@@ -1,0 +1,18 @@
+// Small file helpers of the fax sessions: extension tests and reading a text file's lines.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace faxengine {
+
+// True when the extension of name (after the last '.' of its last path component) equals
+// ext, without regard to case.
+bool hasExtension(std::string_view name, std::string_view ext);
+
+// Reads the lines of a text file (CR LF or LF), each cut to maxLength characters.
+// Returns 0 or a file error code.
+int readTextLines(const std::string& name, std::size_t maxLength, std::vector<std::string>& lines);
+
+}  // namespace faxengine
