@@ -15,4 +15,9 @@ bool hasExtension(std::string_view name, std::string_view ext);
 // Returns 0 or a file error code.
 int readTextLines(const std::string& name, std::size_t maxLength, std::vector<std::string>& lines);
 
+// The name for a received file when no handler names it: FileNaming 1 and 2 take the
+// first free counter name in dir ("FAX0001.ext", or month and day then the counter);
+// past 9999 "NONAME.BRX"; any other value "noname.brx". dir ends in '/' or is empty.
+std::string receivedFileName(const std::string& dir, int fileNaming, const std::string& ext);
+
 }  // namespace faxengine

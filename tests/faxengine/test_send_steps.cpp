@@ -308,3 +308,55 @@ TEST(Class2SendSteps, AHangupCodeZeroAfterTheLastPageIsStoredAndTheFaxSucceeds) 
 }
 
 }  // namespace
+
+namespace {
+
+// Runs one Class 2 fax with a cover to its end; the modem's pages are returned.
+std::vector<Picture> sendWithCover(const std::string& fax, const std::string& cover, int pages) {
+  SessionRig r(true, TFaxClass::fcClass2);
+  r.session.stationId = "STATION 1";
+  r.session.headerLine = "PAGE $P OF $N";
+  SendScript s;
+  s.setup("0,3,0,2,0,0,0,0").dial();
+  for (int i = 1; i <= pages; ++i) s.page(i == pages);
+  r.host.faxes.push_back({"5551234", fax, cover});
+  r.modem.load(s.steps);
+  r.start();
+  r.run();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_TRUE(r.modem.mismatches.empty());
+  std::vector<Picture> out;
+  for (const auto& p : r.modem.pages) out.push_back(decodeRows(p));
+  return out;
+}
+
+TEST(SendCover, ATextCoverIsDrawnWithTheFaxFontAheadOfThePages) {
+  TempDir dir;
+  std::string fax = dir.path("f.brx"), cover = dir.path("cover.txt");
+  Picture p = patternPicture(12, 3);
+  writeBrx(fax, {{p}});
+  FILE* f = std::fopen(cover.c_str(), "w");
+  std::fputs("TO $R\r\nHELLO\n", f);
+  std::fclose(f);
+  std::vector<Picture> pages = sendWithCover(fax, cover, 2);
+  ASSERT_EQ(pages.size(), 2u);
+  // The cover: 8 white lines, the header, two text lines of 16 rows each.
+  ASSERT_EQ(pages[0].size(), 8u + 8u + 32u);
+  EXPECT_NE(std::count(pages[0].begin() + 16, pages[0].end(), ""), 32);
+  EXPECT_EQ(Picture(pages[1].begin() + 16, pages[1].end()), p);
+  // "PAGE 1 OF 2" and "PAGE 2 OF 2" differ.
+  EXPECT_NE(Picture(pages[0].begin() + 8, pages[0].begin() + 16),
+            Picture(pages[1].begin() + 8, pages[1].begin() + 16));
+}
+
+TEST(SendCover, ABrxCoverIsSentAsAPageAndItsExtensionIsMatchedWithoutCase) {
+  TempDir dir;
+  std::string cover = dir.path("Cover.Brx");
+  Picture c = patternPicture(9, 8);
+  writeBrx(cover, {{c}});
+  std::vector<Picture> pages = sendWithCover("", cover, 1);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(Picture(pages[0].begin() + 16, pages[0].end()), c);
+}
+
+}  // namespace

@@ -2,10 +2,12 @@
 // header line expansion and the page data sent to the modem.
 #include <gtest/gtest.h>
 
+#include "fax_pages.h"
 #include "faxengine/class2_params.h"
 #include "faxengine/header_line.h"
 #include "faxengine/page_output.h"
 #include "faxengine/response_line.h"
+#include "faxengine/text_file.h"
 #include "session_rig.h"
 
 using namespace faxengine;
@@ -92,4 +94,19 @@ TEST(PageOutput, DataIsDleDoubledAndLinesFilledToTheMinimumLength) {
   out.data(line);
   EXPECT_EQ(written, (std::vector<std::uint8_t>{0x00, 0x80, 0x10, 0x10, 0x01, 0, 0, 0x00, 0x80,
                                                 0x10, 0x10, 0x01}));
+}
+
+TEST(ReceivedFileNames, CounterNamesRunToTheFirstFreeOneThenNoname) {
+  test::TempDir dir;
+  std::string d = dir.dir() + "/";
+  EXPECT_EQ(receivedFileName(d, 1, "BRX"), d + "FAX0001.BRX");
+  for (int n = 1; n <= 9999; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "FAX%04d.BRX", n);
+    if (n != 17) std::fclose(std::fopen((d + name).c_str(), "w"));
+  }
+  EXPECT_EQ(receivedFileName(d, 1, "BRX"), d + "FAX0017.BRX");
+  std::fclose(std::fopen((d + "FAX0017.BRX").c_str(), "w"));
+  EXPECT_EQ(receivedFileName(d, 1, "BRX"), d + "NONAME.BRX");
+  EXPECT_EQ(receivedFileName(d, 0, "BRX"), d + "noname.brx");
 }
