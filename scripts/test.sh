@@ -11,7 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
-lower_modules="tables;faximage;faxengine"
+lower_modules="base;settings;tables;faxcodes;faximage;faxengine"
 
 echo "== fuzz targets (bounded runs)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

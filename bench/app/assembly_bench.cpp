@@ -2,10 +2,10 @@
 // one fax file, once with the text laid out already (as an editor holds it) and once laid
 // out afresh for every build (as after loading a fax). Prints pages per second and the peak
 // memory of each run above the memory in use when it started.
-#include "app/appsettings.h"
 #include "app/mainwindow/faxassembly.h"
 #include "faximage/converter.h"
 #include "richtext/richtext.h"
+#include "settings/appsettings.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
@@ -50,7 +50,7 @@ void BM_RenderAndEncode(benchmark::State& state) {
   const int pages = int(state.range(0));
   const bool freshLayout = state.range(1) != 0;
   QTemporaryDir dir;
-  app::SetProgramDir(dir.path().toStdString());
+  settings::SetProgramDir(dir.path().toStdString());
   richtext::TRichText cover, doc;
   doc.LoadRtf(DocumentOf(pages));
   doc.Reformat();

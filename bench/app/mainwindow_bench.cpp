@@ -1,8 +1,8 @@
 // Opening the main window and painting the first screen of the received list, with
 // 1,000 and with 100,000 received faxes: the two should take about the same time.
-#include "app/appsettings.h"
 #include "app/mainwindow/faxstore.h"
 #include "app/mainwindow/mainscreen.h"
+#include "settings/appsettings.h"
 
 #include <benchmark/benchmark.h>
 #include <QApplication>
@@ -26,10 +26,10 @@ std::string folderWith(int count) {
   auto& dir = folders[count];
   if (!dir) {
     dir = std::make_unique<QTemporaryDir>();
-    app::SetProgramDir(dir->path().toStdString());
+    settings::SetProgramDir(dir->path().toStdString());
     app::MakeStoreTable(app::ReceivedTable());
     tables::Table t;
-    t.open(app::ProgramDir(), app::ReceivedTable().fileName);
+    t.open(settings::ProgramDir(), app::ReceivedTable().fileName);
     t.beginBatch();
     for (int i = 0; i < count; ++i) {
       char date[9], time[6], file[13];
@@ -54,7 +54,7 @@ std::string folderWith(int count) {
 
 void BM_OpenAndPaintReceivedList(benchmark::State& state) {
   const int count = int(state.range(0));
-  app::SetProgramDir(folderWith(count));
+  settings::SetProgramDir(folderWith(count));
   double total = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();

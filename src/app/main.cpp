@@ -1,10 +1,10 @@
 // Program entry: options, the single-copy guard, application title, the main window,
 // the hidden receive-mode window and the message loop.
-#include "app/appsettings.h"
 #include "app/closeonsignal.h"
 #include "app/mainwindow/mainscreen.h"
 #include "app/mainwindow/singleinstance.h"
 #include "app/mainwindow/smallforms.h"
+#include "settings/appsettings.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -24,15 +24,17 @@ int main(int argc, char* argv[]) {
   if (options.isSet(dataDir)) {
     const QString dir = QDir(options.value(dataDir)).absolutePath();
     QDir().mkpath(dir);
-    app::SetProgramDir(dir.toStdString());
+    settings::SetProgramDir(dir.toStdString());
   }
 
-  app::SingleInstance guard(QString::fromStdString(app::ProgramDir()));
+  app::SingleInstance guard(QString::fromStdString(settings::ProgramDir()));
   if (guard.AnotherCopyRuns()) return 0;
 
   QApplication::processEvents();
+  // The application title is the application name. A display name would be appended to
+  // every window title by the platform ("Brindle  — Brindle"), so none is set.
   QApplication::setApplicationName(QStringLiteral("Brindle"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("brindle"));
   app::TMainScreen mainScreen;
   app::TStartingFaxForm startingFaxForm(&mainScreen);
   mainScreen.StartingFaxForm = &startingFaxForm;

@@ -3,13 +3,14 @@
 
 #include <algorithm>
 
-#include "app/inifile.h"
-#include "app/messages.h"
-#include "app/placement.h"
 #include "compose/enteredit.h"
 #include "compose/panecommands.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
+#include "settings/inifile.h"
+#include "ui/helpwindow.h"
+#include "ui/messages.h"
+#include "ui/placement.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -63,8 +64,8 @@ template <typename F>
 void reportingIniErrors(F&& f) {
   try {
     f();
-  } catch (const app::IniWriteError& e) {
-    app::ShowInfo(QString::fromStdString(e.what()));
+  } catch (const settings::IniWriteError& e) {
+    ui::ReportFailure(e);
   }
 }
 
@@ -211,7 +212,7 @@ void TFaxEditor::FormCreate() {
   CoverDocWordWrapButton->setCheckable(true);
   RichToolDoc->setMinimumHeight(RichToolCover->sizeHint().height());
   RichCover->SetTextToInsertHandler([this](int id, const QString&) { return TextToInsert(id); });
-  reportingIniErrors([this] { app::RestoreFormPlacement(this); });
+  reportingIniErrors([this] { ui::RestoreFormPlacement(this); });
 }
 
 void TFaxEditor::connectCommands() {
@@ -221,12 +222,13 @@ void TFaxEditor::connectCommands() {
           [this] { showPage(kDocumentPage, DocumentButton); });
   connect(CoverButton, &QPushButton::clicked, this, [this] { showPage(kCoverPage, CoverButton); });
   connect(Zoombutton, &QPushButton::clicked, this,
-          [this] { app::PopupBelowButton(Zoombutton, ZoomMenu); });
+          [this] { ui::PopupBelowButton(Zoombutton, ZoomMenu); });
   connect(ZoomMenu, &QMenu::aboutToShow, this, &TFaxEditor::ZoomMenuPopup);
   for (QAction* item : {Zoom70, Zoom80, Zoom100})
     connect(item, &QAction::triggered, this, [this, item] { ZoomItemClick(item); });
   connect(AddressButton, &QPushButton::clicked, this, &TFaxEditor::AddressButtonClick);
-  connect(Helpbutton, &QPushButton::clicked, this, [] { ShowHelpTopic(kFaxEditorHelpTopic); });
+  connect(Helpbutton, &QPushButton::clicked, this,
+          [] { ui::ShowHelpContext(ui::helpctx::FaxEditor); });
   connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(LoadCoverButton, &QToolButton::clicked, this, &TFaxEditor::LoadCoverButtonClick);
@@ -275,15 +277,15 @@ void TFaxEditor::ZoomItemClick(QAction* item) {
 }
 
 void TFaxEditor::AddressButtonClick() {
-  app::ShowInfo(QStringLiteral("The phone book window is not available yet."));
+  ui::ShowInfo(QStringLiteral("The phone book window is not available yet."));
 }
 
 void TFaxEditor::LoadCoverButtonClick() {
-  app::ShowInfo(QStringLiteral("The cover sheet template browser is not available yet."));
+  ui::ShowInfo(QStringLiteral("The cover sheet template browser is not available yet."));
 }
 
 void TFaxEditor::StartSpellCheck() {
-  app::ShowInfo(QStringLiteral("The spell checker is not available yet."));
+  ui::ShowInfo(QStringLiteral("The spell checker is not available yet."));
 }
 
 void TFaxEditor::LoadCoverTemplate(const QByteArray& rtf) {
@@ -337,7 +339,7 @@ void TFaxEditor::resizeEvent(QResizeEvent* event) {
 void TFaxEditor::reject() { done(kModalCancel); }
 
 void TFaxEditor::done(int result) {
-  if (isVisible()) reportingIniErrors([this] { app::SaveFormPlacement(this); });
+  if (isVisible()) reportingIniErrors([this] { ui::SaveFormPlacement(this); });
   QDialog::done(result);
 }
 

@@ -32,9 +32,6 @@ class TEnterEdit;
 constexpr int kModalOk = 1;
 constexpr int kModalCancel = 2;
 
-// Help topic of the fax editor.
-constexpr int kFaxEditorHelpTopic = 1015;
-
 class TFaxEditor : public QDialog {
   Q_OBJECT
  public:

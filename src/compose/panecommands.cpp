@@ -1,13 +1,12 @@
 // Pane commands shared by the editors that hold rich-text panes.
 #include "compose/panecommands.h"
 
-#include "app/helpwindow.h"
-#include "app/inifile.h"
-#include "app/messages.h"
-#include "app/placement.h"
-#include "app/richtextdefaults.h"
+#include "compose/defaultfont.h"
 #include "compose/paragraphpropdlg.h"
 #include "richtext/richtext.h"
+#include "settings/inifile.h"
+#include "ui/messages.h"
+#include "ui/placement.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -18,8 +17,8 @@
 namespace compose {
 
 bool AskAndInsertPageBreak(richtext::TRichText* pane) {
-  if (!pane || !app::AskYesNoDefaultNo(QStringLiteral("Add a page break here?"),
-                                       QStringLiteral("Page Break")))
+  if (!pane || !ui::AskYesNoDefaultNo(QStringLiteral("Add a page break here?"),
+                                      QStringLiteral("Page Break")))
     return false;
   pane->InsertPageBreak();
   pane->Reformat();
@@ -63,35 +62,16 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent) {
   TParagraphPropDlg dialog(parent);
   dialog.SetEditor(pane);
   dialog.adjustSize();  // centre it at the size it will be shown with
-  app::CenterFormDefault(&dialog);
+  ui::CenterFormDefault(&dialog);
   dialog.exec();
 }
 
 void ChooseDefaultFontReporting() {
   try {
-    app::ChooseDefaultFont();
-  } catch (const app::IniWriteError& e) {
-    app::ShowInfo(QString::fromStdString(e.what()));
+    ChooseDefaultFont();
+  } catch (const settings::IniWriteError& e) {
+    ui::ReportFailure(e);
   }
-}
-
-namespace {
-std::function<void(int)>& helpHandlerStorage() {
-  static std::function<void(int)> handler;
-  return handler;
-}
-}  // namespace
-
-void SetHelpTopicHandler(std::function<void(int)> handler) {
-  helpHandlerStorage() = std::move(handler);
-}
-
-void ShowHelpTopic(int topic) {
-  if (helpHandlerStorage()) {
-    helpHandlerStorage()(topic);
-    return;
-  }
-  app::ShowHelpContext(topic);
 }
 
 QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text,

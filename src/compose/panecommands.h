@@ -41,10 +41,6 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent);
 // Runs the default-font dialog and reports a settings file that cannot be written.
 void ChooseDefaultFontReporting();
 
-// Opens a help topic in the program's help window; tests may install their own viewer.
-void ShowHelpTopic(int topic);
-void SetHelpTopicHandler(std::function<void(int)> handler);
-
 // Appends a tool button to a tool bar; a spacer of 2 pixels goes before it unless it
 // is the first button the caller appends.
 QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text,

@@ -3,7 +3,7 @@
 // changes a value the user did not touch.
 #include "compose/paragraphpropdlg.h"
 
-#include "app/messages.h"
+#include "ui/messages.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -34,8 +34,8 @@ bool isUnfinishedNumber(const QString& text) {
 
 void reportNotANumber(const QString& text) {
   if (isUnfinishedNumber(text)) return;
-  app::ShowMessageBox(QStringLiteral("'%1' is not a valid floating point value").arg(text),
-                      QStringLiteral("Error"), app::mb::Ok | app::mb::IconError);
+  ui::ShowMessageBox(QStringLiteral("'%1' is not a valid floating point value").arg(text),
+                     QStringLiteral("Error"), ui::mb::Ok | ui::mb::IconError);
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <QComboBox>
 #include <QFontComboBox>
 #include <QFontDatabase>
+#include <QKeySequence>
 #include <QTextBlock>
+
+#include <utility>
 
 namespace richtext {
 namespace {
@@ -52,6 +55,16 @@ void TRichToolBar::buildItems() {
   bold_ = addItem("BoldAction", tr("B"), tr("Bold"), true);
   italic_ = addItem("ItalicAction", tr("I"), tr("Italic"), true);
   underline_ = addItem("UnderlineAction", tr("U"), tr("Underline"), true);
+  // The usual keys work while the pane has the focus; each tool bar adds them to its own
+  // pane only, so two panes of one window do not compete for them.
+  const std::pair<QAction*, QKeySequence::StandardKey> keys[] = {
+      {bold_, QKeySequence::Bold},
+      {italic_, QKeySequence::Italic},
+      {underline_, QKeySequence::Underline}};
+  for (const auto& [action, key] : keys) {
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  }
   addSeparator();
   left_ = addItem("LeftAction", tr("Left"), tr("Align left"), true);
   right_ = addItem("RightAction", tr("Right"), tr("Align right"), true);
@@ -124,14 +137,20 @@ void TRichToolBar::SetEditor(TRichText* editor) {
   disconnect(formatConn_);
   disconnect(cursorConn_);
   disconnect(destroyedConn_);
+  if (editor_)
+    for (QAction* a : {bold_, italic_, underline_}) editor_->removeAction(a);
   editor_ = editor;
   setEnabled(editor != nullptr);
   if (!editor) return;
+  editor->addActions({bold_, italic_, underline_});
   formatConn_ =
       connect(editor, &QTextEdit::currentCharFormatChanged, this, [this] { syncFromEditor(); });
   cursorConn_ =
       connect(editor, &QTextEdit::cursorPositionChanged, this, [this] { syncFromEditor(); });
-  destroyedConn_ = connect(editor, &QObject::destroyed, this, [this] { SetEditor(nullptr); });
+  destroyedConn_ = connect(editor, &QObject::destroyed, this, [this] {
+    editor_ = nullptr;  // a pane being destroyed has no actions left to remove
+    SetEditor(nullptr);
+  });
   syncFromEditor();
 }
 

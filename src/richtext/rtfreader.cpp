@@ -3,7 +3,7 @@
 // every number is clamped, so hostile input costs linear time and bounded memory.
 #include "richtext/rtfreader.h"
 
-#include "richtext/cp1252.h"
+#include "base/cp1252.h"
 #include "richtext/mergefield.h"
 #include "richtext/rtfcontrol.h"
 
@@ -107,7 +107,7 @@ class Reader {
 
   // Text and structure
   void text(char16_t c);
-  void textByte(uint8_t b) { text(Cp1252ToUnicode(b)); }
+  void textByte(uint8_t b) { text(base::Cp1252ToUnicode(b)); }
   void addInline(RtfInline::Kind kind, char16_t c = 0);
   void endParagraph();
   void pushParagraph();
@@ -623,13 +623,13 @@ RtfDocument ReadPlainText(std::string_view bytes) {
     RtfInline::Kind kind = b == '\t' ? RtfInline::Kind::Tab : RtfInline::Kind::Text;
     if (kind == RtfInline::Kind::Text && !para.items.empty() &&
         para.items.back().kind == RtfInline::Kind::Text) {
-      para.items.back().text += Cp1252ToUnicode(b);
+      para.items.back().text += base::Cp1252ToUnicode(b);
       continue;
     }
     RtfInline item;
     item.kind = kind;
     item.props.fontName = doc.defaultFont;
-    if (kind == RtfInline::Kind::Text) item.text = std::u16string(1, Cp1252ToUnicode(b));
+    if (kind == RtfInline::Kind::Text) item.text = std::u16string(1, base::Cp1252ToUnicode(b));
     para.items.push_back(std::move(item));
   }
   flush();

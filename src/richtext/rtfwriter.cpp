@@ -2,7 +2,7 @@
 // attributes, so the output reads the same in any reader regardless of defaults.
 #include "richtext/rtfwriter.h"
 
-#include "richtext/cp1252.h"
+#include "base/cp1252.h"
 
 #include <algorithm>
 #include <vector>
@@ -56,7 +56,7 @@ void Writer::text(const std::u16string& s) {
       out_ += char(c);
     } else if (c < 0x20) {
       continue;  // control characters have no place in a run
-    } else if (auto b = UnicodeToCp1252(c)) {
+    } else if (auto b = base::UnicodeToCp1252(c)) {
       static const char kHex[] = "0123456789abcdef";
       out_ += "\\'";
       out_ += kHex[*b >> 4];

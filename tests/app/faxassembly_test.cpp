@@ -200,7 +200,7 @@ TEST_F(FaxAssemblyTest, AnUnwritableProgramFolderFailsCleanly) {
   richtext::TRichText editor;
   editor.LoadRtf(QByteArray::fromStdString(testutil::CoverRtf()));
   faximage::TFxFaxConverter converter;
-  app::SetProgramDir(dir.path("no such folder/"));
+  settings::SetProgramDir(dir.path("no such folder/"));
   app::FaxAssembly assembly(editor, *window->RichDoc, converter);
   std::vector<std::string> pages;
   EXPECT_NE(assembly.RenderRichTextPages(editor, pages), faximage::ecOK);
@@ -210,7 +210,7 @@ TEST_F(FaxAssemblyTest, AnUnwritableProgramFolderFailsCleanly) {
   EXPECT_NE(assembly.Build(name), faximage::ecOK);
   EXPECT_TRUE(name.empty());
   EXPECT_EQ(assembly.PagesBuilt(), 0);
-  app::SetProgramDir(dir.dir.path().toStdString());
+  settings::SetProgramDir(dir.dir.path());
 }
 
 }  // namespace

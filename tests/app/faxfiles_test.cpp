@@ -3,7 +3,7 @@
 #include "app/mainwindow/faxfiles.h"
 #include "faximage/brx_file.h"
 #include "faximage/errors.h"
-#include "tempdir.h"
+#include "support/programdir.h"
 
 #include <gtest/gtest.h>
 

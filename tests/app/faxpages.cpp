@@ -1,10 +1,10 @@
 // Records with rich text, and fax pages against the editor's own painting.
 #include "faxpages.h"
 
-#include "app/appsettings.h"
 #include "app/mainwindow/faxassembly.h"
 #include "app/mainwindow/faxstore.h"
 #include "faximage/page_image.h"
+#include "settings/appsettings.h"
 
 #include <QPainter>
 
@@ -42,10 +42,10 @@ std::string LongRtf(int paragraphs) {
 void AddOutgoingWithText(const std::string& subject, const std::string& dateSent,
                          const std::string& cover, const std::string& doc) {
   const app::StoreTable& outgoing = app::OutgoingTable();
-  if (!std::filesystem::exists(app::ProgramDir() + outgoing.fileName))
+  if (!std::filesystem::exists(settings::ProgramDir() + outgoing.fileName))
     app::MakeStoreTable(outgoing);
   tables::Table t;
-  t.open(app::ProgramDir(), outgoing.fileName);
+  t.open(settings::ProgramDir(), outgoing.fileName);
   t.append();
   t.putString("SUBJECT", subject);
   t.putString("RECIPIENT", "Receiving Office");
@@ -107,7 +107,7 @@ long BlackPixels(const QImage& painted) {
 
 std::vector<std::string> FilesStartingWith(const std::string& prefix) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(app::ProgramDir())) {
+  for (const auto& entry : std::filesystem::directory_iterator(settings::ProgramDir())) {
     const std::string name = entry.path().filename().string();
     if (name.rfind(prefix, 0) == 0) names.push_back(name);
   }

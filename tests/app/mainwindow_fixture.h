@@ -4,12 +4,14 @@
 
 #include "app/mainwindow/faxstore.h"
 #include "app/mainwindow/mainscreen.h"
-#include "app/messages.h"
-#include "tempdir.h"
+#include "support/programdir.h"
+#include "ui/messages.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QDate>
 #include <QDeadlineTimer>
+#include <QTime>
 #include <QTimer>
 
 #include <memory>
@@ -43,11 +45,11 @@ class MainWindowTest : public ::testing::Test {
  protected:
   ProgramDirFixture dir;
   std::vector<std::pair<QString, QString>> messages;  // text, caption
-  int answer = app::mb::IdYes;
+  int answer = ui::mb::IdYes;
   std::unique_ptr<app::TMainScreen> window;
 
   void SetUp() override {
-    app::SetMessageBoxHandler([this](const QString& text, const QString& caption, int) {
+    ui::MessageBoxAnswers().Install([this](const QString& text, const QString& caption, int) {
       messages.emplace_back(text, caption);
       return answer;
     });
@@ -55,7 +57,7 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override {
     if (window) window->close();
     window.reset();
-    app::SetMessageBoxHandler({});
+    ui::MessageBoxAnswers().Install({});
   }
 
   // Appends records to a store table (made first when missing) through the engine.
@@ -65,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
       ASSERT_TRUE(app::MakeStoreTable(definition));
     }
     tables::Table t;
-    t.open(app::ProgramDir(), definition.fileName);
+    t.open(settings::ProgramDir(), definition.fileName);
     fill(t);
   }
 

@@ -1,10 +1,10 @@
 // The main window driven through its controls: start-up on an empty folder, the lists,
 // the enabling rules, deleting, notes, the index rebuild and damaged tables.
-#include "app/appsettings.h"
-#include "app/inifile.h"
 #include "app/mainwindow/buttonstates.h"
 #include "app/mainwindow/smallforms.h"
 #include "mainwindow_fixture.h"
+#include "settings/appsettings.h"
+#include "settings/inifile.h"
 
 #include <QAction>
 #include <QLabel>
@@ -135,14 +135,14 @@ TEST(ButtonStates, ReceiveModeBlocksSendingAndSettingsButNotViewing) {
 TEST_F(MainWindowTest, DeletingAnOutgoingFaxAsksWithItsSubjectAndHidesTheRecord) {
   addOutgoing({{"Quarterly", "Ann", "1", "20240101", "09:00", false}});
   app::TMainScreen& w = open();
-  answer = app::mb::IdNo;
+  answer = ui::mb::IdNo;
   find<QToolButton>("DeleteButton")->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].first, "Delete the current fax?\r\n(subject: \"Quarterly\")");
   EXPECT_EQ(messages[0].second, "Delete");
   EXPECT_EQ(rows("FaxGrid"), 1);
 
-  answer = app::mb::IdYes;
+  answer = ui::mb::IdYes;
   find<QToolButton>("DeleteButton")->click();
   EXPECT_EQ(rows("FaxGrid"), 0);
   EXPECT_EQ(w.FaxTable.table().recCount(), 1u);  // still in the file until a rebuild
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, ShowHintsIsStoredAtOnce) {
   app::TMainScreen& w = open();
   EXPECT_TRUE(w.mnuShowHint->isChecked());
   w.mnuShowHint->trigger();
-  app::IniFile ini(app::SettingsFilePath());
+  settings::IniFile ini(settings::SettingsFilePath());
   ini.load();
   EXPECT_FALSE(ini.readBool("Hints", "On", true));
   EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);  // still never configured
@@ -274,9 +274,9 @@ TEST_F(MainWindowTest, ShowHintsIsStoredAtOnce) {
 TEST_F(MainWindowTest, FirstRunKeepsThePortUnconfiguredAndStoresThePlacement) {
   app::TMainScreen& w = open();
   EXPECT_TRUE(w.PortNeverConfigured);
-  EXPECT_EQ(app::AppSettings.ComPort, 0);
+  EXPECT_EQ(settings::AppSettings.ComPort, 0);
   w.close();
-  app::IniFile ini(app::SettingsFilePath());
+  settings::IniFile ini(settings::SettingsFilePath());
   ini.load();
   EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);
   EXPECT_TRUE(ini.hasKey("TMainScreen_Placement", "Bottom"));

@@ -3,10 +3,11 @@
 // and the errors it reports.
 #include "commands.h"
 #include "faxpages.h"
-#include "tempdir.h"
+#include "support/programdir.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>
@@ -49,7 +50,7 @@ class RenderCommandTest : public ::testing::Test {
   std::string out(const std::string& name) const {
     return outDir.path().toStdString() + "/" + name;
   }
-  std::string data() const { return dir.dir.path().toStdString(); }
+  std::string data() const { return dir.dir.path(); }
 
   void expectOnlyTablesLeft() {
     EXPECT_TRUE(FilesStartingWith("BDL_").empty());

@@ -2,18 +2,16 @@
 // message boxes with scripted answers, and a bounded wait for queued effects.
 #pragma once
 
-#include "app/appsettings.h"
-#include "app/messages.h"
+#include "settings/appsettings.h"
+#include "support/programdir.h"
+#include "ui/messages.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
-#include <fstream>
 #include <functional>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,25 +56,19 @@ struct ShownBox {
 class ComposeFixture {
  public:
   ComposeFixture() {
-    app::SetProgramDir(dir.path().toStdString());
-    app::AppSettings = app::AppSettingsRecord{};
-    app::SetMessageBoxHandler([this](const QString& text, const QString& caption, int flags) {
+    settings::AppSettings = settings::AppSettingsRecord{};
+    ui::MessageBoxAnswers().Install([this](const QString& text, const QString& caption, int flags) {
       boxes.push_back({text, caption, flags});
       return answer;
     });
   }
-  ~ComposeFixture() { app::SetMessageBoxHandler({}); }
+  ~ComposeFixture() { ui::MessageBoxAnswers().Install({}); }
 
-  std::string settingsText() const {
-    std::ifstream in(app::SettingsFilePath(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string settingsText() const { return dir.read(settings::kSettingsFileName); }
 
-  QTemporaryDir dir;
+  testutil::ProgramDirFixture dir;
   std::vector<ShownBox> boxes;
-  int answer = app::mb::IdOk;
+  int answer = ui::mb::IdOk;
 };
 
 }  // namespace composetest

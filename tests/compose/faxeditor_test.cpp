@@ -1,14 +1,15 @@
 // The fax editor window driven through its controls on the offscreen platform.
 #include "compose/faxeditor.h"
+#include "ui/helpwindow.h"
 
-#include "app/placement.h"
-#include "app/richtextdefaults.h"
+#include "compose/defaultfont.h"
 #include "compose/enteredit.h"
 #include "compose/panecommands.h"
 #include "compose/paragraphpropdlg.h"
 #include "composetest.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
+#include "ui/placement.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -217,15 +218,15 @@ TEST_F(FaxEditor, PageBreakIsInsertedOnlyWhenTheUserSaysYes) {
   editor.RichDoc->moveCursor(QTextCursor::End);
   const QByteArray before = editor.RichDoc->SaveRtf();
 
-  fixture.answer = app::mb::IdNo;
+  fixture.answer = ui::mb::IdNo;
   editor.DocPageBreakButton->click();
   ASSERT_EQ(fixture.boxes.size(), 1u);
   EXPECT_EQ(fixture.boxes[0].text, "Add a page break here?");
   EXPECT_EQ(fixture.boxes[0].caption, "Page Break");
-  EXPECT_TRUE(fixture.boxes[0].flags & app::mb::DefButton2);
+  EXPECT_TRUE(fixture.boxes[0].flags & ui::mb::DefButton2);
   EXPECT_EQ(editor.RichDoc->SaveRtf(), before);
 
-  fixture.answer = app::mb::IdYes;
+  fixture.answer = ui::mb::IdYes;
   const int blocks = editor.RichDoc->document()->blockCount();
   editor.DocPageBreakButton->click();
   EXPECT_EQ(editor.RichDoc->document()->blockCount(), blocks + 1);
@@ -256,10 +257,10 @@ TEST_F(FaxEditor, WordWrapButtonsToggleTheirOwnPane) {
 }
 
 TEST_F(FaxEditor, DefaultFontButtonsStoreTheChosenFontButLeaveThePanes) {
-  app::SaveSettings();
+  settings::SaveSettings();
   const richtext::CharAttributes paneBefore = editor.RichDoc->CurrentCharAttributes();
   QFont preset;
-  app::SetFontDialogHandler([&](const QFont& f) -> std::optional<QFont> {
+  compose::FontDialogAnswers().Install([&](const QFont& f) -> std::optional<QFont> {
     preset = f;
     QFont chosen(QStringLiteral("Courier New"), 12);
     chosen.setBold(true);
@@ -267,21 +268,21 @@ TEST_F(FaxEditor, DefaultFontButtonsStoreTheChosenFontButLeaveThePanes) {
     return chosen;
   });
   editor.DocDefFontbutton->click();
-  app::SetFontDialogHandler({});
+  compose::FontDialogAnswers().Install({});
   EXPECT_EQ(preset.family(), "Arial");
   EXPECT_EQ(preset.pointSize(), 10);
-  EXPECT_EQ(app::AppSettings.FontName, "Courier New");
-  EXPECT_EQ(app::AppSettings.FontSize, 12);
-  EXPECT_TRUE(app::AppSettings.FontBold);
-  EXPECT_FALSE(app::AppSettings.FontItalic);
-  EXPECT_TRUE(app::AppSettings.FontUnderline);
+  EXPECT_EQ(settings::AppSettings.FontName, "Courier New");
+  EXPECT_EQ(settings::AppSettings.FontSize, 12);
+  EXPECT_TRUE(settings::AppSettings.FontBold);
+  EXPECT_FALSE(settings::AppSettings.FontItalic);
+  EXPECT_TRUE(settings::AppSettings.FontUnderline);
   EXPECT_NE(fixture.settingsText().find("Name=Courier New"), std::string::npos);
   EXPECT_EQ(editor.RichDoc->CurrentCharAttributes(), paneBefore);
 
-  app::SetFontDialogHandler([](const QFont&) { return std::nullopt; });
+  compose::FontDialogAnswers().Install([](const QFont&) { return std::nullopt; });
   editor.CoverDefFontbutton->click();
-  app::SetFontDialogHandler({});
-  EXPECT_EQ(app::AppSettings.FontName, "Courier New");
+  compose::FontDialogAnswers().Install({});
+  EXPECT_EQ(settings::AppSettings.FontName, "Courier New");
 }
 
 TEST_F(FaxEditor, ParagraphButtonsOpenTheDialogOnTheirOwnPane) {
@@ -316,9 +317,9 @@ TEST_F(FaxEditor, WindowsNotBuiltYetSayGoAndHelpOpensItsTopic) {
   EXPECT_EQ(lastBoxText(), "The spell checker is not available yet.");
 
   int topic = 0;
-  compose::SetHelpTopicHandler([&](int t) { topic = t; });
+  ui::HelpRequests().Install([&](int t) { topic = t; });
   editor.Helpbutton->click();
-  compose::SetHelpTopicHandler({});
+  ui::HelpRequests().Install({});
   EXPECT_EQ(topic, 1015);
 }
 
@@ -347,11 +348,11 @@ TEST_F(FaxEditor, PlacementIsWrittenAtOnceAndSavedOnClose) {
 }
 
 TEST_F(FaxEditor, DefaultFontOfANewFaxIsWhatTypingUses) {
-  app::AppSettings.FontName = "Courier New";
-  app::AppSettings.FontSize = 14;
-  app::AppSettings.FontItalic = true;
-  app::ApplyDefaultFont(editor.RichCover);
-  app::ApplyDefaultFont(editor.RichDoc);
+  settings::AppSettings.FontName = "Courier New";
+  settings::AppSettings.FontSize = 14;
+  settings::AppSettings.FontItalic = true;
+  compose::ApplyDefaultFont(editor.RichCover);
+  compose::ApplyDefaultFont(editor.RichDoc);
   show();
   editor.DocumentButton->click();
   editor.RichDoc->setFocus();
@@ -362,6 +363,27 @@ TEST_F(FaxEditor, DefaultFontOfANewFaxIsWhatTypingUses) {
   EXPECT_EQ(typed.pointSize, 14);
   EXPECT_TRUE(typed.italic);
   EXPECT_FALSE(typed.bold);
-  EXPECT_TRUE(app::IsRichTextBlank(editor.RichCover));
-  EXPECT_FALSE(app::IsRichTextBlank(editor.RichDoc));
+}
+
+TEST_F(FaxEditor, CtrlBIAndUToggleTheStylesOfThePaneBeingTyped) {
+  show();
+  for (QPushButton* page : {editor.DocumentButton, editor.CoverButton}) {
+    page->click();
+    richtext::TRichText* pane = editor.CurrentPane();
+    pane->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return pane->hasFocus(); }));
+    QTest::keyClick(pane, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(pane, Qt::Key_I, Qt::ControlModifier);
+    QTest::keyClick(pane, Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClicks(pane, "on");
+    const richtext::CharAttributes on = pane->CurrentCharAttributes();
+    EXPECT_TRUE(on.bold && on.italic && on.underline) << page->objectName().toStdString();
+    QTest::keyClick(pane, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(pane, Qt::Key_U, Qt::ControlModifier);
+    QTest::keyClicks(pane, "off");
+    const richtext::CharAttributes off = pane->CurrentCharAttributes();
+    EXPECT_FALSE(off.bold || off.underline);
+    EXPECT_TRUE(off.italic);
+    EXPECT_EQ(pane->toPlainText(), "onoff");
+  }
 }

@@ -2,7 +2,7 @@
 // shows the same content and formatting.
 #include "compose/faxeditor.h"
 
-#include "app/richtextdefaults.h"
+#include "compose/defaultfont.h"
 #include "compose/enteredit.h"
 #include "compose/paragraphpropdlg.h"
 #include "composetest.h"
@@ -60,13 +60,13 @@ void composeFax(TFaxEditor& editor) {
 
 TEST(FaxRoundTrip, StoredCoverAndDocumentOpenAgainUnchanged) {
   composetest::ComposeFixture fixture;
-  fixture.answer = app::mb::IdYes;  // the page-break question
-  const QString coverFile = fixture.dir.filePath(QStringLiteral("cover.rtf"));
-  const QString docFile = fixture.dir.filePath(QStringLiteral("doc.rtf"));
+  fixture.answer = ui::mb::IdYes;  // the page-break question
+  const QString coverFile = QString::fromStdString(fixture.dir.path("cover.rtf"));
+  const QString docFile = QString::fromStdString(fixture.dir.path("doc.rtf"));
 
   TFaxEditor first;
-  app::ApplyDefaultFont(first.RichCover);
-  app::ApplyDefaultFont(first.RichDoc);
+  compose::ApplyDefaultFont(first.RichCover);
+  compose::ApplyDefaultFont(first.RichDoc);
   composeFax(first);
   composetest::WhenModalOpens([&](QWidget*) { first.OKButton->click(); });
   ASSERT_EQ(first.exec(), QDialog::Accepted);

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/appsettings.h"
 #include "app/mainwindow/faxassembly.h"
 #include "app/mainwindow/faxstore.h"
 #include "faximage/converter.h"
 #include "richtext/richtext.h"
+#include "settings/appsettings.h"
 #include "tables/binding.h"
 
 namespace brindlefax {
@@ -46,9 +46,9 @@ bool moveFile(const std::string& from, const std::string& to, std::string& why) 
 bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned n,
                 std::ostream& err) {
   const app::StoreTable& outgoing = app::OutgoingTable();
-  if (!fs::exists(app::ProgramDir() + outgoing.fileName)) {
-    err << "brindlefax: no outgoing faxes in " << app::ProgramDir() << " (" << outgoing.fileName
-        << " is missing)\n";
+  if (!fs::exists(settings::ProgramDir() + outgoing.fileName)) {
+    err << "brindlefax: no outgoing faxes in " << settings::ProgramDir() << " ("
+        << outgoing.fileName << " is missing)\n";
     return false;
   }
   std::string error;
@@ -88,7 +88,7 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
     return usageError(err, "--record needs a record number from 1");
 
   auto application = ensureApplication();
-  app::SetProgramDir(*dir);
+  settings::SetProgramDir(*dir);
   tables::Cursor cursor;
   tables::DataSource source;
   tables::TTableBinding binding;

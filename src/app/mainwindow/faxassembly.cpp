@@ -1,12 +1,12 @@
 // Rendering rich text into one-page BRX files and building a fax file from cover and document.
 #include "app/mainwindow/faxassembly.h"
 
-#include "app/appsettings.h"
 #include "app/mainwindow/richtextmemo.h"
-#include "app/richtextdefaults.h"
+#include "base/asciitext.h"
 #include "faximage/converter.h"
 #include "faximage/errors.h"
 #include "richtext/richtext.h"
+#include "settings/appsettings.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -53,13 +53,30 @@ int FaxZoomPercent(int screenPixelsPerInch) {
   return kFaxPixelsPerInch * 100 / screenPixelsPerInch;
 }
 
-std::string TemporaryPageBitmap() { return ProgramDir() + "_TMP.BMP"; }
+std::string TemporaryPageBitmap() { return settings::ProgramDir() + "_TMP.BMP"; }
 
-std::string PageFileName(int n) { return ProgramDir() + "BDLAX" + std::to_string(n) + ".BRX"; }
+std::string PageFileName(int n) {
+  return settings::ProgramDir() + "BDLAX" + std::to_string(n) + ".BRX";
+}
 
 QString AssemblyErrorText(int code) {
   if (code == kFaxHasNoContents) return QStringLiteral("Fax has no contents or cover sheet");
   return QString::fromUtf8(faximage::errorText(code));
+}
+
+bool IsRichTextBlank(bool reportedEmpty, int characterCount, const QStringList& lines) {
+  constexpr int kMaxCharacters = 256;
+  constexpr qsizetype kLinesLooked = 201;
+  if (reportedEmpty) return true;
+  if (characterCount >= kMaxCharacters) return false;
+  const qsizetype n = std::min(lines.size(), kLinesLooked);
+  for (qsizetype i = 0; i < n; ++i)
+    if (!base::IsAllSpaces(lines[i].toStdString())) return false;
+  return true;
+}
+
+bool IsRichTextBlank(const richtext::TRichText& editor) {
+  return IsRichTextBlank(editor.IsEmpty(), editor.CharacterCount(), editor.PlainTextLines());
 }
 
 FaxAssembly::FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc,
@@ -85,8 +102,8 @@ int FaxAssembly::CreateFaxFile(tables::TTableBinding& binding, std::string& faxF
 int FaxAssembly::Build(std::string& faxFile) {
   faxFile.clear();
   pagesBuilt_ = 0;
-  const bool coverBlank = IsRichTextBlank(&cover_);
-  const bool docBlank = IsRichTextBlank(&doc_);
+  const bool coverBlank = IsRichTextBlank(cover_);
+  const bool docBlank = IsRichTextBlank(doc_);
   if (coverBlank && docBlank) return kFaxHasNoContents;
 
   status(QStringLiteral("Creating fax file...."));

@@ -7,6 +7,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -39,6 +40,11 @@ int FaxZoomPercent(int screenPixelsPerInch);
 // The temporary page bitmap and the page file of page n (n >= 2) in the program directory.
 std::string TemporaryPageBitmap();
 std::string PageFileName(int n);
+
+// A text is blank when the editor reports it empty, or when it has fewer than 256
+// characters and each of its first 201 lines holds nothing but blanks.
+bool IsRichTextBlank(bool reportedEmpty, int characterCount, const QStringList& lines);
+bool IsRichTextBlank(const richtext::TRichText& editor);
 
 // Result of building when cover and document are both blank (nothing is built).
 constexpr int kFaxHasNoContents = -9001;

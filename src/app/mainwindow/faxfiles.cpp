@@ -1,9 +1,9 @@
 // Fax file names and page joining on the BRX layout (header reader and writer of faximage).
 #include "app/mainwindow/faxfiles.h"
 
-#include "app/appsettings.h"
 #include "faximage/brx_format.h"
 #include "faximage/errors.h"
+#include "settings/appsettings.h"
 
 #include <sys/types.h>
 #include <unistd.h>
@@ -104,7 +104,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string NewFaxFileName() {
-  const std::string dir = ProgramDir();
+  const std::string dir = settings::ProgramDir();
   for (unsigned n = 1; n <= kMaxFaxNumber; ++n) {
     std::string name = dir + "BDL_" + std::to_string(n) + ".BRX";
     if (!fileExists(name)) return name;

@@ -2,7 +2,7 @@
 // record at that row, read on demand.
 #include "app/mainwindow/faxgridmodel.h"
 
-#include "app/tabletext.h"
+#include "ui/tabletext.h"
 
 #include <QDate>
 #include <QLocale>
@@ -23,7 +23,7 @@ QString DisplayText(const tables::Field& field) {
       return QString::number(field.asNumber(), 'f', field.decimals());
     }
     case 'L': return field.asLogical() ? QStringLiteral("T") : QStringLiteral("F");
-    default: return FromTableText(field.asString());
+    default: return ui::FromTableText(field.asString());
   }
 }
 

@@ -1,7 +1,7 @@
 // Creating, opening and rebuilding the store's tables.
 #include "app/mainwindow/faxstore.h"
 
-#include "app/appsettings.h"
+#include "settings/appsettings.h"
 
 #include <cctype>
 #include <filesystem>
@@ -91,13 +91,13 @@ const StoreTable& PhoneTable() {
 
 std::string ReceiveDir() {
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(ProgramDir(), ec)) {
+  for (const auto& entry : fs::directory_iterator(settings::ProgramDir(), ec)) {
     std::string name = entry.path().filename().string();
     std::string lower = name;
     for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "receive" && entry.is_directory(ec)) return ProgramDir() + name;
+    if (lower == "receive" && entry.is_directory(ec)) return settings::ProgramDir() + name;
   }
-  return ProgramDir() + "receive";
+  return settings::ProgramDir() + "receive";
 }
 
 std::string IndexFileName(const std::string& tableFileName) {
@@ -106,7 +106,7 @@ std::string IndexFileName(const std::string& tableFileName) {
 }
 
 bool MakeStoreTable(const StoreTable& t) {
-  const std::string path = ProgramDir() + t.fileName;
+  const std::string path = settings::ProgramDir() + t.fileName;
   try {
     tables::Table maker;
     maker.createNew(path, int(t.fields.size()));
@@ -121,10 +121,10 @@ bool MakeStoreTable(const StoreTable& t) {
 
 bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, const StoreTable& t,
                     OpenStyle style, std::string* error) {
-  cursor.directory = ProgramDir();
+  cursor.directory = settings::ProgramDir();
   cursor.tableName = t.fileName;
   cursor.exclusive = true;
-  if (!exists(ProgramDir() + t.fileName) && !MakeStoreTable(t)) return false;
+  if (!exists(settings::ProgramDir() + t.fileName) && !MakeStoreTable(t)) return false;
   try {
     if (style == OpenStyle::MainList) cursor.close();
     if (!cursor.active()) cursor.open();
@@ -135,7 +135,8 @@ bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, cons
   // Once the table is open it counts as opened: a failure to build the tag or to set
   // the filter only costs the order.
   try {
-    if (!exists(ProgramDir() + IndexFileName(t.fileName)) || cursor.table().tagArea(t.tag) == 0)
+    if (!exists(settings::ProgramDir() + IndexFileName(t.fileName)) ||
+        cursor.table().tagArea(t.tag) == 0)
       makeTag(cursor, t, t.keyExpr);
     if (style == OpenStyle::Library) cursor.table().setOrder(t.tag);
   } catch (const std::exception&) {
@@ -180,7 +181,7 @@ void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
   tables::Table& table = cursor.table();
   table.closeIndex();
   std::error_code ec;
-  fs::remove(ProgramDir() + IndexFileName(t.fileName), ec);
+  fs::remove(settings::ProgramDir() + IndexFileName(t.fileName), ec);
   try {
     table.pack();
   } catch (const std::exception&) {

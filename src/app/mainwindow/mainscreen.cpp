@@ -2,23 +2,23 @@
 // window of their own.
 #include "app/mainwindow/mainscreen.h"
 
-#include "app/appsettings.h"
-#include "app/helpwindow.h"
-#include "app/inifile.h"
 #include "app/mainwindow/faxassembly.h"
 #include "app/mainwindow/faxgridmodel.h"
 #include "app/mainwindow/faxstore.h"
-#include "app/mainwindow/hints.h"
 #include "app/mainwindow/richtextmemo.h"
 #include "app/mainwindow/smallforms.h"
-#include "app/messages.h"
-#include "app/placement.h"
-#include "app/richtextdefaults.h"
-#include "app/tabletext.h"
+#include "compose/defaultfont.h"
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
 #include "faximage/converter.h"
 #include "richtext/richtext.h"
+#include "settings/appsettings.h"
+#include "settings/inifile.h"
+#include "ui/helpwindow.h"
+#include "ui/hints.h"
+#include "ui/messages.h"
+#include "ui/placement.h"
+#include "ui/tabletext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,11 +81,11 @@ int columnWidthFor(const GridColumn& c, const tables::Cursor& cursor, const QFon
 }
 
 QString fromField(const tables::Cursor& cursor, const char* name) {
-  return FromTableText(cursor.table().getString(name));
+  return ui::FromTableText(cursor.table().getString(name));
 }
 
 void putField(tables::Cursor& cursor, const char* name, const QString& text) {
-  cursor.table().putString(name, ToTableText(text));
+  cursor.table().putString(name, ui::ToTableText(text));
 }
 
 }  // namespace
@@ -93,7 +93,7 @@ void putField(tables::Cursor& cursor, const char* name, const QString& text) {
 TMainScreen::TMainScreen(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("TMainScreen"));
   setWindowTitle(QStringLiteral("Brindle "));
-  SetMainForm(this);
+  ui::SetMainForm(this);
 
   FaxDataSource.dataSet = &FaxTable;
   RecDataSource.dataSet = &RecTable;
@@ -116,7 +116,7 @@ TMainScreen::TMainScreen(QWidget* parent) : QMainWindow(parent) {
 }
 
 TMainScreen::~TMainScreen() {
-  if (MainForm() == this) SetMainForm(nullptr);
+  if (ui::MainForm() == this) ui::SetMainForm(nullptr);
 }
 
 void TMainScreen::buildActions() {
@@ -157,12 +157,12 @@ void TMainScreen::buildActions() {
 
   Contents1 = action("Contents1", "Contents", "Open the Brindle help file", {}, nullptr);
   connect(Contents1, &QAction::triggered, this,
-          [this] { ShowHelpContext(helpctx::Contents, this); });
+          [this] { ui::ShowHelpContext(ui::helpctx::Contents, this); });
   mnuShowHint = action("mnuShowHint", "Show Hints", {}, {}, &TMainScreen::mnuShowHintClick);
   mnuShowHint->setCheckable(true);
   TroubleshootingTips1 = action("TroubleshootingTips1", "Troubleshooting Tips", {}, {}, nullptr);
   connect(TroubleshootingTips1, &QAction::triggered, this,
-          [this] { ShowHelpContext(helpctx::Troubleshooting, this); });
+          [this] { ui::ShowHelpContext(ui::helpctx::Troubleshooting, this); });
   VisitOurInternetWebsite1 =
       action("VisitOurInternetWebsite1", "Visit Our Internet Website", {}, {}, nullptr);
   connect(VisitOurInternetWebsite1, &QAction::triggered, this,
@@ -170,7 +170,7 @@ void TMainScreen::buildActions() {
   FrequentlyAskedQuestionsFAQ1 =
       action("FrequentlyAskedQuestionsFAQ1", "Frequently Asked Questions (FAQ)", {}, {}, nullptr);
   connect(FrequentlyAskedQuestionsFAQ1, &QAction::triggered, this,
-          [this] { ShowHelpContext(helpctx::Faq, this); });
+          [this] { ui::ShowHelpContext(ui::helpctx::Faq, this); });
   About1 = action("About1", "About", "Information about Brindle", {}, &TMainScreen::About1Click);
 }
 
@@ -341,33 +341,33 @@ void TMainScreen::FormCreate() {
                          const StoreTable& definition, const char* failure) {
     std::string error;
     if (OpenStoreTable(table, binding, definition, OpenStyle::MainList, &error)) return;
-    if (!error.empty()) ShowInfo(QString::fromStdString(error));
-    ShowInfo(QString::fromLatin1(failure));
+    if (!error.empty()) ui::ShowInfo(QString::fromStdString(error));
+    ui::ShowInfo(QString::fromLatin1(failure));
     closeRequested();
   };
   openList(FaxTable, FaxBinding, OutgoingTable(),
            "Unable to open/create the FAX datafile - closing program");
   openList(RecTable, RecBinding, ReceivedTable(),
            "Unable to open/create the FAX RECEIVE datafile - closing program");
-  LoadSettings();
-  if (AppSettings.ComPort == -1) {
+  settings::LoadSettings();
+  if (settings::AppSettings.ComPort == -1) {
     PortNeverConfigured = true;
-    AppSettings.ComPort = 0;
+    settings::AppSettings.ComPort = 0;
   }
   // A first run writes the settings file at once, so that every key stands in its
   // order ahead of the window placements that follow.
-  if (!QFileInfo::exists(QString::fromStdString(SettingsFilePath()))) {
+  if (!QFileInfo::exists(QString::fromStdString(settings::SettingsFilePath()))) {
     try {
       saveAppSettings();
-    } catch (const IniWriteError& e) {
-      ShowInfo(QString::fromUtf8(e.what()));
+    } catch (const settings::IniWriteError& e) {
+      ui::ShowInfo(QString::fromUtf8(e.what()));
     }
   }
   FaxInProgress = false;
   ReceiveMode = false;
-  QDir(QString::fromStdString(ProgramDir())).mkpath(QString::fromStdString(ReceiveDir()));
-  mnuShowHint->setChecked(AppSettings.HintsOn);
-  InstallHints(AppSettings.HintsOn);
+  QDir(QString::fromStdString(settings::ProgramDir())).mkpath(QString::fromStdString(ReceiveDir()));
+  mnuShowHint->setChecked(settings::AppSettings.HintsOn);
+  ui::InstallHints(settings::AppSettings.HintsOn);
   faxModel_->refresh();
   recModel_->refresh();
   applyColumnWidths(FaxGrid, faxModel_, FaxTable);
@@ -395,7 +395,7 @@ void TMainScreen::showEvent(QShowEvent* event) {
 void TMainScreen::FormActivate() {
   if (!FirstActivation || closeQueued_) return;
   FirstActivation = false;
-  RestoreFormPlacement(this);
+  ui::RestoreFormPlacement(this);
   SetButtons();
   pumpMessages();
   // The Preferences dialog opens here on the first run once it exists; until then the
@@ -403,8 +403,8 @@ void TMainScreen::FormActivate() {
 }
 
 bool TMainScreen::FormCloseQuery() {
-  if (FaxInProgress && !AskYesNo(QStringLiteral("You are receiving a fax. Exit the program?"),
-                                 QStringLiteral("Exit")))
+  if (FaxInProgress && !ui::AskYesNo(QStringLiteral("You are receiving a fax. Exit the program?"),
+                                     QStringLiteral("Exit")))
     return false;
   pumpMessages();
   FaxTable.close();
@@ -431,25 +431,25 @@ void TMainScreen::FormClose() {
   ReceiveMode = false;
   SetButtons();
   try {
-    if (!FirstActivation) SaveFormPlacement(this);
+    if (!FirstActivation) ui::SaveFormPlacement(this);
     saveAppSettings();
-  } catch (const IniWriteError& e) {
-    ShowInfo(QString::fromUtf8(e.what()));
+  } catch (const settings::IniWriteError& e) {
+    ui::ShowInfo(QString::fromUtf8(e.what()));
   }
   if (StartingFaxForm) StartingFaxForm->hide();
 }
 
 void TMainScreen::saveAppSettings() {
   // A port that was never configured is stored as such until the user has been asked.
-  const int port = AppSettings.ComPort;
-  if (PortNeverConfigured) AppSettings.ComPort = -1;
+  const int port = settings::AppSettings.ComPort;
+  if (PortNeverConfigured) settings::AppSettings.ComPort = -1;
   try {
-    SaveSettings();
+    settings::SaveSettings();
   } catch (...) {
-    AppSettings.ComPort = port;
+    settings::AppSettings.ComPort = port;
     throw;
   }
-  AppSettings.ComPort = port;
+  settings::AppSettings.ComPort = port;
 }
 
 // ---- fax store -------------------------------------------------------------------------
@@ -488,7 +488,7 @@ void TMainScreen::FaxTableCloseAndOpen() {
   try {
     CloseAndOpen(FaxTable, FaxBinding, pumpMessages);
   } catch (const std::exception& e) {
-    ShowInfo(QString::fromUtf8(e.what()));
+    ui::ShowInfo(QString::fromUtf8(e.what()));
   }
 }
 
@@ -496,7 +496,7 @@ void TMainScreen::RecTableCloseAndOpen() {
   try {
     CloseAndOpen(RecTable, RecBinding, pumpMessages);
   } catch (const std::exception& e) {
-    ShowInfo(QString::fromUtf8(e.what()));
+    ui::ShowInfo(QString::fromUtf8(e.what()));
   }
 }
 
@@ -580,7 +580,7 @@ void TMainScreen::syncSelection(QTableView* grid, FaxGridModel* model) {
 // ---- commands --------------------------------------------------------------------------
 
 void TMainScreen::notAvailableYet(const QString& window) {
-  ShowInfo(QStringLiteral("The %1 window is not available yet.").arg(window));
+  ui::ShowInfo(QStringLiteral("The %1 window is not available yet.").arg(window));
 }
 
 void TMainScreen::NewbuttonClick() {
@@ -589,8 +589,8 @@ void TMainScreen::NewbuttonClick() {
     if (CloneMode) {
       loadEditor(editor, QStringLiteral("[clone]"));
     } else {
-      ApplyDefaultFont(editor.RichCover);
-      ApplyDefaultFont(editor.RichDoc);
+      compose::ApplyDefaultFont(editor.RichCover);
+      compose::ApplyDefaultFont(editor.RichDoc);
     }
     if (editor.exec() == compose::kModalOk) {
       try {
@@ -600,7 +600,7 @@ void TMainScreen::NewbuttonClick() {
         pumpMessages();
       } catch (const std::exception& e) {
         FaxTable.cancel();
-        ShowInfo(QString::fromUtf8(e.what()));
+        ui::ShowInfo(QString::fromUtf8(e.what()));
       }
       FaxTableCloseAndOpen();
       pumpMessages();
@@ -656,7 +656,7 @@ void TMainScreen::EditSentFax() {
     storeEditor(editor);
   } catch (const std::exception& e) {
     FaxTable.cancel();
-    ShowInfo(QString::fromUtf8(e.what()));
+    ui::ShowInfo(QString::fromUtf8(e.what()));
   }
 }
 
@@ -669,7 +669,7 @@ void TMainScreen::EditReceivedFax() {
   TEditReceiveNotes dialog(this);
   dialog.Descript->setText(QStringLiteral("From: ") + fromField(RecTable, "FROM"));
   dialog.Notes->setText(fromField(RecTable, "NOTES"));
-  CenterFormDefault(&dialog);
+  ui::CenterFormDefault(&dialog);
   if (dialog.exec() != QDialog::Accepted) return;
   if (remembered == 0 || remembered > RecTable.table().recCount()) return;
   try {
@@ -679,7 +679,7 @@ void TMainScreen::EditReceivedFax() {
     RecTable.post();
   } catch (const std::exception& e) {
     RecTable.cancel();
-    ShowInfo(QString::fromUtf8(e.what()));
+    ui::ShowInfo(QString::fromUtf8(e.what()));
   }
 }
 
@@ -701,12 +701,12 @@ void TMainScreen::DeleteButtonClick() {
   const QString value = fromField(table, received ? "FROM" : "SUBJECT");
   const QString question =
       QStringLiteral("Delete the current fax?\r\n(%1: \"%2\")").arg(what, value);
-  if (!AskYesNoDefaultNo(question, QStringLiteral("Delete"))) return;
+  if (!ui::AskYesNoDefaultNo(question, QStringLiteral("Delete"))) return;
   const QString faxFile = received ? CurrentReceivedFaxPath() : QString();
   try {
     table.deleteRecord();
   } catch (const std::exception& e) {
-    ShowInfo(QString::fromUtf8(e.what()));
+    ui::ShowInfo(QString::fromUtf8(e.what()));
     SetButtons();
     return;
   }
@@ -739,7 +739,7 @@ QString TMainScreen::CreateFaxFile() {
     PagesBuilt = assembly.PagesBuilt();
   }
   if (rc == kFaxHasNoContents)
-    ShowMessageBox(AssemblyErrorText(rc), QStringLiteral("Brindle"), mb::Ok);
+    ui::ShowMessageBox(AssemblyErrorText(rc), QStringLiteral("Brindle"), ui::mb::Ok);
   return QString::fromStdString(name);
 }
 
@@ -772,19 +772,19 @@ void TMainScreen::mnuPreferencesClick() { notAvailableYet(QStringLiteral("prefer
 
 void TMainScreen::mnuShowHintClick() {
   // The action has toggled its own check mark already.
-  AppSettings.HintsOn = mnuShowHint->isChecked();
+  settings::AppSettings.HintsOn = mnuShowHint->isChecked();
   try {
     saveAppSettings();
-  } catch (const IniWriteError& e) {
-    ShowInfo(QString::fromUtf8(e.what()));
+  } catch (const settings::IniWriteError& e) {
+    ui::ShowInfo(QString::fromUtf8(e.what()));
   }
-  InstallHints(AppSettings.HintsOn);
+  ui::InstallHints(settings::AppSettings.HintsOn);
   status->clear();
 }
 
 void TMainScreen::About1Click() {
   TSplashform about(this);
-  CenterFormDefault(&about);
+  ui::CenterFormDefault(&about);
   about.exec();
 }
 
@@ -798,7 +798,7 @@ void TMainScreen::mnuRebuildIndexesClick() {
   FaxTable.disableControls();
   RecTable.disableControls();
   TRebuildInd window([this](TRebuildInd& w) { rebuildIndexes(w); }, this);
-  CenterFormDefault(&window);
+  ui::CenterFormDefault(&window);
   window.exec();
   CoverTable.enableControls();
   FaxTable.enableControls();

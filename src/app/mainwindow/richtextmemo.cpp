@@ -1,15 +1,15 @@
 // Rich text between editor and memo field.
 #include "app/mainwindow/richtextmemo.h"
 
-#include "app/appsettings.h"
 #include "richtext/richtext.h"
+#include "settings/appsettings.h"
 
 #include <QFile>
 #include <stdexcept>
 
 namespace app {
 
-std::string TemporaryRtfPath() { return ProgramDir() + "Eraseme.rtf"; }
+std::string TemporaryRtfPath() { return settings::ProgramDir() + "Eraseme.rtf"; }
 
 void LoadRichText(richtext::TRichText* editor, const std::string& memoField,
                   tables::TTableBinding& binding) {

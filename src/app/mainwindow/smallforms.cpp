@@ -1,7 +1,7 @@
 // Layout and behaviour of the main window's small modal windows.
 #include "app/mainwindow/smallforms.h"
 
-#include "app/placement.h"
+#include "ui/placement.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

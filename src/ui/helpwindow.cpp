@@ -1,0 +1,63 @@
+// Help pages are compiled into the program as resources named by context number.
+#include "ui/helpwindow.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+// The pages live in a static library, whose resources must be registered by hand.
+static void registerHelpPages() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(help);
+    return true;
+  }();
+  (void)registered;
+}
+
+namespace ui {
+
+QString HelpPageFor(int context) {
+  registerHelpPages();
+  const QString page = QStringLiteral(":/help/%1.html").arg(context);
+  return QFile::exists(page) ? page : QStringLiteral(":/help/%1.html").arg(helpctx::Contents);
+}
+
+THelpWindow::THelpWindow(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("THelpWindow"));
+  setWindowTitle(QStringLiteral("Brindle Help"));
+  auto* layout = new QVBoxLayout(this);
+  HelpText = new QTextBrowser(this);
+  HelpText->setObjectName(QStringLiteral("HelpText"));
+  HelpText->setOpenLinks(true);
+  HelpText->setSearchPaths({QStringLiteral(":/help")});
+  layout->addWidget(HelpText);
+  resize(560, 480);
+}
+
+void THelpWindow::ShowContext(int context) {
+  HelpText->setSource(QUrl(QStringLiteral("qrc") + HelpPageFor(context)));
+}
+
+Seam<void(int)>& HelpRequests() {
+  static Seam<void(int)> seam;
+  return seam;
+}
+
+void ShowHelpContext(int context, QWidget* parent) {
+  if (HelpRequests()) {
+    HelpRequests()(context);
+    return;
+  }
+  static QPointer<THelpWindow> window;
+  if (!window) {
+    window = new THelpWindow(parent);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  window->ShowContext(context);
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace ui

@@ -1,0 +1,35 @@
+// The help window: one HTML page of our own per numeric help context.
+#pragma once
+
+#include "ui/testseam.h"
+
+#include <QDialog>
+
+class QTextBrowser;
+
+namespace ui {
+
+namespace helpctx {
+constexpr int Contents = 1009;
+constexpr int Troubleshooting = 1026;
+constexpr int Faq = 911;
+constexpr int FaxEditor = 1015;
+}  // namespace helpctx
+
+// The resource path of a context's page; unknown contexts lead to the contents page.
+QString HelpPageFor(int context);
+
+class THelpWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit THelpWindow(QWidget* parent = nullptr);
+  void ShowContext(int context);
+  QTextBrowser* HelpText;
+};
+
+// Opens (or brings forward) the program's help window at a context, or hands the
+// context to the handler installed in HelpRequests.
+void ShowHelpContext(int context, QWidget* parent = nullptr);
+Seam<void(int)>& HelpRequests();
+
+}  // namespace ui

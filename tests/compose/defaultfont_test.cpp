@@ -1,0 +1,58 @@
+// Default font of new texts and its dialog.
+#include "compose/defaultfont.h"
+
+#include "settings/appsettings.h"
+#include "support/programdir.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+
+class DefaultFont : public ::testing::Test {
+ protected:
+  DefaultFont() { settings::AppSettings = settings::AppSettingsRecord{}; }
+  ~DefaultFont() override { compose::FontDialogAnswers().Install({}); }
+  testutil::ProgramDirFixture dir;
+};
+
+TEST_F(DefaultFont, AttributesComeFromTheSettings) {
+  settings::AppSettings.FontName = "Times New Roman";
+  settings::AppSettings.FontSize = 12;
+  settings::AppSettings.FontUnderline = true;
+  EXPECT_TRUE(compose::DefaultFontAttributes() ==
+              (richtext::CharAttributes{"Times New Roman", 12, false, false, true}));
+}
+
+TEST_F(DefaultFont, TheDialogStartsFromTheFileAndAConfirmedFontIsSaved) {
+  dir.write("BDL.INI", "[Default Font]\r\nName=Courier New\r\nSize=14\r\nItalic=1\r\n");
+  QFont preset;
+  compose::FontDialogAnswers().Install([&](const QFont& f) -> std::optional<QFont> {
+    preset = f;
+    QFont chosen(QStringLiteral("Liberation Serif"), 9);
+    chosen.setBold(true);
+    return chosen;
+  });
+  EXPECT_TRUE(compose::ChooseDefaultFont());
+  EXPECT_EQ(preset.family(), "Courier New");
+  EXPECT_EQ(preset.pointSize(), 14);
+  EXPECT_TRUE(preset.italic());
+  EXPECT_FALSE(preset.bold());
+
+  const settings::AppSettingsRecord s = settings::LoadSettingsFrom(settings::SettingsFilePath());
+  EXPECT_EQ(std::tie(s.FontName, s.FontSize, s.FontBold, s.FontItalic, s.FontUnderline),
+            std::make_tuple(std::string("Liberation Serif"), 9, true, false, false));
+}
+
+TEST_F(DefaultFont, CancelChangesNothingAndAPixelSizedFontKeepsTheSize) {
+  compose::FontDialogAnswers().Install([](const QFont&) { return std::nullopt; });
+  EXPECT_FALSE(compose::ChooseDefaultFont());
+  EXPECT_EQ(dir.read("BDL.INI"), "");
+
+  compose::FontDialogAnswers().Install([](const QFont&) -> std::optional<QFont> {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(20);
+    return f;
+  });
+  EXPECT_TRUE(compose::ChooseDefaultFont());
+  EXPECT_EQ(settings::AppSettings.FontName, "DejaVu Sans");
+  EXPECT_EQ(settings::AppSettings.FontSize, 10);
+}
