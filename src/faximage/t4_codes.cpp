@@ -72,40 +72,60 @@ constexpr std::array<Code, 13> kExtendedMakeUp{
     code("000000010111"), code("000000011100"), code("000000011101"), code("000000011110"),
     code("000000011111")};
 
-Code lookup(const std::array<Code, 64>& term, const std::array<Code, 27>& makeUp, int run) {
+constexpr Code lookup(const std::array<Code, 64>& term, const std::array<Code, 27>& makeUp,
+                      int run) {
   if (run >= 0 && run < 64) return term[std::size_t(run)];
   if (run < 64 || run > kMaxMakeUp || run % 64 != 0) return Code{0, 0};
   int k = run / 64 - 1;
   return k < 27 ? makeUp[std::size_t(k)] : kExtendedMakeUp[std::size_t(k - 27)];
 }
 
-std::uint32_t reverse(std::uint32_t v, int n) {
+constexpr std::uint32_t reverse(std::uint32_t v, int n) {
   std::uint32_t r = 0;
   for (int i = 0; i < n; ++i) r |= ((v >> i) & 1u) << (n - 1 - i);
   return r;
 }
 
-struct ReversedTables {
-  std::array<RevCode, 104> white{};
-  std::array<RevCode, 104> black{};
-  ReversedTables() {
-    for (int i = 0; i < 104; ++i) {
-      int run = i < 64 ? i : (i - 63) * 64;
-      Code w = whiteCode(run), b = blackCode(run);
-      white[std::size_t(i)] = {reverse(w.bits, w.length), w.length};
-      black[std::size_t(i)] = {reverse(b.bits, b.length), b.length};
-    }
-  }
-};
+// Appends code b after code a, both in transmission order.
+constexpr std::uint32_t joined(Code a, Code b) {
+  const std::uint32_t bits = reverse(a.bits, a.length) | reverse(b.bits, b.length) << a.length;
+  return bits << 5 | std::uint32_t(a.length + b.length);
+}
+
+// White runs, then black runs.
+using JoinedTable = std::array<std::uint32_t, 2 * kJoinedCodes>;
+
+constexpr void fillJoined(std::uint32_t* t, const std::array<Code, 64>& term,
+                          const std::array<Code, 27>& makeUp) {
+  for (int run = 0; run <= kMaxMakeUp; ++run)
+    t[run] = joined(run < 64 ? Code{0, 0} : lookup(term, makeUp, run & ~63), term[run & 63]);
+  t[kMaxMakeUp + 1] = joined(lookup(term, makeUp, kMaxMakeUp), Code{0, 0});
+}
+
+constexpr JoinedTable joinedTable() {
+  JoinedTable t{};
+  fillJoined(t.data(), kWhiteTerm, kWhiteMakeUp);
+  fillJoined(t.data() + kJoinedCodes, kBlackTerm, kBlackMakeUp);
+  return t;
+}
+
+constexpr JoinedTable kJoined = joinedTable();
+
+// The encoder sizes its output on this: no run of r >= 1 pixels takes more than 6 r bits.
+constexpr bool atMostSixBitsPerPixel() {
+  for (int run = 1; run <= kMaxMakeUp; ++run)
+    for (int colour : {0, 1})
+      if (joinedLength(kJoined[std::size_t(colour * kJoinedCodes + run)]) > 6u * unsigned(run))
+        return false;
+  return true;
+}
+static_assert(atMostSixBitsPerPixel());
 
 }  // namespace
 
 Code whiteCode(int run) { return lookup(kWhiteTerm, kWhiteMakeUp, run); }
 Code blackCode(int run) { return lookup(kBlackTerm, kBlackMakeUp, run); }
 
-const RevCode* reversedCodes(bool black) {
-  static const ReversedTables tables;
-  return black ? tables.black.data() : tables.white.data();
-}
+const std::uint32_t* joinedCodes() { return kJoined.data(); }
 
 }  // namespace faximage::t4

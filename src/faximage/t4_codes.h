@@ -20,13 +20,14 @@ Code whiteCode(int run);
 Code blackCode(int run);
 inline Code runCode(bool black, int run) { return black ? blackCode(run) : whiteCode(run); }
 
-// The same codes with their bits reversed, so that OR-ing them into a bit accumulator that
-// fills from the least significant end sends the first code bit first.
-struct RevCode {
-  std::uint32_t bits;
-  std::uint32_t length;
-};
-// Index: 0..63 terminating, 64 + k for make-up run 64*(k+1), k = 0..39.
-const RevCode* reversedCodes(bool black);
+// Each run 0..kMaxMakeUp as one code (the make-up code, if any, then the terminating code)
+// with its bits reversed, so that OR-ing it into an accumulator that fills from the least
+// significant end sends the first code bit first. Entry = reversed bits << 5 | bit count
+// (at most 25 bits). Entry kMaxMakeUp + 1 is the make-up code of kMaxMakeUp alone, repeated
+// ahead of longer runs. The white table comes first, the black one kJoinedCodes entries later.
+inline constexpr int kJoinedCodes = kMaxMakeUp + 2;
+const std::uint32_t* joinedCodes();
+inline constexpr std::uint32_t joinedLength(std::uint32_t entry) { return entry & 31; }
+inline constexpr std::uint32_t joinedBits(std::uint32_t entry) { return entry >> 5; }
 
 }  // namespace faximage::t4

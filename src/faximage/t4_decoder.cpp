@@ -1,5 +1,6 @@
-// T.4 decoder: the code trees, a 13-bit lookup table derived from each tree, and the line
-// assembly loop. One table step decodes what the tree walk would decode bit by bit.
+// T.4 decoder: the code trees, a 12/13-bit lookup table derived from each tree plus one for a
+// white and a black code together, and the line assembly loop. One table step decodes what
+// the tree walk would decode bit by bit.
 #include "faximage/t4_decoder.h"
 
 #include <algorithm>
@@ -95,28 +96,175 @@ const Table& table(bool black) {
   return black ? blackTable : white;
 }
 
-// Sets n bits from bit pos (MSB first). The line has 8 bytes of slack past its end, so short
-// runs are one 64-bit read-modify-write.
+// A white terminating code followed by a black one, both within the next 12 bits: most of the
+// runs of text and of dithered pictures. One lookup decodes both; entry = black run << 10 |
+// white run << 4 | bit count of the two codes, or 0 when the window holds no such pair.
+constexpr int kPairWindow = 12;
+
+struct PairTable {
+  std::vector<std::uint16_t> entries;
+  PairTable() : entries(std::size_t(1) << kPairWindow) {
+    const std::uint16_t* white = table(false).entries.data();
+    const std::uint16_t* black = table(true).entries.data();
+    for (std::uint32_t w = 0; w < entries.size(); ++w) {
+      const int whiteLength = white[w] >> 12, whiteRun = white[w] & 0xFFF;
+      if (whiteRun >= 64) continue;
+      // The black code must lie within the window; the bits beyond it read as 0.
+      const std::uint16_t b = black[w >> whiteLength];
+      const int length = whiteLength + (b >> 12), blackRun = b & 0xFFF;
+      if (blackRun >= 64 || length > kPairWindow) continue;
+      entries[w] = std::uint16_t(blackRun << 10 | whiteRun << 4 | length);
+    }
+  }
+};
+
+const std::uint16_t* pairTable() {
+  static const PairTable pairs;
+  return pairs.entries.data();
+}
+
+// Sets n bits from bit pos (MSB first). The line has 8 bytes of slack past its end, so a run
+// of up to 57 bits is one 64-bit read-modify-write.
 void setBits(std::uint8_t* line, int pos, int n) {
-  if (n <= 0) return;
   const int skip = pos & 7;
   std::uint8_t* at = line + (pos >> 3);
-  if (skip + n <= 64) {
+  if (n <= 57) {
     std::uint64_t w;
     std::memcpy(&w, at, 8);
-    std::uint64_t bits =
-        (~std::uint64_t(0) >> skip) & ~(skip + n == 64 ? 0 : ~std::uint64_t(0) >> (skip + n));
+    std::uint64_t bits = ~(~std::uint64_t(0) >> n) >> skip;  // n top bits, moved right by skip
     if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
     w |= bits;
     std::memcpy(at, &w, 8);
     return;
   }
-  int end = pos + n;
-  int a = pos >> 3, b = end >> 3;
+  const int end = pos + n;
+  const int a = pos >> 3, b = end >> 3;
   line[a] |= std::uint8_t(0xFF >> skip);
   std::memset(line + a + 1, 0xFF, std::size_t(b - a - 1));
   if (end & 7) line[b] |= std::uint8_t(~(0xFF >> (end & 7)));
 }
+
+// The code of a line that is one white run of `width` pixels, followed by eleven 0 bits.
+struct WhiteLine {
+  std::uint64_t pattern;
+  int length;
+  int width;
+};
+WhiteLine whiteLine(int width) {
+  const std::uint32_t code = joinedCodes()[width];
+  return {joinedBits(code), int(joinedLength(code)) + 11, width};
+}
+
+// The line being assembled. It lives in a local object (registers), not in members, which the
+// byte stores into the line could alias.
+struct LineState {
+  std::uint8_t* line;
+  int limit = -1;  // runs are stored while the line stays within this; none before the first EOL
+  int bitPos = 0;
+  int dirtyEnd = 0;  // end of the last black run, in bits
+
+  void white(int run) {
+    if (bitPos + run <= limit) bitPos += run;
+  }
+  void black(int run) {
+    if (bitPos + run <= limit) {
+      setBits(line, bitPos, run);
+      bitPos += run;
+      dirtyEnd = bitPos;
+    }
+  }
+  void pair(int whiteRun, int blackRun) {
+    if (bitPos + whiteRun + blackRun > limit) {  // as the two single steps would store them
+      white(whiteRun);
+      black(blackRun);
+      return;
+    }
+    setBits(line, bitPos + whiteRun, blackRun);
+    bitPos += whiteRun + blackRun;
+    dirtyEnd = bitPos;
+  }
+  void newLine() {
+    limit = LineDecoder::kLineBytes * 8;
+    bitPos = 0;
+    dirtyEnd = 0;
+  }
+};
+
+// Reads coded bits least significant first through a 64-bit buffer. While 8 bytes remain
+// ahead, a refill is one unaligned load whatever the bit count; the last bytes come one at a
+// time. Bits above the count are zero or the true bits that follow.
+class BitReader {
+ public:
+  explicit BitReader(std::span<const std::uint8_t> data) : p_(data.data()), size_(data.size()) {}
+
+  // At least 56 bits while the data lasts.
+  void refill() {
+    if (pos_ + 8 <= size_) {
+      std::uint64_t w;
+      std::memcpy(&w, p_ + pos_, 8);
+      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+      buf_ |= w << n_;
+      pos_ += (63 - n_) >> 3;
+      n_ |= 56;
+    } else {
+      for (; n_ <= 56 && pos_ < size_; n_ += 8) buf_ |= std::uint64_t(p_[pos_++]) << n_;
+    }
+  }
+
+  std::uint64_t bits() const { return buf_; }
+  int count() const { return n_; }
+  void skip(int n) {
+    buf_ >>= n;
+    n_ -= n;
+  }
+  std::size_t consumed() const { return pos_ - std::size_t(n_ / 8); }
+
+  // Takes the next `length` bits (at most 63) when they are `pattern`.
+  bool take(std::uint64_t pattern, int length) {
+    if (n_ < length || (buf_ & ((std::uint64_t(1) << length) - 1)) != pattern) return false;
+    skip(length);
+    return true;
+  }
+
+  // Skips 1 bits up to the next 0 bit (after an invalid code); false at the end of the data.
+  bool skipOnes() {
+    for (;;) {
+      if (n_ == 0) {
+        refill();
+        if (n_ == 0) return false;
+      }
+      const int ones = std::countr_one(buf_);
+      if (ones < n_) {
+        skip(ones);
+        return true;
+      }
+      buf_ = 0;
+      n_ = 0;
+    }
+  }
+
+  // Any further 0 bits, then the 1 that closes an EOL; false at the end of the data.
+  bool skipFill() {
+    for (;;) {
+      const int zeros = buf_ ? std::countr_zero(buf_) : 64;
+      if (zeros < n_) {
+        skip(zeros + 1);
+        return true;
+      }
+      buf_ = 0;
+      n_ = 0;
+      refill();
+      if (n_ == 0) return false;
+    }
+  }
+
+ private:
+  const std::uint8_t* p_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+  std::uint64_t buf_ = 0;
+  int n_ = 0;
+};
 
 }  // namespace
 
@@ -128,161 +276,112 @@ const CodeTree& codeTree(bool black) {
 
 LineDecoder::LineDecoder(int exactWidth) : exactWidth_(std::clamp(exactWidth, 0, kLineBytes * 8)) {}
 
-bool LineDecoder::endOfLine(const LineSink& sink) {
+bool LineDecoder::endOfLine(const LineSink& sink, int bitPos, int dirtyEnd) {
+  if (bitPos == 0) return true;
   bool keepGoing = true;
-  if (bitPos_ > 0) {
-    int bytes = bitPos_ / 8;
-    bool accept = exactWidth_ ? bitPos_ == exactWidth_ : (bytes == 216 || bytes == 256);
-    if (accept) {
-      int len = exactWidth_ ? (exactWidth_ + 7) / 8 : bytes;
-      if (exactWidth_ && (exactWidth_ & 7))
-        line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
-      ++lines_;
-      if (sink) keepGoing = sink(line_.data(), len);
-    }
-    // Only black runs wrote into the line; clear up to the end of the last one.
-    if (dirtyEnd_ > 0) std::memset(line_.data(), 0, std::size_t(dirtyEnd_ + 7) / 8);
-    dirtyEnd_ = 0;
-    bitPos_ = 0;
+  const int bytes = bitPos / 8;
+  const bool accept = exactWidth_ ? bitPos == exactWidth_ : (bytes == 216 || bytes == 256);
+  if (accept) {
+    const int len = exactWidth_ ? (exactWidth_ + 7) / 8 : bytes;
+    if (exactWidth_ && (exactWidth_ & 7))
+      line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
+    ++lines_;
+    if (sink) keepGoing = sink(line_.data(), len);
   }
+  // Only black runs wrote into the line; clear up to the end of the last one.
+  if (dirtyEnd > 0) std::memset(line_.data(), 0, std::size_t(dirtyEnd + 7) / 8);
   return keepGoing;
+}
+
+LineDecoder::Result LineDecoder::dataEnd(const LineSink& sink, bool seenEol, int bitPos,
+                                         int dirtyEnd, std::size_t size) {
+  // Data that ends without an EOL after the last line (a TIFF strip, a cut-off page) still
+  // yields that line when it is complete.
+  consumed_ = size;
+  if (seenEol) endOfLine(sink, bitPos, dirtyEnd);
+  return Result::DataEnd;
 }
 
 LineDecoder::Result LineDecoder::decodePage(std::span<const std::uint8_t> data,
                                             const LineSink& sink) {
   line_.fill(0);
-  dirtyEnd_ = 0;
-  bitPos_ = 0;
   invalid_ = 0;
   lines_ = 0;
   consumed_ = 0;
   const std::uint16_t* const white = table(false).entries.data();
   const std::uint16_t* const black = table(true).entries.data();
-  const std::uint8_t* p = data.data();
-  const std::size_t size = data.size();
-  std::size_t pos = 0;
-  std::uint64_t buf = 0;
-  int nbits = 0;
+  const std::uint16_t* const pairs = pairTable();
+  const WhiteLine whiteLines[] = {whiteLine(1728), whiteLine(2048)};
+  BitReader in(data);
+  LineState s{line_.data()};
   int eols = 0;
-  bool seenEol = false;
-  const int lineBits = kLineBytes * 8;
   std::uint16_t e = 0;
 
-  // Data that ends without an EOL after the last line (a TIFF strip, a cut-off page) still
-  // yields that line when it is complete.
-  auto dataEnd = [&] {
-    consumed_ = size;
-    if (seenEol) endOfLine(sink);
-    return Result::DataEnd;
-  };
-  // Tops the bit buffer up to at least 56 bits while data lasts; bits above nbits stay 0.
-  auto refill = [&] {
-    if (pos + 8 <= size) {
-      std::uint64_t w;
-      std::memcpy(&w, p + pos, 8);
-      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
-      int take = (63 - nbits) >> 3;
-      buf |= (w & (~std::uint64_t(0) >> (64 - take * 8))) << nbits;
-      pos += std::size_t(take);
-      nbits += take * 8;
-    } else {
-      while (nbits <= 56 && pos < size) {
-        buf |= std::uint64_t(p[pos++]) << nbits;
-        nbits += 8;
-      }
-    }
-  };
-  // Skips 1 bits up to the next 0 bit (after an invalid code); false at the end of the data.
-  auto skipOnes = [&] {
-    for (;;) {
-      if (nbits == 0) {
-        refill();
-        if (nbits == 0) return false;
-      }
-      int ones = std::countr_one(buf);
-      if (ones < nbits) {
-        buf >>= ones;
-        nbits -= ones;
-        return true;
-      }
-      buf = 0;
-      nbits = 0;
-    }
-  };
-  // Any further 0 bits, then the 1 that closes an EOL; false at the end of the data.
-  auto skipFill = [&] {
-    for (;;) {
-      int zeros = buf ? std::countr_zero(buf) : 64;
-      if (zeros < nbits) {
-        buf >>= zeros + 1;
-        nbits -= zeros + 1;
-        return true;
-      }
-      buf = 0;
-      nbits = 0;
-      refill();
-      if (nbits == 0) return false;
-    }
-  };
-
-  // Two states, one per colour; each decodes one code per step. Lines start white.
+  // Two states, one per colour; each decodes one code, or a white and a black code, per step.
+  // Lines start white.
 white:
-  if (nbits < kBlackWindow) {
-    refill();
-    if (nbits == 0) return dataEnd();
-  }
-  e = white[buf & ((1u << kWhiteWindow) - 1)];
-  if ((e >> 12) > nbits) return dataEnd();  // a code cut off by the end of the data
-  buf >>= e >> 12;
-  nbits -= e >> 12;
-  if ((e & 0xFFF) <= t4::kMaxMakeUp) {
-    const int run = e & 0xFFF;
-    if (seenEol && bitPos_ + run <= lineBits) bitPos_ += run;
+  if (in.count() < kBlackWindow) in.refill();
+  if (const std::uint16_t pair = pairs[in.bits() & ((1u << kPairWindow) - 1)];
+      pair != 0 && (pair & 15) <= in.count()) {
+    in.skip(pair & 15);
+    s.pair((pair >> 4) & 63, pair >> 10);
     eols = 0;
-    if (run < 64) goto black;
     goto white;
   }
-  goto special;
+  e = white[in.bits() & ((1u << kWhiteWindow) - 1)];
+  if ((e >> 12) > in.count()) goto dataEnd;  // a code cut off by the end of the data
+  in.skip(e >> 12);
+  if ((e & 0xFFF) <= t4::kMaxMakeUp) {
+    s.white(e & 0xFFF);
+    eols = 0;
+    if ((e & 0xFFF) < 64) goto black;
+    goto white;
+  }
+  if ((e & 0xFFF) == kInvalidMark) {
+    ++invalid_;
+    if (!in.skipOnes()) goto dataEnd;
+    goto white;
+  }
+  goto eol;
 
 black:
-  if (nbits < kBlackWindow) {
-    refill();
-    if (nbits == 0) return dataEnd();
-  }
-  e = black[buf & ((1u << kBlackWindow) - 1)];
-  if ((e >> 12) > nbits) return dataEnd();
-  buf >>= e >> 12;
-  nbits -= e >> 12;
+  if (in.count() < kBlackWindow) in.refill();
+  e = black[in.bits() & ((1u << kBlackWindow) - 1)];
+  if ((e >> 12) > in.count()) goto dataEnd;
+  in.skip(e >> 12);
   if ((e & 0xFFF) <= t4::kMaxMakeUp) {
-    const int run = e & 0xFFF;
-    if (seenEol && bitPos_ + run <= lineBits) {
-      setBits(line_.data(), bitPos_, run);
-      bitPos_ += run;
-      dirtyEnd_ = bitPos_;
-    }
+    s.black(e & 0xFFF);
     eols = 0;
-    if (run < 64) goto white;
+    if ((e & 0xFFF) < 64) goto white;
     goto black;
   }
   if ((e & 0xFFF) == kInvalidMark) {
     ++invalid_;
-    if (!skipOnes()) return dataEnd();
+    if (!in.skipOnes()) goto dataEnd;
     goto black;
   }
-  goto special;
 
-special:
-  if ((e & 0xFFF) == kInvalidMark) {
-    ++invalid_;
-    if (!skipOnes()) return dataEnd();
-    goto white;
-  }
-  if ((e & 0xFFF) == kFillMark && !skipFill()) return dataEnd();
-  consumed_ = pos - std::size_t(nbits / 8);
-  if (!endOfLine(sink)) return Result::Stopped;
-  seenEol = true;
+eol:  // e is an EOL, or eleven 0 bits of one
+  if ((e & 0xFFF) == kFillMark && !in.skipFill()) goto dataEnd;
+  consumed_ = in.consumed();
+  if (!endOfLine(sink, s.bitPos, s.dirtyEnd)) return Result::Stopped;
+  s.newLine();
   if (++eols >= 3) return Result::EndOfPage;
+  // Blank lines are common: one white run of a fax width and the eleven 0 bits of the next
+  // EOL are taken with one compare, where the steps would decode two white codes and the fill.
+  if (in.count() < 32) in.refill();
+  for (const WhiteLine& w : whiteLines) {
+    if (in.take(w.pattern, w.length)) {
+      s.white(w.width);
+      eols = 0;
+      e = kFillMark;
+      goto eol;
+    }
+  }
   goto white;
+
+dataEnd:
+  return this->dataEnd(sink, s.limit >= 0, s.bitPos, s.dirtyEnd, data.size());
 }
 
 }  // namespace faximage::t4

@@ -60,12 +60,11 @@ class LineDecoder {
   static constexpr int kLineBytes = 512;  // room for one line of up to 4096 pixels
 
  private:
-  bool endOfLine(const LineSink& sink);
+  bool endOfLine(const LineSink& sink, int bitPos, int dirtyEnd);
+  Result dataEnd(const LineSink& sink, bool seenEol, int bitPos, int dirtyEnd, std::size_t size);
 
   int exactWidth_;
   std::array<std::uint8_t, kLineBytes + 8> line_{};  // 8 bytes of slack for word writes
-  int bitPos_ = 0;
-  int dirtyEnd_ = 0;  // end of the last black run of the line, in bits
   unsigned invalid_ = 0;
   unsigned lines_ = 0;
   std::size_t consumed_ = 0;

@@ -82,6 +82,26 @@ TEST(T4Encoder, KnownLinesHaveTheirExactBytes) {
   EXPECT_EQ(ConvertState::EndOfPageCode(small), 0);
 }
 
+TEST(T4Encoder, TooSmallABufferGetsNothingAndAnExactOneTheWholeRecord) {
+  std::array<std::uint8_t, 216> line{};
+  std::uint32_t seed = 5;
+  for (auto& b : line) b = std::uint8_t(test::nextRandom(seed));
+  const auto whole = encode(line.data(), line.size(), 1728);
+  for (std::size_t room : {std::size_t(0), std::size_t(3), whole.size() - 1, whole.size()}) {
+    std::vector<std::uint8_t> out(room);  // exact size, so a write past it shows up under ASan
+    const std::size_t n = t4::encodeLine(line, {1728, 0, false}, out);
+    if (room < whole.size()) {
+      EXPECT_EQ(n, 0u) << room;
+    } else {
+      ASSERT_EQ(n, whole.size());
+      EXPECT_EQ(out, whole);
+    }
+  }
+  std::vector<std::uint8_t> margin(4);
+  EXPECT_EQ(t4::encodeMarginLine(1728, margin), 4u);
+  EXPECT_EQ(t4::encodeMarginLine(2048, margin), 0u);
+}
+
 TEST(T4Encoder, MarginAndDoublingPlaceTheImage) {
   std::array<std::uint8_t, 216> line{};
   line[0] = 0xC0;  // two black pixels at the left edge
@@ -146,13 +166,15 @@ TEST(T4Codec, PictureRoundTrip) {
   for (const auto& l : d.lines) EXPECT_EQ(l.size(), 216u);
 }
 
-TEST(T4Codec, DenseRandomAndCheckerboardLinesRoundTrip) {
+TEST(T4Codec, DenseRandomCheckerboardAndBlankLinesRoundTrip) {
   for (int width : {1728, 2048}) {
     MonoBitmap page(width, 64);
     std::uint32_t seed = 12345;
     for (int y = 0; y < page.height; ++y)
       for (int i = 0; i < page.stride; ++i)
-        page.row(y)[i] = y < 2 ? (y ? 0x55 : 0xAA) : std::uint8_t(test::nextRandom(seed));
+        page.row(y)[i] = y < 2   ? (y ? 0x55 : 0xAA)
+                         : y % 9 ? std::uint8_t(test::nextRandom(seed))
+                                 : 0;  // blank lines among them
     auto d = decode(encodePage(page, width));
     ASSERT_EQ(int(d.lines.size()), page.height);
     for (int y = 0; y < page.height; ++y)
@@ -174,6 +196,22 @@ TEST(T4Codec, EveryRunLengthUpTo2560RoundTrips) {
     ASSERT_TRUE(
         std::equal(d.lines[std::size_t(y)].begin(), d.lines[std::size_t(y)].end(), page.row(y)))
         << y;
+}
+
+TEST(T4Codec, LinesOfAnyWidthKeepTheirLastPixels) {
+  // Widths that are not whole bytes or whole 64-pixel words: the last pixels are coded too.
+  for (int width : {7, 100, 1730}) {
+    MonoBitmap page(width, 3);
+    page.setPixel(width - 1, 0, true);
+    for (int x = width / 2; x < width; ++x) page.setPixel(x, 1, true);
+    for (int x = 0; x < width; x += 2) page.setPixel(x, 2, true);
+    auto d = decode(encodePage(page, width), width);
+    ASSERT_EQ(d.lines.size(), 3u) << width;
+    for (int y = 0; y < 3; ++y)
+      EXPECT_TRUE(
+          std::equal(d.lines[std::size_t(y)].begin(), d.lines[std::size_t(y)].end(), page.row(y)))
+          << width << " row " << y;
+  }
 }
 
 // Packs bit strings (first bit first) into bytes least significant bit first.
@@ -239,6 +277,37 @@ TEST(T4Decoder, InvalidCodeIsCountedAndDecodingResumes) {
   auto d = decode(bits(s));
   EXPECT_EQ(d.invalid, 1u);
   EXPECT_EQ(d.lines.size(), 1u);
+}
+
+TEST(T4Decoder, EveryCutOfAPageYieldsTheLinesWhoseCodesItHoldsWhole) {
+  // Dense and sparse lines, each ending in one black pixel, so that the line's last code ends
+  // in the byte before its record's 0x00 byte: cut before that byte, the line is not
+  // delivered; cut after it, it is.
+  MonoBitmap page(1728, 12);
+  std::uint32_t seed = 77;
+  for (int y = 0; y < page.height; ++y) {
+    for (int i = 0; i < page.stride; ++i) {
+      const std::uint8_t r = std::uint8_t(test::nextRandom(seed));
+      page.row(y)[i] = y % 3 == 0 ? std::uint8_t(r & 0x11) : r;
+    }
+    page.row(y)[page.stride - 1] = 0x01;
+  }
+  std::vector<std::uint8_t> data;
+  std::vector<std::size_t> lastCodeByte;
+  for (int y = 0; y < page.height; ++y) {
+    auto rec = encode(page.row(y), std::size_t(page.stride), 1728);
+    data.insert(data.end(), rec.begin(), rec.end());
+    lastCodeByte.push_back(data.size() - 2);
+  }
+  for (std::size_t cut = 0; cut <= data.size(); ++cut) {
+    auto d = decode({data.begin(), data.begin() + long(cut)});
+    const auto whole = std::count_if(lastCodeByte.begin(), lastCodeByte.end(),
+                                     [&](std::size_t b) { return b < cut; });
+    ASSERT_EQ(long(d.lines.size()), whole) << "cut " << cut;
+    for (std::size_t y = 0; y < d.lines.size(); ++y)
+      ASSERT_TRUE(std::equal(d.lines[y].begin(), d.lines[y].end(), page.row(int(y))))
+          << "cut " << cut << " line " << y;
+  }
 }
 
 TEST(T4Decoder, StopsWhenTheSinkSaysSo) {

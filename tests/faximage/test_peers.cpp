@@ -3,6 +3,7 @@
 // exactly its source image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "faximage/brx_file.h"
@@ -28,7 +29,8 @@ struct Page {
   MonoBitmap image;
 };
 
-// The pages both directions check: text, dense noise, every run length, wide, all white.
+// The pages both directions check: text, dense noise, every run length, long runs, wide, all
+// white.
 std::vector<Page> peerPages(test::ScratchDir& dir) {
   std::vector<Page> pages;
   {  // a text page as the converter draws it
@@ -63,6 +65,7 @@ std::vector<Page> peerPages(test::ScratchDir& dir) {
     std::uint32_t seed = 99;
     for (auto& b : img.bits) b = std::uint8_t(test::nextRandom(seed));
     for (int i = 0; i < img.stride; ++i) img.row(0)[i] = 0x55;  // one-pixel checkerboard row
+    std::fill(img.row(1), img.row(2), 0xFF);                    // an all-black row
     pages.push_back({"noise", std::move(img)});
   }
   {
@@ -70,6 +73,18 @@ std::vector<Page> peerPages(test::ScratchDir& dir) {
     for (int r = 0; r <= 2560; ++r)
       for (int x = r; x < 2560; ++x) img.setPixel(x, r, true);
     pages.push_back({"runs", std::move(img)});
+  }
+  {  // runs longer than the longest make-up code, and runs across every 64-pixel word edge
+    MonoBitmap img(4096, 5);
+    auto black = [&](int y, int from, int to) {
+      for (int x = from; x < to; ++x) img.setPixel(x, y, true);
+    };
+    black(0, 0, 4096);
+    black(1, 3000, 4096);
+    black(2, 1, 4095);
+    for (int x = 63; x < 4096; x += 64) black(3, x, x + 2);
+    for (int x = 64; x < 4096; x += 128) black(4, x, x + 64);
+    pages.push_back({"long", std::move(img)});
   }
   {
     MonoBitmap img(2048, 64);
