@@ -19,7 +19,7 @@
 #include <cstring>
 #include <vector>
 
-#include "faximage/byte_view.h"
+#include "base/bytes.h"
 #include "faximage/dither.h"
 #include "faximage/errors.h"
 #include "faximage/line_source.h"
@@ -57,7 +57,7 @@ class BmpSource : public LineSource {
 
   int openBytes(std::span<const std::uint8_t> bytes) override {
     data_.assign(bytes.begin(), bytes.end());
-    ByteView v(data_);
+    base::ByteReader v(data_);
     if (v.size() < 54 || v.u8(0) != 'B' || v.u8(1) != 'M') return ecBadGraphicsFormat;
     std::uint32_t pixelOffset = v.u32(10);
     std::uint32_t headerSize = v.u32(14);
@@ -112,7 +112,7 @@ class BmpSource : public LineSource {
   }
 
  private:
-  bool readPalette(ByteView& v, std::uint64_t at, std::uint32_t used) {
+  bool readPalette(base::ByteReader& v, std::uint64_t at, std::uint32_t used) {
     std::uint32_t n = used ? used : (1u << bpp_);
     if (n > 256) return false;
     if (!v.has(at, std::uint64_t(n) * 4)) return false;
@@ -145,13 +145,9 @@ class BmpSource : public LineSource {
     switch (bpp_) {
       case 4: return gray_[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 15];
       case 8: return gray_[src[x]];
-      case 16: return rgbGray(std::uint32_t(src[2 * x] | (src[2 * x + 1] << 8)));
+      case 16: return rgbGray(base::le16(src + 2 * x));
       case 24: return (src[3 * x] + src[3 * x + 1] + src[3 * x + 2]) / 3;
-      default: {
-        const std::uint8_t* p = src + 4 * x;
-        return rgbGray(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
-                       (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24));
-      }
+      default: return rgbGray(base::le32(src + 4 * x));
     }
   }
   int rgbGray(std::uint32_t px) const {

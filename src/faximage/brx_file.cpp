@@ -1,7 +1,7 @@
 // BRX reader (page chain over the file's bytes) and writer (page by page, into place at the end).
 #include "faximage/brx_file.h"
 
-#include <cerrno>
+#include <algorithm>
 
 #include "faximage/errors.h"
 #include "faximage/file_io.h"
@@ -39,72 +39,61 @@ int BrxReader::check() {
 int BrxReader::page(unsigned n, BrxPage& out) const {
   out = BrxPage{};
   if (n == 0 || n > header_.pageCount || bytes_.size() < kFileHeaderSize) return ecFaxBadFormat;
-  std::uint64_t pos = header_.firstPageOffset;
-  for (unsigned k = 1;; ++k) {
-    if (pos > bytes_.size() || bytes_.size() - pos < kPageHeaderSize) return ecFaxBadFormat;
-    FaxPageHeader h = unpackPageHeader(bytes_.subspan(std::size_t(pos)).first<kPageHeaderSize>());
-    std::uint64_t data = pos + kPageHeaderSize;
-    if (k == n) {
-      std::uint64_t avail = bytes_.size() - data;
-      out.header = h;
-      out.headerOffset = std::size_t(pos);
-      out.truncated = avail < h.imageLength;
-      out.data =
-          bytes_.subspan(std::size_t(data), std::size_t(out.truncated ? avail : h.imageLength));
-      return ecOK;
-    }
-    pos = data + h.imageLength;
-  }
+  auto readAt = [this](std::uint64_t pos, std::span<std::uint8_t, kPageHeaderSize> raw) {
+    std::copy_n(bytes_.begin() + std::ptrdiff_t(pos), raw.size(), raw.begin());
+    return ecOK;
+  };
+  auto visit = [&](unsigned k, std::uint64_t pos, const FaxPageHeader& h) {
+    if (k != n) return ecOK;
+    const std::uint64_t data = pos + kPageHeaderSize;
+    const std::uint64_t avail = bytes_.size() - data;
+    out.header = h;
+    out.headerOffset = std::size_t(pos);
+    out.truncated = avail < h.imageLength;
+    out.data =
+        bytes_.subspan(std::size_t(data), std::size_t(out.truncated ? avail : h.imageLength));
+    return kStopWalk;
+  };
+  return walkPageChain(header_, bytes_.size(), readAt, visit);
 }
 
 BrxWriter::~BrxWriter() { abandon(); }
 
 void BrxWriter::abandon() {
-  if (file_) {
-    std::fclose(file_);
-    file_ = nullptr;
-    std::remove(temp_.c_str());
-  }
+  file_.Abandon();
   inPage_ = false;
 }
 
 int BrxWriter::create(const std::string& path) {
   abandon();
   if (path.empty()) return ecFileNotFound;
-  target_ = path;
-  temp_ = temporaryNameFor(path);
-  file_ = std::fopen(temp_.c_str(), "w+b");
-  if (!file_) return ioErrorFromErrno(errno, true);
+  if (const int err = file_.Open(path)) return ioErrorFromErrno(err, true);
   header_ = FaxFileHeader{};
   header_.setSenderId("");
   // A fresh header carries only the signature and the first page offset.
   FaxFileHeader blank;
   blank.senderId.fill(0);
-  end_ = 0;
   auto bytes = packFileHeader(blank);
   return write(bytes.data(), bytes.size());
 }
 
 int BrxWriter::write(const void* data, std::size_t size) {
-  if (!file_) return -103;
-  if (size && std::fwrite(data, 1, size, file_) != size) return ioErrorFromErrno(errno, true);
-  end_ += long(size);
-  return ecOK;
+  if (!file_.IsOpen()) return -103;
+  const int err = file_.Append(data, size);
+  return err == 0 ? ecOK : ioErrorFromErrno(err, true);
 }
 
-int BrxWriter::writeAt(long offset, const void* data, std::size_t size) {
-  if (!file_) return -103;
-  if (std::fseek(file_, offset, SEEK_SET) != 0) return ioErrorFromErrno(errno, true);
-  if (std::fwrite(data, 1, size, file_) != size) return ioErrorFromErrno(errno, true);
-  if (std::fseek(file_, end_, SEEK_SET) != 0) return ioErrorFromErrno(errno, true);
-  return ecOK;
+int BrxWriter::writeAt(std::uint64_t offset, const void* data, std::size_t size) {
+  if (!file_.IsOpen()) return -103;
+  const int err = file_.WriteAt(offset, data, size);
+  return err == 0 ? ecOK : ioErrorFromErrno(err, true);
 }
 
 int BrxWriter::beginPage(std::uint16_t flags) {
   if (inPage_) return ecBadArgument;
   page_ = FaxPageHeader{};
   page_.pageFlags = flags;
-  pageOffset_ = end_;
+  pageOffset_ = file_.Size();
   inPage_ = true;
   auto bytes = packPageHeader(page_);
   return write(bytes.data(), bytes.size());
@@ -140,22 +129,15 @@ int BrxWriter::endPage() {
 }
 
 int BrxWriter::finish(std::string_view senderId, std::uint32_t fileDate) {
-  if (!file_) return -103;
+  if (!file_.IsOpen()) return -103;
   if (inPage_) return ecBadArgument;
   header_.setSenderId(senderId);
   header_.fileDate = fileDate;
   auto bytes = packFileHeader(header_);
   int rc = writeAt(0, bytes.data(), bytes.size());
   if (rc != ecOK) return rc;
-  int closed = std::fclose(file_);
-  int err = errno;
-  file_ = nullptr;
-  if (closed != 0 || std::rename(temp_.c_str(), target_.c_str()) != 0) {
-    if (closed == 0) err = errno;
-    std::remove(temp_.c_str());
-    return ioErrorFromErrno(err, true);
-  }
-  return ecOK;
+  const int err = file_.Commit();
+  return err == 0 ? ecOK : ioErrorFromErrno(err, true);
 }
 
 }  // namespace faximage

@@ -2,14 +2,17 @@
 // the page chain, and a writer that builds a file page by page.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/atomicfile.h"
+#include "base/bytes.h"
 #include "faximage/brx_format.h"
+#include "faximage/errors.h"
 
 namespace faximage {
 
@@ -44,6 +47,29 @@ class BrxReader {
   FaxFileHeader header_;
 };
 
+// Walks the page chain of a file of fileSize bytes: for each of the header's pages it
+// reads the page header through readAt(offset, header bytes), which returns ecOK or an
+// error code, and calls visit(page number from 1, header offset, page header), which
+// returns ecOK to go on, kStopWalk to stop, or an error code. A page header that does not
+// lie wholly inside the file gives ecFaxBadFormat.
+inline constexpr int kStopWalk = 1;
+template <class ReadAt, class Visit>
+int walkPageChain(const FaxFileHeader& file, std::uint64_t fileSize, ReadAt&& readAt,
+                  Visit&& visit) {
+  std::uint64_t pos = file.firstPageOffset;
+  for (unsigned k = 1; k <= file.pageCount; ++k) {
+    if (pos > fileSize || fileSize - pos < kPageHeaderSize) return ecFaxBadFormat;
+    std::array<std::uint8_t, kPageHeaderSize> raw{};
+    int rc = readAt(pos, std::span<std::uint8_t, kPageHeaderSize>(raw));
+    if (rc != ecOK) return rc;
+    const FaxPageHeader h = unpackPageHeader(raw);
+    rc = visit(k, pos, h);
+    if (rc != ecOK) return rc == kStopWalk ? ecOK : rc;
+    pos += kPageHeaderSize + std::uint64_t(h.imageLength);
+  }
+  return ecOK;
+}
+
 // Calls fn(record) for each line record of a pfLineLengths page (at most 4096 bytes of
 // each record are passed). Returns false when a record runs past the data; stops early
 // when fn returns false.
@@ -52,7 +78,7 @@ bool forEachLineRecord(std::span<const std::uint8_t> data, Fn&& fn) {
   std::size_t pos = 0;
   while (pos < data.size()) {
     if (data.size() - pos < 2) return false;
-    std::size_t len = data[pos] | (std::size_t(data[pos + 1]) << 8);
+    std::size_t len = base::le16(&data[pos]);
     pos += 2;
     if (data.size() - pos < len) return false;
     std::size_t used = len < kMaxRecordBytes ? len : kMaxRecordBytes;
@@ -91,15 +117,12 @@ class BrxWriter {
 
  private:
   int write(const void* data, std::size_t size);
-  int writeAt(long offset, const void* data, std::size_t size);
+  int writeAt(std::uint64_t offset, const void* data, std::size_t size);
 
-  std::FILE* file_ = nullptr;
-  std::string target_;
-  std::string temp_;
+  base::AtomicFile file_;
   FaxFileHeader header_;
   FaxPageHeader page_;
-  long pageOffset_ = 0;
-  long end_ = 0;
+  std::uint64_t pageOffset_ = 0;
   bool inPage_ = false;
 };
 

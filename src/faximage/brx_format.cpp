@@ -1,25 +1,12 @@
 // Packing and unpacking of the BRX file and page headers, and the packed file date.
 #include "faximage/brx_format.h"
 
+#include "base/bytes.h"
+
 #include <algorithm>
 #include <ctime>
 
 namespace faximage {
-
-namespace {
-
-void put16(std::uint8_t* p, std::uint32_t v) {
-  p[0] = std::uint8_t(v);
-  p[1] = std::uint8_t(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-  put16(p, v);
-  put16(p + 2, v >> 16);
-}
-std::uint32_t get16(const std::uint8_t* p) { return p[0] | (std::uint32_t(p[1]) << 8); }
-std::uint32_t get32(const std::uint8_t* p) { return get16(p) | (get16(p + 2) << 16); }
-
-}  // namespace
 
 std::string FaxFileHeader::senderIdText() const {
   std::size_t n = std::min<std::size_t>(senderIdLength, kSenderIdMax);
@@ -36,36 +23,36 @@ void FaxFileHeader::setSenderId(std::string_view id) {
 std::array<std::uint8_t, kFileHeaderSize> packFileHeader(const FaxFileHeader& h) {
   std::array<std::uint8_t, kFileHeaderSize> b{};
   std::copy(h.signature.begin(), h.signature.end(), b.begin());
-  put32(&b[6], h.fileDate);
+  base::putLe32(&b[6], h.fileDate);
   b[10] = h.senderIdLength;
   std::copy(h.senderId.begin(), h.senderId.end(), b.begin() + 11);
-  put16(&b[32], h.pageCount);
-  put32(&b[34], h.firstPageOffset);
+  base::putLe16(&b[32], h.pageCount);
+  base::putLe32(&b[34], h.firstPageOffset);
   return b;
 }
 
 FaxFileHeader unpackFileHeader(std::span<const std::uint8_t, kFileHeaderSize> b) {
   FaxFileHeader h;
   std::copy_n(b.begin(), 6, h.signature.begin());
-  h.fileDate = get32(&b[6]);
+  h.fileDate = base::le32(&b[6]);
   h.senderIdLength = b[10];
   std::copy_n(b.begin() + 11, kSenderIdMax, h.senderId.begin());
-  h.pageCount = std::uint16_t(get16(&b[32]));
-  h.firstPageOffset = get32(&b[34]);
+  h.pageCount = std::uint16_t(base::le16(&b[32]));
+  h.firstPageOffset = base::le32(&b[34]);
   return h;
 }
 
 std::array<std::uint8_t, kPageHeaderSize> packPageHeader(const FaxPageHeader& h) {
   std::array<std::uint8_t, kPageHeaderSize> b{};
-  put32(&b[0], h.imageLength);
-  put16(&b[4], h.pageFlags);
+  base::putLe32(&b[0], h.imageLength);
+  base::putLe16(&b[4], h.pageFlags);
   return b;
 }
 
 FaxPageHeader unpackPageHeader(std::span<const std::uint8_t, kPageHeaderSize> b) {
   FaxPageHeader h;
-  h.imageLength = get32(&b[0]);
-  h.pageFlags = std::uint16_t(get16(&b[4]));
+  h.imageLength = base::le32(&b[0]);
+  h.pageFlags = std::uint16_t(base::le16(&b[4]));
   return h;
 }
 

@@ -26,11 +26,13 @@ namespace faximage {
 //
 // FaxPageHeader, 16 bytes ahead of each page:
 //
-// | offset | size | field       | contents                                                        |
-// |--------|------|-------------|-----------------------------------------------------------------|
-// | 0      | 4    | ImageLength | bytes of page data that follow (length words included) | | 4 | 2
-// | PageFlags   | bit 0 pfFine, bit 1 pfWide (2048 pixels), bit 2 pfLineLengths    | | 6      | 10
-// | reserved    | 0                                                               |
+// clang-format off
+// | offset | size | field       | contents                                                      |
+// |--------|------|-------------|---------------------------------------------------------------|
+// | 0      | 4    | ImageLength | bytes of page data that follow (length words included)        |
+// | 4      | 2    | PageFlags   | bit 0 pfFine, bit 1 pfWide (2048 pixels), bit 2 pfLineLengths |
+// | 6      | 10   | reserved    | 0                                                             |
+// clang-format on
 //
 // Page data with pfLineLengths: line records, each a 2-byte length L then L bytes of
 // T.4 one-dimensional code; the last record is the end-of-page record. Without it: one

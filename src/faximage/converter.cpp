@@ -1,6 +1,8 @@
 // TFxFaxConverter: drives a page source through the line encoder into a BRX file.
 #include "faximage/converter.h"
 
+#include "base/filenames.h"
+
 #include "faximage/brx_file.h"
 #include "faximage/convert_state.h"
 #include "faximage/errors.h"
@@ -16,11 +18,11 @@ void TFxCustomFaxConverter::SetOptions(TFaxCvtOptions o) {
 
 void TFxCustomFaxConverter::SetDocumentFile(const std::string& name) {
   documentFile_ = name;
-  outFileName_ = name.empty() ? std::string() : withExtension(name, "BRX");
+  outFileName_ = name.empty() ? std::string() : base::WithExtension(name, "BRX");
 }
 
 std::string TFxCustomFaxConverter::InputName() const {
-  if (documentFile_.empty() || hasExtension(documentFile_)) return documentFile_;
+  if (documentFile_.empty() || base::HasExtension(documentFile_)) return documentFile_;
   std::string ext;
   switch (InputDocumentType) {
     case TFaxInputDocumentType::idText: ext = "TXT"; break;
@@ -37,9 +39,9 @@ std::string TFxCustomFaxConverter::InputName() const {
 
 std::string TFxCustomFaxConverter::OutputName() const {
   if (!outFileName_.empty())
-    return hasExtension(outFileName_) ? outFileName_ : outFileName_ + ".BRX";
+    return base::HasExtension(outFileName_) ? outFileName_ : outFileName_ + ".BRX";
   std::string in = InputName();
-  return in.empty() ? in : withExtension(in, "BRX");
+  return in.empty() ? in : base::WithExtension(in, "BRX");
 }
 
 void TFxCustomFaxConverter::Status(bool starting, bool ending, int pagesConverted,

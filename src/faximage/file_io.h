@@ -1,6 +1,6 @@
-// Whole-file reading and writing with the module's file error codes. Writes go to a
-// temporary name beside the target and are renamed into place, so a failure never leaves
-// a partial file.
+// Whole-file reading and writing with the module's file error codes. Writes replace the
+// target only once the new content is complete (base/atomicfile.h), so a failure never
+// leaves a partial file.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +15,5 @@ namespace faximage {
 int readWholeFile(const std::string& name, std::vector<std::uint8_t>& out,
                   std::size_t maxBytes = std::size_t(1) << 30);
 int writeWholeFile(const std::string& name, std::span<const std::uint8_t> bytes);
-
-// Name helpers that follow the module's rules (extension = text after the last '.' of the
-// last path component).
-bool hasExtension(const std::string& name);
-std::string withExtension(const std::string& name, const std::string& ext);  // replaces
-std::string withoutExtension(const std::string& name);
-std::string temporaryNameFor(const std::string& target);
 
 }  // namespace faximage

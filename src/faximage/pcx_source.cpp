@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "faximage/byte_view.h"
+#include "base/bytes.h"
 #include "faximage/errors.h"
 #include "faximage/line_source.h"
 
@@ -39,7 +39,7 @@ struct PcxImage {
 };
 
 int parsePcx(std::span<const std::uint8_t> bytes, int pageWidth, PcxImage& out) {
-  ByteView v(bytes);
+  base::ByteReader v(bytes);
   if (bytes.size() < kPcxHeader) return ecBadGraphicsFormat;
   if (v.u8(0) != 10 || v.u8(2) != 1 || v.u8(3) != 1) return ecBadGraphicsFormat;
   int planes = v.u8(65);
@@ -135,7 +135,7 @@ class PcxSource : public LineSource {
 
  private:
   int parseDcx(std::span<const std::uint8_t> all) {
-    ByteView v(all);
+    base::ByteReader v(all);
     if (v.u32(0) != kDcxMagic || !v.ok()) return ecBadGraphicsFormat;
     std::vector<std::uint32_t> offsets;
     for (int i = 0; i < kDcxMaxPages; ++i) {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "faximage/byte_view.h"
+#include "base/bytes.h"
 #include "faximage/errors.h"
 #include "faximage/line_source.h"
 
@@ -50,7 +50,7 @@ class TiffSource : public LineSource {
       big = true;
     else
       return ecBadGraphicsFormat;
-    ByteView v(data_, big);
+    base::ByteReader v(data_, big);
     if (v.u16(2) != 42) return ecBadGraphicsFormat;
     std::uint64_t ifd = v.u32(4);
     std::uint32_t n = v.u16(ifd);
@@ -147,7 +147,7 @@ class TiffSource : public LineSource {
     }
   }
   // Value k of an entry holding bytes, shorts or longs; `fallback` when absent.
-  static std::uint32_t value(ByteView& v, const Entry& e, std::uint32_t fallback,
+  static std::uint32_t value(base::ByteReader& v, const Entry& e, std::uint32_t fallback,
                              std::uint32_t k = 0) {
     if (e.count == 0 || k >= e.count) return fallback;
     switch (e.type) {

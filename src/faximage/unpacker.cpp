@@ -1,6 +1,9 @@
 // TFxFaxUnpacker: page counts and flags, page images and page exports of BRX files.
 #include "faximage/unpacker.h"
 
+#include "base/asciitext.h"
+#include "base/filenames.h"
+
 #include <algorithm>
 #include <cctype>
 #include <vector>
@@ -14,13 +17,6 @@ namespace faximage {
 
 namespace {
 
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 const char* extensionOf(ExportFormat f) {
   switch (f) {
     case ExportFormat::Bmp: return "BMP";
@@ -32,14 +28,14 @@ const char* extensionOf(ExportFormat f) {
 }  // namespace
 
 void TFxCustomFaxUnpacker::SetInFileName(const std::string& name) {
-  if (!sameIgnoringCase(name, inFileName_)) OutFileName = withoutExtension(name);
+  if (!base::EqualsIgnoreCase(name, inFileName_)) OutFileName = base::WithoutExtension(name);
   inFileName_ = name;
 }
 
 std::string TFxCustomFaxUnpacker::ExportName(ExportFormat format) const {
   if (!OutFileName.empty())
-    return hasExtension(OutFileName) ? OutFileName : OutFileName + "." + extensionOf(format);
-  return withExtension(inFileName_, extensionOf(format));
+    return base::HasExtension(OutFileName) ? OutFileName : OutFileName + "." + extensionOf(format);
+  return base::WithExtension(inFileName_, extensionOf(format));
 }
 
 int TFxCustomFaxUnpacker::settings(UnpackSettings& s) {

@@ -1,6 +1,8 @@
 // TRichText: content, attributes, view, merge fields, word walk and page painting.
 #include "richtext/richtext.h"
 
+#include "base/atomicfile.h"
+
 #include "richtext/layoutunits.h"
 #include "richtext/mergeobject.h"
 #include "richtext/pagerenderer.h"
@@ -14,7 +16,6 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
@@ -131,10 +132,10 @@ int TRichText::LoadFromFile(const QString& path) {
 }
 
 int TRichText::SaveToFile(const QString& path) const {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return kErrFileWrite;
-  QByteArray rtf = SaveRtf();
-  if (file.write(rtf) != rtf.size() || !file.commit()) return kErrFileWrite;
+  const QByteArray rtf = SaveRtf();
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(rtf.constData());
+  if (base::ReplaceFile(QFile::encodeName(path).toStdString(), {bytes, std::size_t(rtf.size())}))
+    return kErrFileWrite;
   return kErrNone;
 }
 
@@ -474,16 +475,6 @@ int TRichText::PageCount(const QRect& target, int pixelsPerInch) {
   renderer_->Prepare(*document(), scale(),
                      PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
   return renderer_->PageCount();
-}
-
-QString ErrorText(int code) {
-  switch (code) {
-    case kErrNone: return QStringLiteral("No error");
-    case kErrFileNotFound: return QStringLiteral("File not found");
-    case kErrFileRead: return QStringLiteral("Disk read error");
-    case kErrFileWrite: return QStringLiteral("Disk write error");
-    default: return QStringLiteral("Unknown error %1").arg(code);
-  }
 }
 
 }  // namespace richtext

@@ -3,6 +3,8 @@
 // checker and paints its text one page at a time at any resolution.
 #pragma once
 
+#include "faxcodes/error_codes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -165,11 +167,11 @@ class TRichText : public QTextEdit {
   std::unique_ptr<WordWalker> walker_;
 };
 
-// Error codes of the file operations; 0 is success.
-constexpr int kErrNone = 0;
-constexpr int kErrFileNotFound = -2;
-constexpr int kErrFileRead = -100;
-constexpr int kErrFileWrite = -101;
-QString ErrorText(int code);
+// Results of the file operations: the run-time file codes of the one code table, whose
+// texts faxcodes::errorText gives; 0 is success.
+constexpr int kErrNone = faxcodes::ecOK;
+constexpr int kErrFileNotFound = faxcodes::ecFileNotFound;
+constexpr int kErrFileRead = faxcodes::ecDiskRead;
+constexpr int kErrFileWrite = faxcodes::ecDiskWrite;
 
 }  // namespace richtext

@@ -3,6 +3,7 @@
 // every number is clamped, so hostile input costs linear time and bounded memory.
 #include "richtext/rtfreader.h"
 
+#include "base/asciitext.h"
 #include "base/cp1252.h"
 #include "richtext/mergefield.h"
 #include "richtext/rtfcontrol.h"
@@ -406,9 +407,7 @@ void Reader::pageBreak() {
 
 void Reader::fontTableText(char16_t c) {
   if (c == u';') {
-    size_t b = fontName_.find_first_not_of(' ');
-    size_t e = fontName_.find_last_not_of(' ');
-    std::string name = b == std::string::npos ? std::string() : fontName_.substr(b, e - b + 1);
+    const std::string name = base::TrimSpaces(fontName_);
     if (fonts_.size() < kMaxTableEntries || fonts_.count(fontNumber_)) fonts_[fontNumber_] = name;
     fontName_.clear();
     return;

@@ -2,11 +2,9 @@
 #include "settings/inifile.h"
 
 #include "base/asciitext.h"
+#include "base/atomicfile.h"
 
-#include <unistd.h>
-#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -121,18 +119,9 @@ std::string IniFile::text() const {
 }
 
 void IniFile::save() const {
-  const std::string tmp = path_ + ".tmp";
   const std::string data = text();
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) throw IniWriteError(path_);
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = std::fflush(f) == 0 && ok;
-  ok = fsync(fileno(f)) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(tmp.c_str(), path_.c_str()) != 0) {
-    std::remove(tmp.c_str());
+  if (base::ReplaceFile(path_, {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}))
     throw IniWriteError(path_);
-  }
 }
 
 int IniFile::findSection(const std::string& section) const {

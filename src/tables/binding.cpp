@@ -1,6 +1,8 @@
 // The table components: cursor with field objects, engine binding and grid view.
 #include "tables/binding.h"
 
+#include "base/asciitext.h"
+
 #include <cstdio>
 
 namespace tables {
@@ -153,11 +155,7 @@ Field& Cursor::fieldAt(int index) {
 
 Field* Cursor::findField(const std::string& name) {
   for (auto& f : fields_) {
-    if (f->name_.size() != name.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i)
-      same = std::toupper((unsigned char)f->name_[i]) == std::toupper((unsigned char)name[i]);
-    if (same) return f.get();
+    if (base::EqualsIgnoreCase(f->name_, name)) return f.get();
   }
   return nullptr;
 }

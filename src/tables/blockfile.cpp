@@ -13,26 +13,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/atomicfile.h"
 #include "tables/errors.h"
 
 namespace tables {
 
 namespace {
-FaultInjector* g_injector = nullptr;
-bool g_crashed = false;  // after a simulated crash every change is dropped
-
-// Asks the injector about an operation; returns Proceed, or the failure to simulate.
-// After a simulated crash, reports Crash for every later change without throwing again.
-FaultInjector::Action consult(const char* op, const std::string& path) {
-  if (!g_injector) return FaultInjector::Action::Proceed;
-  if (g_crashed) return FaultInjector::Action::Crash;
-  auto a = g_injector->before(op, path);
-  if (a == FaultInjector::Action::Crash) {
-    g_crashed = true;
-    throw SimulatedCrash{};
-  }
-  return a;
-}
+using base::consultFaultInjector;
+using base::simulatedCrashHappened;
 
 [[noreturn]] void failErrno(const std::string& path, const char* what, int e) {
   fail(e == ENOSPC   ? err::kDiskFull
@@ -41,11 +29,6 @@ FaultInjector::Action consult(const char* op, const std::string& path) {
        path, std::string(what) + ": " + std::strerror(e));
 }
 }  // namespace
-
-void setFaultInjector(FaultInjector* injector) {
-  g_injector = injector;
-  g_crashed = false;
-}
 
 BlockFile::~BlockFile() { close(); }
 
@@ -89,8 +72,8 @@ BlockFile BlockFile::open(const std::string& path, bool writable, Lock lock) {
 }
 
 BlockFile BlockFile::create(const std::string& path) {
-  if (consult("write", path) != FaultInjector::Action::Proceed) {
-    if (g_crashed) return fromMemory({}, path);  // writes to it are dropped anyway
+  if (consultFaultInjector("write", path) != FaultInjector::Action::Proceed) {
+    if (simulatedCrashHappened()) return fromMemory({}, path);  // writes to it are dropped anyway
     fail(err::kDiskFull, path, "create: no space left on device");
   }
   BlockFile f;
@@ -172,7 +155,7 @@ const std::uint8_t* BlockFile::map(std::uint64_t len) {
 
 void BlockFile::write(std::uint64_t offset, const void* data, std::size_t len) {
   std::size_t todo = len;
-  const auto action = consult("write", path_);
+  const auto action = consultFaultInjector("write", path_);
   switch (action) {
     case FaultInjector::Action::Crash: return;
     case FaultInjector::Action::ShortWrite: todo = len / 2; break;
@@ -194,14 +177,14 @@ void BlockFile::write(std::uint64_t offset, const void* data, std::size_t len) {
 }
 
 void BlockFile::truncate(std::uint64_t len) {
-  auto a = consult("truncate", path_);
+  auto a = consultFaultInjector("truncate", path_);
   if (a == FaultInjector::Action::Crash) return;
   if (a != FaultInjector::Action::Proceed) failErrno(path_, "truncate", EIO);
   if (memory_ || ::ftruncate(fd_, off_t(len)) != 0) failErrno(path_, "truncate", errno);
 }
 
 void BlockFile::sync() {
-  if (fd_ >= 0 && !g_crashed) ::fsync(fd_);
+  if (fd_ >= 0 && !simulatedCrashHappened()) ::fsync(fd_);
 }
 
 void BlockFile::close() {
@@ -220,31 +203,21 @@ bool BlockFile::exists(const std::string& path) {
 }
 
 void BlockFile::rename(const std::string& from, const std::string& to) {
-  auto a = consult("rename", to);
+  auto a = consultFaultInjector("rename", to);
   if (a == FaultInjector::Action::Crash) return;
   if (a != FaultInjector::Action::Proceed) failErrno(to, "rename", EIO);
   if (::rename(from.c_str(), to.c_str()) != 0) failErrno(to, "rename", errno);
 }
 
 void BlockFile::remove(const std::string& path) {
-  auto a = consult("remove", path);
+  auto a = consultFaultInjector("remove", path);
   if (a == FaultInjector::Action::Crash) return;
   if (a != FaultInjector::Action::Proceed) failErrno(path, "remove", EIO);
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) failErrno(path, "remove", errno);
 }
 
 void BlockFile::replaceWhole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const std::string tmp = path + ".tmp";
-  try {
-    BlockFile f = create(tmp);
-    f.write(0, bytes.data(), bytes.size());
-    f.sync();
-    f.close();
-    rename(tmp, path);
-  } catch (const TableError&) {
-    ::unlink(tmp.c_str());
-    throw;
-  }
+  if (const int e = base::ReplaceFile(path, bytes)) failErrno(path, "replace", e);
 }
 
 }  // namespace tables

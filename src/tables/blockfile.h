@@ -2,6 +2,8 @@
 // buffer, for parsers under test), whole-file locks, renames, and a fault-injection hook.
 #pragma once
 
+#include "base/faultinjection.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,28 +11,11 @@
 
 namespace tables {
 
-// Tests install an injector to make writes fail or to cut a write sequence short, the way
-// a full disk or a killed process would.
-class FaultInjector {
- public:
-  enum class Action {
-    Proceed,     // do the operation
-    ShortWrite,  // write half of the bytes, then fail with "no space"
-    DiskFull,    // write nothing and fail with "no space"
-    Fail,        // fail a rename or removal
-    Crash,       // the process dies here: nothing more reaches the disk
-  };
-  virtual ~FaultInjector() = default;
-  // op is "write", "truncate", "rename" or "remove".
-  virtual Action before(const char* op, const std::string& path) = 0;
-};
-
-// Installs the injector for the whole process (nullptr removes it).
-void setFaultInjector(FaultInjector* injector);
-
-// Thrown when an injector simulates the death of the process; nothing written after
-// that point reaches the disk until the injector is removed.
-struct SimulatedCrash {};
+// The fault-injection hook tests use to make writes fail or stop short lives in base;
+// the engine's tests reach it under the engine's names.
+using base::FaultInjector;
+using base::setFaultInjector;
+using base::SimulatedCrash;
 
 class BlockFile {
  public:

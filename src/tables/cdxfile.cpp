@@ -6,7 +6,7 @@
 #include <numeric>
 #include <set>
 
-#include "tables/bytes.h"
+#include "base/bytes.h"
 #include "tables/errors.h"
 
 namespace tables {
@@ -49,7 +49,7 @@ class PageReader {
 void decodeLeaf(const PageReader& r, const std::uint8_t* pg, int keyLen, char pad,
                 std::uint32_t maxRec, std::vector<std::uint8_t>& prev,
                 std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recs) {
-  const int count = bytes::le16(pg + 2);
+  const int count = base::le16(pg + 2);
   const int recBits = pg[20], dupBits = pg[21], trailBits = pg[22], nbytes = pg[23];
   if (nbytes < 1 || nbytes > 8 || recBits > 32 || dupBits > 8 || trailBits > 8 ||
       recBits + dupBits + trailBits > nbytes * 8)
@@ -57,7 +57,7 @@ void decodeLeaf(const PageReader& r, const std::uint8_t* pg, int keyLen, char pa
           std::to_string(trailBits) + " in " + std::to_string(nbytes) + " bytes is impossible");
   const int entriesEnd = kLeafHeader + count * nbytes;
   if (entriesEnd > int(kCdxPage)) r.bad("leaf holds more entries than fit a page");
-  const std::uint64_t recMask = bytes::le32(pg + 14) & ((1ull << recBits) - 1);
+  const std::uint64_t recMask = base::le32(pg + 14) & ((1ull << recBits) - 1);
   const std::uint32_t dupMask = pg[18] & ((1u << dupBits) - 1);
   const std::uint32_t trailMask = pg[19] & ((1u << trailBits) - 1);
   int keyPos = int(kCdxPage);
@@ -77,7 +77,7 @@ void decodeLeaf(const PageReader& r, const std::uint8_t* pg, int keyLen, char pa
     keys.insert(keys.end(), prev.begin(), prev.end());
     recs.push_back(rec);
   }
-  if (bytes::le16(pg + 12) != keyPos - entriesEnd) r.bad("leaf free-space word is wrong");
+  if (base::le16(pg + 12) != keyPos - entriesEnd) r.bad("leaf free-space word is wrong");
 }
 
 // Reads a whole tree: down the leftmost path, then along the leaves' right links.
@@ -90,23 +90,23 @@ void readTree(const PageReader& r, std::uint32_t root, int keyLen, char pad, std
     if (depth > kMaxDepth) r.bad("tree deeper than " + std::to_string(kMaxDepth) + " levels");
     if (!seen.insert(node).second) r.bad("tree pages form a cycle");
     r.read(node, pg);
-    int attr = bytes::le16(pg);
+    int attr = base::le16(pg);
     if (attr > 3) r.bad("node attribute " + std::to_string(attr));
     if (attr & 2) break;
-    int count = bytes::le16(pg + 2);
+    int count = base::le16(pg + 2);
     if (count == 0 || kNodeHeader + count * (keyLen + 8) > int(kCdxPage))
       r.bad("interior node key count " + std::to_string(count));
-    node = bytes::be32(pg + kNodeHeader + keyLen + 4);
+    node = base::be32(pg + kNodeHeader + keyLen + 4);
   }
-  if (bytes::le32(pg + 4) != kNone) r.bad("first leaf has a left sibling");
+  if (base::le32(pg + 4) != kNone) r.bad("first leaf has a left sibling");
   std::vector<std::uint8_t> prev(static_cast<std::size_t>(keyLen), static_cast<std::uint8_t>(pad));
   while (true) {
     decodeLeaf(r, pg, keyLen, pad, maxRec, prev, keys, recs);
-    std::uint32_t right = bytes::le32(pg + 8);
+    std::uint32_t right = base::le32(pg + 8);
     if (right == kNone) break;
     if (!seen.insert(right).second) r.bad("leaf chain forms a cycle");
     r.read(right, pg);
-    if (!(bytes::le16(pg) & 2)) r.bad("leaf chain reaches a non-leaf page");
+    if (!(base::le16(pg) & 2)) r.bad("leaf chain reaches a non-leaf page");
   }
   // Entries must ascend by (key, record): lookups depend on it.
   const std::size_t k = std::size_t(keyLen);
@@ -129,10 +129,10 @@ TagHeader readHeader(const PageReader& r, std::uint32_t off) {
   r.read(off, h);
   r.read(off + kCdxPage, h + kCdxPage);
   TagHeader t;
-  t.root = bytes::le32(h);
-  t.keyLen = bytes::le16(h + 12);
+  t.root = base::le32(h);
+  t.keyLen = base::le16(h + 12);
   t.options = h[14];
-  t.descending = bytes::le16(h + 502) != 0;
+  t.descending = base::le16(h + 502) != 0;
   if (t.keyLen < 1 || t.keyLen > 240) r.bad("key length " + std::to_string(t.keyLen));
   const char* pool = reinterpret_cast<const char*>(h + kCdxPage);
   std::size_t n = strnlen(pool, kCdxPage);
@@ -156,11 +156,11 @@ std::vector<CdxTag> readCdx(const BlockFile& file, std::uint32_t maxRec,
     r.bad("size " + std::to_string(r.size()) + " is not a whole number of pages");
   std::uint8_t h[kCdxPage];
   file.readExact(0, h, kCdxPage, err::kBadCdx);
-  if (bytes::le16(h + 12) != kDirKeyLength) r.bad("tag directory key length is not 10");
+  if (base::le16(h + 12) != kDirKeyLength) r.bad("tag directory key length is not 10");
   std::vector<std::uint8_t> names;
   std::vector<std::uint32_t> offsets;
   auto maxOffset = std::uint32_t(std::min<std::uint64_t>(r.size(), 0xFFFFFFFFu));
-  readTree(r, bytes::le32(h), kDirKeyLength, ' ', maxOffset, names, offsets);
+  readTree(r, base::le32(h), kDirKeyLength, ' ', maxOffset, names, offsets);
 
   std::vector<std::size_t> order(offsets.size());
   std::iota(order.begin(), order.end(), 0);
@@ -232,7 +232,7 @@ std::vector<NodeRef> writeLeaves(std::vector<std::uint8_t>& out, const std::uint
   do {
     std::uint32_t off = allocPage(out);
     std::uint8_t* pg = &out[off];
-    bytes::putLe32(pg + 14, std::uint32_t((1ull << recBits) - 1));
+    base::putLe32(pg + 14, std::uint32_t((1ull << recBits) - 1));
     pg[18] = std::uint8_t((1u << dupBits) - 1);
     pg[19] = std::uint8_t((1u << dupBits) - 1);
     pg[20] = std::uint8_t(recBits);
@@ -256,9 +256,9 @@ std::vector<NodeRef> writeLeaves(std::vector<std::uint8_t>& out, const std::uint
       for (int b = 0; b < nbytes; ++b)
         pg[kLeafHeader + count * nbytes + b] = std::uint8_t(v >> (8 * b));
     }
-    bytes::putLe16(pg, 2);
-    bytes::putLe16(pg + 2, std::uint32_t(count));
-    bytes::putLe16(pg + 12, std::uint32_t(keyPos - kLeafHeader - count * nbytes));
+    base::putLe16(pg, 2);
+    base::putLe16(pg + 2, std::uint32_t(count));
+    base::putLe16(pg + 12, std::uint32_t(keyPos - kLeafHeader - count * nbytes));
     NodeRef ref{off, {}, 0};
     if (count > 0) {
       ref.lastKey.assign(keys + (i - 1) * k, keys + i * k);
@@ -272,8 +272,8 @@ std::vector<NodeRef> writeLeaves(std::vector<std::uint8_t>& out, const std::uint
 void linkLevel(std::vector<std::uint8_t>& out, const std::vector<NodeRef>& level) {
   for (std::size_t j = 0; j < level.size(); ++j) {
     std::uint8_t* pg = &out[level[j].offset];
-    bytes::putLe32(pg + 4, j == 0 ? kNone : level[j - 1].offset);
-    bytes::putLe32(pg + 8, j + 1 == level.size() ? kNone : level[j + 1].offset);
+    base::putLe32(pg + 4, j == 0 ? kNone : level[j - 1].offset);
+    base::putLe32(pg + 8, j + 1 == level.size() ? kNone : level[j + 1].offset);
   }
 }
 
@@ -288,14 +288,14 @@ std::uint32_t writeTree(std::vector<std::uint8_t>& out, const std::uint8_t* keys
       std::size_t m = std::min(perNode, level.size() - j);
       std::uint32_t off = allocPage(out);
       std::uint8_t* pg = &out[off];
-      bytes::putLe16(pg, 0);
-      bytes::putLe16(pg + 2, std::uint32_t(m));
+      base::putLe16(pg, 0);
+      base::putLe16(pg + 2, std::uint32_t(m));
       for (std::size_t e = 0; e < m; ++e) {
         std::uint8_t* ent = pg + kNodeHeader + e * std::size_t(keyLen + 8);
         const NodeRef& c = level[j + e];
         std::memcpy(ent, c.lastKey.data(), std::size_t(keyLen));
-        bytes::putBe32(ent + keyLen, c.lastRec);
-        bytes::putBe32(ent + keyLen + 4, c.offset);
+        base::putBe32(ent + keyLen, c.lastRec);
+        base::putBe32(ent + keyLen + 4, c.offset);
       }
       up.push_back(NodeRef{off, level[j + m - 1].lastKey, level[j + m - 1].lastRec});
     }
@@ -303,20 +303,20 @@ std::uint32_t writeTree(std::vector<std::uint8_t>& out, const std::uint8_t* keys
     level = std::move(up);
   }
   std::uint8_t* root = &out[level[0].offset];
-  bytes::putLe16(root, bytes::le16(root) | 1u);
+  base::putLe16(root, base::le16(root) | 1u);
   return level[0].offset;
 }
 
 void fillHeader(std::uint8_t* h, std::uint32_t root, int keyLen, std::uint8_t options,
                 bool descending, const std::string& keyExpr, const std::string& forExpr) {
-  bytes::putLe32(h, root);
-  bytes::putLe16(h + 12, std::uint32_t(keyLen));
+  base::putLe32(h, root);
+  base::putLe16(h + 12, std::uint32_t(keyLen));
   h[14] = options;
   h[15] = 1;
-  bytes::putLe16(h + 502, descending ? 1 : 0);
-  bytes::putLe16(h + 504, std::uint32_t(keyExpr.size() + 1));
-  bytes::putLe16(h + 506, std::uint32_t(forExpr.size() + 1));
-  bytes::putLe16(h + 510, std::uint32_t(keyExpr.size() + 1));
+  base::putLe16(h + 502, descending ? 1 : 0);
+  base::putLe16(h + 504, std::uint32_t(keyExpr.size() + 1));
+  base::putLe16(h + 506, std::uint32_t(forExpr.size() + 1));
+  base::putLe16(h + 510, std::uint32_t(keyExpr.size() + 1));
   std::memcpy(h + kCdxPage, keyExpr.data(), keyExpr.size());
   std::memcpy(h + kCdxPage + keyExpr.size() + 1, forExpr.data(), forExpr.size());
 }
@@ -368,10 +368,10 @@ std::vector<std::uint8_t> buildCdx(const std::vector<const CdxTag*>& tags) {
   std::uint32_t freeHead = 0;
   for (std::size_t p = reserved; p > used; --p) {
     std::uint32_t off = std::uint32_t((p + 1) * kCdxPage);
-    bytes::putLe32(&out[off], freeHead);
+    base::putLe32(&out[off], freeHead);
     freeHead = off;
   }
-  bytes::putLe32(&out[4], freeHead);
+  base::putLe32(&out[4], freeHead);
   return out;
 }
 

@@ -1,13 +1,15 @@
 // Reading, creating and updating DBF data files.
 #include "tables/dbffile.h"
 
+#include "base/asciitext.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <ctime>
 #include <set>
 
-#include "tables/bytes.h"
+#include "base/bytes.h"
 #include "tables/errors.h"
 
 namespace tables {
@@ -59,8 +61,7 @@ void DbfFile::validate(const std::vector<FieldDef>& fields, const std::string& p
     bool okName = !f.name.empty() && f.name.size() <= 10 && std::isalpha((unsigned char)f.name[0]);
     for (char c : f.name) okName = okName && (std::isalnum((unsigned char)c) || c == '_');
     if (!okName) fail(err::kBadField, path, "bad field name '" + f.name + "'");
-    std::string up;
-    for (char c : f.name) up += char(std::toupper((unsigned char)c));
+    const std::string up = base::UpperAscii(f.name);
     if (!seen.insert(up).second) fail(err::kBadField, path, "field " + up + " declared twice");
     std::string why = checkWidth(f, false);
     if (!why.empty()) fail(err::kBadField, path, "field " + up + ": " + why);
@@ -81,18 +82,18 @@ std::vector<std::uint8_t> DbfFile::buildHeader(const std::vector<FieldDef>& fiel
   std::vector<std::uint8_t> h(std::size_t(headerLen), 0);
   h[0] = memo ? 0xF5 : 0x03;
   stampDate(h.data());
-  bytes::putLe32(&h[4], count);
-  bytes::putLe16(&h[8], std::uint32_t(headerLen));
-  bytes::putLe16(&h[10], std::uint32_t(recLen));
+  base::putLe32(&h[4], count);
+  base::putLe16(&h[8], std::uint32_t(headerLen));
+  base::putLe16(&h[10], std::uint32_t(recLen));
   h[28] = std::uint8_t((structuralCdx ? 0x01 : 0) | (memo ? 0x02 : 0));
   h[29] = 0x03;
   int offset = 1;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     std::uint8_t* d = &h[kHeaderSize + kDescriptorSize * i];
     for (std::size_t k = 0; k < fields[i].name.size() && k < 10; ++k)
-      d[k] = std::uint8_t(std::toupper((unsigned char)fields[i].name[k]));
+      d[k] = std::uint8_t(base::ToUpperAscii(fields[i].name[k]));
     d[11] = std::uint8_t(fields[i].type);
-    bytes::putLe32(&d[12], std::uint32_t(offset));
+    base::putLe32(&d[12], std::uint32_t(offset));
     d[16] = std::uint8_t(fields[i].width);
     d[17] = std::uint8_t(fields[i].decimals);
     offset += fields[i].width;
@@ -127,8 +128,8 @@ void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
   if (version_ != 0x03 && version_ != 0xF5 && version_ != 0x83 && version_ != 0x30 &&
       version_ != 0x31)
     fail(err::kBadDbf, p, "unknown version byte " + std::to_string(version_));
-  headerLen_ = bytes::le16(&b[8]);
-  recLen_ = bytes::le16(&b[10]);
+  headerLen_ = base::le16(&b[8]);
+  recLen_ = base::le16(&b[10]);
   flags_ = b[28];
   codePage_ = b[29];
   if (headerLen_ < kHeaderSize + kDescriptorSize + 1 || std::uint64_t(headerLen_) > size)
@@ -166,7 +167,7 @@ void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
   // Records the header claims but the file does not hold are not there: a writer that
   // died between the data and the header never leaves this, but a cut copy might.
   std::uint64_t available = (size - std::uint64_t(headerLen_)) / std::uint64_t(recLen_);
-  count_ = std::uint32_t(std::min<std::uint64_t>(bytes::le32(&b[4]), available));
+  count_ = std::uint32_t(std::min<std::uint64_t>(base::le32(&b[4]), available));
 }
 
 // One pass over the records' first bytes: the only part of every record an open reads.
@@ -253,7 +254,7 @@ void DbfFile::writeHeader() {
   std::uint8_t h[kHeaderSize];
   std::memcpy(h, head_, kHeaderSize);
   stampDate(h);
-  bytes::putLe32(&h[4], count_);
+  base::putLe32(&h[4], count_);
   h[28] = flags_;
   try {
     file_.write(0, h, kHeaderSize);

@@ -1,6 +1,8 @@
 // Parser and evaluator of xBase expressions.
 #include "tables/expr.h"
 
+#include "base/asciitext.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -84,10 +86,7 @@ constexpr Function kFunctions[] = {
     {"MONTH", Op::Month, 1, 1},     {"DAY", Op::Day, 1, 1},
 };
 
-std::string upper(std::string s) {
-  for (auto& c : s) c = char(std::toupper((unsigned char)c));
-  return s;
-}
+std::string upper(const std::string& s) { return base::UpperAscii(s); }
 
 class Parser {
  public:
@@ -114,7 +113,7 @@ class Parser {
     std::size_t n = std::strlen(w);
     if (t_.size() - p_ < n) return false;
     for (std::size_t i = 0; i < n; ++i)
-      if (std::toupper((unsigned char)t_[p_ + i]) != w[i]) return false;
+      if (base::ToUpperAscii(t_[p_ + i]) != w[i]) return false;
     p_ += n;
     return true;
   }
@@ -365,14 +364,8 @@ class Parser {
   std::size_t p_ = 0;
 };
 
-std::string rtrim(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-std::string ltrim(std::string s) {
-  std::size_t i = s.find_first_not_of(' ');
-  return i == std::string::npos ? std::string() : s.substr(i);
-}
+using base::TrimLeftSpaces;
+using base::TrimRightSpaces;
 
 int compareValues(const Value& a, const Value& b) {
   if (a.type == 'N') return a.n < b.n ? -1 : a.n > b.n ? 1 : 0;
@@ -391,7 +384,7 @@ bool isBlankValue(const Value& v) {
   switch (v.type) {
     case 'N': return v.n == 0;
     case 'L': return !v.b;
-    default: return v.s.find_first_not_of(' ') == std::string::npos;
+    default: return base::IsAllSpaces(v.s);
   }
 }
 
@@ -429,9 +422,7 @@ Value evalFunction(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t r
     case Op::Upper:
     case Op::Lower: {
       Value v = arg(0);
-      for (auto& c : v.s)
-        c = char(n.op == Op::Upper ? std::toupper((unsigned char)c)
-                                   : std::tolower((unsigned char)c));
+      for (auto& c : v.s) c = n.op == Op::Upper ? base::ToUpperAscii(c) : base::ToLowerAscii(c);
       return v;
     }
     case Op::Deleted: return boolValue(rec[0] == '*');
@@ -441,9 +432,9 @@ Value evalFunction(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t r
       return textValue(formatNumber(arg(0).n, n.width, dec));
     }
     case Op::Val: return numValue(std::strtod(arg(0).s.c_str(), nullptr));
-    case Op::Rtrim: return textValue(rtrim(arg(0).s));
-    case Op::Ltrim: return textValue(ltrim(arg(0).s));
-    case Op::Alltrim: return textValue(ltrim(rtrim(arg(0).s)));
+    case Op::Rtrim: return textValue(TrimRightSpaces(arg(0).s));
+    case Op::Ltrim: return textValue(TrimLeftSpaces(arg(0).s));
+    case Op::Alltrim: return textValue(base::TrimSpaces(arg(0).s));
     case Op::Left: return textValue(arg(0).s.substr(0, std::size_t(n.width)));
     case Op::Right: {
       std::string s = arg(0).s;
@@ -492,7 +483,7 @@ Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo
     }
     case Op::ExactEq: {
       Value a = kid(0), b = kid(1);
-      if (a.type == 'C') return boolValue(rtrim(a.s) == rtrim(b.s));
+      if (a.type == 'C') return boolValue(TrimRightSpaces(a.s) == TrimRightSpaces(b.s));
       return boolValue(compareValues(a, b) == 0);
     }
     case Op::Ne: return boolValue(compareValues(kid(0), kid(1)) != 0);

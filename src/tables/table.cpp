@@ -1,6 +1,10 @@
 // Table: creation, opening and checking the files, tags, and typed field access.
 #include "tables/table.h"
 
+#include "base/asciitext.h"
+#include "base/bytes.h"
+#include "base/filenames.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -42,15 +46,10 @@ void releaseAlias(const std::string& name) {
 // The companion file with another extension, matching the case of the table's name
 // and taking an existing file in either case.
 std::string companion(const std::string& path, const char* upperExt) {
-  std::size_t dot = path.find_last_of('.');
-  std::size_t slash = path.find_last_of('/');
-  std::string stem = (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-                         ? path
-                         : path.substr(0, dot);
-  std::string lowerExt = upperExt;
-  for (auto& c : lowerExt) c = char(std::tolower((unsigned char)c));
-  bool lowerName = dot != std::string::npos && dot + 1 < path.size() &&
-                   std::islower((unsigned char)path[dot + 1]);
+  const std::string stem = base::WithoutExtension(path);
+  const std::string lowerExt = base::LowerAscii(upperExt);
+  const std::string ext = base::ExtensionOf(path);
+  const bool lowerName = !ext.empty() && std::islower((unsigned char)ext[0]);
   std::string preferred = stem + (lowerName ? lowerExt : std::string(upperExt));
   std::string other = stem + (lowerName ? std::string(upperExt) : lowerExt);
   if (!BlockFile::exists(preferred) && BlockFile::exists(other)) return other;
@@ -83,11 +82,7 @@ void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
 }
 }  // namespace
 
-std::string upperName(const std::string& s) {
-  std::string u = s;
-  for (auto& c : u) c = char(std::toupper((unsigned char)c));
-  return u;
-}
+std::string upperName(const std::string& s) { return base::UpperAscii(s); }
 
 std::string Date::toDtos() const {
   if (empty()) return std::string(8, ' ');
@@ -121,8 +116,7 @@ void Table::createNew(const std::string& path, int fieldCount) {
 
 void Table::createField(const std::string& name, char type, int width, int decimals) {
   if (d_->createCount < 0) fail(err::kState, "", "createField before createNew");
-  d_->createFields.push_back(
-      FieldDef{upperName(name), char(std::toupper((unsigned char)type)), width, decimals});
+  d_->createFields.push_back(FieldDef{upperName(name), base::ToUpperAscii(type), width, decimals});
 }
 
 void Table::createExec() {
@@ -142,7 +136,7 @@ void Table::create(const std::string& path, const std::vector<FieldDef>& given) 
   std::vector<FieldDef> fields = given;
   for (auto& f : fields) {
     f.name = upperName(f.name);
-    f.type = char(std::toupper((unsigned char)f.type));
+    f.type = base::ToUpperAscii(f.type);
   }
   DbfFile::validate(fields, path);
   // Replacing a table that someone has open would pull it from under them.
@@ -401,10 +395,8 @@ std::string Table::getString(const std::string& name) const {
   const DbfField& f = d_->dbf.fields()[std::size_t(i)];
   if (f.def.type == 'M') return getMemo(name);
   if (f.def.type == 'L') return getLogical(name) ? "T" : "F";
-  std::string s = getRaw(name);
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  if (f.def.type == 'N') s.erase(0, s.find_first_not_of(' '));
-  return s;
+  std::string s = base::TrimRightSpaces(getRaw(name));
+  return f.def.type == 'N' ? base::TrimLeftSpaces(s) : s;
 }
 
 std::string Table::getDtos(const std::string& name) const {
@@ -427,15 +419,13 @@ bool Table::getLogical(const std::string& name) const {
 bool Table::isBlank(const std::string& name) const {
   int i = d_->fieldIndex(name);
   if (d_->dbf.fields()[std::size_t(i)].def.type == 'M') return getMemo(name).empty();
-  std::string s = getRaw(name);
-  return s.find_first_not_of(' ') == std::string::npos;
+  return base::IsAllSpaces(getRaw(name));
 }
 
 std::uint32_t Table::Impl::memoBlock(int field, const std::uint8_t* rec) const {
   const DbfField& f = dbf.fields()[std::size_t(field)];
   const std::uint8_t* p = rec + f.offset;
-  if (f.def.width == 4)
-    return std::uint32_t(p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24);
+  if (f.def.width == 4) return base::le32(p);
   std::uint64_t v = 0;
   bool digits = false;
   for (int k = 0; k < f.def.width; ++k) {
@@ -486,10 +476,7 @@ void Table::putString(const std::string& name, const std::string& value) {
   const FieldDef& f = d_->dbf.fields()[std::size_t(i)].def;
   switch (f.type) {
     case 'N': putNumber(name, std::strtod(value.c_str(), nullptr)); return;
-    case 'D':
-      putDtos(name,
-              value.find_first_not_of(' ') == std::string::npos ? std::string(8, ' ') : value);
-      return;
+    case 'D': putDtos(name, base::IsAllSpaces(value) ? std::string(8, ' ') : value); return;
     case 'L': putLogical(name, !value.empty() && fieldLogical(std::uint8_t(value[0]))); return;
     case 'M': putMemo(name, value); return;
     default: {
@@ -502,7 +489,7 @@ void Table::putString(const std::string& name, const std::string& value) {
 void Table::putDtos(const std::string& name, const std::string& v) {
   int i;
   std::uint8_t* p = d_->editable(name, i, 'D');
-  bool blank = v.find_first_not_of(' ') == std::string::npos;
+  bool blank = base::IsAllSpaces(v);
   if (!blank && (v.size() != 8 || !julianDay(v)))
     fail(err::kBadField, d_->path, "\"" + v + "\" is not a date for " + name);
   putText(p, 8, blank ? std::string() : v);

@@ -2,7 +2,7 @@
 // CDX file up to date. Record data reaches the disk before the header that counts it.
 #include <cstring>
 
-#include "tables/bytes.h"
+#include "base/bytes.h"
 #include "tables/table_impl.h"
 
 namespace tables {
@@ -192,7 +192,7 @@ void Table::Impl::packedImages(std::vector<std::uint8_t>& dbfBytes,
   const bool memo = dbf.hasMemo();
   const std::uint32_t bs = memo ? fpt.blockSize() : FptFile::kDefaultBlockSize;
   fptBytes.assign((FptFile::kHeaderSize + bs - 1) / bs * bs, 0);
-  bytes::putBe16(&fptBytes[6], bs);
+  base::putBe16(&fptBytes[6], bs);
   dbfBytes = DbfFile::buildHeader(dbf.fieldDefs(), dbf.count() - deletedCount, dbf.structuralCdx());
   for (std::uint32_t r = 1; r <= dbf.count(); ++r) {
     const std::uint8_t* src = dbf.record(r);
@@ -207,8 +207,8 @@ void Table::Impl::packedImages(std::vector<std::uint8_t>& dbfBytes,
         newBlock = std::uint32_t(fptBytes.size() / bs);
         std::size_t at = fptBytes.size();
         fptBytes.resize(at + (8 + data.size() + bs - 1) / bs * bs, 0);
-        bytes::putBe32(&fptBytes[at], 1);
-        bytes::putBe32(&fptBytes[at + 4], std::uint32_t(data.size()));
+        base::putBe32(&fptBytes[at], 1);
+        base::putBe32(&fptBytes[at + 4], std::uint32_t(data.size()));
         std::memcpy(&fptBytes[at + 8], data.data(), data.size());
       }
       setMemoBlock(int(f), rec.data(), newBlock);
@@ -216,7 +216,7 @@ void Table::Impl::packedImages(std::vector<std::uint8_t>& dbfBytes,
     dbfBytes.insert(dbfBytes.end(), rec.begin(), rec.end());
   }
   dbfBytes.push_back(0x1A);
-  bytes::putBe32(&fptBytes[0], std::uint32_t(fptBytes.size() / bs));
+  base::putBe32(&fptBytes[0], std::uint32_t(fptBytes.size() / bs));
 }
 
 // Writes the new files beside the old ones, then a marker saying both are complete, then

@@ -3,6 +3,8 @@
 
 #include "tables/table_impl.h"
 
+#include "base/asciitext.h"
+
 namespace tables {
 
 bool Table::Impl::visibleRec(std::uint32_t r) const {
@@ -203,7 +205,7 @@ bool Table::seek(const std::string& key, bool soft) {
 
 void Table::setFilter(const std::string& expr) {
   Impl& d = *d_;
-  if (expr.find_first_not_of(' ') == std::string::npos) {
+  if (base::IsAllSpaces(expr)) {
     d.filterText.clear();
     d.filter = Expr();
   } else if (d.open) {

@@ -2,11 +2,13 @@
 // pages as the editor paints them, blank texts, left-over files, failures, and what the
 // window shows while it builds.
 #include "app/mainwindow/faxassembly.h"
+#include "base/errorranges.h"
 #include "faximage/brx_file.h"
 #include "faximage/converter.h"
 #include "faximage/errors.h"
 #include "faxpages.h"
 #include "mainwindow_fixture.h"
+#include "tables/errors.h"
 
 #include <QLabel>
 #include <QToolBar>
@@ -164,6 +166,12 @@ TEST_F(FaxAssemblyTest, BlankCoverAndDocumentBuildNothingAndSaySo) {
   EXPECT_EQ(messages[0].first, QStringLiteral("Fax has no contents or cover sheet"));
   EXPECT_TRUE(FilesStartingWith("BDL_").empty());
   expectNothingLeft();
+}
+
+TEST(FaxAssemblyCodes, NothingToSendIsTheProgramsOwnCodeNotATableError) {
+  EXPECT_EQ(base::ErrorCodeOwner(app::kFaxHasNoContents), "app");
+  EXPECT_NE(app::AssemblyErrorText(tables::err::kIo),
+            app::AssemblyErrorText(app::kFaxHasNoContents));
 }
 
 TEST_F(FaxAssemblyTest, ALeftOverFaxFileMovesTheNumberOnAndStaysAsItWas) {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/bytes.h"
 #include "faximage/brx_file.h"
-#include "faximage/byte_view.h"
 #include "faximage/converter.h"
 #include "faximage/line_source.h"
 #include "faximage/t4_decoder.h"
@@ -124,7 +124,7 @@ MonoBitmap readTiffRows(const std::string& file, int width) {
 
 // The raw bytes of every strip of a TIFF.
 std::vector<std::uint8_t> stripBytes(const std::vector<std::uint8_t>& tiff) {
-  ByteView v(tiff, tiff.size() > 1 && tiff[0] == 'M');
+  base::ByteReader v(tiff, tiff.size() > 1 && tiff[0] == 'M');
   std::uint32_t ifd = v.u32(4);
   std::uint16_t n = v.u16(ifd);
   std::vector<std::uint32_t> offsets, counts;

@@ -1,6 +1,7 @@
 // TRichText: content tests, attributes in twips, page breaks, merge fields, word walk,
 // zoom, word wrap and the tool bar, all on a real pane under the offscreen platform.
 #include "richtext/richtext.h"
+#include "faxcodes/texts.h"
 #include "richtext/mergefield.h"
 #include "richtext/richtoolbar.h"
 #include "testutil.h"
@@ -210,7 +211,7 @@ TEST(RichText, FileErrors) {
   EXPECT_EQ(pane.LoadFromFile(dir.filePath("missing.rtf")), kErrFileNotFound);
   EXPECT_EQ(pane.PlainTextLines(), QStringList{"kept"});
   EXPECT_EQ(pane.SaveToFile(dir.filePath("no/such/dir/x.rtf")), kErrFileWrite);
-  EXPECT_EQ(ErrorText(kErrFileNotFound), "File not found");
+  EXPECT_STREQ(faxcodes::errorText(kErrFileNotFound), "File not found");
 }
 
 TEST(RichText, LoadTakesThePageLayoutOfTheFile) {

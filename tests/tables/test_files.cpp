@@ -2,7 +2,7 @@
 // and malformed DBF, FPT and CDX input.
 #include <cstring>
 
-#include "tables/bytes.h"
+#include "base/bytes.h"
 #include "tables/cdxfile.h"
 #include "tables/dbffile.h"
 #include "tables/fptfile.h"
@@ -82,7 +82,7 @@ TEST(CdxLayout, OurFileHasTheSharedStructureAndReadsBack) {
   ASSERT_NE(ours, theirs);
   ASSERT_EQ(ours.size() % 512, 0u);
   // Directory header: root page, key length 10, compound+compact+structural options.
-  EXPECT_EQ(bytes::le16(&ours[12]), 10);
+  EXPECT_EQ(base::le16(&ours[12]), 10);
   EXPECT_EQ(ours[14], 0xE0);
   EXPECT_EQ(ours[14], theirs[14]);
   // Both files decode to the same tags with the same entries.
@@ -104,9 +104,9 @@ TEST(CdxLayout, OurFileHasTheSharedStructureAndReadsBack) {
   }
   // Tag header of the first tag: FOR flag set, descending order word, expression pool.
   std::uint32_t hdr = 1536;  // after the header and the one directory page
-  EXPECT_EQ(bytes::le32(&ours[0]), 1024u);
+  EXPECT_EQ(base::le32(&ours[0]), 1024u);
   EXPECT_EQ(ours[hdr + 14], 0x68);
-  EXPECT_EQ(bytes::le16(&ours[hdr + 502]), 1);
+  EXPECT_EQ(base::le16(&ours[hdr + 502]), 1);
   EXPECT_STREQ(reinterpret_cast<const char*>(&ours[hdr + 512]), "DTOS(DATESENT)+TIMESENT");
 }
 
@@ -140,8 +140,8 @@ TEST(CdxLayout, LargeTagSplitsIntoLinkedLeavesUnderInteriorNodes) {
   EXPECT_TRUE(back[0].entriesValid) << back[0].problem;
   EXPECT_EQ(back[0].keys, t.keys);
   EXPECT_EQ(back[0].recs, t.recs);
-  std::uint32_t root = bytes::le32(&file[1536]);
-  EXPECT_EQ(bytes::le16(&file[root]), 1);  // interior root
+  std::uint32_t root = base::le32(&file[1536]);
+  EXPECT_EQ(base::le16(&file[root]), 1);  // interior root
 }
 
 // --- Malformed DBF ---------------------------------------------------------------------
@@ -166,15 +166,15 @@ TEST(Malformed, DbfHeadersAreRejectedWithClearErrors) {
   expectError(
       err::kBadDbf, [&] { open(b); }, "unknown version");
   b = smallDbf();
-  bytes::putLe16(&b[8], 40);  // header length shorter than its descriptors
+  base::putLe16(&b[8], 40);  // header length shorter than its descriptors
   expectError(
       err::kBadDbf, [&] { open(b); }, "short header length");
   b = smallDbf();
-  bytes::putLe16(&b[8], 60000);
+  base::putLe16(&b[8], 60000);
   expectError(
       err::kBadDbf, [&] { open(b); }, "header past the end");
   b = smallDbf();
-  bytes::putLe16(&b[10], 9);
+  base::putLe16(&b[10], 9);
   expectError(
       err::kBadDbf, [&] { open(b); }, "record length mismatch");
   b = smallDbf();
@@ -195,7 +195,7 @@ TEST(Malformed, DbfHeadersAreRejectedWithClearErrors) {
       err::kBadDbf, [&] { open(b); }, "truncated header");
   // A record count beyond the data: only the records present are seen.
   b = smallDbf();
-  bytes::putLe32(&b[4], 1000000);
+  base::putLe32(&b[4], 1000000);
   writeFile(dir.file("T.DBF"), b);
   Table t;
   t.open(dir.path(), "T.DBF");
@@ -213,7 +213,7 @@ TEST(Malformed, MemoPointersPastTheEndAreErrors) {
     t.post();
   }
   auto b = readFile(dir.file("M.DBF"));
-  std::size_t at = bytes::le16(&b[8]) + 1;
+  std::size_t at = base::le16(&b[8]) + 1;
   std::memcpy(&b[at], "     99999", 10);
   writeFile(dir.file("M.DBF"), b);
   Table t;
@@ -232,7 +232,7 @@ TEST(Malformed, MemoPointersPastTheEndAreErrors) {
   t.close();
   // A memo whose length runs past the end of the file.
   auto f = readFile(dir.file("M.FPT"));
-  bytes::putBe32(&f[512 + 4], 1u << 30);
+  base::putBe32(&f[512 + 4], 1u << 30);
   writeFile(dir.file("M.FPT"), f);
   std::memcpy(&b[at], "         8", 10);
   writeFile(dir.file("M.DBF"), b);
@@ -275,8 +275,8 @@ class CdxDamage : public ::testing::Test {
   }
   // The tag's first leaf page (the root is a leaf or the first child of one).
   std::uint32_t firstLeaf(const std::vector<std::uint8_t>& b) {
-    std::uint32_t node = bytes::le32(&b[1536]);
-    while (!(bytes::le16(&b[node]) & 2)) node = bytes::be32(&b[node + 12 + 13 + 4]);
+    std::uint32_t node = base::le32(&b[1536]);
+    while (!(base::le16(&b[node]) & 2)) node = base::be32(&b[node + 12 + 13 + 4]);
     return node;
   }
   ScratchDir dir;
@@ -293,24 +293,24 @@ TEST_F(CdxDamage, TruncatedTreeIsRebuiltFromTheTagHeader) {
 TEST_F(CdxDamage, CyclicLeafChainIsNoticed) {
   auto b = good;
   std::uint32_t leaf = firstLeaf(b);
-  ASSERT_NE(bytes::le32(&b[leaf + 8]), 0xFFFFFFFFu);
-  bytes::putLe32(&b[leaf + 8], leaf);
+  ASSERT_NE(base::le32(&b[leaf + 8]), 0xFFFFFFFFu);
+  base::putLe32(&b[leaf + 8], leaf);
   expectRebuilt(b, "cycle");
 }
 
 TEST_F(CdxDamage, OutOfRangeAndMisalignedPagesAreNoticed) {
   auto b = good;
-  bytes::putLe32(&b[1536], 0x7FFFFE00);
+  base::putLe32(&b[1536], 0x7FFFFE00);
   expectRebuilt(b, "root past the end");
   b = good;
-  bytes::putLe32(&b[1536], 1030);
+  base::putLe32(&b[1536], 1030);
   expectRebuilt(b, "misaligned root");
   b = good;
   std::uint32_t leaf = firstLeaf(b);
   b[leaf + 23] = 0;  // zero bytes per entry
   expectRebuilt(b, "bad bit layout");
   b = good;
-  bytes::putLe16(&b[leaf + 2], 400);  // more entries than fit
+  base::putLe16(&b[leaf + 2], 400);  // more entries than fit
   expectRebuilt(b, "key count");
 }
 

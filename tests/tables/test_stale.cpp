@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tables/bytes.h"
+#include "base/bytes.h"
 #include "tables/tagcheck.h"
 #include "test_support.h"
 
@@ -44,21 +44,21 @@ class StaleCdx : public ::testing::Test {
   void patch(std::uint32_t r, int offset, const std::string& text) {
     auto b = readFile(dir.file("BDL.DBF"));
     std::size_t at =
-        bytes::le16(&b[8]) + std::size_t(r - 1) * bytes::le16(&b[10]) + std::size_t(offset);
+        base::le16(&b[8]) + std::size_t(r - 1) * base::le16(&b[10]) + std::size_t(offset);
     std::memcpy(&b[at], text.data(), text.size());
     writeFile(dir.file("BDL.DBF"), b);
   }
   // Another program's append: a copy of record `from` after the last one.
   void appendCopy(std::uint32_t from) {
     auto b = readFile(dir.file("BDL.DBF"));
-    std::size_t headerLen = bytes::le16(&b[8]), recLen = bytes::le16(&b[10]);
-    std::uint32_t count = bytes::le32(&b[4]);
+    std::size_t headerLen = base::le16(&b[8]), recLen = base::le16(&b[10]);
+    std::uint32_t count = base::le32(&b[4]);
     std::vector<std::uint8_t> rec(b.begin() + long(headerLen + (from - 1) * recLen),
                                   b.begin() + long(headerLen + from * recLen));
     b.resize(headerLen + count * recLen);
     b.insert(b.end(), rec.begin(), rec.end());
     b.push_back(0x1A);
-    bytes::putLe32(&b[4], count + 1);
+    base::putLe32(&b[4], count + 1);
     writeFile(dir.file("BDL.DBF"), b);
   }
   // A live record that neither the record sample nor the entry sample reaches.
@@ -169,7 +169,7 @@ TEST(StaleTags, TagsWithoutOrWithOtherConditionsCheckEveryRecordsMembership) {
     return v;
   };
   auto b = readFile(dir.file("BDL.DBF"));
-  const std::size_t headerLen = bytes::le16(&b[8]), recLen = bytes::le16(&b[10]);
+  const std::size_t headerLen = base::le16(&b[8]), recLen = base::le16(&b[10]);
   auto pages = [&](std::uint32_t r) {
     return &b[headerLen + (r - 1) * recLen + std::size_t(fieldOffset("PAGES"))];
   };
@@ -187,7 +187,7 @@ TEST(StaleTags, TagsWithoutOrWithOtherConditionsCheckEveryRecordsMembership) {
   const std::vector<std::uint8_t> first(b.begin() + long(headerLen),
                                         b.begin() + long(headerLen + recLen));
   b.insert(b.begin() + long(headerLen + kRecords * recLen), first.begin(), first.end());
-  bytes::putLe32(&b[4], kRecords + 1);
+  base::putLe32(&b[4], kRecords + 1);
   writeFile(dir.file("BDL.DBF"), b);
   EXPECT_EQ(entries("SUBJECT").size(), kRecords + 1);
 }

@@ -1,6 +1,8 @@
 // The brindlefax subcommands: file information, conversion into BRX, page export.
 #include "commands.h"
 
+#include "base/filenames.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -199,7 +201,8 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err) {
     pages.push_back(std::move(img));
   }
   const std::string ext = *format;
-  const std::string base = p.value("-o") ? *p.value("-o") : withoutExtension(file) + "." + ext;
+  const std::string base =
+      p.value("-o") ? *p.value("-o") : base::WithoutExtension(file) + "." + ext;
   // One file per page unless a single page or a DCX, which holds them all.
   std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
   if (ext == "dcx") {
@@ -207,9 +210,9 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err) {
     encodeDcx(pages, files.back().second);
   } else {
     for (std::size_t i = 0; i < pages.size(); ++i) {
-      std::string name = pages.size() == 1
-                             ? base
-                             : withoutExtension(base) + "-" + std::to_string(first + i) + "." + ext;
+      std::string name = pages.size() == 1 ? base
+                                           : base::WithoutExtension(base) + "-" +
+                                                 std::to_string(first + i) + "." + ext;
       std::vector<std::uint8_t> bytes;
       if (ext == "bmp")
         rc = encodeBmp(pages[i], bytes);

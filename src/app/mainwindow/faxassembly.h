@@ -46,8 +46,9 @@ std::string PageFileName(int n);
 bool IsRichTextBlank(bool reportedEmpty, int characterCount, const QStringList& lines);
 bool IsRichTextBlank(const richtext::TRichText& editor);
 
-// Result of building when cover and document are both blank (nothing is built).
-constexpr int kFaxHasNoContents = -9001;
+// Result of building when cover and document are both blank (nothing is built); in the
+// program's own range of codes (base/errorranges.h).
+constexpr int kFaxHasNoContents = -9101;
 // The message for an assembly result: the blank-fax text, or the fax image error text.
 QString AssemblyErrorText(int code);
 

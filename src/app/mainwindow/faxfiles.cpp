@@ -1,7 +1,8 @@
 // Fax file names and page joining on the BRX layout (header reader and writer of faximage).
 #include "app/mainwindow/faxfiles.h"
 
-#include "faximage/brx_format.h"
+#include "base/fileowner.h"
+#include "faximage/brx_file.h"
 #include "faximage/errors.h"
 #include "settings/appsettings.h"
 
@@ -29,10 +30,7 @@ bool fileExists(const std::string& path) {
   return fs::exists(path, ec);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using base::FilePtr;
 
 int readError(std::FILE* f) { return std::ferror(f) ? ioErrorFromErrno(errno, false) : ecDiskRead; }
 
@@ -63,14 +61,15 @@ int walkPages(std::FILE* f, PageSpan& span) {
   if (!span.header.hasSignature() || span.header.firstPageOffset < kFileHeaderSize)
     return ecFaxBadFormat;
   span.begin = span.end = span.header.firstPageOffset;
-  for (unsigned n = 0; n < span.header.pageCount; ++n) {
-    if (span.end > fileSize || fileSize - span.end < kPageHeaderSize) return ecFaxBadFormat;
-    std::array<std::uint8_t, kPageHeaderSize> page{};
-    rc = readAt(f, span.end, page.data(), page.size());
-    if (rc != ecOK) return rc;
-    span.end += kPageHeaderSize + std::uint64_t(unpackPageHeader(page).imageLength);
-    if (span.end > fileSize) return ecFaxBadFormat;
-  }
+  auto readHeader = [f](std::uint64_t pos, std::span<std::uint8_t, kPageHeaderSize> raw) {
+    return readAt(f, pos, raw.data(), raw.size());
+  };
+  auto visit = [&](unsigned, std::uint64_t pos, const FaxPageHeader& h) {
+    span.end = pos + kPageHeaderSize + std::uint64_t(h.imageLength);
+    return span.end <= fileSize ? ecOK : ecFaxBadFormat;
+  };
+  rc = walkPageChain(span.header, fileSize, readHeader, visit);
+  if (rc != ecOK) return rc;
   return span.end <= fileSize ? ecOK : ecFaxBadFormat;
 }
 

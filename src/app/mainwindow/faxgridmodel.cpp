@@ -2,6 +2,10 @@
 // record at that row, read on demand.
 #include "app/mainwindow/faxgridmodel.h"
 
+#include "base/log.h"
+
+#include "base/asciitext.h"
+
 #include "ui/tabletext.h"
 
 #include <QDate>
@@ -19,7 +23,7 @@ QString DisplayText(const tables::Field& field) {
     }
     case 'N': {
       const std::string raw = field.asString();
-      if (raw.find_first_not_of(' ') == std::string::npos) return {};
+      if (base::IsAllSpaces(raw)) return {};
       return QString::number(field.asNumber(), 'f', field.decimals());
     }
     case 'L': return field.asLogical() ? QStringLiteral("T") : QStringLiteral("F");
@@ -51,7 +55,9 @@ int FaxGridModel::rowCount(const QModelIndex& parent) const {
   if (cachedRows_ < 0) {
     try {
       cachedRows_ = int(view_->rowCount());
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      // A list that cannot be counted shows as empty rather than stopping the window.
+      base::LogFailure("fax list", e.what());
       cachedRows_ = 0;
     }
   }
@@ -70,7 +76,8 @@ QString FaxGridModel::cellText(std::uint32_t recNo, int column) const {
   try {
     if (tables::Field* f = cursor_.findField(columns_[std::size_t(column)].fieldName))
       text = DisplayText(*f);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure("fax list cell", e.what());  // the cell stays empty
   }
   table.setPeek(0);
   return text;
@@ -81,7 +88,8 @@ QVariant FaxGridModel::data(const QModelIndex& index, int role) const {
   std::uint32_t recNo = 0;
   try {
     recNo = view_->recNoAt(std::uint32_t(index.row()));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure("fax list row", e.what());  // the row stays empty
     return {};
   }
   if (recNo == 0) return {};
@@ -111,7 +119,8 @@ int FaxGridModel::currentRow() const {
 bool FaxGridModel::moveCursorTo(int row) {
   try {
     return row >= 0 && view_->moveTo(std::uint32_t(row));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure("fax list selection", e.what());  // the cursor stays where it was
     return false;
   }
 }

@@ -1,6 +1,10 @@
 // Creating, opening and rebuilding the store's tables.
 #include "app/mainwindow/faxstore.h"
 
+#include "base/log.h"
+
+#include "base/asciitext.h"
+
 #include "settings/appsettings.h"
 
 #include <cctype>
@@ -92,10 +96,9 @@ const StoreTable& PhoneTable() {
 std::string ReceiveDir() {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(settings::ProgramDir(), ec)) {
-    std::string name = entry.path().filename().string();
-    std::string lower = name;
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "receive" && entry.is_directory(ec)) return settings::ProgramDir() + name;
+    const std::string name = entry.path().filename().string();
+    if (base::EqualsIgnoreCase(name, "receive") && entry.is_directory(ec))
+      return settings::ProgramDir() + name;
   }
   return settings::ProgramDir() + "receive";
 }
@@ -113,7 +116,8 @@ bool MakeStoreTable(const StoreTable& t) {
     for (const tables::FieldDef& f : t.fields)
       maker.createField(f.name, f.type, f.width, f.decimals);
     maker.createExec();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure(path, e.what());  // the caller reports that the table is missing
     return false;
   }
   return exists(path);
@@ -139,12 +143,14 @@ bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, cons
         cursor.table().tagArea(t.tag) == 0)
       makeTag(cursor, t, t.keyExpr);
     if (style == OpenStyle::Library) cursor.table().setOrder(t.tag);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure(t.fileName + " index", e.what());
   }
   try {
     binding.setFilter(kNotDeletedFilter);
     if (style == OpenStyle::MainList) cursor.first();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure(t.fileName + " filter", e.what());
   }
   return true;
 }
@@ -187,7 +193,9 @@ void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
   } catch (const std::exception&) {
     try {
       table.pack();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      // The marked records stay until the next rebuild; the tag is made all the same.
+      base::LogFailure(t.fileName + " pack", e.what());
     }
   }
   status(t.rebuildingText);

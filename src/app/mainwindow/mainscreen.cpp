@@ -2,6 +2,8 @@
 // window of their own.
 #include "app/mainwindow/mainscreen.h"
 
+#include "base/log.h"
+
 #include "app/mainwindow/faxassembly.h"
 #include "app/mainwindow/faxgridmodel.h"
 #include "app/mainwindow/faxstore.h"
@@ -360,7 +362,7 @@ void TMainScreen::FormCreate() {
     try {
       saveAppSettings();
     } catch (const settings::IniWriteError& e) {
-      ui::ShowInfo(QString::fromUtf8(e.what()));
+      ui::ReportFailure(e);
     }
   }
   FaxInProgress = false;
@@ -434,7 +436,7 @@ void TMainScreen::FormClose() {
     if (!FirstActivation) ui::SaveFormPlacement(this);
     saveAppSettings();
   } catch (const settings::IniWriteError& e) {
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
   }
   if (StartingFaxForm) StartingFaxForm->hide();
 }
@@ -488,7 +490,7 @@ void TMainScreen::FaxTableCloseAndOpen() {
   try {
     CloseAndOpen(FaxTable, FaxBinding, pumpMessages);
   } catch (const std::exception& e) {
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
   }
 }
 
@@ -496,7 +498,7 @@ void TMainScreen::RecTableCloseAndOpen() {
   try {
     CloseAndOpen(RecTable, RecBinding, pumpMessages);
   } catch (const std::exception& e) {
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
   }
 }
 
@@ -531,7 +533,8 @@ void TMainScreen::SetButtons() {
         t.setOrder(tag);
         cursor.first();
       }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      base::LogFailure("list order", e.what());  // the list keeps the order it has
     }
   };
   fixOrder(FaxTable, listEmpty(FaxTable), OutgoingTable().tag);
@@ -600,7 +603,7 @@ void TMainScreen::NewbuttonClick() {
         pumpMessages();
       } catch (const std::exception& e) {
         FaxTable.cancel();
-        ui::ShowInfo(QString::fromUtf8(e.what()));
+        ui::ReportFailure(e);
       }
       FaxTableCloseAndOpen();
       pumpMessages();
@@ -656,7 +659,7 @@ void TMainScreen::EditSentFax() {
     storeEditor(editor);
   } catch (const std::exception& e) {
     FaxTable.cancel();
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
   }
 }
 
@@ -679,7 +682,7 @@ void TMainScreen::EditReceivedFax() {
     RecTable.post();
   } catch (const std::exception& e) {
     RecTable.cancel();
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
   }
 }
 
@@ -706,7 +709,7 @@ void TMainScreen::DeleteButtonClick() {
   try {
     table.deleteRecord();
   } catch (const std::exception& e) {
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
     SetButtons();
     return;
   }
@@ -776,7 +779,7 @@ void TMainScreen::mnuShowHintClick() {
   try {
     saveAppSettings();
   } catch (const settings::IniWriteError& e) {
-    ui::ShowInfo(QString::fromUtf8(e.what()));
+    ui::ReportFailure(e);
   }
   ui::InstallHints(settings::AppSettings.HintsOn);
   status->clear();
@@ -813,8 +816,9 @@ void TMainScreen::rebuildIndexes(TRebuildInd& window) {
   auto rebuild = [&status](tables::Cursor& cursor, const StoreTable& t) {
     try {
       RebuildStoreTable(cursor, t, status);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       // One table's failure does not stop the others.
+      base::LogFailure(t.fileName, e.what());
     }
   };
   rebuild(FaxTable, OutgoingTable());
@@ -822,7 +826,8 @@ void TMainScreen::rebuildIndexes(TRebuildInd& window) {
   for (tables::Cursor* c : {&FaxTable, &RecTable}) {
     try {
       if (c->active()) c->first();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      base::LogFailure("list position", e.what());
     }
   }
   if (OpenPhoneDBF(PhoneTable, PhoneBinding)) {
@@ -847,7 +852,8 @@ QString TMainScreen::GetDatetimeAsString(bool received) {
     const QTime t = QTime::fromString(storedTime.trimmed(), QStringLiteral("H:mm"));
     const QString time = t.isValid() ? locale.toString(t, QLocale::ShortFormat) : storedTime;
     return date + QStringLiteral(" at ") + time;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure("date and time of a fax", e.what());
     return {};
   }
 }

@@ -1,6 +1,9 @@
 // Rich text between editor and memo field.
 #include "app/mainwindow/richtextmemo.h"
 
+#include "base/log.h"
+#include "faxcodes/texts.h"
+
 #include "richtext/richtext.h"
 #include "settings/appsettings.h"
 
@@ -18,7 +21,8 @@ void LoadRichText(richtext::TRichText* editor, const std::string& memoField,
   const std::string path = TemporaryRtfPath();
   try {
     if (!table || !table->blobToFile(memoField, path)) return;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    base::LogFailure(memoField, e.what());  // the editor stays empty
     return;
   }
   const QString file = QString::fromStdString(path);
@@ -34,8 +38,7 @@ void SaveRichText(richtext::TRichText* editor, const std::string& memoField,
   const std::string path = TemporaryRtfPath();
   const int rc = editor->SaveToFile(QString::fromStdString(path));
   if (rc != richtext::kErrNone)
-    throw std::runtime_error("Unable to write to " + path + ": " +
-                             richtext::ErrorText(rc).toStdString());
+    throw std::runtime_error("Unable to write to " + path + ": " + faxcodes::errorText(rc));
   table->fileToBlob(memoField, path);
 }
 

@@ -1,0 +1,105 @@
+// Temporary file, fsync, rename; the fault-injection hook before each change.
+#include "base/atomicfile.h"
+
+#include "base/faultinjection.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace base {
+
+namespace {
+
+using Action = FaultInjector::Action;
+
+// Writes all of size bytes at offset, retrying after signals.
+int writeFully(int fd, std::uint64_t offset, const void* data, std::size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::pwrite(fd, p + done, size - done, off_t(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += std::size_t(n);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int AtomicFile::Open(const std::string& target) {
+  Abandon();
+  target_ = target;
+  temp_ = TemporaryNameFor(target);
+  size_ = 0;
+  if (consultFaultInjector("write", temp_) != Action::Proceed) {
+    if (!simulatedCrashHappened()) return ENOSPC;
+    dropped_ = true;  // after the crash writes go nowhere
+    return 0;
+  }
+  fd_.reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  return fd_ ? 0 : errno;
+}
+
+int AtomicFile::Append(const void* data, std::size_t size) { return WriteAt(size_, data, size); }
+
+int AtomicFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+  if (dropped_) return 0;
+  if (!fd_) return EBADF;
+  std::size_t todo = size;
+  const Action action = consultFaultInjector("write", temp_);
+  switch (action) {
+    case Action::Crash: dropped_ = true; return 0;
+    case Action::ShortWrite: todo = size / 2; break;
+    case Action::Proceed: break;
+    default: todo = 0; break;
+  }
+  const int rc = writeFully(fd_.get(), offset, data, todo);
+  if (rc != 0) return fail(rc);
+  if (action != Action::Proceed) return fail(ENOSPC);
+  if (offset + size > size_) size_ = offset + size;
+  return 0;
+}
+
+int AtomicFile::Commit() {
+  if (dropped_) {
+    Abandon();
+    return 0;
+  }
+  if (!fd_) return EBADF;
+  if (::fsync(fd_.get()) != 0) return fail(errno);
+  if (fd_.reset() != 0) return fail(errno);
+  const Action action = consultFaultInjector("rename", target_);
+  if (action == Action::Crash) return 0;
+  if (action != Action::Proceed) return fail(EIO);
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) return fail(errno);
+  temp_.clear();
+  return 0;
+}
+
+void AtomicFile::Abandon() {
+  fd_.reset();
+  // A simulated crash leaves its temporary file behind, as a dead process would.
+  if (!temp_.empty() && !simulatedCrashHappened()) ::unlink(temp_.c_str());
+  temp_.clear();
+  dropped_ = false;
+}
+
+int AtomicFile::fail(int error) {
+  Abandon();
+  return error;
+}
+
+int ReplaceFile(const std::string& target, std::span<const std::uint8_t> bytes) {
+  AtomicFile file;
+  int rc = file.Open(target);
+  if (rc == 0) rc = file.Append(bytes.data(), bytes.size());
+  if (rc == 0) rc = file.Commit();
+  return rc;
+}
+
+}  // namespace base
