@@ -25,8 +25,6 @@ void applySessionReport(ProtocolRecord& p, std::string_view line) {
   p.minBytesPerLine = minBytesPerLine(v.scanIndex, v.fine, v.bps);
 }
 
-bool isResultCode(AtReply r) { return r != AtReply::Other && r != AtReply::Report; }
-
 void Class2Commands::command(std::string_view word, std::string_view value) {
   std::string cmd = "AT+F";
   cmd += word;

@@ -48,8 +48,6 @@ inline constexpr Class2Words kClass20Words{"CLASS=2.0", "MI?", "MM?", "MR?", "IS
 bool isReport(std::string_view line, std::string_view word);
 // Stores what a capabilities or session report says in the protocol record.
 void applySessionReport(ProtocolRecord& p, std::string_view line);
-// A result code that ends a step awaiting something else; noise and reports do not.
-bool isResultCode(AtReply r);
 
 // What both Class 2 dialogues send and how they wait for "OK".
 class Class2Commands {

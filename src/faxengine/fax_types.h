@@ -2,6 +2,7 @@
 // session and protocol records that the sender and receiver state machines work on.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -143,7 +144,7 @@ struct ProtocolRecord {
   int replyTimeout = 182;  // ticks (10 s)
   int pageTimeout = 1092;  // ticks (60 s)
   int desiredBps = 9600;
-  int modulationIndex = 0;
+  int modulationIndex = 0;  // Class 1: the current rate, 1 (2400) to 6 (14400)
   int scanTimeIndex = 0;
   int minBytesPerLine = 0;
   std::atomic<int> lastHangupCode{0};
@@ -156,6 +157,11 @@ struct ProtocolRecord {
   std::string initString;  // the built-in init string
   std::string modemInit;
   std::string dialPrefix;
+  // Class 1: the rates (by modulation index, 1..6) the modem has and the far end offers,
+  // and what follows "AT+FTM=" / "AT+FRM=" for the current one.
+  std::array<bool, 7> localRates{false, true, true};
+  std::array<bool, 7> remoteRates{};
+  std::string modulation;
 };
 
 }  // namespace faxengine

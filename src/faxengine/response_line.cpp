@@ -49,6 +49,8 @@ AtReply parseReply(std::string_view line) {
   return AtReply::Other;
 }
 
+bool isResultCode(AtReply r) { return r != AtReply::Other && r != AtReply::Report; }
+
 const char* replyName(AtReply r) {
   switch (r) {
     case AtReply::Other: return "other";

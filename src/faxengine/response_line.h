@@ -49,6 +49,8 @@ enum class AtReply {
 
 // Result codes are matched by substring, as modems decorate them ("CONNECT 9600").
 AtReply parseReply(std::string_view line);
+// A result code that ends a step awaiting something else; noise and reports do not.
+bool isResultCode(AtReply r);
 const char* replyName(AtReply r);
 
 }  // namespace faxengine

@@ -80,6 +80,8 @@ class SendMachine : public FaxMachine {
   // Positions at the start of the current page again (to send it once more).
   int rewindPage();
   void faxDone();
+  // Hangs up the line (after a call whose modem did not confirm its own hang-up).
+  void hangUp() { hangUpSender(); }
   // The page about to be negotiated: its resolution and width.
   bool firstPageFine() const { return firstFine_; }
   bool firstPageWide() const { return firstWide_; }

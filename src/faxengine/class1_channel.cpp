@@ -1,0 +1,77 @@
+// Lines and frames from a Class 1 modem, commands and frames to it.
+#include "faxengine/class1_channel.h"
+
+#include "faxengine/modem_bytes.h"
+#include "faxengine/page_output.h"
+
+namespace faxengine::class1 {
+
+FrameCollector::Event FrameCollector::feed(std::uint8_t b) {
+  if (!inFrame_) {
+    // No response line holds 0xFF: it is the address that starts a frame, and whatever
+    // came before it is dropped.
+    if (b == kAddress) {
+      lines_.clear();
+      inFrame_ = true;
+      dle_ = false;
+      frame_.bytes.assign(1, b);
+      return Event::None;
+    }
+    return lines_.feed(b) ? Event::Line : Event::None;
+  }
+  if (dle_) {
+    dle_ = false;
+    if (b == kEtx) {
+      inFrame_ = false;
+      return Event::Frame;
+    }
+    // DLE DLE is one DLE; a DLE before anything else is dropped.
+  } else if (b == kDle) {
+    dle_ = true;
+    return Event::None;
+  }
+  if (frame_.bytes.size() < kMaxFrame) frame_.bytes.push_back(b);
+  return Event::None;
+}
+
+void FrameCollector::clear() {
+  lines_.clear();
+  inFrame_ = false;
+  dle_ = false;
+}
+
+void Channel::command(std::string_view text) {
+  bool short_pause = text.starts_with("AT+FTM=") || text.starts_with("AT+FRM=") ||
+                     text.starts_with("AT+FTH=") || text.starts_with("AT+FRH=");
+  in_.clear();
+  m_.sendCommand(text, short_pause ? kShortCommandPauseMs : kCommandPauseMs);
+}
+
+void Channel::receiveFrames() {
+  ProtocolRecord& p = m_.protocol();
+  p.finalFrameSeen = false;
+  p.lastFcf = 0;
+  command("AT+FRH=3");
+}
+
+void Channel::frame(const std::vector<std::uint8_t>& bytes) {
+  m_.note("-> " + fcfName(bytes.size() > 2 ? bytes[2] : 0));
+  std::vector<std::uint8_t> out;
+  appendDleDoubled(bytes, out);
+  out.push_back(kDle);
+  out.push_back(kEtx);
+  m_.link().pause(kFramePauseMs);
+  if (!m_.link().write(out)) m_.note("frame not written: output buffer full");
+  m_.armReply(m_.protocol().replyTimeout);
+}
+
+std::size_t Channel::collect(std::span<const std::uint8_t> data, FrameCollector::Event& event) {
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    event = in_.feed(data[i]);
+    if (event != FrameCollector::Event::None) return i + 1;
+  }
+  event = FrameCollector::Event::None;
+  return data.size();
+}
+
+}  // namespace faxengine::class1

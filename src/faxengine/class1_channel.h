@@ -1,0 +1,68 @@
+// What the Class 1 dialogues read from and write to the modem. Response lines and control
+// frames arrive mixed: a frame runs from its 0xFF address to DLE ETX (DLE DLE standing
+// for one DLE), so CR LF inside a frame is data, not the end of a line. Commands and
+// frames go out with the pauses the modem needs between them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "faxengine/class1_frames.h"
+#include "faxengine/fax_machine.h"
+#include "faxengine/response_line.h"
+
+namespace faxengine::class1 {
+
+class FrameCollector {
+ public:
+  enum class Event { None, Line, Frame };
+  // Longer frames keep only their first bytes (T.30 frames are far shorter).
+  static constexpr std::size_t kMaxFrame = 512;
+
+  Event feed(std::uint8_t b);
+  const std::string& line() const { return lines_.line(); }
+  const Frame& frame() const { return frame_; }
+  void clear();
+
+ private:
+  ResponseCollector lines_;
+  bool inFrame_ = false;
+  bool dle_ = false;
+  Frame frame_;
+};
+
+// Pauses before what goes to the modem, in milliseconds.
+inline constexpr int kFramePauseMs = 20;
+inline constexpr int kTurnPauseMs = 200;      // between receiving and sending a signal
+inline constexpr int kPostPagePauseMs = 500;  // after page data, before MPS or EOP
+
+// Reply timer lengths of the Class 1 dialogues, in ticks.
+inline constexpr Ticks kResponseTicks = 54;  // 3 s: the answer to a command frame
+inline constexpr Ticks kHangUpTicks = 26;    // the "OK" to "ATH"
+inline constexpr Ticks kListTicks = 36;      // the rest of the wait after a modulation list
+
+class Channel {
+ public:
+  explicit Channel(FaxMachine& m) : m_(m) {}
+
+  // Sends a command after its pause (40 ms before the Class 1 data and frame commands,
+  // 100 ms before any other) and forgets what was collected so far.
+  void command(std::string_view text);
+  // Sends "AT+FRH=3" to read the next frame; the last frame's flags are forgotten.
+  void receiveFrames();
+  // After 20 ms, the frame with DLE doubled and DLE ETX; the reply timer is re-armed.
+  void frame(const std::vector<std::uint8_t>& bytes);
+  // Feeds bytes until a line or a frame is complete; returns the count used.
+  std::size_t collect(std::span<const std::uint8_t> data, FrameCollector::Event& event);
+  const std::string& line() const { return in_.line(); }
+  const Frame& lastFrame() const { return in_.frame(); }
+
+ private:
+  FaxMachine& m_;
+  FrameCollector in_;
+};
+
+}  // namespace faxengine::class1

@@ -1,0 +1,309 @@
+// The Class 1 receiving dialogue.
+#include "faxengine/class1_receive.h"
+
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+
+namespace faxengine::class1 {
+
+namespace {
+constexpr int kDisTries = 3;
+constexpr int kTcfEndPauseMs = 20;
+constexpr int kFlowStop = 6144, kFlowResume = 2048;
+}  // namespace
+
+const char* Class1Receive::name(Step s) {
+  switch (s) {
+    case Step::Idle: return "idle";
+    case Step::ClassSet: return "class set";
+    case Step::Answered: return "answered";
+    case Step::DisSent: return "DIS sent";
+    case Step::Command: return "command";
+    case Step::DisRepeat: return "DIS repeat";
+    case Step::TcfConnect: return "TCF connect";
+    case Step::Tcf: return "TCF";
+    case Step::FttReady: return "FTT ready";
+    case Step::TcfEnd: return "TCF end";
+    case Step::Confirm: return "confirm";
+    case Step::PageConnect: return "page connect";
+    case Step::PageEnd: return "page end";
+    case Step::PostPage: return "post page";
+    case Step::PageDone: return "page done";
+    case Step::Response: return "response";
+    case Step::Release: return "release";
+    case Step::HangUp: return "hang up";
+  }
+  return "?";
+}
+
+void Class1Receive::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Receive::name); }
+
+void Class1Receive::waitForCall() {
+  ProtocolRecord& p = m_.protocol();
+  p.retryCount = 0;
+  p.finalFrameSeen = false;
+  p.lastFcf = 0;
+  io_.command("AT+FCLASS=1");
+  setStep(Step::ClassSet);
+}
+
+void Class1Receive::answered() {
+  disSent_ = false;
+  setStep(Step::Answered);
+}
+
+Input Class1Receive::input() const {
+  switch (step_) {
+    case Step::DisRepeat:
+    case Step::PageDone: return Input::None;
+    case Step::Idle: return Input::Triggers;
+    default: return Input::Raw;
+  }
+}
+
+void Class1Receive::onStep(Trigger t) {
+  if (step_ == Step::DisRepeat) return repeatDis();
+  if (step_ == Step::PageDone) return pageDone();
+  if (t != Trigger::ReplyTimer) return;
+  ProtocolRecord& p = m_.protocol();
+  switch (step_) {
+    case Step::Answered:
+      if (p.retryCount == 0) break;
+      return setStep(Step::DisRepeat);
+    case Step::Command: return setStep(Step::DisRepeat);
+    case Step::Release:
+      // No DCN came: the line is released all the same.
+      io_.command("ATH");
+      return setStep(Step::HangUp);
+    default: break;
+  }
+  m_.fail(ecTimeout);
+}
+
+std::size_t Class1Receive::onRaw(std::span<const std::uint8_t> data) {
+  if (step_ == Step::Tcf) return onTcf(data);
+  FrameCollector::Event event;
+  std::size_t used = io_.collect(data, event);
+  if (event == FrameCollector::Event::Line)
+    onLine(io_.line(), parseReply(io_.line()));
+  else if (event == FrameCollector::Event::Frame)
+    onFrame(io_.lastFrame());
+  return used;
+}
+
+void Class1Receive::onLine(const std::string& line, AtReply reply) {
+  m_.note("<- " + line);
+  if (reply == AtReply::Error) return m_.fail(ecFaxBadModemResult);
+  switch (step_) {
+    case Step::ClassSet:
+      if (reply == AtReply::Ok) {
+        m_.switchToNormalBaud();
+        setStep(Step::Idle);
+        return m_.waitRings();
+      }
+      if (isResultCode(reply)) return m_.fail(ecFaxInitError);
+      break;
+    case Step::Answered:
+      if (reply != AtReply::Connect) break;
+      io_.frame(idFrame(Fcf::CSI, false, m_.session().stationId));
+      return setStep(Step::DisSent);
+    case Step::DisSent:
+      if (reply == AtReply::Connect && !disSent_) {
+        disSent_ = true;
+        io_.frame(disFrame(m_.protocol().modulationIndex));
+        return;
+      }
+      if (reply != AtReply::Ok) break;
+      m_.link().pause(kTurnPauseMs);
+      m_.link().pause(kTurnPauseMs);
+      io_.receiveFrames();
+      m_.armReply(kResponseTicks);
+      return setStep(Step::Command);
+    case Step::Command: return onCommand(reply);
+    case Step::TcfConnect:
+      if (framesInstead(line)) return;
+      if (reply != AtReply::Connect) break;
+      tcfBytes_ = tcfNonZero_ = 0;
+      dle_ = false;
+      m_.armReply(timeouts::kReply);
+      return setStep(Step::Tcf);
+    case Step::FttReady:
+      if (reply == AtReply::Connect) {
+        io_.frame(plainFrame(Fcf::FTT, false));
+        if (m_.protocol().modulation == indexModulation(kMinIndex)) return m_.fail(ecFaxTrainError);
+        return;
+      }
+      if (reply != AtReply::Ok) break;
+      io_.receiveFrames();
+      return setStep(Step::Command);
+    case Step::TcfEnd:
+      if (reply != AtReply::NoCarrier) break;
+      softwareFlow(false);
+      m_.link().pause(kTcfEndPauseMs);
+      io_.command("AT+FTH=3");
+      return setStep(Step::Confirm);
+    case Step::Confirm: return onConfirm(reply);
+    case Step::PageConnect:
+      if (framesInstead(line)) return;
+      if (reply != AtReply::Connect) break;
+      m_.setProgress(progress::kConnectionParams);
+      return m_.pageStart();
+    case Step::PageEnd:
+      if (reply != AtReply::NoCarrier) break;
+      io_.receiveFrames();
+      return setStep(Step::PostPage);
+    case Step::PostPage:
+      if (reply != AtReply::Ok) break;
+      if (!m_.protocol().finalFrameSeen) return io_.receiveFrames();
+      morePages_ = (m_.protocol().lastFcf & ~kXBit) == std::uint8_t(Fcf::MPS);
+      m_.setProgress(progress::kGettingEop);
+      return setStep(Step::PageDone);
+    case Step::Response: return onResponse(reply);
+    case Step::Release:
+      if (reply != AtReply::Ok) break;
+      if (!m_.protocol().finalFrameSeen) return io_.receiveFrames();
+      io_.command("ATH");
+      return setStep(Step::HangUp);
+    case Step::HangUp:
+      if (reply != AtReply::Ok) break;
+      m_.setProgress(progress::kGotHangup);
+      setStep(Step::Idle);
+      return m_.endOfCall();
+    default: break;
+  }
+  m_.rearmReply();
+}
+
+void Class1Receive::onFrame(const Frame& f) {
+  ProtocolRecord& p = m_.protocol();
+  p.finalFrameSeen = f.final();
+  p.lastFcf = f.fcfByte();
+  m_.note("<- " + fcfName(f.fcfByte()));
+  switch (Fcf(f.code())) {
+    case Fcf::CSI:
+    case Fcf::TSI:
+      m_.session().remoteStationId.set(stationIdOf(f));
+      m_.setProgress(progress::kGotRemoteId);
+      break;
+    case Fcf::DCS: onDcs(f); break;
+    case Fcf::DCN:
+      // Only the caller's farewell after the last page is expected.
+      if (step_ != Step::Release) return m_.fail(ecCancelRequested);
+      break;
+    default: break;
+  }
+  m_.rearmReply();
+}
+
+void Class1Receive::onDcs(const Frame& f) {
+  ProtocolRecord& p = m_.protocol();
+  DcsChoice c = decodeDcs(f);
+  p.modulationIndex = c.index;
+  p.modulation = c.modulation;
+  p.sessionBps = indexBps(c.index);
+  p.sessionFine = c.fine;
+  p.sessionWide = c.wide;
+  p.sessionEcm = false;
+  p.scanTimeIndex = c.scanIndex;
+  m_.setProgress(progress::kConnectionParams);
+}
+
+void Class1Receive::onCommand(AtReply reply) {
+  ProtocolRecord& p = m_.protocol();
+  if (reply != AtReply::Ok) return m_.rearmReply();
+  if (!p.finalFrameSeen || (p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS))
+    return io_.receiveFrames();
+  softwareFlow(true);
+  io_.command("AT+FRM=" + p.modulation);
+  m_.armReply(timeouts::kReply);
+  setStep(Step::TcfConnect);
+}
+
+void Class1Receive::repeatDis() {
+  if (++m_.protocol().retryCount > kDisTries) return m_.fail(ecTimeout);
+  // Any character ends the modem's wait for a frame.
+  m_.writeRaw("AT\r\r");
+  io_.command("AT+FTH=3");
+  answered();
+}
+
+std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    std::uint8_t b = data[i];
+    if (dle_) {
+      dle_ = false;
+      if (b == kEtx) {
+        bool good = tcfGood(tcfNonZero_, tcfBytes_);
+        m_.note("TCF " + std::to_string(tcfNonZero_) + " of " + std::to_string(tcfBytes_) +
+                " bytes not zero");
+        if (good) {
+          setStep(Step::TcfEnd);
+        } else {
+          softwareFlow(false);
+          io_.command("AT+FTH=3");
+          setStep(Step::FttReady);
+        }
+        return i + 1;
+      }
+    } else if (b == kDle) {
+      dle_ = true;
+      continue;
+    }
+    ++tcfBytes_;
+    if (b != 0) ++tcfNonZero_;
+  }
+  return data.size();
+}
+
+void Class1Receive::onConfirm(AtReply reply) {
+  if (reply == AtReply::Connect) {
+    softwareFlow(true);
+    return io_.frame(plainFrame(Fcf::CFR, false));
+  }
+  if (reply != AtReply::Ok) return m_.rearmReply();
+  io_.command("AT+FRM=" + m_.protocol().modulation);
+  if (!m_.accepted() && !m_.accept()) return;
+  setStep(Step::PageConnect);
+}
+
+void Class1Receive::pageEnded() {
+  softwareFlow(false);
+  setStep(Step::PageEnd);
+}
+
+void Class1Receive::pageDone() {
+  m_.endOfPage(true);
+  if (m_.step() != ReceiveMachine::Step::Dialogue) return;
+  io_.command("AT+FTH=3");
+  m_.setProgress(progress::kGettingEod);
+  setStep(Step::Response);
+}
+
+void Class1Receive::onResponse(AtReply reply) {
+  if (reply == AtReply::Connect) return io_.frame(plainFrame(Fcf::MCF, false));
+  if (reply != AtReply::Ok) return m_.rearmReply();
+  if (morePages_) {
+    softwareFlow(true);
+    io_.command("AT+FRM=" + m_.protocol().modulation);
+    return setStep(Step::PageConnect);
+  }
+  m_.link().pause(kTurnPauseMs);
+  io_.receiveFrames();
+  m_.endOfDocument();
+  if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
+}
+
+bool Class1Receive::framesInstead(const std::string& line) {
+  if (!contains(line, "+FCERROR")) return false;
+  io_.receiveFrames();
+  setStep(Step::Command);
+  return true;
+}
+
+void Class1Receive::softwareFlow(bool on) {
+  if (m_.session().option(kOptSoftwareFlow))
+    m_.link().setSoftwareFlow(on ? SoftwareFlow::Receive : SoftwareFlow::Off, kFlowStop,
+                              kFlowResume);
+}
+
+}  // namespace faxengine::class1

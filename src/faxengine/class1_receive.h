@@ -1,0 +1,81 @@
+// The Class 1 receiving dialogue: the engine answers as the called fax machine, sends
+// CSI and DIS, reads the caller's DCS, checks its training, confirms every page with MCF
+// and waits for the caller's DCN.
+//
+//   ClassSet -> (rings, "ATA") -> Answered -> DisSent      CSI and DIS go out
+//   DisSent -> Command                                     TSI and DCS are read
+//   Command -> DisRepeat -> Answered                       nothing came: CSI and DIS again
+//   Command -> TcfConnect -> Tcf                           the training check
+//   Tcf -> FttReady -> Command                             bad: FTT, a new DCS follows
+//   Tcf -> TcfEnd -> Confirm -> PageConnect                good: CFR, the page follows
+//   TcfConnect | PageConnect -> Command                    frames came instead (a DCS
+//                                                          repeated, or DCN)
+//   PageConnect -> (page data) -> PageEnd -> PostPage -> PageDone -> Response
+//   Response -> PageConnect                                MPS: MCF, the next page
+//   Response -> Release -> HangUp -> (end of the call)     EOP: MCF, then DCN and "ATH"
+#pragma once
+
+#include "faxengine/class1_channel.h"
+#include "faxengine/receive_machine.h"
+
+namespace faxengine::class1 {
+
+class Class1Receive : public ReceiveDialogue {
+ public:
+  enum class Step {
+    Idle,
+    ClassSet,
+    Answered,
+    DisSent,
+    Command,
+    DisRepeat,
+    TcfConnect,
+    Tcf,
+    FttReady,
+    TcfEnd,
+    Confirm,
+    PageConnect,
+    PageEnd,
+    PostPage,
+    PageDone,
+    Response,
+    Release,
+    HangUp
+  };
+  static const char* name(Step s);
+
+  explicit Class1Receive(ReceiveMachine& m) : ReceiveDialogue(m), io_(m) {}
+
+  const char* stepName() const override { return name(step_); }
+  Step step() const { return step_; }
+  void waitForCall() override;
+  void answered() override;
+  void pageEnded() override;
+  Input input() const override;
+  void onStep(Trigger t) override;
+  void onLine(const std::string& line, AtReply reply) override;
+  std::size_t onRaw(std::span<const std::uint8_t> data) override;
+
+ private:
+  void setStep(Step s);
+  void onFrame(const Frame& f);
+  void onDcs(const Frame& f);
+  void onCommand(AtReply reply);
+  std::size_t onTcf(std::span<const std::uint8_t> data);
+  void onConfirm(AtReply reply);
+  void onResponse(AtReply reply);
+  void repeatDis();
+  void pageDone();
+  // "+FCERROR": V.21 frames came where high-speed data was expected; read them.
+  bool framesInstead(const std::string& line);
+  void softwareFlow(bool on);
+
+  Channel io_;
+  Step step_ = Step::Idle;
+  bool disSent_ = false;
+  bool morePages_ = false;
+  bool dle_ = false;
+  long tcfBytes_ = 0, tcfNonZero_ = 0;
+};
+
+}  // namespace faxengine::class1

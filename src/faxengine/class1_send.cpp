@@ -1,0 +1,351 @@
+// The Class 1 sending dialogue.
+#include "faxengine/class1_send.h"
+
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+#include "faxengine/scan_time.h"
+
+namespace faxengine::class1 {
+
+namespace {
+constexpr std::uint8_t kPageEnd[] = {kDle, kEtx};
+constexpr int kPostPageTries = 3;
+}  // namespace
+
+const char* Class1Send::name(Step s) {
+  switch (s) {
+    case Step::SelectClass: return "select class";
+    case Step::ClassSet: return "class set";
+    case Step::DialResult: return "dial result";
+    case Step::TsiReady: return "TSI ready";
+    case Step::DcsReady: return "DCS ready";
+    case Step::DcsSent: return "DCS sent";
+    case Step::TcfReady: return "TCF ready";
+    case Step::TcfSent: return "TCF sent";
+    case Step::Confirmation: return "confirmation";
+    case Step::PageReady: return "page ready";
+    case Step::WaitXon: return "wait for XON";
+    case Step::WaitBuffer: return "wait for buffer";
+    case Step::PageSent: return "page sent";
+    case Step::PostPage: return "post page";
+    case Step::PostPageReady: return "post page ready";
+    case Step::PostPageSent: return "post page sent";
+    case Step::Response: return "response";
+    case Step::DcnReady: return "DCN ready";
+    case Step::DcnSent: return "DCN sent";
+    case Step::HangUp: return "hang up";
+  }
+  return "?";
+}
+
+void Class1Send::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Send::name); }
+
+void Class1Send::start() {
+  ProtocolRecord& p = m_.protocol();
+  p.remoteRates = {};
+  p.finalFrameSeen = false;
+  p.confirmationReceived = false;
+  p.lastFcf = 0;
+  setStep(Step::SelectClass);
+}
+
+Input Class1Send::input() const {
+  switch (step_) {
+    case Step::SelectClass:
+    case Step::PostPage: return Input::None;
+    case Step::WaitBuffer: return Input::Triggers;
+    default: return Input::Raw;
+  }
+}
+
+void Class1Send::onStep(Trigger t) {
+  switch (step_) {
+    case Step::SelectClass: io_.command("AT+FCLASS=1"); return setStep(Step::ClassSet);
+    case Step::PostPage: return postPage();
+    case Step::WaitXon:
+      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
+      return;
+    case Step::WaitBuffer:
+      if (t != Trigger::OutputFree) break;
+      m_.setProgress(progress::kSendingPage);
+      softwareFlow(true);
+      return m_.beginPageData();
+    case Step::Response:
+      if (t != Trigger::ReplyTimer) return;
+      // No answer to MPS/EOP: a blank ends the modem's wait for a frame; then again.
+      m_.writeRaw(" ");
+      return setStep(Step::PostPage);
+    case Step::HangUp:
+      if (t != Trigger::ReplyTimer) return;
+      m_.hangUp();
+      return m_.faxDone();
+    default: break;
+  }
+  if (t == Trigger::ReplyTimer) m_.fail(ecTimeout);
+}
+
+std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
+  if (step_ == Step::WaitXon) {
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      if (data[i] == kXon) {
+        waitBuffer();
+        return i + 1;
+      }
+    }
+    return data.size();
+  }
+  FrameCollector::Event event;
+  std::size_t used = io_.collect(data, event);
+  if (event == FrameCollector::Event::Line)
+    onLine(io_.line(), parseReply(io_.line()));
+  else if (event == FrameCollector::Event::Frame)
+    onFrame(io_.lastFrame());
+  return used;
+}
+
+void Class1Send::onLine(const std::string& line, AtReply reply) {
+  m_.note("<- " + line);
+  // ERROR after the post-page command is the step's to handle; anywhere else it ends the fax.
+  if (reply == AtReply::Error && step_ != Step::PostPageReady && step_ != Step::Response)
+    return m_.fail(ecFaxBadModemResult);
+  ProtocolRecord& p = m_.protocol();
+  switch (step_) {
+    case Step::ClassSet:
+      if (reply == AtReply::Ok) {
+        m_.dial();
+        return setStep(Step::DialResult);
+      }
+      if (isResultCode(reply)) return m_.fail(ecFaxInitError);
+      break;
+    case Step::DialResult: return onDialResult(reply);
+    case Step::TsiReady:
+      if (reply != AtReply::Connect) break;
+      io_.frame(idFrame(Fcf::TSI, true, m_.session().stationId));
+      return setStep(Step::DcsReady);
+    case Step::DcsReady:
+      if (reply != AtReply::Connect) break;
+      io_.frame(dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex));
+      return setStep(Step::DcsSent);
+    case Step::DcsSent:
+      if (reply != AtReply::Ok) break;
+      io_.command("AT+FTM=" + p.modulation);
+      return setStep(Step::TcfReady);
+    case Step::TcfReady:
+      if (reply != AtReply::Connect) break;
+      sendTcf();
+      return setStep(Step::TcfSent);
+    case Step::TcfSent:
+      if (reply != AtReply::Ok) return;  // keep waiting, the time-out stays
+      softwareFlow(false);
+      m_.link().pause(kTurnPauseMs);
+      io_.receiveFrames();
+      p.confirmationReceived = false;
+      return setStep(Step::Confirmation);
+    case Step::Confirmation: return onConfirmation(reply);
+    case Step::PageReady:
+      if (reply != AtReply::Connect) break;
+      m_.armReply(timeouts::kXonWait);
+      return setStep(Step::WaitXon);
+    case Step::PageSent:
+      if (reply != AtReply::Ok) break;
+      softwareFlow(false);
+      p.retryCount = 0;
+      m_.setProgress(progress::kSendingEop);
+      return setStep(Step::PostPage);
+    case Step::PostPageReady:
+      if (reply != AtReply::Connect) break;
+      io_.frame(plainFrame(m_.morePages() ? Fcf::MPS : Fcf::EOP, true));
+      return setStep(Step::PostPageSent);
+    case Step::PostPageSent:
+      if (reply != AtReply::Ok) break;
+      m_.link().pause(kTurnPauseMs);
+      io_.receiveFrames();
+      m_.armReply(kResponseTicks);
+      return setStep(Step::Response);
+    case Step::Response: return onResponse(reply);
+    case Step::DcnReady:
+      if (reply != AtReply::Connect) break;
+      io_.frame(plainFrame(Fcf::DCN, true));
+      return setStep(Step::DcnSent);
+    case Step::DcnSent:
+      if (reply != AtReply::Ok) break;
+      io_.command("ATH");
+      m_.armReply(kHangUpTicks);
+      return setStep(Step::HangUp);
+    case Step::HangUp:
+      if (reply == AtReply::Ok) return m_.faxDone();
+      break;
+    default: break;
+  }
+  m_.rearmReply();
+}
+
+void Class1Send::redial() {
+  m_.dial();
+  setStep(Step::DialResult);
+}
+
+void Class1Send::onDialResult(AtReply reply) {
+  ProtocolRecord& p = m_.protocol();
+  switch (reply) {
+    case AtReply::Ok:
+      // The DIS ends the called station's frames; anything before it asks for more.
+      if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
+        m_.link().pause(kTurnPauseMs);
+        io_.command("AT+FTH=3");
+        p.finalFrameSeen = false;
+        return setStep(Step::TsiReady);
+      }
+      return io_.receiveFrames();
+    case AtReply::Busy:
+    case AtReply::NoAnswer: return m_.busy();
+    case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
+    case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
+    case AtReply::NoCarrier: return m_.fail(ecFaxNoFax);
+    default: m_.armReply(timeouts::kReply); return;  // CONNECT: frames follow
+  }
+}
+
+void Class1Send::onFrame(const Frame& f) {
+  ProtocolRecord& p = m_.protocol();
+  p.finalFrameSeen = f.final();
+  p.lastFcf = f.fcfByte();
+  m_.note("<- " + fcfName(f.fcfByte()));
+  switch (Fcf(f.code())) {
+    case Fcf::CSI:
+    case Fcf::TSI:
+      m_.session().remoteStationId.set(stationIdOf(f));
+      m_.setProgress(progress::kGotRemoteId);
+      break;
+    case Fcf::FTT:
+    case Fcf::RTN: fallBack(); break;
+    case Fcf::DIS: onDis(f); break;
+    case Fcf::CFR: p.confirmationReceived = true; break;
+    case Fcf::DCN: return m_.fail(ecCancelRequested);
+    default: break;
+  }
+  if (m_.step() == SendMachine::Step::Dialogue) m_.rearmReply();
+}
+
+void Class1Send::onDis(const Frame& f) {
+  ProtocolRecord& p = m_.protocol();
+  DisCaps caps = decodeDis(f);
+  p.remoteRates = caps.rates;
+  p.remoteAcceptsFine = caps.fine;
+  p.remoteAcceptsWide = caps.wide;
+  p.scanTimeIndex = caps.scanIndex;
+  if ((m_.firstPageFine() && !caps.fine) || (m_.firstPageWide() && !caps.wide))
+    return m_.fail(ecFaxIncompatible);
+  p.sessionFine = m_.firstPageFine();
+  p.sessionWide = m_.firstPageWide();
+  p.sessionEcm = false;
+  setRate(chooseIndex(p.localRates, p.remoteRates, p.desiredBps));
+  m_.setProgress(progress::kConnectionParams);
+}
+
+void Class1Send::setRate(int index) {
+  ProtocolRecord& p = m_.protocol();
+  p.modulationIndex = index;
+  p.modulation = indexModulation(index);
+  p.sessionBps = indexBps(index);
+  p.minBytesPerLine = minBytesPerLine(p.scanTimeIndex, p.sessionFine, p.sessionBps);
+}
+
+// FTT or RTN: the next lower rate both sides have. The command that trains again goes
+// out once the modem has ended the frame with its OK.
+void Class1Send::fallBack() {
+  ProtocolRecord& p = m_.protocol();
+  int lower = lowerIndex(p.localRates, p.remoteRates, p.modulationIndex);
+  if (lower == 0) return m_.fail(ecFaxTrainError);
+  m_.note(std::string("falling back to ") + indexModulation(lower));
+  setRate(lower);
+}
+
+void Class1Send::sendTcf() {
+  softwareFlow(true);
+  std::vector<std::uint8_t> tcf(tcfLength(m_.protocol().sessionBps), 0);
+  tcf.push_back(kDle);
+  tcf.push_back(kEtx);
+  m_.note("-> TCF");
+  if (!m_.link().write(tcf)) m_.note("TCF not written: output buffer full");
+}
+
+void Class1Send::onConfirmation(AtReply reply) {
+  ProtocolRecord& p = m_.protocol();
+  if (reply != AtReply::Ok) return m_.rearmReply();
+  if (!p.finalFrameSeen) return io_.receiveFrames();
+  m_.link().pause(kTurnPauseMs);
+  if (p.confirmationReceived) {
+    io_.command("AT+FTM=" + p.modulation);
+    return setStep(Step::PageReady);
+  }
+  io_.command("AT+FTH=3");
+  setStep(Step::DcsReady);
+}
+
+void Class1Send::waitBuffer() {
+  m_.link().armOutputFree(SendFile::kBlock);
+  m_.armReply(m_.protocol().pageTimeout);
+  setStep(Step::WaitBuffer);
+}
+
+void Class1Send::pageQueued() {
+  m_.link().armOutputEmpty();
+  m_.armReply(m_.protocol().pageTimeout);
+  setStep(Step::PageSent);
+}
+
+std::span<const std::uint8_t> Class1Send::pageTrailer() const { return kPageEnd; }
+
+void Class1Send::postPage() {
+  ProtocolRecord& p = m_.protocol();
+  if (++p.retryCount > kPostPageTries) return m_.fail(ecTimeout);
+  m_.link().pause(kPostPagePauseMs);
+  io_.command("AT+FTH=3");
+  setStep(Step::PostPageReady);
+}
+
+void Class1Send::onResponse(AtReply reply) {
+  ProtocolRecord& p = m_.protocol();
+  if (reply == AtReply::Error) return setStep(Step::PostPage);
+  if (reply != AtReply::Ok) return m_.rearmReply();
+  if (!p.finalFrameSeen) return io_.receiveFrames();
+  switch (Fcf(p.lastFcf & ~kXBit)) {
+    case Fcf::MCF: m_.setProgress(progress::kPageAccepted); return nextPage();
+    case Fcf::RTP:
+      m_.setProgress(progress::kPageAccepted);
+      if (!m_.morePages()) return nextPage();  // the last page: the call ends as after MCF
+      return trainAgain(m_.advancePage());
+    case Fcf::RTN:
+      // The rate is already lowered: the rejected page goes again from its header.
+      m_.setProgress(progress::kPageError);
+      return trainAgain(m_.rewindPage());
+    default:
+      // Not an answer to MPS/EOP: ask again.
+      return setStep(Step::PostPage);
+  }
+}
+
+void Class1Send::nextPage() {
+  if (!m_.morePages()) {
+    io_.command("AT+FTH=3");
+    return setStep(Step::DcnReady);
+  }
+  if (int rc = m_.advancePage(); rc != ecOK) return m_.fail(rc);
+  io_.command("AT+FTM=" + m_.protocol().modulation);
+  setStep(Step::PageReady);
+}
+
+// After RTP or RTN: DCS and the training check again before the page.
+void Class1Send::trainAgain(int rc) {
+  if (rc != ecOK) return m_.fail(rc);
+  io_.command("AT+FTH=3");
+  setStep(Step::DcsReady);
+}
+
+void Class1Send::softwareFlow(bool on) {
+  if (m_.session().option(kOptSoftwareFlow))
+    m_.link().setSoftwareFlow(on ? SoftwareFlow::Transmit : SoftwareFlow::Off);
+}
+
+}  // namespace faxengine::class1

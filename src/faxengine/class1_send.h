@@ -1,0 +1,82 @@
+// The Class 1 sending dialogue: the engine runs the T.30 session itself, reading and
+// sending control frames through "AT+FRH=3" / "AT+FTH=3" and sending the training check
+// and page data through "AT+FTM=".
+//
+//   SelectClass -> ClassSet -> (dial) DialResult            CSI and DIS are read here
+//   DialResult -> TsiReady -> DcsReady -> DcsSent           TSI and DCS go out
+//   DcsSent -> TcfReady -> TcfSent -> Confirmation         the training check
+//   Confirmation -> DcsReady                                FTT: a lower rate, DCS again
+//   Confirmation -> PageReady -> WaitXon -> WaitBuffer      CFR: the page goes out
+//   (page data) -> PageSent -> PostPage -> PostPageReady -> PostPageSent -> Response
+//   Response -> PageReady                                   MCF, more pages
+//   Response -> DcsReady                                    RTP with more pages; RTN: the
+//                                                           page again at a lower rate
+//   Response -> PostPage                                    ERROR or silence: MPS/EOP again
+//   Response -> DcnReady -> DcnSent -> HangUp -> (fax done) the last page is confirmed
+#pragma once
+
+#include "faxengine/class1_channel.h"
+#include "faxengine/send_machine.h"
+
+namespace faxengine::class1 {
+
+class Class1Send : public SendDialogue {
+ public:
+  enum class Step {
+    SelectClass,
+    ClassSet,
+    DialResult,
+    TsiReady,
+    DcsReady,
+    DcsSent,
+    TcfReady,
+    TcfSent,
+    Confirmation,
+    PageReady,
+    WaitXon,
+    WaitBuffer,
+    PageSent,
+    PostPage,
+    PostPageReady,
+    PostPageSent,
+    Response,
+    DcnReady,
+    DcnSent,
+    HangUp
+  };
+  static const char* name(Step s);
+
+  explicit Class1Send(SendMachine& m) : SendDialogue(m), io_(m) {}
+
+  const char* stepName() const override { return name(step_); }
+  Step step() const { return step_; }
+  void start() override;
+  void redial() override;
+  void pageQueued() override;
+  std::span<const std::uint8_t> pageTrailer() const override;
+  Input input() const override;
+  void onStep(Trigger t) override;
+  void onLine(const std::string& line, AtReply reply) override;
+  std::size_t onRaw(std::span<const std::uint8_t> data) override;
+
+ private:
+  void setStep(Step s);
+  void onFrame(const Frame& f);
+  void onDis(const Frame& f);
+  void setRate(int index);
+  void fallBack();
+  void onDialResult(AtReply reply);
+  void onConfirmation(AtReply reply);
+  void onResponse(AtReply reply);
+  void sendTcf();
+  void waitBuffer();
+  void postPage();
+  void nextPage();
+  void trainAgain(int rc);
+  void softwareFlow(bool on);
+
+  Channel io_;
+  Step step_ = Step::SelectClass;
+};
+
+}  // namespace faxengine::class1

@@ -1,0 +1,436 @@
+// The Class 1 dialogues step by step against a scripted modem on a fake clock: the T.30
+// frames both ways, the training check, falling back, the post-page exchange with its
+// retries, and the codes each failure ends with.
+#include <gtest/gtest.h>
+
+#include "fax_pages.h"
+#include "faxengine/class1_frames.h"
+#include "faxengine/errors.h"
+#include "faxengine/modem_bytes.h"
+#include "session_rig.h"
+
+using namespace faxengine;
+using namespace faxengine::class1;
+using namespace faxengine::test;
+
+namespace {
+
+// A frame as the modem passes it: check bytes, DLE doubled, DLE ETX.
+std::string frameIn(std::uint8_t control, std::uint8_t fcf, std::vector<std::uint8_t> info = {}) {
+  std::vector<std::uint8_t> b = {0xFF, control, fcf};
+  b.insert(b.end(), info.begin(), info.end());
+  b.insert(b.end(), {0x10, 0x3C});  // check bytes, one of them a DLE
+  std::string s;
+  for (std::uint8_t c : b) {
+    s.push_back(char(c));
+    if (c == kDle) s.push_back(char(kDle));
+  }
+  return raw(s + "\x10\x03");
+}
+std::string finalIn(Fcf f, std::vector<std::uint8_t> info = {}) {
+  return frameIn(0x13, std::uint8_t(f), std::move(info));
+}
+std::string disIn(std::uint8_t rate, std::uint8_t scan = 0xF9) {
+  return finalIn(Fcf::DIS, {0x00, rate, scan, 0x00});
+}
+std::string idIn(Fcf f, const std::string& reversed) {
+  std::vector<std::uint8_t> info(reversed.begin(), reversed.end());
+  info.resize(20, ' ');
+  return frameIn(0x03, std::uint8_t(f), info);
+}
+std::string escaped(const std::vector<std::uint8_t>& data) {
+  std::string s;
+  for (std::uint8_t c : data) {
+    s.push_back(char(c));
+    if (c == kDle) s.push_back(char(kDle));
+  }
+  return s + "\x10\x03";
+}
+
+// The far end of a send, as the modem reports it.
+struct SendScript {
+  std::vector<Exchange> steps;
+  std::string modulation = "145";
+
+  SendScript& dial(std::uint8_t disRate = 0x6E, std::uint8_t scan = 0xF9) {
+    steps.push_back({"AT+FCLASS=1", {"OK"}});
+    steps.push_back({"ATDT5551234", {"CONNECT", idIn(Fcf::CSI, "4321 555"), "OK"}});
+    steps.push_back({"AT+FRH=3", {"CONNECT", disIn(disRate, scan), "OK"}});
+    steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
+    steps.push_back({"<page>", {"CONNECT"}, true});  // TSI
+    return training();
+  }
+  // DCS once more (after FTT, RTN or RTP), the training check and the answer to it.
+  SendScript& dcs() {
+    steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
+    return training();
+  }
+  SendScript& training() {
+    steps.push_back({"<page>", {"OK"}});  // DCS
+    steps.push_back({"AT+FTM=" + modulation, {"CONNECT"}, true});
+    steps.push_back({"<page>", {"OK"}});
+    steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::CFR), "OK"}});
+    return *this;
+  }
+  // A page after CFR or MCF, then MPS or EOP and the answer.
+  SendScript& page(bool last, std::vector<std::string> answer = {}) {
+    steps.push_back({"AT+FTM=" + modulation, {"CONNECT", raw("\x11")}, true});
+    steps.push_back({"<page>", {"OK"}});
+    return postPage(std::move(answer));
+  }
+  SendScript& postPage(std::vector<std::string> answer = {}, const char* cmd = "AT+FTH=3") {
+    if (answer.empty()) answer = {"CONNECT", finalIn(Fcf::MCF), "OK"};
+    steps.push_back({cmd, {"CONNECT"}, true});  // MPS / EOP
+    steps.push_back({"<page>", {"OK"}});
+    steps.push_back({"AT+FRH=3", answer});
+    return *this;
+  }
+  SendScript& release() {
+    steps.push_back({"AT+FTH=3", {"CONNECT"}, true});  // DCN
+    steps.push_back({"<page>", {"OK"}});
+    steps.push_back({"ATH", {"OK"}});
+    return *this;
+  }
+};
+
+class Class1SendSteps : public ::testing::Test {
+ protected:
+  SessionRig& rig() {
+    rig_ = std::make_unique<SessionRig>(true, TFaxClass::fcClass1);
+    rig_->session.stationId = "abc";
+    rig_->session.headerLine = "FROM $I PAGE $P";
+    rig_->proto.localRates = {false, true, true, true, true, true, true};
+    rig_->proto.desiredBps = 14400;
+    return *rig_;
+  }
+  std::string fax(const std::vector<PageSpec>& pages) {
+    std::string path = dir_.path("fax" + std::to_string(n_++) + ".brx");
+    writeBrx(path, pages);
+    return path;
+  }
+  void send(SessionRig& r, const std::string& file, const SendScript& s) {
+    r.host.faxes.push_back({"5551234", file, ""});
+    r.modem.load(s.steps);
+    r.start();
+    r.run();
+  }
+  // The session log tells where a failing call went.
+  void TearDown() override {
+    if (HasFailure() && rig_)
+      for (const std::string& n : rig_->link.notes) std::printf("%s\n", n.c_str());
+  }
+  // What the engine wrote after each CONNECT: frames start with 0xFF, the rest is
+  // training or page data.
+  static std::vector<std::vector<std::uint8_t>> frames(const SessionRig& r) {
+    std::vector<std::vector<std::uint8_t>> out;
+    for (const auto& p : r.modem.pages)
+      if (!p.empty() && p[0] == 0xFF) out.push_back(p);
+    return out;
+  }
+  static std::vector<std::vector<std::uint8_t>> data(const SessionRig& r) {
+    std::vector<std::vector<std::uint8_t>> out;
+    for (const auto& p : r.modem.pages)
+      if (p.empty() || p[0] != 0xFF) out.push_back(p);
+    return out;
+  }
+  static std::string frameNames(const SessionRig& r) {
+    std::string names;
+    for (const auto& f : frames(r)) names += (names.empty() ? "" : " ") + fcfName(f[2]);
+    return names;
+  }
+
+  TempDir dir_;
+  int n_ = 0;
+  std::unique_ptr<SessionRig> rig_;
+};
+
+TEST_F(Class1SendSteps, TwoPagesGoOutAt14400AfterTheTrainingCheck) {
+  Picture p1 = patternPicture(20, 1), p2 = patternPicture(15, 2);
+  SessionRig& r = rig();
+  send(r, fax({{p1}, {p2}}), SendScript().dial().page(false).page(true).release());
+
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_TRUE(r.modem.scriptDone());
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
+  EXPECT_EQ(r.session.remoteStationId.get(), "555 1234");
+  EXPECT_EQ(frameNames(r), "TSI DCS MPS EOP DCN");
+  auto f = frames(r);
+  EXPECT_EQ(std::string(f[0].begin() + 3, f[0].end()), std::string(17, ' ') + "CBA");
+  EXPECT_EQ(f[1], (std::vector<std::uint8_t>{0xFF, 0x13, 0x83, 0x00, 0x22, 0xF8, 0x00}));
+  auto d = data(r);
+  ASSERT_EQ(d.size(), 3u);
+  EXPECT_EQ(d[0], std::vector<std::uint8_t>(tcfLength(14400), 0));
+  for (int i = 0; i < 2; ++i) {
+    Picture rows = decodeRows(d[std::size_t(i) + 1]);
+    const Picture& want = i == 0 ? p1 : p2;
+    ASSERT_EQ(rows.size(), 16 + want.size());
+    EXPECT_EQ(Picture(rows.begin() + 16, rows.end()), want);
+  }
+  EXPECT_EQ(r.proto.sessionBps, 14400);
+}
+
+TEST_F(Class1SendSteps, A9600DisLimitsAFastModemTo96) {
+  SessionRig& r = rig();
+  SendScript s;
+  s.modulation = "96";
+  send(r, fax({{patternPicture(5, 1)}}), s.dial(0x4E).page(true).release());
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frames(r)[1][4], 0x02 | 0x04);  // V.29 9600
+}
+
+TEST_F(Class1SendSteps, FttFallsBackOneRateAndTrainsAgain) {
+  SessionRig& r = rig();
+  SendScript s;
+  s.dial(0x6E);
+  s.steps.back().replies = {"CONNECT", finalIn(Fcf::FTT), "OK"};
+  s.modulation = "121";
+  s.dcs().page(true).release();
+  send(r, fax({{patternPicture(5, 1)}}), s);
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frameNames(r), "TSI DCS DCS EOP DCN");
+  EXPECT_EQ(frames(r)[2][4], 0x02 | 0x28);  // V.17 12000
+  EXPECT_EQ(data(r)[1].size(), tcfLength(12000));
+}
+
+TEST_F(Class1SendSteps, FttAt2400EndsTheFax) {
+  SessionRig& r = rig();
+  r.proto.desiredBps = 2400;
+  SendScript s;
+  s.modulation = "24";
+  s.dial(0x6E, 0xF9);
+  s.steps.back().replies = {"CONNECT", finalIn(Fcf::FTT), "OK"};
+  send(r, fax({{patternPicture(5, 1)}}), s);
+  EXPECT_EQ(r.host.finish, ecFaxTrainError);
+  EXPECT_EQ(r.host.logs.back(), lfaxTransmitFail);
+  EXPECT_TRUE(data(r).size() == 1u);  // the training check, no page
+}
+
+TEST_F(Class1SendSteps, RtnSendsTheRejectedPageAgainAtALowerRate) {
+  Picture p = patternPicture(12, 5);
+  SessionRig& r = rig();
+  SendScript s;
+  s.dial().page(true, {"CONNECT", finalIn(Fcf::RTN), "OK"});
+  s.modulation = "121";
+  s.dcs().page(true).release();
+  send(r, fax({{p}}), s);
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  auto d = data(r);
+  ASSERT_EQ(d.size(), 4u);  // TCF, page, TCF, the page again
+  Picture again = decodeRows(d[3]);
+  EXPECT_EQ(Picture(again.begin() + 16, again.end()), p);
+}
+
+TEST_F(Class1SendSteps, RtpAfterTheLastPageEndsWithDcnAndAfterAnotherTrainsAgain) {
+  SessionRig& r = rig();
+  SendScript s;
+  s.dial().page(false, {"CONNECT", finalIn(Fcf::RTP), "OK"});
+  s.dcs().page(true, {"CONNECT", finalIn(Fcf::RTP), "OK"}).release();
+  send(r, fax({{patternPicture(5, 1)}, {patternPicture(5, 2)}}), s);
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frameNames(r), "TSI DCS MPS DCS EOP DCN");
+}
+
+TEST_F(Class1SendSteps, NoAnswerToEopWritesABlankAndAsksAgainThreeTimesInAll) {
+  for (bool answered : {true, false}) {
+    SessionRig& r = rig();
+    SendScript s;
+    s.dial().page(true, {"CONNECT"});  // no frame within 54 ticks
+    if (answered) {
+      s.postPage({}, " AT+FTH=3").release();
+    } else {
+      s.postPage({"ERROR"}, " AT+FTH=3").postPage({"ERROR"});
+      s.steps.push_back({"+++ATH0", {"OK"}});
+    }
+    send(r, fax({{patternPicture(5, 1)}}), s);
+    EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+    EXPECT_EQ(r.host.finish, answered ? 0 : ecTimeout);
+    EXPECT_EQ(frameNames(r), answered ? "TSI DCS EOP EOP DCN" : "TSI DCS EOP EOP EOP");
+  }
+}
+
+TEST_F(Class1SendSteps, TheFarEndsFramesEndTheFaxWithTheirCodes) {
+  struct Case {
+    std::vector<std::string> dialReply;
+    bool fine;
+    int code;
+  } cases[] = {
+      {{"CONNECT", finalIn(Fcf::DCN), "OK"}, false, ecCancelRequested},
+      {{"CONNECT", disIn(0x0E), "OK"}, true, ecFaxIncompatible},  // no fine resolution
+      {{"NO CARRIER"}, false, ecFaxNoFax},
+      {{"CONNECT", "ERROR"}, false, ecFaxBadModemResult},
+  };
+  for (const Case& c : cases) {
+    SessionRig& r = rig();
+    SendScript s;
+    s.steps = {{"AT+FCLASS=1", {"OK"}}, {"ATDT5551234", c.dialReply}};
+    send(r, fax({{patternPicture(5, 1), c.fine}}), s);
+    EXPECT_EQ(r.host.finish, c.code);
+    EXPECT_TRUE(r.modem.pages.empty());
+  }
+}
+
+// ---- receiving -------------------------------------------------------------------------
+
+// The caller's side of a receive, as the modem reports it.
+struct ReceiveScript {
+  std::vector<Exchange> steps;
+  std::string modulation = "96";
+
+  ReceiveScript& answer(std::uint8_t dcsRate = 0x46) {
+    steps.push_back({"AT+FCLASS=1", {"OK"}});
+    steps.push_back({"", {"RING"}});
+    steps.push_back({"ATA", {"CONNECT"}, true});     // CSI
+    steps.push_back({"<page>", {"CONNECT"}, true});  // DIS
+    steps.push_back({"<page>", {"OK"}});
+    steps.push_back({"AT+FRH=3", {"CONNECT", idIn(Fcf::TSI, "4321 555"), "OK"}});
+    return dcs(dcsRate);
+  }
+  ReceiveScript& dcs(std::uint8_t rate) {
+    steps.push_back({"AT+FRH=3", {"CONNECT", frameIn(0x13, 0x83, {0x00, rate, 0x88, 0x00}), "OK"}});
+    return *this;
+  }
+  // The training check with `bad` of every 100 bytes not zero, and the answer we send.
+  ReceiveScript& tcf(int bad) {
+    std::vector<std::uint8_t> t(1000, 0);
+    std::fill_n(t.begin(), bad * 10, 0x5A);
+    steps.push_back({"AT+FRM=" + modulation, {"CONNECT", raw(escaped(t)), "NO CARRIER"}});
+    steps.push_back({"AT+FTH=3", {"CONNECT"}, true});  // CFR or FTT
+    steps.push_back({"<page>", {"OK"}});
+    return *this;
+  }
+  ReceiveScript& page(const Picture& rows, Fcf post) {
+    steps.push_back(
+        {"AT+FRM=" + modulation, {"CONNECT", raw(escaped(codedPage(rows))), "NO CARRIER"}});
+    steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(post), "OK"}});
+    steps.push_back({"AT+FTH=3", {"CONNECT"}, true});  // MCF
+    steps.push_back({"<page>", {"OK"}});
+    return *this;
+  }
+  ReceiveScript& release() {
+    steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::DCN), "OK"}});
+    steps.push_back({"ATH", {"OK"}});
+    return *this;
+  }
+};
+
+class Class1ReceiveSteps : public ::testing::Test {
+ protected:
+  SessionRig& rig() {
+    rig_ = std::make_unique<SessionRig>(false, TFaxClass::fcClass1);
+    rig_->session.oneFax = true;
+    rig_->session.options = kOptExitOnError;
+    rig_->session.stationId = "RX";
+    rig_->proto.localRates = {false, true, true, true, true, true, true};
+    rig_->proto.modulationIndex = 6;
+    rig_->host.names = {dir_.path("FAX0001.BRX")};
+    return *rig_;
+  }
+  void receive(SessionRig& r, const ReceiveScript& s) {
+    r.modem.load(s.steps);
+    r.start();
+    r.run();
+  }
+  // The session log tells where a failing call went.
+  void TearDown() override {
+    if (HasFailure() && rig_)
+      for (const std::string& n : rig_->link.notes) std::printf("%s\n", n.c_str());
+  }
+  std::string frameNames(const SessionRig& r) {
+    std::string names;
+    for (const auto& p : r.modem.pages)
+      if (!p.empty() && p[0] == 0xFF) names += (names.empty() ? "" : " ") + fcfName(p[2]);
+    return names;
+  }
+
+  TempDir dir_;
+  std::unique_ptr<SessionRig> rig_;
+};
+
+TEST_F(Class1ReceiveSteps, TwoPagesAreStoredAsTheyCameAndEachIsConfirmed) {
+  Picture p1 = patternPicture(20, 3), p2 = patternPicture(8, 4);
+  SessionRig& r = rig();
+  receive(r, ReceiveScript().answer().tcf(0).page(p1, Fcf::MPS).page(p2, Fcf::EOP).release());
+
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frameNames(r), "CSI DIS CFR MCF MCF");
+  EXPECT_EQ(r.modem.pages[1], disFrame(6));
+  EXPECT_EQ(r.session.remoteStationId.get(), "555 1234");
+  EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+  EXPECT_EQ(brxPageRows(r.host.names[0], 1), p1);
+  EXPECT_EQ(brxPageRows(r.host.names[0], 2), p2);
+  EXPECT_TRUE(r.proto.sessionFine);
+  EXPECT_EQ(r.proto.sessionBps, 9600);
+}
+
+TEST_F(Class1ReceiveSteps, ATrainingCheckWithTenPercentErrorsGetsFttAndANewDcs) {
+  SessionRig& r = rig();
+  ReceiveScript s;
+  s.answer().tcf(10);  // refused with FTT
+  s.steps.push_back({"AT+FRH=3", {"CONNECT", frameIn(0x13, 0x83, {0x00, 0x0A, 0x88, 0x00}), "OK"}});
+  s.modulation = "48";
+  s.tcf(9).page(patternPicture(5, 1), Fcf::EOP).release();
+  receive(r, s);
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frameNames(r), "CSI DIS FTT CFR MCF");
+}
+
+TEST_F(Class1ReceiveSteps, FttAt2400EndsTheCall) {
+  SessionRig& r = rig();
+  ReceiveScript s;
+  s.modulation = "24";
+  s.answer(0x02).tcf(50);
+  receive(r, s);
+  EXPECT_EQ(r.host.finish, ecFaxTrainError);
+  EXPECT_EQ(frameNames(r), "CSI DIS FTT");
+}
+
+TEST_F(Class1ReceiveSteps, AV17DcsAt9600OpensItsOwnModulation) {
+  SessionRig& r = rig();
+  ReceiveScript s;
+  s.modulation = "97";
+  receive(r, s.answer(0x26).tcf(0).page(patternPicture(5, 1), Fcf::EOP).release());
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+}
+
+TEST_F(Class1ReceiveSteps, DcnInsteadOfThePostPageCommandKeepsTheConfirmedPages) {
+  SessionRig& r = rig();
+  ReceiveScript s;
+  Picture p1 = patternPicture(6, 1);
+  s.answer().tcf(0).page(p1, Fcf::MPS);
+  s.steps.push_back(
+      {"AT+FRM=96", {"CONNECT", raw(escaped(codedPage(patternPicture(6, 2)))), "NO CARRIER"}});
+  s.steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::DCN), "OK"}});
+  receive(r, s);
+  EXPECT_EQ(r.host.finish, ecCancelRequested);
+  EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+  faximage::BrxReader reader;
+  ASSERT_EQ(reader.openFile(r.host.names[0]), 0);
+  EXPECT_EQ(reader.pageCount(), 1);
+}
+
+TEST_F(Class1ReceiveSteps, ACallerThatSaysNothingHearsDisFourTimesInAll) {
+  SessionRig& r = rig();
+  ReceiveScript s;
+  s.answer();
+  s.steps.resize(s.steps.size() - 2);  // no TSI, no DCS
+  for (int i = 0; i < 3; ++i) {
+    s.steps.push_back({"AT+FRH=3", {}});
+    s.steps.push_back({"AT", {"OK"}});
+    s.steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
+    s.steps.push_back({"<page>", {"CONNECT"}, true});
+    s.steps.push_back({"<page>", {"OK"}});
+  }
+  receive(r, s);
+  EXPECT_EQ(r.host.finish, ecTimeout);
+  EXPECT_EQ(frameNames(r), "CSI DIS CSI DIS CSI DIS CSI DIS");
+}
+
+}  // namespace
