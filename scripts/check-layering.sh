@@ -16,13 +16,14 @@ declare -A allowed=(
   [faximage]="base faxcodes"
   [faxengine]="base settings faxcodes faximage"
   [richtext]="base faxcodes"
+  [spell]="base"
   [ui]="base settings"
   [compose]="base settings tables richtext ui"
   [windows]="base settings tables faxcodes faximage faxengine richtext ui"
   [app]="base settings tables faxcodes faximage faxengine richtext ui compose windows"
 )
 # Modules (or folders of a module) that build without Qt.
-no_qt_dirs=(base settings tables faxcodes faximage faxengine)
+no_qt_dirs=(base settings tables faxcodes faximage faxengine spell)
 no_qt_except=(faximage/viewer)
 
 fail() {

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core fontconfig
-  wamerican xfonts-base
+  wamerican xfonts-base libhunspell-dev hunspell-en-us
   libtiff-tools libtiff-dev libsqlite3-dev libspandsp-dev
   python3 python3-dbf python3-dbfread
   xvfb xauth x11-utils

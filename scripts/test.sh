@@ -11,11 +11,11 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
-lower_modules="base;settings;tables;faxcodes;faximage;faxengine"
+lower_modules="base;settings;tables;faxcodes;faximage;faxengine;spell"
 
 echo "== fuzz targets (bounded runs)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DBRINDLE_MODULES="tables;faximage;faxengine;richtext" -DBRINDLE_FUZZ=ON -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  -DBRINDLE_MODULES="tables;faximage;faxengine;richtext;spell" -DBRINDLE_FUZZ=ON -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j "$jobs"
 fuzz_seconds=${FUZZ_SECONDS:-20}
 while IFS= read -r target; do
