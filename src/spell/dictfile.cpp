@@ -5,33 +5,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace spell {
 
 std::shared_ptr<DictFile> DictFile::Open(const std::string& path, bool writable) {
-  const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  base::UniqueFd fd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC));
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return nullptr;
-  }
-  return std::shared_ptr<DictFile>(new DictFile(fd, path));
+  if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  return std::shared_ptr<DictFile>(new DictFile(std::move(fd), path));
 }
-
-DictFile::~DictFile() { ::close(fd_); }
 
 std::int64_t DictFile::Size() const {
   struct stat st;
-  return ::fstat(fd_, &st) == 0 ? std::int64_t(st.st_size) : 0;
+  return ::fstat(fd_.get(), &st) == 0 ? std::int64_t(st.st_size) : 0;
 }
 
 std::size_t DictFile::ReadAt(std::int64_t offset, std::uint8_t* out, std::size_t count) const {
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t n = ::pread(fd_, out + done, count - done, off_t(offset) + off_t(done));
+    const ssize_t n = ::pread(fd_.get(), out + done, count - done, off_t(offset) + off_t(done));
     if (n <= 0) break;  // the end of the file, or an error treated as one
     done += std::size_t(n);
   }
@@ -51,36 +44,8 @@ std::int64_t DictFile::TextEnd() const {
 
 bool DictFile::Replaced() const {
   struct stat held, named;
-  if (::fstat(fd_, &held) != 0 || ::stat(path_.c_str(), &named) != 0) return false;
+  if (::fstat(fd_.get(), &held) != 0 || ::stat(path_.c_str(), &named) != 0) return false;
   return held.st_ino != named.st_ino || held.st_dev != named.st_dev;
-}
-
-bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  struct stat old;
-  bool ok = ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? old.st_mode & 07777 : 0644) == 0;
-  for (std::size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    ok = n > 0;
-    if (ok) done += std::size_t(n);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // The rename itself must reach the disk before the old contents may be forgotten.
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
 }
 
 bool ReadHeader(const DictFile& file, std::int64_t offset, SectionHeader& header) {

@@ -3,6 +3,7 @@
 // dictionaries (which other copies of the program may grow while we read).
 #pragma once
 
+#include "base/fileowner.h"
 #include "spell/dictformat.h"
 
 #include <array>
@@ -19,11 +20,8 @@ class DictFile {
  public:
   // Read-only, or read-write for a user dictionary; nullptr when it cannot be opened.
   static std::shared_ptr<DictFile> Open(const std::string& path, bool writable);
-  ~DictFile();
-  DictFile(const DictFile&) = delete;
-  DictFile& operator=(const DictFile&) = delete;
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const std::string& path() const { return path_; }
   std::int64_t Size() const;
   // Bytes read at offset: fewer than asked at the end of the file or on an error.
@@ -34,14 +32,10 @@ class DictFile {
   bool Replaced() const;
 
  private:
-  DictFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  int fd_;
+  DictFile(base::UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+  base::UniqueFd fd_;
   std::string path_;
 };
-
-// Writes a whole file under a temporary name beside it and renames it into place, so a
-// crash leaves the old file or the new one. An existing file keeps its permissions.
-bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Reads the header at offset; false when the file is too short for one.
 bool ReadHeader(const DictFile& file, std::int64_t offset, SectionHeader& header);

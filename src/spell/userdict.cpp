@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "base/atomicfile.h"
 #include "spell/engine.h"
 #include "spell/letters.h"
 
@@ -172,7 +173,7 @@ int Engine::CreateUser(const std::string& path, std::vector<std::string> words) 
     if (AcceptableWord(word, upper) && image.used() + upper.size() <= kMaxNodesAfterAdd)
       image.Insert(LetterCodes(upper));
   }
-  if (!ReplaceFile(path, image.Bytes())) return -1;
+  if (base::ReplaceFile(path, image.Bytes()) != 0) return -1;
   return OpenUser(path);
 }
 
@@ -188,7 +189,7 @@ bool Engine::AddWord(const std::string& word, int handle) {
   if (!lock.file() || !image.Load(*lock.file()) || image.used() + upper.size() > kMaxNodesAfterAdd)
     return false;
   image.Insert(codes);
-  if (!ReplaceFile(section->file()->path(), image.Bytes())) return false;
+  if (base::ReplaceFile(section->file()->path(), image.Bytes()) != 0) return false;
   section->Refresh();  // onto the new file
   return true;
 }

@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "base/faultinjection.h"
 #include "spell/dictformat.h"
 #include "spell/engine.h"
 #include "spelltest.h"
@@ -158,4 +159,46 @@ TEST(UserDictionary, AddingWaitsForAnotherWritersLock) {
   Engine reader;
   ASSERT_GE(reader.OpenUser(path), 0);
   EXPECT_TRUE(reader.CheckWord("waited"));
+}
+
+namespace {
+
+// Makes the n-th file change fail the given way.
+class FailAt : public base::FaultInjector {
+ public:
+  FailAt(int n, Action action) : n_(n), action_(action) { base::setFaultInjector(this); }
+  ~FailAt() override { base::setFaultInjector(nullptr); }
+  Action before(const char*, const std::string&) override {
+    return ++seen_ == n_ ? action_ : Action::Proceed;
+  }
+
+ private:
+  int n_, seen_ = 0;
+  Action action_;
+};
+
+}  // namespace
+
+TEST(UserDictionary, ACrashOrFullDiskWhileAddingLeavesTheOldOrTheNewFile) {
+  using Action = base::FaultInjector::Action;
+  for (Action action : {Action::Crash, Action::ShortWrite, Action::DiskFull, Action::Fail}) {
+    for (int step = 1; step <= 3; ++step) {
+      ScratchDir dir;
+      const std::string path = dir.File("bdlu.dct");
+      Engine engine;
+      const int handle = engine.CreateUser(path, {"zebra"});
+      {
+        FailAt fault(step, action);
+        try {
+          engine.AddWord("brindle", handle);
+        } catch (const base::SimulatedCrash&) {
+        }
+      }
+      Engine after;
+      ASSERT_GE(after.OpenUser(path), 0) << int(action) << " at " << step;
+      EXPECT_TRUE(after.CheckWord("zebra"));
+      EXPECT_TRUE(after.AddWord("brindle", 0));  // and it goes on growing
+      EXPECT_TRUE(after.CheckWord("brindle"));
+    }
+  }
 }

@@ -1,8 +1,8 @@
 // dictbuild WORDLIST OUTPUT: compiles a UTF-8 word list into a main spelling dictionary.
 #include <cstdio>
 
+#include "base/atomicfile.h"
 #include "dictbuilder.h"
-#include "spell/dictfile.h"
 #include "wordlist.h"
 
 int main(int argc, char** argv) {
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const dictbuild::BuildResult built = dictbuild::BuildMainDictionary(words);
-  if (!spell::ReplaceFile(argv[2], built.bytes)) {
+  if (base::ReplaceFile(argv[2], built.bytes) != 0) {
     std::fprintf(stderr, "dictbuild: cannot write %s\n", argv[2]);
     return 1;
   }
