@@ -18,7 +18,7 @@ declare -A allowed=(
   [richtext]="base faxcodes"
   [spell]="base"
   [ui]="base settings"
-  [compose]="base settings tables richtext ui"
+  [compose]="base settings tables richtext spell ui"
   [windows]="base settings tables faxcodes faximage faxengine richtext ui"
   [app]="base settings tables faxcodes faximage faxengine richtext ui compose windows"
 )

@@ -5,6 +5,7 @@
 
 #include "compose/enteredit.h"
 #include "compose/panecommands.h"
+#include "compose/spellcheckdialog.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
 #include "settings/inifile.h"
@@ -246,8 +247,9 @@ void TFaxEditor::connectCommands() {
           [this] { OpenParagraphDialog(RichCover, this); });
   connect(DocDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
   connect(CoverDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
-  connect(RichCover, &richtext::TRichText::StartSpellCheck, this, &TFaxEditor::StartSpellCheck);
-  connect(RichDoc, &richtext::TRichText::StartSpellCheck, this, &TFaxEditor::StartSpellCheck);
+  for (richtext::TRichText* pane : {RichCover, RichDoc})
+    connect(pane, &richtext::TRichText::StartSpellCheck, this,
+            [this, pane] { CheckPaneSpelling(pane, this); });
 }
 
 void TFaxEditor::showPage(int page, QPushButton* pageButton) {
@@ -282,10 +284,6 @@ void TFaxEditor::AddressButtonClick() {
 
 void TFaxEditor::LoadCoverButtonClick() {
   ui::ShowInfo(QStringLiteral("The cover sheet template browser is not available yet."));
-}
-
-void TFaxEditor::StartSpellCheck() {
-  ui::ShowInfo(QStringLiteral("The spell checker is not available yet."));
 }
 
 void TFaxEditor::LoadCoverTemplate(const QByteArray& rtf) {

@@ -109,7 +109,6 @@ class TFaxEditor : public QDialog {
   void ZoomMenuPopup();
   void AddressButtonClick();
   void LoadCoverButtonClick();
-  void StartSpellCheck();
   std::optional<QString> TextToInsert(int id);
 
   QButtonGroup* pageButtons_ = nullptr;

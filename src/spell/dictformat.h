@@ -42,7 +42,7 @@ constexpr std::uint8_t kWordEnd = 0x80;
 
 struct SectionHeader {
   std::uint32_t used = 0;
-  std::uint32_t slots = 0;
+  std::uint32_t slotCount = 0;  // not "slots", which Qt defines as a macro
   std::uint32_t words = 0;
   std::uint8_t kind = 0;
   std::uint32_t offset = 0;
@@ -74,7 +74,7 @@ inline SectionHeader DecodeHeader(const std::uint8_t* p) {
 
 inline void EncodeHeader(const SectionHeader& h, std::uint8_t* p) {
   WriteLe32(h.used, p);
-  WriteLe32(h.slots, p + 4);
+  WriteLe32(h.slotCount, p + 4);
   WriteLe32(h.words, p + 8);
   p[12] = h.kind;
   WriteLe32(h.offset, p + 13);

@@ -22,11 +22,11 @@ bool Engine::OpenMain(const std::string& path) {
   if (at < 0 || !ReadHeader(*file, at, header) || header.kind == 0) return false;
   std::vector<std::unique_ptr<Section>> found;
   for (;;) {
-    if (header.used > header.slots || !NodesFit(header, at + kHeaderSize, size) ||
+    if (header.used > header.slotCount || !NodesFit(header, at + kHeaderSize, size) ||
         found.size() == kMaxMainSections)
       return false;
     found.push_back(std::make_unique<Section>(file, at, header, false));
-    at += kHeaderSize + std::int64_t(kNodeSize) * header.slots;
+    at += kHeaderSize + std::int64_t(kNodeSize) * header.slotCount;
     if (size - at < kMinSectionRest || !ReadHeader(*file, at, header)) break;
   }
   sections_.insert(sections_.begin(), std::move(found.front()));

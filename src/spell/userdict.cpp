@@ -115,13 +115,13 @@ struct UserImage {
   std::vector<std::uint8_t> Bytes() {
     header.used = used();
     // Free slots are kept, but never more than a child index can reach.
-    header.slots = std::max(std::min(header.slots, kMaxSlots), header.used);
+    header.slotCount = std::max(std::min(header.slotCount, kMaxSlots), header.used);
     header.offset = std::uint32_t(text.size());
     std::vector<std::uint8_t> out(text);
-    out.resize(text.size() + kHeaderSize + std::size_t(header.slots) * kNodeSize);
+    out.resize(text.size() + kHeaderSize + std::size_t(header.slotCount) * kNodeSize);
     EncodeHeader(header, &out[text.size()]);
     std::uint8_t* p = &out[text.size() + kHeaderSize];
-    for (std::uint32_t n = 1; n <= header.slots; ++n, p += kNodeSize)
+    for (std::uint32_t n = 1; n <= header.slotCount; ++n, p += kNodeSize)
       EncodeNode(n <= header.used ? nodes[n] : Node{kFreeChild, kFreeFlags}, p);
     return out;
   }

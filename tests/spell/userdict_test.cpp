@@ -44,7 +44,7 @@ TEST(UserDictionary, ANewOneHoldsTheWordAAndFreeSlots) {
   EXPECT_EQ(std::count(text.begin(), text.begin() + long(end), '\n'), 2);
   const auto header = spell::DecodeHeader(&bytes[end + 1]);
   EXPECT_EQ(header.used, 1u);
-  EXPECT_EQ(header.slots, 500u);
+  EXPECT_EQ(header.slotCount, 500u);
   EXPECT_EQ(header.words, 1u);
   EXPECT_EQ(header.kind, 0);
   EXPECT_EQ(header.offset, end + 1);
