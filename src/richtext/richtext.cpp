@@ -14,6 +14,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -333,6 +334,22 @@ void TRichText::paintEvent(QPaintEvent* event) {
     if (r.bottom() < 0 || r.top() > viewport()->height()) continue;
     painter.drawLine(QPointF(0, r.top()), QPointF(viewport()->width(), r.top()));
   }
+}
+
+void TRichText::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const int blocks = document()->blockCount();
+  QTextEdit::keyPressEvent(event);
+  if (!enter || document()->blockCount() <= blocks) return;
+  // The break stays with the paragraph it was inserted at (the first half of the split);
+  // the new paragraph keeps every other paragraph property.
+  QTextCursor cursor = textCursor();
+  QTextBlockFormat format = cursor.blockFormat();
+  if (!(format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)) return;
+  format.setPageBreakPolicy(QTextFormat::PageBreak_Auto);
+  cursor.joinPreviousEditBlock();
+  cursor.setBlockFormat(format);
+  cursor.endEditBlock();
 }
 
 QMimeData* TRichText::createMimeDataFromSelection() const {

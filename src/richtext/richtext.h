@@ -146,6 +146,8 @@ class TRichText : public QTextEdit {
 
  protected:
   void paintEvent(QPaintEvent* event) override;  // adds page-break marks
+  // A paragraph started with Enter never inherits the page break of the one it splits.
+  void keyPressEvent(QKeyEvent* event) override;
   // The clipboard carries RTF ("text/rtf") besides Qt's own formats, so merge fields
   // survive copy and paste and text copied from other word processors keeps its looks.
   QMimeData* createMimeDataFromSelection() const override;

@@ -7,7 +7,9 @@
 #include <QComboBox>
 #include <QFontComboBox>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QTextBlock>
 
 #include <utility>
@@ -49,6 +51,8 @@ void TRichToolBar::buildItems() {
   fontSize_->setToolTip(tr("Font size"));
   for (int size : kSizes) fontSize_->addItem(QString::number(size));
   addWidget(fontSize_);
+  keepKeysInside(fontName_);
+  keepKeysInside(fontSize_);
   addSeparator();
   normal_ =
       addItem("NormalAction", tr("Normal"), tr("Plain text: no bold, italic or underline"), false);
@@ -78,19 +82,8 @@ void TRichToolBar::buildItems() {
 }
 
 void TRichToolBar::connectItems() {
-  connect(fontName_, &QFontComboBox::textActivated, this, [this](const QString& family) {
-    QTextCharFormat f;
-    f.setFontFamilies(QStringList{family});
-    applyFormat(f);
-  });
-  connect(fontSize_, &QComboBox::textActivated, this, [this](const QString& text) {
-    bool ok = false;
-    double size = text.toDouble(&ok);
-    if (!ok || size < 1 || size > 1638) return;
-    QTextCharFormat f;
-    f.setFontPointSize(size);
-    applyFormat(f);
-  });
+  connect(fontName_, &QFontComboBox::textActivated, this, &TRichToolBar::applyFamily);
+  connect(fontSize_, &QComboBox::textActivated, this, &TRichToolBar::applySize);
   connect(normal_, &QAction::triggered, this, [this] {
     QTextCharFormat f;
     f.setFontWeight(QFont::Normal);
@@ -133,6 +126,52 @@ void TRichToolBar::connectItems() {
   });
 }
 
+void TRichToolBar::keepKeysInside(QComboBox* box) {
+  box->installEventFilter(this);
+  if (box->lineEdit()) box->lineEdit()->installEventFilter(this);
+}
+
+// An open list or completion handles its own keys before they get here.
+bool TRichToolBar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QToolBar::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  if (!enter && key != Qt::Key_Escape) return QToolBar::eventFilter(watched, event);
+  QWidget* box = qobject_cast<QWidget*>(watched);
+  if (box && box != fontName_ && box != fontSize_) box = box->parentWidget();
+  if (enter && box == fontName_) {
+    applyFamily(fontName_->currentText());
+  } else if (enter && box == fontSize_) {
+    applySize(fontSize_->currentText());
+  } else {
+    syncFromEditor();
+  }
+  return true;
+}
+
+void TRichToolBar::applyFamily(const QString& typed) {
+  const int index = fontName_->findText(typed.trimmed(), Qt::MatchFixedString);
+  if (index < 0) {  // not a font of the list: the caret's font stays
+    syncFromEditor();
+    return;
+  }
+  QTextCharFormat f;
+  f.setFontFamilies(QStringList{fontName_->itemText(index)});
+  applyFormat(f);
+}
+
+void TRichToolBar::applySize(const QString& text) {
+  bool ok = false;
+  const double size = text.trimmed().toDouble(&ok);
+  if (!ok || size < 1 || size > 1638) {
+    syncFromEditor();
+    return;
+  }
+  QTextCharFormat f;
+  f.setFontPointSize(size);
+  applyFormat(f);
+}
+
 void TRichToolBar::SetEditor(TRichText* editor) {
   disconnect(formatConn_);
   disconnect(cursorConn_);
@@ -159,7 +198,10 @@ void TRichToolBar::syncFromEditor() {
   CharAttributes a = editor_->CurrentCharAttributes();
   QSignalBlocker nameBlock(fontName_), sizeBlock(fontSize_);
   fontName_->setCurrentFont(QFont(a.fontName));
-  fontSize_->setEditText(QString::number(a.pointSize));
+  // The list opens on the size in use; a size it does not hold is shown as typed.
+  const QString size = QString::number(a.pointSize);
+  fontSize_->setCurrentIndex(fontSize_->findText(size));
+  fontSize_->setEditText(size);
   bold_->setChecked(a.bold);
   italic_->setChecked(a.italic);
   underline_->setChecked(a.underline);

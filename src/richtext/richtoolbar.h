@@ -1,6 +1,8 @@
 // TRichToolBar: the standard tool bar of a rich-text pane (font name and size lists,
 // Normal, Bold, Italic, Underline, the four alignments, Copy, Cut, Paste, Spell check).
-// Callers append their own buttons with the usual QToolBar calls.
+// Callers append their own buttons with the usual QToolBar calls. Enter and Escape typed
+// into the lists stay there: Enter applies the typed name or size, Escape puts back the
+// caret's, and neither reaches the window's default or cancel button.
 #pragma once
 
 #include <QToolBar>
@@ -39,6 +41,9 @@ class TRichToolBar : public QToolBar {
   QAction* PasteAction() const { return paste_; }          // "PasteAction"
   QAction* SpellAction() const { return spell_; }          // "SpellAction"
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   QAction* addItem(const char* objectName, const QString& text, const QString& hint,
                    bool checkable);
@@ -47,6 +52,9 @@ class TRichToolBar : public QToolBar {
   void syncFromEditor();
   void applyFormat(const QTextCharFormat& format);
   void applyAlignment(Qt::Alignment alignment);
+  void applyFamily(const QString& family);
+  void applySize(const QString& text);
+  void keepKeysInside(QComboBox* box);
 
   TRichText* editor_ = nullptr;
   QMetaObject::Connection formatConn_, cursorConn_, destroyedConn_;

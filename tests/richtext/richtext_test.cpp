@@ -9,9 +9,15 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
+#include <QFontComboBox>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +128,28 @@ TEST(RichText, PageBreakParagraphCarriesCaretAttributes) {
   EXPECT_TRUE(saved.paragraphs[1].props.pageBreakBefore);
   EXPECT_TRUE(FindRun(saved, "Next")->props.bold);
   EXPECT_EQ(FindRun(saved, "Next")->props.halfPoints, 24);
+}
+
+TEST(RichText, ParagraphsStartedWithEnterAfterAPageBreakDoNotBreakAgain) {
+  TRichText pane;
+  pane.insertPlainText("one");
+  pane.InsertPageBreak();
+  QTest::keyClicks(&pane, "two");
+  QTest::keyClick(&pane, Qt::Key_Return);
+  QTest::keyClicks(&pane, "three");
+  QTest::keyClick(&pane, Qt::Key_Enter, Qt::KeypadModifier);
+  QTest::keyClicks(&pane, "four");
+  RtfDocument saved = Saved(pane);
+  ASSERT_EQ(Flat(saved), "one\ntwo\nthree\nfour");
+  std::vector<bool> breaks;
+  for (const RtfParagraph& p : saved.paragraphs) breaks.push_back(p.props.pageBreakBefore);
+  EXPECT_EQ(breaks, (std::vector<bool>{false, true, false, false}));
+
+  // The stored text pages the same way: two pages, not one per paragraph after the break.
+  TRichText reloaded;
+  reloaded.LoadRtf(pane.SaveRtf());
+  reloaded.SetPaintOptions(kPaintLayoutPages);
+  EXPECT_EQ(reloaded.PageCount(QRect(49, 49, 1566, 2058), 200), 2);
 }
 
 TEST(RichText, MergeFieldsInsertMergeAndSurviveSaveAndLoad) {
@@ -299,6 +327,59 @@ TEST(RichToolBar, ItemsActOnTheAttachedPane) {
   }
   EXPECT_EQ(bar.Editor(), nullptr);
   bar.SpellAction()->trigger();
+}
+
+// A window with a default button around a pane and its bar, as the editors have them.
+struct BarInWindow {
+  BarInWindow() {
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(&bar);
+    layout->addWidget(&pane);
+    ok.setDefault(true);
+    layout->addWidget(&ok);
+    QObject::connect(&ok, &QPushButton::clicked, &window, &QDialog::accept);
+    bar.SetEditor(&pane);
+    window.show();
+  }
+  void typeInto(QComboBox* box, const QString& text, Qt::Key key) {
+    box->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), text);
+    QTest::keyClick(box->lineEdit(), key);
+  }
+  QDialog window;
+  TRichToolBar bar{&window};
+  TRichText pane{&window};
+  QPushButton ok{QStringLiteral("OK"), &window};
+};
+
+TEST(RichToolBar, EnterAndEscapeInTheListsActThereAndNeverCloseTheWindow) {
+  BarInWindow w;
+  w.pane.SetCurrentCharAttributes({"Arial", 10, false, false, false});
+  QComboBox* size = w.bar.FontSize();
+  EXPECT_EQ(size->currentText(), "10");
+  EXPECT_EQ(size->itemText(size->currentIndex()), "10");  // the list opens on the size in use
+
+  w.typeInto(size, "14", Qt::Key_Return);
+  EXPECT_EQ(w.pane.CurrentCharAttributes().pointSize, 14);
+  w.typeInto(size, "big", Qt::Key_Enter);
+  EXPECT_EQ(w.pane.CurrentCharAttributes().pointSize, 14);
+  EXPECT_EQ(size->currentText(), "14");
+
+  QFontComboBox* name = w.bar.FontName();
+  const QString family = name->itemText(name->count() - 1);
+  w.typeInto(name, family.toLower(), Qt::Key_Return);
+  EXPECT_EQ(w.pane.CurrentCharAttributes().fontName, family);
+  w.typeInto(name, "No such family", Qt::Key_Return);
+  EXPECT_EQ(w.pane.CurrentCharAttributes().fontName, family);
+  const QString shown = name->currentText();
+  w.typeInto(name, "Half typed", Qt::Key_Escape);
+  EXPECT_EQ(name->currentText(), shown);
+  w.typeInto(size, "9", Qt::Key_Escape);
+  EXPECT_EQ(size->currentText(), "14");
+
+  EXPECT_TRUE(w.window.isVisible());
+  EXPECT_EQ(w.window.result(), 0);
 }
 
 }  // namespace
