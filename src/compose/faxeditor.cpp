@@ -185,7 +185,7 @@ void TFaxEditor::appendDocButtons() {
       AppendToolButton(RichToolDoc, "ParagraphSetupButton", QStringLiteral("Paragraph"),
                        QStringLiteral("Paragraph properties"), true);
   DocWordWrapButton = AppendToolButton(RichToolDoc, "DocWordWrapButton", QStringLiteral("Wrap"),
-                                       WordWrapHint(false), true);
+                                       WordWrapHint(false), true, true);
   DocDefFontbutton =
       AppendToolButton(RichToolDoc, "DocDefFontbutton", QStringLiteral("Default Font"),
                        QStringLiteral("Set the default font for the editor"), true);
@@ -198,8 +198,9 @@ void TFaxEditor::appendCoverButtons() {
   CoverParagraphSetupbutton =
       AppendToolButton(RichToolCover, "CoverParagraphSetupbutton", QStringLiteral("Paragraph"),
                        QStringLiteral("Paragraph properties"), true);
-  CoverDocWordWrapButton = AppendToolButton(RichToolCover, "CoverDocWordWrapButton",
-                                            QStringLiteral("Wrap"), WordWrapHint(false), true);
+  CoverDocWordWrapButton =
+      AppendToolButton(RichToolCover, "CoverDocWordWrapButton", QStringLiteral("Wrap"),
+                       WordWrapHint(false), true, true);
   CoverDefFontbutton =
       AppendToolButton(RichToolCover, "CoverDefFontbutton", QStringLiteral("Default Font"),
                        QStringLiteral("Set the default font for the editor"), true);
@@ -209,8 +210,6 @@ void TFaxEditor::appendCoverButtons() {
 }
 
 void TFaxEditor::FormCreate() {
-  DocWordWrapButton->setCheckable(true);
-  CoverDocWordWrapButton->setCheckable(true);
   RichToolDoc->setMinimumHeight(RichToolCover->sizeHint().height());
   RichCover->SetTextToInsertHandler([this](int id, const QString&) { return TextToInsert(id); });
   reportingIniErrors([this] { ui::RestoreFormPlacement(this); });
@@ -232,21 +231,21 @@ void TFaxEditor::connectCommands() {
           [] { ui::ShowHelpContext(ui::helpctx::FaxEditor); });
   connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
-  connect(LoadCoverButton, &QToolButton::clicked, this, &TFaxEditor::LoadCoverButtonClick);
-  connect(DocPageBreakButton, &QToolButton::clicked, this,
-          [this] { AskAndInsertPageBreak(RichDoc); });
-  connect(CoverDocPageBreakButton, &QToolButton::clicked, this,
-          [this] { AskAndInsertPageBreak(RichCover); });
-  connect(DocWordWrapButton, &QToolButton::clicked, this,
-          [this] { ToggleWordWrap(RichDoc, DocWordWrapButton); });
-  connect(CoverDocWordWrapButton, &QToolButton::clicked, this,
-          [this] { ToggleWordWrap(RichCover, CoverDocWordWrapButton); });
-  connect(ParagraphSetupButton, &QToolButton::clicked, this,
-          [this] { OpenParagraphDialog(RichDoc, this); });
-  connect(CoverParagraphSetupbutton, &QToolButton::clicked, this,
-          [this] { OpenParagraphDialog(RichCover, this); });
-  connect(DocDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
-  connect(CoverDefFontbutton, &QToolButton::clicked, this, &ChooseDefaultFontReporting);
+  // Tool-bar items act through their actions, which the overflow menu triggers too.
+  const auto onItem = [this](QToolButton* button, auto&& command) {
+    connect(button->defaultAction(), &QAction::triggered, this, command);
+  };
+  onItem(LoadCoverButton, [this] { LoadCoverButtonClick(); });
+  onItem(DocPageBreakButton, [this] { AskAndInsertPageBreak(RichDoc); });
+  onItem(CoverDocPageBreakButton, [this] { AskAndInsertPageBreak(RichCover); });
+  onItem(DocWordWrapButton,
+         [this] { ToggleWordWrap(RichDoc, DocWordWrapButton->defaultAction()); });
+  onItem(CoverDocWordWrapButton,
+         [this] { ToggleWordWrap(RichCover, CoverDocWordWrapButton->defaultAction()); });
+  onItem(ParagraphSetupButton, [this] { OpenParagraphDialog(RichDoc, this); });
+  onItem(CoverParagraphSetupbutton, [this] { OpenParagraphDialog(RichCover, this); });
+  onItem(DocDefFontbutton, [] { ChooseDefaultFontReporting(); });
+  onItem(CoverDefFontbutton, [] { ChooseDefaultFontReporting(); });
   for (richtext::TRichText* pane : {RichCover, RichDoc})
     connect(pane, &richtext::TRichText::StartSpellCheck, this,
             [this, pane] { CheckPaneSpelling(pane, this); });

@@ -8,7 +8,6 @@
 #include "ui/messages.h"
 #include "ui/placement.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 #include <QToolBar>
@@ -29,12 +28,12 @@ QString WordWrapHint(bool wrapOn) {
   return wrapOn ? QStringLiteral("Toggle word wrap off") : QStringLiteral("Toggle word wrap on");
 }
 
-void ToggleWordWrap(richtext::TRichText* pane, QAbstractButton* button) {
+void ToggleWordWrap(richtext::TRichText* pane, QAction* item) {
   pane->SetWordWrap(!pane->WordWrap());
   const bool on = pane->WordWrap();
-  button->setToolTip(WordWrapHint(on));
+  item->setToolTip(WordWrapHint(on));
   pane->viewport()->update();
-  button->setChecked(on);
+  item->setChecked(on);
 }
 
 QMenu* MakeZoomMenu(QWidget* parent) {
@@ -74,19 +73,21 @@ void ChooseDefaultFontReporting() {
   }
 }
 
+// Outside a main window a tool bar's overflow menu lists only plain actions (it cannot
+// show widgets), so the items are actions and the bar makes their buttons.
 QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text,
-                              const QString& hint, bool spacerBefore) {
+                              const QString& hint, bool spacerBefore, bool checkable) {
   if (spacerBefore) {
     auto* spacer = new QWidget(bar);
     spacer->setFixedWidth(2);
     bar->addWidget(spacer);
   }
-  auto* button = new QToolButton(bar);
+  QAction* item = bar->addAction(text);
+  item->setToolTip(hint);
+  item->setCheckable(checkable);
+  auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(item));
   button->setObjectName(QString::fromLatin1(name));
-  button->setText(text);
-  button->setToolTip(hint);
   button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  bar->addWidget(button);
   return button;
 }
 

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class QAbstractButton;
+class QAction;
 class QObject;
 class QMenu;
 class QToolBar;
@@ -26,8 +26,8 @@ bool AskAndInsertPageBreak(richtext::TRichText* pane);
 
 // Hint of a word-wrap button: what pressing it will do next.
 QString WordWrapHint(bool wrapOn);
-// Inverts the pane's word wrap and brings the button's hint and state in line with it.
-void ToggleWordWrap(richtext::TRichText* pane, QAbstractButton* button);
+// Inverts the pane's word wrap and brings the item's hint and state in line with it.
+void ToggleWordWrap(richtext::TRichText* pane, QAction* item);
 
 // The zoom menu: items Zoom70, Zoom80 and Zoom100, each holding its percentage as data.
 QMenu* MakeZoomMenu(QWidget* parent);
@@ -41,9 +41,11 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent);
 // Runs the default-font dialog and reports a settings file that cannot be written.
 void ChooseDefaultFontReporting();
 
-// Appends a tool button to a tool bar; a spacer of 2 pixels goes before it unless it
-// is the first button the caller appends.
+// Appends an item to a tool bar and returns the button the bar shows for it, named
+// `name`; a spacer of 2 pixels goes before it unless it is the first item the caller
+// appends. Commands connect to the button's defaultAction(): an item the bar has no room
+// for is offered in the bar's overflow menu, which triggers the action, not the button.
 QToolButton* AppendToolButton(QToolBar* bar, const char* name, const QString& text,
-                              const QString& hint, bool spacerBefore);
+                              const QString& hint, bool spacerBefore, bool checkable = false);
 
 }  // namespace compose

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 
 using compose::TFaxEditor;
@@ -120,6 +121,40 @@ TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart) {
             "CoverDefFontbutton 2 LoadCoverButton");
   EXPECT_EQ(editor.RichToolDoc->Editor(), editor.RichDoc);
   EXPECT_EQ(editor.RichToolCover->Editor(), editor.RichCover);
+}
+
+TEST_F(FaxEditor, ToolBarItemsThatDoNotFitAreReachedThroughTheOverflowMenu) {
+  show();
+  editor.CoverButton->click();
+  QStringList hidden;
+  for (QToolButton* b :
+       {editor.CoverDocWordWrapButton, editor.CoverDefFontbutton, editor.LoadCoverButton})
+    if (!b->isVisible()) hidden << b->text();
+  if (hidden.isEmpty()) GTEST_SKIP() << "every item fits at this screen's default size";
+  auto* more = editor.RichToolCover->findChild<QToolButton*>("qt_toolbar_ext_button");
+  ASSERT_TRUE(more && more->isVisible() && more->isEnabled());
+
+  // The overflow menu is a popup with its own event loop: read it, then pick Wrap.
+  QStringList offered;
+  std::function<void(int)> whenOpen = [&](int rounds) {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu && rounds > 0) {
+      QTimer::singleShot(0, [&, rounds] { whenOpen(rounds - 1); });
+      return;
+    }
+    if (!menu) return;
+    for (QAction* a : menu->actions()) offered << a->text();
+    menu->hide();
+    for (QAction* a : menu->actions())
+      if (a->text() == editor.CoverDocWordWrapButton->text()) a->trigger();
+  };
+  QTimer::singleShot(0, [&] { whenOpen(200); });
+  QTest::mouseClick(more, Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return !offered.isEmpty(); }));
+  for (const QString& text : hidden) EXPECT_TRUE(offered.contains(text)) << text.toStdString();
+  EXPECT_TRUE(editor.RichCover->WordWrap());
+  EXPECT_TRUE(editor.CoverDocWordWrapButton->isChecked());
+  EXPECT_TRUE(editor.isVisible());
 }
 
 TEST_F(FaxEditor, PanesStartInArialEightTakeTabsAndRefuseDrops) {
