@@ -325,6 +325,7 @@ void TFaxEditor::showEvent(QShowEvent* event) {
   if (!activated_) {
     activated_ = true;
     FormActivate();
+    shownContents_ = contents();
   }
 }
 
@@ -333,9 +334,26 @@ void TFaxEditor::resizeEvent(QResizeEvent* event) {
   if (RichDoc) RichDoc->viewport()->update();
 }
 
+// Everything the caller stores: the three fields and both texts as they would be saved
+// (zoom and caret do not count).
+QByteArray TFaxEditor::contents() const {
+  QByteArray all;
+  for (const TEnterEdit* edit : {Recipient, FaxNumber, Subject})
+    all += edit->text().toUtf8() + '\0';
+  return all + RichCover->SaveRtf() + '\0' + RichDoc->SaveRtf();
+}
+
+bool TFaxEditor::HasChanges() const { return activated_ && contents() != shownContents_; }
+
+bool TFaxEditor::mayDiscard() {
+  return !HasChanges() ||
+         ui::AskYesNoDefaultNo(QStringLiteral("Discard the changes to this fax?"), windowTitle());
+}
+
 void TFaxEditor::reject() { done(kModalCancel); }
 
 void TFaxEditor::done(int result) {
+  if (result != kModalOk && isVisible() && !mayDiscard()) return;
   if (isVisible()) reportingIniErrors([this] { ui::SaveFormPlacement(this); });
   QDialog::done(result);
 }

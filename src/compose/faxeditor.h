@@ -3,7 +3,8 @@
 //
 // The caller creates it, fills the panes and edits, runs exec() and, when the result is
 // kModalOk (equal to QDialog::Accepted), reads the same controls back. Every other way of
-// closing (Cancel, Escape, the window's close box) gives kModalCancel.
+// closing (Cancel, Escape, the window's close box) gives kModalCancel; when the fax was
+// changed since the window opened, the user is asked first and may keep editing.
 #pragma once
 
 #include "compose/mergeanswer.h"
@@ -48,6 +49,8 @@ class TFaxEditor : public QDialog {
   richtext::TRichText* CurrentPane() const;
   // Caption of the notebook page shown: "Cover Sheet", "Fax Document" or "Recipient".
   QString CurrentPageCaption() const;
+  // Whether any field or either pane differs from what the window showed when it opened.
+  bool HasChanges() const;
 
   // The clock the merge fields read; tests fix it.
   std::function<QDateTime()> Clock;
@@ -111,8 +114,12 @@ class TFaxEditor : public QDialog {
   void LoadCoverButtonClick();
   std::optional<QString> TextToInsert(int id);
 
+  QByteArray contents() const;
+  bool mayDiscard();
+
   QButtonGroup* pageButtons_ = nullptr;
   bool activated_ = false;
+  QByteArray shownContents_;  // what the window held when it first appeared
 };
 
 }  // namespace compose

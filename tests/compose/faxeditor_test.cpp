@@ -187,6 +187,50 @@ TEST_F(FaxEditor, EnterMovesToTheNextEditAndEscapeCancels) {
   EXPECT_EQ(editor.result(), compose::kModalCancel);
 }
 
+TEST_F(FaxEditor, CancellingAChangedFaxAsksFirstAndNoKeepsEditing) {
+  editor.Subject->setText(QStringLiteral("Stored"));  // filled in before it opens
+  editor.RichDoc->LoadRtf("{\\rtf1 Stored text\\par}");
+  show();
+  QTest::keyClick(editor.Subject, Qt::Key_Escape);  // nothing changed: no question
+  EXPECT_TRUE(fixture.boxes.empty());
+  EXPECT_EQ(editor.result(), compose::kModalCancel);
+
+  using Step = std::function<void(TFaxEditor&)>;
+  const Step changes[] = {
+      [](TFaxEditor& e) { QTest::keyClicks(e.Recipient, "x"); },
+      [](TFaxEditor& e) { e.RichDoc->insertPlainText("x"); },
+      [](TFaxEditor& e) { e.RichCover->InsertPageBreak(); },
+  };
+  const Step cancels[] = {
+      [](TFaxEditor& e) { QTest::keyClick(e.Recipient, Qt::Key_Escape); },
+      [](TFaxEditor& e) { e.CancelButton->click(); },
+      [](TFaxEditor& e) { e.close(); },
+  };
+  for (int i = 0; i < 3; ++i) {
+    TFaxEditor changed;
+    changed.show();
+    ASSERT_TRUE(WaitUntil([&] { return changed.isVisible(); }));
+    changes[i](changed);
+    fixture.boxes.clear();
+    fixture.answer = ui::mb::IdNo;
+    cancels[i](changed);
+    EXPECT_TRUE(changed.isVisible()) << i;
+    ASSERT_EQ(fixture.boxes.size(), 1u) << i;
+    EXPECT_TRUE(fixture.boxes[0].flags & ui::mb::DefButton2);
+    fixture.answer = ui::mb::IdYes;
+    cancels[i](changed);
+    EXPECT_FALSE(changed.isVisible()) << i;
+    EXPECT_EQ(changed.result(), compose::kModalCancel);
+  }
+  // Accept keeps the changes without asking.
+  show();
+  QTest::keyClicks(editor.Subject, "x");
+  fixture.boxes.clear();
+  editor.OKButton->click();
+  EXPECT_TRUE(fixture.boxes.empty());
+  EXPECT_EQ(editor.result(), compose::kModalOk);
+}
+
 TEST_F(FaxEditor, AcceptAndCancelGiveTheModalResults) {
   composetest::WhenModalOpens([&](QWidget*) { editor.OKButton->click(); });
   EXPECT_EQ(editor.exec(), QDialog::Accepted);
