@@ -117,13 +117,18 @@ QWidget* TFaxEditor::buildRecipientPage() {
   AddressButton =
       makeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");
   auto* grid = new QGridLayout(page);
-  grid->addWidget(new QLabel(QStringLiteral("Recipient"), page), 0, 0);
-  grid->addWidget(Recipient, 0, 1);
+  // Each label names its edit for screen readers and gives it an Alt-letter; the letters
+  // are the ones the window's buttons leave free.
+  const auto labelled = [&](int row, const char* caption, QWidget* edit) {
+    auto* label = new QLabel(QString::fromLatin1(caption), page);
+    label->setBuddy(edit);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(edit, row, 1);
+  };
+  labelled(0, "R&ecipient", Recipient);
   grid->addWidget(AddressButton, 0, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Fax Number"), page), 1, 0);
-  grid->addWidget(FaxNumber, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Subject"), page), 2, 0);
-  grid->addWidget(Subject, 2, 1);
+  labelled(1, "Fax &Number", FaxNumber);
+  labelled(2, "&Subject", Subject);
   grid->setRowStretch(3, 1);
   grid->setColumnStretch(1, 1);
   QWidget::setTabOrder(Recipient, FaxNumber);
@@ -216,11 +221,16 @@ void TFaxEditor::FormCreate() {
 }
 
 void TFaxEditor::connectCommands() {
-  connect(RecipientButton, &QPushButton::clicked, this,
-          [this] { showPage(kRecipientPage, RecipientButton); });
-  connect(DocumentButton, &QPushButton::clicked, this,
-          [this] { showPage(kDocumentPage, DocumentButton); });
-  connect(CoverButton, &QPushButton::clicked, this, [this] { showPage(kCoverPage, CoverButton); });
+  // The page follows the button that goes down, however it is pressed: mouse, keyboard,
+  // its Alt-letter or an assistive tool's toggle.
+  const auto pageButton = [this](QPushButton* button, int page) {
+    connect(button, &QPushButton::toggled, this, [this, button, page](bool down) {
+      if (down) showPage(page, button);
+    });
+  };
+  pageButton(RecipientButton, kRecipientPage);
+  pageButton(DocumentButton, kDocumentPage);
+  pageButton(CoverButton, kCoverPage);
   connect(Zoombutton, &QPushButton::clicked, this,
           [this] { ui::PopupBelowButton(Zoombutton, ZoomMenu); });
   connect(ZoomMenu, &QMenu::aboutToShow, this, &TFaxEditor::ZoomMenuPopup);

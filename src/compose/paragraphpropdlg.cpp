@@ -73,7 +73,9 @@ void TParagraphPropDlg::buildControls() {
 
   auto* grid = new QGridLayout;
   const auto row = [&](int r, const char* caption, QWidget* a, QWidget* b = nullptr) {
-    grid->addWidget(new QLabel(QString::fromLatin1(caption), this), r, 0);
+    auto* label = new QLabel(QString::fromLatin1(caption), this);
+    label->setBuddy(a);
+    grid->addWidget(label, r, 0);
     grid->addWidget(a, r, 1);
     if (b) grid->addWidget(b, r, 2);
   };
@@ -84,6 +86,7 @@ void TParagraphPropDlg::buildControls() {
   row(4, "Space after (pts)", SpaceAfterPts);
   row(5, "Line Height (pts)", LineHeightPts);
   row(6, "Units", ComboBox1);
+  FirstIndent->setAccessibleName(QStringLiteral("First Indent"));  // its label names the list
 
   Okbutton = new QPushButton(QStringLiteral("OK"), this);
   Okbutton->setObjectName(QStringLiteral("Okbutton"));

@@ -5,6 +5,7 @@
 #include "mainwindow_fixture.h"
 #include "settings/appsettings.h"
 #include "settings/inifile.h"
+#include "support/accessiblenames.h"
 
 #include <QAction>
 #include <QLabel>
@@ -186,13 +187,16 @@ TEST_F(MainWindowTest, ReceivedNotesAreEditedAndCancelKeepsThem) {
   app::TMainScreen& w = open();
   selectTab(1);
   QString shownFrom;
-  whenModal<app::TEditReceiveNotes>([&shownFrom](app::TEditReceiveNotes& d) {
+  QStringList unnamed;
+  whenModal<app::TEditReceiveNotes>([&](app::TEditReceiveNotes& d) {
     shownFrom = d.Descript->text();
+    unnamed = testutil::UnnamedFields(&d);
     d.Notes->setText(QString(80, 'n'));  // longer than the field
     d.OKButton->click();
   });
   find<QToolButton>("EditButton")->click();
   EXPECT_EQ(shownFrom, "From: SENDER A");
+  EXPECT_EQ(unnamed, QStringList{});
   EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
 
   whenModal<app::TEditReceiveNotes>([](app::TEditReceiveNotes& d) {

@@ -9,9 +9,11 @@
 #include "composetest.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
+#include "support/accessiblenames.h"
 #include "ui/placement.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -95,12 +97,50 @@ TEST_F(FaxEditor, EditsHaveTheirLimitsHintsAndLabels) {
   EXPECT_EQ(toolTipOf("Recipient"), "Enter recipient name here");
   EXPECT_EQ(toolTipOf("FaxNumber"), "Enter recipient fax number here");
   EXPECT_EQ(toolTipOf("Subject"), "Enter subject (topic) of fax here");
-  QStringList labels;
-  for (QLabel* l : editor.findChildren<QLabel*>()) labels << l->text();
-  for (const char* text : {"Recipient", "Fax Number", "Subject"})
-    EXPECT_TRUE(labels.contains(text)) << text;
   editor.Recipient->setText(QString(40, QLatin1Char('r')));
   EXPECT_EQ(editor.Recipient->text().size(), 35);
+}
+
+TEST_F(FaxEditor, FieldsAreNamedByTheirLabelsAndReachedByTheirAltLetters) {
+  EXPECT_EQ(testutil::UnnamedFields(&editor), QStringList{});
+  const auto nameOf = [](QWidget* w) {
+    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+  };
+  EXPECT_EQ(nameOf(editor.Recipient), "Recipient");
+  EXPECT_EQ(nameOf(editor.FaxNumber), "Fax Number");
+  EXPECT_EQ(nameOf(editor.Subject), "Subject");
+
+  show();
+  editor.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+  int reached = 0;
+  for (QLabel* label : editor.findChildren<QLabel*>()) {
+    if (!label->buddy()) continue;
+    const QKeySequence mnemonic = QKeySequence::mnemonic(label->text());
+    ASSERT_FALSE(mnemonic.isEmpty()) << label->text().toStdString();
+    QTest::keySequence(&editor, mnemonic);
+    EXPECT_EQ(QApplication::focusWidget(), label->buddy()) << label->text().toStdString();
+    ++reached;
+  }
+  EXPECT_EQ(reached, 3);
+}
+
+TEST_F(FaxEditor, PageButtonsSwitchPagesHoweverTheyAreToggled) {
+  show();
+  const auto toggle = [](QPushButton* b) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+    ASSERT_NE(a->actionInterface(), nullptr);
+    a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  };
+  toggle(editor.DocumentButton);
+  EXPECT_EQ(editor.CurrentPageCaption(), "Fax Document");
+  EXPECT_TRUE(editor.Zoombutton->isVisible());
+  editor.CoverButton->setFocus();
+  QTest::keyClick(editor.CoverButton, Qt::Key_Space);
+  EXPECT_EQ(editor.CurrentPageCaption(), "Cover Sheet");
+  editor.RecipientButton->setChecked(true);
+  EXPECT_EQ(editor.CurrentPageCaption(), "Recipient");
+  EXPECT_FALSE(editor.Zoombutton->isVisible());
 }
 
 TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart) {

@@ -3,6 +3,7 @@
 
 #include "composetest.h"
 #include "richtext/richtext.h"
+#include "support/accessiblenames.h"
 
 #include <gtest/gtest.h>
 #include <QComboBox>
@@ -57,6 +58,7 @@ TEST_F(ParagraphDialog, ShowsThePanesParagraphInInchesAndPoints) {
   EXPECT_TRUE(dialog.FirstIndent->isEnabled());
   EXPECT_EQ(dialog.LeftIndent->toolTip(), "Specify left indent for the paragraph in inches");
   EXPECT_EQ(dialog.windowTitle(), "Paragraph Properties");
+  EXPECT_EQ(testutil::UnnamedFields(&dialog), QStringList{});  // screen readers name each one
 }
 
 TEST_F(ParagraphDialog, AFirstLineLikeTheOthersReadsAsSameAsLeftIndent) {

@@ -75,6 +75,7 @@ TEditReceiveNotes::TEditReceiveNotes(QWidget* parent) : QDialog(parent) {
   Notes = new QLineEdit(this);
   Notes->setObjectName(QStringLiteral("Notes"));
   Notes->setMaxLength(60);
+  Notes->setAccessibleName(QStringLiteral("Notes"));
   layout->addWidget(Notes);
   auto* buttons = new QHBoxLayout;
   OKButton = new QPushButton(QStringLiteral("&Accept"), this);
