@@ -1,0 +1,246 @@
+// Triggers and handlers on a pseudo-terminal: the order and counts of deliveries, the
+// consumed-bytes rule, timers that fire once per arming, status triggers, the slot
+// limits, and handlers that run on the owner thread or are serialized with deliveries.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "faxengine/comport.h"
+#include "faxengine/errors.h"
+#include "faxengine/plain_event_bridge.h"
+#include "pty.h"
+
+using namespace faxengine;
+using faxengine::test::Pty;
+using faxengine::test::waitFor;
+
+namespace {
+
+struct Delivery {
+  unsigned msg;
+  int handle;
+  unsigned value;
+  bool operator==(const Delivery&) const = default;
+};
+
+// Records deliveries; reads `take` bytes from each data-available delivery (the
+// announced count when -1).
+class Recorder {
+ public:
+  Recorder(TFxComPort& port, int take) : port_(port), take_(take) {}
+  TTriggerHandler handler() {
+    return [this](unsigned msg, int handle, std::uint32_t data) {
+      std::lock_guard lock(mutex_);
+      seen_.push_back({msg, handle, triggerValue(data)});
+      if (msg == kTriggerAvail && take_ != 0) {
+        char buf[8192];
+        int n = port_.ReadBlock(buf, take_ < 0 ? int(triggerValue(data)) : take_);
+        read_.append(buf, std::size_t(std::max(n, 0)));
+      }
+    };
+  }
+  std::vector<Delivery> seen() {
+    std::lock_guard lock(mutex_);
+    return seen_;
+  }
+  std::string read() {
+    std::lock_guard lock(mutex_);
+    return read_;
+  }
+  std::size_t count(unsigned msg) {
+    std::lock_guard lock(mutex_);
+    return std::size_t(
+        std::count_if(seen_.begin(), seen_.end(), [&](auto& d) { return d.msg == msg; }));
+  }
+
+ private:
+  TFxComPort& port_;
+  int take_;
+  std::mutex mutex_;
+  std::vector<Delivery> seen_;
+  std::string read_;
+};
+
+class PortTriggers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port.DevicePath = pty.path();
+    port.AutoOpen = false;
+    port.OutSize = 8192;
+    port.TimeSource = &clock;
+    ASSERT_EQ(port.TryOpen(), 0);
+  }
+  Pty pty;
+  FakeClock clock{55 * 1000};
+  TFxComPort port;
+};
+
+}  // namespace
+
+TEST_F(PortTriggers, MatchInTheMiddleDeliversThePrecedingBytesFirst) {
+  Recorder rec(port, -1);
+  const int ok = port.NewDataTrigger("OK");
+  port.AttachHandler(rec.handler());
+  pty.write("abcOKdef");
+  ASSERT_TRUE(waitFor([&] { return rec.read().size() == 8; }));
+  const std::vector<Delivery> expected = {
+      {kTriggerAvail, 0, 3}, {kTriggerData, ok, 2}, {kTriggerAvail, 0, 5}};
+  EXPECT_EQ(rec.seen(), expected);
+  EXPECT_EQ(rec.read(), "abcOKdef");
+  EXPECT_EQ(port.InputCount(), 0);
+}
+
+TEST_F(PortTriggers, DataTriggersFireInOrderWithTheirCounts) {
+  Recorder rec(port, 0);
+  const int ok = port.NewDataTrigger("OK");
+  const int err = port.NewDataTrigger("error", true);
+  port.AttachHandler(rec.handler());
+  pty.write("OK\r\n");
+  pty.write("ERROR\r\nOK\r\n");
+  ASSERT_TRUE(waitFor([&] { return rec.count(kTriggerData) == 3; }));
+  std::vector<int> order;
+  for (auto& d : rec.seen())
+    if (d.msg == kTriggerData) order.push_back(d.handle);
+  EXPECT_EQ(order, (std::vector<int>{ok, err, ok}));
+  // Nobody consumed: the bytes stay for the reader.
+  EXPECT_EQ(port.InputCount(), 15);
+}
+
+TEST_F(PortTriggers, HandlersRunNewestFirstAndInputAdvancesByTheMostConsumed) {
+  std::mutex m;
+  std::vector<std::string> calls;
+  auto reader = [&](const char* name, int take) {
+    return [&, name, take](unsigned msg, int, std::uint32_t) {
+      if (msg != kTriggerAvail) return;
+      char buf[16];
+      int n = port.ReadBlock(buf, take);
+      std::lock_guard lock(m);
+      calls.push_back(std::string(name) + ":" + std::string(buf, std::size_t(n)));
+    };
+  };
+  port.AttachHandler(reader("old", 2));
+  port.AttachHandler(reader("new", 5));
+  pty.write("0123456789");
+  ASSERT_TRUE(waitFor([&] {
+    std::lock_guard lock(m);
+    return calls.size() >= 2;
+  }));
+  // Both handlers saw the same bytes; the input then advanced by 5, and the rest was
+  // announced again because something was consumed.
+  std::lock_guard lock(m);
+  ASSERT_GE(calls.size(), 4u);
+  EXPECT_EQ(calls[0], "new:01234");
+  EXPECT_EQ(calls[1], "old:01");
+  EXPECT_EQ(calls[2], "new:56789");
+  EXPECT_EQ(calls[3], "old:56");
+}
+
+TEST_F(PortTriggers, TimerFiresOnceUntilArmedAgain) {
+  Recorder rec(port, 0);
+  port.AttachHandler(rec.handler());
+  const int t = port.NewTimerTrigger();
+  ASSERT_EQ(port.ArmTimerTrigger(t, 4), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));  // several dispatcher ticks
+  EXPECT_EQ(rec.count(kTriggerTimer), 0u);                      // the fake clock has not moved
+  clock.advance(55 * 4);
+  ASSERT_TRUE(waitFor([&] { return rec.count(kTriggerTimer) == 1; }));
+  clock.advance(55 * 100);
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  EXPECT_EQ(rec.count(kTriggerTimer), 1u);
+  ASSERT_EQ(port.ArmTimerTrigger(t, 1), 0);
+  clock.advance(55);
+  ASSERT_TRUE(waitFor([&] { return rec.count(kTriggerTimer) == 2; }));
+  EXPECT_EQ(rec.seen().back(), (Delivery{kTriggerTimer, t, 0}));
+  // An inactive arming never fires.
+  ASSERT_EQ(port.ArmTimerTrigger(t, 0, false), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  EXPECT_EQ(rec.count(kTriggerTimer), 2u);
+}
+
+TEST_F(PortTriggers, SlotLimitsAndBadHandles) {
+  std::vector<int> handles;
+  for (int i = 0; i < kMaxDataTriggers; ++i) handles.push_back(port.NewDataTrigger("x"));
+  for (int i = 0; i < kMaxTimerTriggers; ++i) handles.push_back(port.NewTimerTrigger());
+  for (int i = 0; i < kMaxStatusTriggers; ++i) handles.push_back(port.NewStatusTrigger(stOutSent));
+  for (int h : handles) EXPECT_GT(h, 0);
+  std::sort(handles.begin(), handles.end());
+  EXPECT_EQ(std::adjacent_find(handles.begin(), handles.end()), handles.end());
+  EXPECT_EQ(port.NewDataTrigger("y"), ecNoMoreTriggers);
+  EXPECT_EQ(port.NewTimerTrigger(), ecNoMoreTriggers);
+  EXPECT_EQ(port.NewStatusTrigger(stModem), ecNoMoreTriggers);
+  EXPECT_EQ(port.NewStatusTrigger(6), ecBadArgument);
+  EXPECT_EQ(port.NewStatusTrigger(0), ecBadArgument);
+  EXPECT_EQ(port.DropTrigger(handles.front()), 0);
+  EXPECT_EQ(port.DropTrigger(handles.front()), ecBadTriggerHandle);
+  EXPECT_EQ(port.ArmTimerTrigger(12345, 1), ecBadTriggerHandle);
+  EXPECT_GT(port.NewDataTrigger("y"), 0);  // the dropped slot is free again
+  EXPECT_EQ(port.SetTriggerLength(0), ecBadArgument);
+}
+
+TEST_F(PortTriggers, OutputLevelTriggersFireAsTheFarEndReads) {
+  Recorder rec(port, 0);
+  port.AttachHandler(rec.handler());
+  const int used = port.NewStatusTrigger(stOutBuffUsed);
+  const int sent = port.NewStatusTrigger(stOutSent);
+  const int free = port.NewStatusTrigger(stOutBuffFree);
+  ASSERT_EQ(port.WriteBlock(std::string(6000, 'x').data(), 6000), 0);
+  ASSERT_EQ(port.ArmStatusTrigger(used, 0), 0);
+  ASSERT_EQ(port.ArmStatusTrigger(sent, 0), 0);
+  ASSERT_EQ(port.ArmStatusTrigger(free, 8192), 0);
+  EXPECT_EQ(pty.read(6000).size(), 6000u);
+  ASSERT_TRUE(waitFor([&] { return rec.count(kTriggerOutSent) == 1; }));
+  EXPECT_EQ(rec.count(kTriggerOutbuffUsed), 1u);
+  EXPECT_EQ(rec.count(kTriggerOutbuffFree), 1u);
+  EXPECT_EQ(port.OutputSpace(), 8192);
+}
+
+TEST_F(PortTriggers, WindowHandlersRunOnTheOwnerThread) {
+  PlainEventBridge bridge;
+  std::thread::id ranOn;
+  std::string got;
+  port.AttachWindowHandler(bridge, [&](unsigned msg, int, std::uint32_t) {
+    ranOn = std::this_thread::get_id();
+    char buf[16];
+    if (msg == kTriggerAvail) got.append(buf, std::size_t(port.ReadBlock(buf, sizeof buf)));
+    if (got == "ping") bridge.requestQuit();
+  });
+  pty.write("ping");
+  bridge.run();
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_EQ(port.InputCount(), 0);  // what the window handler read was consumed
+}
+
+TEST_F(PortTriggers, SerializedCallsNeverOverlapADelivery) {
+  std::atomic<bool> inHandler{false};
+  std::atomic<bool> overlapped{false};
+  std::atomic<int> deliveries{0};
+  port.AttachHandler([&](unsigned, int, std::uint32_t) {
+    inHandler = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    inHandler = false;
+    ++deliveries;
+  });
+  std::atomic<bool> fed{false};
+  std::thread feeder([&] {
+    for (int i = 0; i < 30; ++i) {
+      pty.write("z");
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    fed = true;
+  });
+  int calls = 0;
+  while (!fed) {
+    port.RunSerialized([&] {
+      if (inHandler) overlapped = true;
+      ++calls;
+    });
+  }
+  feeder.join();
+  EXPECT_GT(deliveries, 0);
+  EXPECT_GT(calls, 0);
+  EXPECT_FALSE(overlapped);
+}
