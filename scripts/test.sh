@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the full build under ctest, the lower
-# modules again under AddressSanitizer and UndefinedBehaviorSanitizer, and each
-# fuzz target for a bounded time.
+# modules again under AddressSanitizer and UndefinedBehaviorSanitizer, the fax
+# engine's threads under ThreadSanitizer, and each fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -33,6 +33,13 @@ cmake -S . -B build-asan -G Ninja -DBRINDLE_GUI=OFF -DBRINDLE_MODULES="$lower_mo
   -DBRINDLE_SANITIZE=ON -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug > /dev/null
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ctest --output-on-failure -j "$jobs")
+
+echo "== fax engine under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DBRINDLE_GUI=OFF -DBRINDLE_MODULES="faxengine" \
+  -DBRINDLE_TSAN=ON -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build-tsan -j "$jobs"
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --output-on-failure -j "$jobs" -L faxengine)
 
 echo "== full build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null

@@ -28,6 +28,13 @@ class Pty {
   std::string path_;
 };
 
+// Closes a port when the test's scope ends, before the locals its handlers use.
+template <class Port>
+struct ClosesAtEnd {
+  Port& port;
+  ~ClosesAtEnd() { port.Close(); }
+};
+
 // Polls pred every millisecond until it holds or `limit` passes; returns pred().
 bool waitFor(const std::function<bool()>& pred,
              std::chrono::milliseconds limit = std::chrono::milliseconds(3000));

@@ -15,6 +15,7 @@
 #include "pty.h"
 
 using namespace faxengine;
+using faxengine::test::ClosesAtEnd;
 using faxengine::test::Pty;
 using faxengine::test::waitFor;
 
@@ -76,12 +77,14 @@ class PortTriggers : public ::testing::Test {
   }
   Pty pty;
   FakeClock clock{55 * 1000};
+  PlainEventBridge bridge;  // outlives the port
   TFxComPort port;
 };
 
 }  // namespace
 
 TEST_F(PortTriggers, MatchInTheMiddleDeliversThePrecedingBytesFirst) {
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   Recorder rec(port, -1);
   const int ok = port.NewDataTrigger("OK");
   port.AttachHandler(rec.handler());
@@ -95,6 +98,7 @@ TEST_F(PortTriggers, MatchInTheMiddleDeliversThePrecedingBytesFirst) {
 }
 
 TEST_F(PortTriggers, DataTriggersFireInOrderWithTheirCounts) {
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   Recorder rec(port, 0);
   const int ok = port.NewDataTrigger("OK");
   const int err = port.NewDataTrigger("error", true);
@@ -122,12 +126,13 @@ TEST_F(PortTriggers, HandlersRunNewestFirstAndInputAdvancesByTheMostConsumed) {
       calls.push_back(std::string(name) + ":" + std::string(buf, std::size_t(n)));
     };
   };
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   port.AttachHandler(reader("old", 2));
   port.AttachHandler(reader("new", 5));
   pty.write("0123456789");
   ASSERT_TRUE(waitFor([&] {
     std::lock_guard lock(m);
-    return calls.size() >= 2;
+    return calls.size() >= 4;
   }));
   // Both handlers saw the same bytes; the input then advanced by 5, and the rest was
   // announced again because something was consumed.
@@ -140,6 +145,7 @@ TEST_F(PortTriggers, HandlersRunNewestFirstAndInputAdvancesByTheMostConsumed) {
 }
 
 TEST_F(PortTriggers, TimerFiresOnceUntilArmedAgain) {
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   Recorder rec(port, 0);
   port.AttachHandler(rec.handler());
   const int t = port.NewTimerTrigger();
@@ -182,6 +188,7 @@ TEST_F(PortTriggers, SlotLimitsAndBadHandles) {
 }
 
 TEST_F(PortTriggers, OutputLevelTriggersFireAsTheFarEndReads) {
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   Recorder rec(port, 0);
   port.AttachHandler(rec.handler());
   const int used = port.NewStatusTrigger(stOutBuffUsed);
@@ -199,9 +206,9 @@ TEST_F(PortTriggers, OutputLevelTriggersFireAsTheFarEndReads) {
 }
 
 TEST_F(PortTriggers, WindowHandlersRunOnTheOwnerThread) {
-  PlainEventBridge bridge;
   std::thread::id ranOn;
   std::string got;
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   port.AttachWindowHandler(bridge, [&](unsigned msg, int, std::uint32_t) {
     ranOn = std::this_thread::get_id();
     char buf[16];
@@ -211,36 +218,40 @@ TEST_F(PortTriggers, WindowHandlersRunOnTheOwnerThread) {
   pty.write("ping");
   bridge.run();
   EXPECT_EQ(ranOn, std::this_thread::get_id());
-  EXPECT_EQ(port.InputCount(), 0);  // what the window handler read was consumed
+  EXPECT_TRUE(waitFor([&] { return port.InputCount() == 0; }));  // the handler's reads count
 }
 
 TEST_F(PortTriggers, SerializedCallsNeverOverlapADelivery) {
   std::atomic<bool> inHandler{false};
   std::atomic<bool> overlapped{false};
   std::atomic<int> deliveries{0};
+  const ClosesAtEnd closer{port};  // before the handlers' locals go
   port.AttachHandler([&](unsigned, int, std::uint32_t) {
     inHandler = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     inHandler = false;
     ++deliveries;
   });
-  std::atomic<bool> fed{false};
+  // Bytes keep coming until several deliveries have run, while the test thread keeps
+  // asking for serialized calls.
+  std::atomic<bool> enough{false};
   std::thread feeder([&] {
-    for (int i = 0; i < 30; ++i) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (deliveries < 5 && std::chrono::steady_clock::now() < limit) {
       pty.write("z");
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    fed = true;
+    enough = true;
   });
   int calls = 0;
-  while (!fed) {
+  while (!enough) {
     port.RunSerialized([&] {
       if (inHandler) overlapped = true;
       ++calls;
     });
   }
   feeder.join();
-  EXPECT_GT(deliveries, 0);
+  EXPECT_GE(deliveries, 5);
   EXPECT_GT(calls, 0);
   EXPECT_FALSE(overlapped);
 }
