@@ -227,7 +227,6 @@ void PortRecord::shutdown() {
   if (stopFd_ >= 0) wake(stopFd_);
   dispatchCv_.notify_all();
   outputCv_.notify_all();
-  rxTakenCv_.notify_all();
   stopThread(outputThread_, outputEnded_, "output");
   stopThread(lineThread_, lineEnded_, "line events");
   stopThread(dispatchThread_, dispatchEnded_, "dispatcher");
@@ -277,12 +276,8 @@ void PortRecord::lineLoop() {
       continue;
     }
     bool hangUp = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
-    if (fds[0].revents & POLLIN) {
-      rxPending_ = true;
-      dispatchCv_.notify_all();
-      rxTakenCv_.wait(lk, [&] { return !rxPending_ || stop_; });
-      hangUp = hangUp || readNothing_;  // never spin on input that cannot be read
-    }
+    if (fds[0].revents & POLLIN)
+      hangUp = readDevice(lk) == 0 || hangUp;  // never spin on input that cannot be read
     if (hangUp) {
       if (!hangUpLogged_) trace_->addLog(LogType::Device, LogSub::HangUp, 0, 0, nowMs());
       hangUpLogged_ = true;
@@ -310,9 +305,7 @@ void PortRecord::dispatchLoop() {
     if (stop_ || deferredClose_) break;
     runCalls(lk);
     if (rxPending_) {
-      readDevice(lk);
       rxPending_ = false;
-      rxTakenCv_.notify_all();
       dispatchData(lk);
     }
     outputEvent_ = false;
@@ -352,11 +345,13 @@ void PortRecord::runCalls(Lock& lk) {
   }
 }
 
-// Reads what the device holds into the dispatch ring, as far as the ring has room. The
-// read runs unlocked: only this thread fills the ring, and readers only move its tail.
-void PortRecord::readDevice(Lock& lk) {
+// Reads what the device holds into the dispatch ring, as far as the ring has room, and
+// hands it to the dispatcher; returns the count read. Runs on the line-event thread, so
+// reading goes on while the dispatcher delivers. The read itself runs unlocked: only
+// this thread fills the ring, and readers only move its tail.
+std::size_t PortRecord::readDevice(Lock& lk) {
   std::size_t total = 0;
-  while (!in_.full()) {
+  while (!in_.full() && !stop_) {
     std::span<std::uint8_t> room = in_.writable();
     lk.unlock();
     ssize_t n = ::read(device_.fd(), room.data(), room.size());
@@ -365,12 +360,16 @@ void PortRecord::readDevice(Lock& lk) {
     in_.commit(std::size_t(n));
     trace_->addBytes(PortTrace::kReceive, room.data(), std::size_t(n), nowMs());
     total += std::size_t(n);
+    if (std::size_t(n) < room.size()) break;  // the device had no more
   }
-  if (total) trace_->addLog(LogType::Dispatch, LogSub::ReadCom, std::uint32_t(total), 0, nowMs());
+  if (total == 0) return 0;
+  trace_->addLog(LogType::Dispatch, LogSub::ReadCom, std::uint32_t(total), 0, nowMs());
   inFull_ = in_.full();
-  readNothing_ = total == 0 && !inFull_;
   checkReceiveFlow();
+  rxPending_ = true;
+  dispatchCv_.notify_all();
   inputCv_.notify_all();
+  return total;
 }
 
 // Modem lines and line errors, looked at on each tick where the device has lines.
@@ -405,6 +404,10 @@ void PortRecord::dispatchData(Lock& lk) {
   std::vector<FiredTrigger> fired;
   bool examined = false;
   if (scan_ < in_.tail()) scan_ = in_.tail();
+  if (!triggers_.hasDataTriggers() && scan_ < in_.head()) {
+    scan_ = in_.head();  // nothing to match: the bytes count as examined
+    examined = true;
+  }
   while (scan_ < in_.head() && !closeRequested_) {
     fired.clear();
     triggers_.feed(in_.at(scan_++), fired);

@@ -1,8 +1,8 @@
 // The record of one open port and its three worker threads:
-//   line events  - poll()s the device and a wake-up eventfd; announces received bytes to
-//                  the dispatcher and waits until it has taken them;
-//   dispatcher   - reads the bytes into the dispatch ring, runs the data triggers, and on
-//                  its 50 ms tick the timers, the modem lines and the output levels;
+//   line events  - poll()s the device and wake-up eventfds, reads received bytes into the
+//                  dispatch ring (while it has room) and announces them to the dispatcher;
+//   dispatcher   - runs the data triggers over the new bytes, and on its 50 ms tick the
+//                  timers, the modem lines and the output levels;
 //                  delivers every trigger to the handlers, newest first;
 //   output       - writes the output ring to the device.
 // All three share the record under one mutex; handlers are called with it released.
@@ -121,7 +121,7 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
 
   bool hasWork() const;
   void runCalls(Lock& lk);
-  void readDevice(Lock& lk);
+  std::size_t readDevice(Lock& lk);
   void pollLines(Lock& lk);
   void dispatchData(Lock& lk);
   void runTimersAndStatus(Lock& lk);
@@ -144,7 +144,6 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
 
   mutable std::mutex mutex_;
   std::condition_variable dispatchCv_;  // wakes the dispatcher
-  std::condition_variable rxTakenCv_;   // the dispatcher has taken the announced bytes
   std::condition_variable outputCv_;    // bytes to send, or stop
   std::condition_variable inputCv_;     // input arrived (AwaitText)
   std::condition_variable stateCv_;     // deliveries ended, calls done, threads ended
@@ -153,13 +152,12 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   ByteRing out_;
   std::uint64_t scan_ = 0;  // next input byte the data triggers have not seen
   std::uint64_t outGeneration_ = 0;
-  bool rxPending_ = false;
+  bool rxPending_ = false;        // bytes the dispatcher has not scanned yet
   bool outputEvent_ = false;
   bool inFull_ = false;
   bool throttled_ = false;
   bool hungUp_ = false;  // the device reports a hang-up: look at it only now and then
   bool hangUpLogged_ = false;
-  bool readNothing_ = false;  // announced input turned out to be nothing
   LineSettings line_;
   bool dtr_ = true, rts_ = true;
   int bufferFull_ = 0, bufferResume_ = 0;

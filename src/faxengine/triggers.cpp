@@ -27,7 +27,9 @@ std::optional<Slot>* TriggerTable::find(std::array<std::optional<Slot>, N>& slot
 }
 
 int TriggerTable::newData(std::string_view text, bool ignoreCase) {
-  return take(data_, kDataBase, Data{TextMatcher(text, ignoreCase)});
+  const int handle = take(data_, kDataBase, Data{TextMatcher(text, ignoreCase)});
+  if (handle > 0) dataInUse_.push_back(std::size_t(handle - kDataBase - 1));
+  return handle;
 }
 
 int TriggerTable::newTimer() { return take(timers_, kTimerBase, Timer{}); }
@@ -68,13 +70,14 @@ int TriggerTable::armStatus(int handle, unsigned value, bool active, std::uint8_
 
 void TriggerTable::clear() {
   for (auto& d : data_) d.reset();
+  dataInUse_.clear();
   for (auto& t : timers_) t.reset();
   for (auto& s : status_) s.reset();
 }
 
 void TriggerTable::feed(std::uint8_t c, std::vector<FiredTrigger>& out) {
-  for (std::size_t i = 0; i < data_.size(); ++i)
-    if (data_[i] && data_[i]->matcher.feed(c)) {
+  for (std::size_t i : dataInUse_)
+    if (data_[i]->matcher.feed(c)) {
       int len = data_[i]->matcher.length();
       out.push_back({kTriggerData, kDataBase + int(i) + 1, unsigned(len), len});
     }
@@ -133,10 +136,6 @@ bool TriggerTable::watchesOutput() const {
   return false;
 }
 
-bool TriggerTable::hasDataTriggers() const {
-  for (const auto& d : data_)
-    if (d) return true;
-  return false;
-}
+bool TriggerTable::hasDataTriggers() const { return !dataInUse_.empty(); }
 
 }  // namespace faxengine

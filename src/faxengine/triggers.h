@@ -77,6 +77,7 @@ class TriggerTable {
   static std::optional<Slot>* find(std::array<std::optional<Slot>, N>& slots, int base, int handle);
 
   std::array<std::optional<Data>, 20> data_;
+  std::vector<std::size_t> dataInUse_;  // indexes of data_ in use, so a byte visits only them
   std::array<std::optional<Timer>, 10> timers_;
   std::array<std::optional<Status>, 10> status_;
 };
