@@ -35,4 +35,8 @@ void setComDevicePath(int comNumber, const std::string& path) {
   table[comNumber - 1] = path;
 }
 
+void setComDevicePaths(const std::array<std::string, kComDeviceCount>& paths) {
+  for (int n = 1; n <= kComDeviceCount; ++n) setComDevicePath(n, paths[std::size_t(n - 1)]);
+}
+
 }  // namespace faxengine

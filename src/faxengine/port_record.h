@@ -152,7 +152,7 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   ByteRing out_;
   std::uint64_t scan_ = 0;  // next input byte the data triggers have not seen
   std::uint64_t outGeneration_ = 0;
-  bool rxPending_ = false;        // bytes the dispatcher has not scanned yet
+  bool rxPending_ = false;  // bytes the dispatcher has not scanned yet
   bool outputEvent_ = false;
   bool inFull_ = false;
   bool throttled_ = false;

@@ -2,6 +2,7 @@
 // the enabling rules, deleting, notes, the index rebuild and damaged tables.
 #include "app/mainwindow/buttonstates.h"
 #include "app/mainwindow/smallforms.h"
+#include "faxengine/device_paths.h"
 #include "mainwindow_fixture.h"
 #include "settings/appsettings.h"
 #include "settings/inifile.h"
@@ -56,6 +57,13 @@ TEST_F(MainWindowTest, EmptyFolderGetsBothTablesWithTheirTagsAndEmptyLists) {
   EXPECT_EQ(rows("RecFaxGrid"), 0);
   EXPECT_EQ(w.windowTitle(), "Brindle ");
   EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MainWindowTest, PortsSectionNamesTheDeviceBehindEachComNumber) {
+  dir.write("BDL.INI", "[Ports]\r\nCom2=/dev/ttyFAKE7\r\n");
+  open();
+  EXPECT_EQ(faxengine::comDevicePath(2), "/dev/ttyFAKE7");
+  EXPECT_EQ(faxengine::comDevicePath(1), "/dev/ttyS0");
 }
 
 TEST_F(MainWindowTest, EmptyOutgoingListAllowsOnlyNewAndUsesRecordOrder) {

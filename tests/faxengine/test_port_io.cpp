@@ -67,7 +67,7 @@ TEST_F(PortIo, OutputPausesOnXoffAndResumesOnXon) {
     queued = true;
   });
   std::string got = pty.read(20000);
-  pty.write("\x13");  // XOFF
+  pty.write("\x13");                    // XOFF
   got += pty.read(data.size(), 300ms);  // what was already on its way
   const std::size_t atStop = got.size();
   EXPECT_EQ(pty.read(1, 300ms), "");  // nothing more while stopped
@@ -195,8 +195,8 @@ TEST_F(PortIo, CloseFromAWindowHandlerAndDestructionInsideAProcedure) {
 }
 
 TEST_F(PortIo, TraceAndLogDumps) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("brindle-trace-" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("brindle-trace-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   port.TraceName = (dir / "MERL.TRC").string();
   port.LogName = (dir / "MERL.LOG").string();

@@ -12,6 +12,7 @@
 #include "compose/defaultfont.h"
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
+#include "faxengine/device_paths.h"
 #include "faximage/converter.h"
 #include "richtext/richtext.h"
 #include "settings/appsettings.h"
@@ -352,6 +353,7 @@ void TMainScreen::FormCreate() {
   openList(RecTable, RecBinding, ReceivedTable(),
            "Unable to open/create the FAX RECEIVE datafile - closing program");
   settings::LoadSettings();
+  faxengine::setComDevicePaths(settings::AppSettings.ComDevices);
   if (settings::AppSettings.ComPort == -1) {
     PortNeverConfigured = true;
     settings::AppSettings.ComPort = 0;
