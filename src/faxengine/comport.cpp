@@ -231,13 +231,14 @@ bool TFxCustomComPort::AwaitText(std::string_view text, Ticks ticks, bool yield,
     PortRecord& p;
     ~Release() { p.trace().hold(false); }
   } release{*port};
+  const auto quitting = [this] { return Bridge && Bridge->quitting(); };
   for (;;) {
+    if (quitting()) return false;  // even when the text is already waiting
     for (int c; (c = port->readChar()) >= 0;) {
       if (OnWaitChar) OnWaitChar(*this, char(c));
       if (matcher.feed(std::uint8_t(c))) return true;
     }
-    if ((Bridge && Bridge->quitting()) || timerExpired(timer, clock) || port->closed())
-      return false;
+    if (quitting() || timerExpired(timer, clock) || port->closed()) return false;
     // Short waits, so that messages run often and a clock moved by a test is noticed.
     const auto wait = std::chrono::milliseconds(
         std::clamp<std::int64_t>(ticksToMs(remainingTicks(timer, clock)), 1, pump ? 10 : 50));

@@ -22,7 +22,6 @@ namespace {
 constexpr auto kDispatchTick = 50ms;
 constexpr auto kThreadStartWait = 3000ms;
 constexpr auto kThreadStopWait = 200ms;
-constexpr std::size_t kWriteChunk = 4096;
 constexpr int kHungUpRetryMs = 200;
 constexpr int kMaxTimerRounds = 16;  // timers and status triggers re-checked per tick
 
@@ -436,7 +435,8 @@ void PortRecord::runTimersAndStatus(Lock& lk) {
     snap.newLineErrors = pendingLineErrors_;
     snap.outUsed = out_.used();
     snap.outSpace = out_.space();
-    snap.deviceDrained = out_.used() == 0 && device_.driverOutputQueued() == 0;
+    snap.deviceDrained =
+        out_.used() == 0 && triggers_.watchesOutSent() && device_.driverOutputQueued() == 0;
     triggers_.dueStatus(snap, fired);
     pendingLineErrors_ = 0;
     if (fired.empty()) break;
@@ -506,7 +506,8 @@ void PortRecord::outputLoop() {
   Lock lk(mutex_);
   outputReady_ = true;
   stateCv_.notify_all();
-  std::vector<std::uint8_t> chunk(kWriteChunk);
+  // Whole ring contents go out in one write where they lie in one piece.
+  std::vector<std::uint8_t> chunk(out_.capacity());
   while (!stop_) {
     outputCv_.wait(lk, [&] { return stop_ || out_.used() > 0; });
     if (stop_) break;

@@ -82,12 +82,19 @@ TTraceLogState PortTrace::logState() const {
   return log_.state;
 }
 
+void PortTrace::updateRecording() {
+  tracing_ = trace_.recording() && held_ == 0;
+  logging_ = log_.recording() && held_ == 0;
+}
+
 void PortTrace::hold(bool on) {
   std::lock_guard lock(mutex_);
   held_ += on ? 1 : -1;
+  updateRecording();
 }
 
 void PortTrace::addBytes(char kind, const std::uint8_t* data, std::size_t n, std::uint64_t nowMs) {
+  if (!tracing_) return;
   std::lock_guard lock(mutex_);
   if (!trace_.recording() || held_ > 0) return;
   const std::uint32_t ms = stamp(nowMs);
@@ -95,6 +102,7 @@ void PortTrace::addBytes(char kind, const std::uint8_t* data, std::size_t n, std
 }
 
 void PortTrace::addSpecial(std::string_view text, std::uint64_t nowMs) {
+  if (!tracing_) return;
   std::lock_guard lock(mutex_);
   if (!trace_.recording() || held_ > 0) return;
   trace_.push({stamp(nowMs), 'S', 0, std::string(text)});
@@ -102,12 +110,14 @@ void PortTrace::addSpecial(std::string_view text, std::uint64_t nowMs) {
 
 void PortTrace::addLog(LogType type, LogSub sub, std::uint32_t data, std::uint32_t other,
                        std::uint64_t nowMs) {
+  if (!logging_) return;
   std::lock_guard lock(mutex_);
   if (!log_.recording() || held_ > 0) return;
   log_.push({stamp(nowMs), type, sub, data, other, {}});
 }
 
 void PortTrace::addLogText(std::string_view text, std::uint64_t nowMs) {
+  if (!logging_) return;
   std::lock_guard lock(mutex_);
   if (!log_.recording() || held_ > 0) return;
   log_.push({stamp(nowMs), LogType::User, LogSub::None, 0, 0, std::string(text)});
@@ -214,12 +224,16 @@ int PortTrace::applyState(Queue<Entry>& q, TTraceLogState s, const Settings& set
 
 int PortTrace::setTraceState(TTraceLogState s, const Settings& settings) {
   std::lock_guard lock(mutex_);
-  return applyState(trace_, s, settings, true);
+  const int rc = applyState(trace_, s, settings, true);
+  updateRecording();
+  return rc;
 }
 
 int PortTrace::setLogState(TTraceLogState s, const Settings& settings) {
   std::lock_guard lock(mutex_);
-  return applyState(log_, s, settings, false);
+  const int rc = applyState(log_, s, settings, false);
+  updateRecording();
+  return rc;
 }
 
 }  // namespace faxengine

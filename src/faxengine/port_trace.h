@@ -4,6 +4,7 @@
 // the timing of a failed call. Belongs to the component, so it outlives a closed port.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -101,7 +102,13 @@ class PortTrace {
   std::string buildTraceText(bool hex) const;  // callers hold mutex_
   std::string buildLogText(bool hex) const;
 
+  void updateRecording();  // callers hold mutex_
+
   mutable std::mutex mutex_;
+  // Whether anything is recorded now, read without the lock so that a port with trace
+  // and log off pays nothing per byte.
+  std::atomic<bool> tracing_{false};
+  std::atomic<bool> logging_{false};
   std::uint64_t originMs_ = 0;
   int held_ = 0;
   Queue<TraceEntry> trace_;

@@ -136,6 +136,12 @@ bool TriggerTable::watchesOutput() const {
   return false;
 }
 
+bool TriggerTable::watchesOutSent() const {
+  for (const auto& s : status_)
+    if (s && s->active && s->kind == stOutSent) return true;
+  return false;
+}
+
 bool TriggerTable::hasDataTriggers() const { return !dataInUse_.empty(); }
 
 }  // namespace faxengine

@@ -55,6 +55,8 @@ class TriggerTable {
   // True while an output-level trigger is armed (the output thread then wakes the
   // dispatcher after each write instead of leaving it to the next tick).
   bool watchesOutput() const;
+  // True while an output-sent trigger is armed (only then is the driver asked).
+  bool watchesOutSent() const;
   bool hasDataTriggers() const;
 
  private:

@@ -141,6 +141,7 @@ TEST_F(PortIo, AwaitTextYieldsAndStopsWhenQuitting) {
   EXPECT_FALSE(port.AwaitText("OK", secondsToTicks(10), true, true));
   EXPECT_EQ(ran, 1);  // pending messages ran while waiting
   pty.write("OK");
+  ASSERT_TRUE(waitFor([&] { return port.InputCount() == 2; }));
   EXPECT_FALSE(port.AwaitText("OK", secondsToTicks(10), true, true));  // still quitting
 }
 
