@@ -52,8 +52,8 @@ class PortIo : public ::testing::Test {
 }  // namespace
 
 TEST_F(PortIo, OutputPausesOnXoffAndResumesOnXon) {
-  port.SetSWFlowOptions(TSWFlowOptions::swfTransmit);
   ASSERT_EQ(port.TryOpen(), 0);
+  ASSERT_EQ(port.SWFlowEnable(TSWFlowOptions::swfTransmit), 0);  // on an open port
   const std::string data = pattern(200000);
   std::atomic<bool> queued{false};
   std::thread writer([&] {
@@ -80,11 +80,15 @@ TEST_F(PortIo, OutputPausesOnXoffAndResumesOnXon) {
   EXPECT_EQ(got.size(), data.size());
   EXPECT_TRUE(got == data) << "bytes lost, duplicated or reordered";
   EXPECT_EQ(port.InputCount(), 0);  // the flow characters are not input
+  // With flow control off again, the same character is data.
+  ASSERT_EQ(port.SWFlowDisable(), 0);
+  pty.write("\x13");
+  EXPECT_TRUE(waitFor([&] { return port.InputCount() == 1; }));
 }
 
 TEST_F(PortIo, NothingIsLostWhenTheFarEndOutrunsTheHandlers) {
-  port.SetSWFlowOptions(TSWFlowOptions::swfReceive);
   ASSERT_EQ(port.TryOpen(), 0);
+  ASSERT_EQ(port.SWFlowEnable(TSWFlowOptions::swfReceive, 6000, 1000), 0);
   std::string got;
   std::mutex m;
   const ClosesAtEnd closer{port};  // before the handlers' locals go
@@ -105,8 +109,32 @@ TEST_F(PortIo, NothingIsLostWhenTheFarEndOutrunsTheHandlers) {
       },
       20s));
   far.join();
-  std::lock_guard lock(m);
-  EXPECT_TRUE(got == data) << "received bytes lost or reordered";
+  {
+    std::lock_guard lock(m);
+    EXPECT_TRUE(got == data) << "received bytes lost or reordered";
+  }
+  // The port told the far end to stop when its buffer filled, and to go on afterwards.
+  const std::string flow = pty.read(1000, 200ms);
+  EXPECT_NE(flow.find('\x13'), std::string::npos);
+  EXPECT_EQ(flow.back(), '\x11');
+}
+
+TEST_F(PortIo, WaitingInputCanBeLookedAtReadAndThrownAway) {
+  ASSERT_EQ(port.TryOpen(), 0);
+  EXPECT_EQ(port.ReadChar(), ecBufferIsEmpty);
+  pty.write("abc");
+  ASSERT_TRUE(waitFor([&] { return port.InputCount() == 3; }));
+  EXPECT_EQ(port.PeekInput(2), 'b');
+  EXPECT_EQ(port.PeekInput(4), ecBufferIsEmpty);
+  EXPECT_EQ(port.ReadChar(), 'a');
+  EXPECT_TRUE(port.HasInput());
+  EXPECT_EQ(port.ClearInput(), 0);
+  EXPECT_FALSE(port.HasInput());
+  EXPECT_EQ(port.ReadChar(), ecBufferIsEmpty);
+  // A block larger than the whole output ring is refused, nothing of it queued.
+  std::string big(9000, 'x');
+  EXPECT_EQ(port.WriteBlock(big.data(), int(big.size())), ecOutputTooSmall);
+  EXPECT_EQ(port.OutputCount(), 0);
 }
 
 TEST_F(PortIo, AwaitTextMatchesAsBytesArrive) {
