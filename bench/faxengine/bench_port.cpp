@@ -2,7 +2,9 @@
 // dispatcher and output threads, a handler that takes what data available announces, a
 // writer that refills on the output-free trigger) and once with a plain blocking
 // read/write loop on the same kind of pair, and prints bytes per second, process CPU per
-// megabyte and the ratio port / plain. Then measures the CPU an open, idle port uses.
+// megabyte and the ratio port / plain. The block size is the port's output ring and the
+// plain loop's read and write size: 8192 (what the application sets) and 65536. Then
+// measures the CPU an open, idle port uses.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -25,9 +27,7 @@ namespace {
 using namespace faxengine;
 
 constexpr std::size_t kTotal = 10u << 20;
-// The plain loop reads and writes blocks of the size the port's rings have (the
-// application's 8192 bytes), so both move the same blocks through the same kind of pair.
-constexpr std::size_t kChunk = 8192;
+constexpr std::int64_t kBlockSizes[] = {8192, 65536};
 
 double processCpuSeconds() {
   timespec ts{};
@@ -58,17 +58,17 @@ struct PtyPair {
   }
 };
 
-void writeAll(int fd, std::size_t total) {
-  static const std::vector<char> block(kChunk, 'U');
+void writeAll(int fd, std::size_t total, std::size_t blockSize) {
+  const std::vector<char> block(blockSize, 'U');
   for (std::size_t done = 0; done < total;) {
-    ssize_t n = ::write(fd, block.data(), std::min(kChunk, total - done));
+    ssize_t n = ::write(fd, block.data(), std::min(blockSize, total - done));
     if (n <= 0) return;
     done += std::size_t(n);
   }
 }
 
-void readAll(int fd, std::size_t total) {
-  std::vector<char> buf(kChunk);
+void readAll(int fd, std::size_t total, std::size_t blockSize) {
+  std::vector<char> buf(blockSize);
   for (std::size_t done = 0; done < total;) {
     ssize_t n = ::read(fd, buf.data(), buf.size());
     if (n <= 0) return;
@@ -90,33 +90,36 @@ void measure(benchmark::State& st, Transfer transfer) {
 }
 
 void BM_PlainReceive(benchmark::State& st) {
+  const std::size_t block = std::size_t(st.range(0));
   PtyPair pty;
   int slave = pty.openPlainSlave();
   measure(st, [&] {
-    std::thread far([&] { writeAll(pty.master, kTotal); });
-    readAll(slave, kTotal);
+    std::thread far([&] { writeAll(pty.master, kTotal, block); });
+    readAll(slave, kTotal, block);
     far.join();
   });
   ::close(slave);
 }
 
 void BM_PlainSend(benchmark::State& st) {
+  const std::size_t block = std::size_t(st.range(0));
   PtyPair pty;
   int slave = pty.openPlainSlave();
   measure(st, [&] {
-    std::thread far([&] { readAll(pty.master, kTotal); });
-    writeAll(slave, kTotal);
+    std::thread far([&] { readAll(pty.master, kTotal, block); });
+    writeAll(slave, kTotal, block);
     far.join();
   });
   ::close(slave);
 }
 
 void BM_PortReceive(benchmark::State& st) {
+  const std::size_t block = std::size_t(st.range(0));
   PtyPair pty;
   TFxComPort port;
   port.DevicePath = pty.path;
   port.AutoOpen = false;
-  port.OutSize = int(kChunk);
+  port.OutSize = int(block);
   if (port.TryOpen() != 0) {
     st.SkipWithError("cannot open the port");
     return;
@@ -137,7 +140,7 @@ void BM_PortReceive(benchmark::State& st) {
       std::lock_guard lock(m);
       received = 0;
     }
-    std::thread far([&] { writeAll(pty.master, kTotal); });
+    std::thread far([&] { writeAll(pty.master, kTotal, block); });
     std::unique_lock lock(m);
     cv.wait(lock, [&] { return received >= kTotal; });
     lock.unlock();
@@ -147,11 +150,12 @@ void BM_PortReceive(benchmark::State& st) {
 }
 
 void BM_PortSend(benchmark::State& st) {
+  const std::size_t block = std::size_t(st.range(0));
   PtyPair pty;
   TFxComPort port;
   port.DevicePath = pty.path;
   port.AutoOpen = false;
-  port.OutSize = int(kChunk);
+  port.OutSize = int(block);
   if (port.TryOpen() != 0) {
     st.SkipWithError("cannot open the port");
     return;
@@ -166,18 +170,18 @@ void BM_PortSend(benchmark::State& st) {
     room = true;
     cv.notify_all();
   });
-  static const std::vector<char> block(kChunk, 'U');
+  const std::vector<char> bytes(block, 'U');
   measure(st, [&] {
-    std::thread far([&] { readAll(pty.master, kTotal); });
+    std::thread far([&] { readAll(pty.master, kTotal, block); });
     for (std::size_t done = 0; done < kTotal;) {
       int n = std::min(port.OutputSpace(), int(kTotal - done));
-      if (n > 0 && port.WriteBlock(block.data(), n) == 0) {
+      if (n > 0 && port.WriteBlock(bytes.data(), n) == 0) {
         done += std::size_t(n);
         continue;
       }
       std::unique_lock lock(m);
       room = false;
-      port.ArmStatusTrigger(freeTrigger, 4096);
+      port.ArmStatusTrigger(freeTrigger, unsigned(block / 2));
       cv.wait(lock, [&] { return room; });
     }
     far.join();
@@ -193,9 +197,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const auto& r : runs) {
       if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
       if (auto it = r.counters.find("bytes_per_second"); it != r.counters.end())
-        rate[r.run_name.function_name] = it->second;
+        rate[r.run_name.function_name + "/" + r.run_name.args] = it->second;
       if (auto it = r.counters.find("cpu_ms_per_MB"); it != r.counters.end())
-        cpu[r.run_name.function_name] = it->second;
+        cpu[r.run_name.function_name + "/" + r.run_name.args] = it->second;
     }
   }
 };
@@ -230,20 +234,23 @@ int main(int argc, char** argv) {
                                                    {"plain_send", BM_PlainSend},
                                                    {"port_send", BM_PortSend}};
   for (const auto& [name, fn] : benches)
-    benchmark::RegisterBenchmark(name, fn)->Repetitions(3)->UseRealTime()->Unit(
-        benchmark::kMillisecond);
+    for (std::int64_t size : kBlockSizes)
+      benchmark::RegisterBenchmark(name, fn)->Arg(size)->Repetitions(3)->UseRealTime()->Unit(
+          benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\n%-8s %14s %14s %10s %12s %12s\n", "way", "port MB/s", "plain MB/s", "ratio",
-              "port cpu/MB", "plain cpu/MB");
-  for (const char* way : {"receive", "send"}) {
-    const std::string p = std::string("port_") + way, q = std::string("plain_") + way;
-    if (reporter.rate[p] > 0 && reporter.rate[q] > 0)
-      std::printf("%-8s %14.1f %14.1f %10.2f %10.2fms %10.2fms\n", way, reporter.rate[p] / 1e6,
-                  reporter.rate[q] / 1e6, reporter.rate[p] / reporter.rate[q], reporter.cpu[p],
-                  reporter.cpu[q]);
-  }
+  std::printf("\n%-8s %6s %11s %11s %7s %12s %12s\n", "way", "block", "port MB/s", "plain MB/s",
+              "ratio", "port cpu/MB", "plain cpu/MB");
+  for (const char* way : {"receive", "send"})
+    for (std::int64_t size : kBlockSizes) {
+      const std::string arg = "/" + std::to_string(size);
+      const std::string p = std::string("port_") + way + arg, q = std::string("plain_") + way + arg;
+      if (reporter.rate[p] > 0 && reporter.rate[q] > 0)
+        std::printf("%-8s %6lld %11.1f %11.1f %7.2f %10.2fms %10.2fms\n", way, (long long)size,
+                    reporter.rate[p] / 1e6, reporter.rate[q] / 1e6,
+                    reporter.rate[p] / reporter.rate[q], reporter.cpu[p], reporter.cpu[q]);
+    }
   if (idleSeconds > 0)
     std::printf("\nidle open port over %.0f s: %.3f %% of one core\n", idleSeconds,
                 idlePortCpuPercent(idleSeconds));

@@ -506,8 +506,9 @@ void PortRecord::outputLoop() {
   Lock lk(mutex_);
   outputReady_ = true;
   stateCv_.notify_all();
-  // Whole ring contents go out in one write where they lie in one piece.
-  std::vector<std::uint8_t> chunk(out_.capacity());
+  // At most half the ring goes out per write, so that a writer refilling on the
+  // output-free trigger works on one half while the device takes the other.
+  std::vector<std::uint8_t> chunk(std::max<std::size_t>(out_.capacity() / 2, 1));
   while (!stop_) {
     outputCv_.wait(lk, [&] { return stop_ || out_.used() > 0; });
     if (stop_) break;
