@@ -18,6 +18,7 @@ namespace {
 constexpr int kHeaderSize = 32;
 constexpr int kDescriptorSize = 32;
 constexpr int kMaxFields = 255;
+constexpr std::size_t kHeldBytes = std::size_t(1) << 20;  // appends held back before a write
 
 void stampDate(std::uint8_t* h) {
   std::time_t t = std::time(nullptr);
@@ -168,6 +169,8 @@ void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
   // died between the data and the header never leaves this, but a cut copy might.
   std::uint64_t available = (size - std::uint64_t(headerLen_)) / std::uint64_t(recLen_);
   count_ = std::uint32_t(std::min<std::uint64_t>(base::le32(&b[4]), available));
+  written_ = count_;
+  held_.clear();
 }
 
 // One pass over the records' first bytes: the only part of every record an open reads.
@@ -194,6 +197,10 @@ std::vector<FieldDef> DbfFile::fieldDefs() const {
 }
 
 void DbfFile::writeRecord(std::uint32_t recNo, const std::uint8_t* rec) {
+  if (recNo > written_) {
+    std::memcpy(held_.data() + std::size_t(recNo - written_ - 1) * recLen_, rec, recLen_);
+    return;
+  }
   // The view shows the file, so the old bytes are copied before they are overwritten.
   std::vector<std::uint8_t> old(record(recNo), record(recNo) + recLen_);
   std::uint64_t off = std::uint64_t(headerLen_) + std::uint64_t(recNo - 1) * recLen_;
@@ -209,30 +216,48 @@ void DbfFile::writeRecord(std::uint32_t recNo, const std::uint8_t* rec) {
 }
 
 void DbfFile::appendRecord(const std::uint8_t* rec) {
-  std::vector<std::uint8_t> buf(rec, rec + recLen_);
-  buf.push_back(0x1A);
-  std::uint64_t off = std::uint64_t(headerLen_) + std::uint64_t(count_) * recLen_;
-  // Data first: until the header says so, the new record does not exist.
-  file_.write(off, buf.data(), buf.size());
-  data_ = file_.map(off + buf.size());
+  held_.insert(held_.end(), rec, rec + recLen_);
   ++count_;
-  try {
-    writeHeader();
-  } catch (...) {
-    --count_;
-    throw;
-  }
+  if (!deferred_ || held_.size() >= kHeldBytes) flush();
 }
 
+void DbfFile::flush() {
+  if (held_.empty()) return;
+  held_.push_back(0x1A);
+  const std::uint32_t before = written_;
+  const std::uint64_t off = std::uint64_t(headerLen_) + std::uint64_t(written_) * recLen_;
+  try {
+    // Data first: until the header says so, the new records do not exist.
+    file_.write(off, held_.data(), held_.size());
+    data_ = file_.map(off + held_.size());
+    written_ = count_;
+    writeHeader();
+  } catch (...) {
+    count_ = written_ = before;
+    held_.clear();
+    throw;
+  }
+  held_.clear();
+}
+
+void DbfFile::setDeferred(bool on) { deferred_ = on; }
+
 void DbfFile::writeCount(std::uint32_t count) {
-  std::uint32_t old = count_;
-  count_ = count;
+  if (count >= written_) {  // undoes appends still held
+    held_.resize(std::size_t(count - written_) * std::size_t(recLen_));
+    count_ = count;
+    return;
+  }
+  const std::uint32_t old = written_;
+  written_ = count;
   try {
     writeHeader();
   } catch (...) {
-    count_ = old;
+    written_ = old;
     throw;
   }
+  count_ = count;
+  held_.clear();
 }
 
 void DbfFile::setStructuralCdx(bool on) {
@@ -248,13 +273,13 @@ void DbfFile::setStructuralCdx(bool on) {
   }
 }
 
-// Writes count and flags; a failed write puts the old header back so that a half-written
-// record count never stays on disk.
+// Writes the count of records in the file and the flags; a failed write puts the old header
+// back so that a half-written record count never stays on disk.
 void DbfFile::writeHeader() {
   std::uint8_t h[kHeaderSize];
   std::memcpy(h, head_, kHeaderSize);
   stampDate(h);
-  base::putLe32(&h[4], count_);
+  base::putLe32(&h[4], written_);
   h[28] = flags_;
   try {
     file_.write(0, h, kHeaderSize);

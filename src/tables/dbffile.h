@@ -50,6 +50,9 @@ class DbfFile {
   void close() {
     file_.close();
     data_ = nullptr;
+    held_.clear();
+    count_ = written_ = 0;
+    deferred_ = false;
   }
 
   const std::string& path() const { return file_.path(); }
@@ -60,8 +63,10 @@ class DbfFile {
   bool binaryMemoPointers() const { return version_ == 0x30 || version_ == 0x31; }
   std::vector<FieldDef> fieldDefs() const;
 
-  // Record recNo (1..count) as it is in the file; valid until the next append or close.
+  // Record recNo (1..count) as it is in the file (or held back, see setDeferred); valid
+  // until the next append, flush or close.
   const std::uint8_t* record(std::uint32_t recNo) const {
+    if (recNo > written_) return held_.data() + std::size_t(recNo - written_ - 1) * recLen_;
     return data_ + headerLen_ + std::size_t(recNo - 1) * recLen_;
   }
   // Overwrites record recNo (1..count); on failure the old bytes are written back.
@@ -70,6 +75,14 @@ class DbfFile {
   void appendRecord(const std::uint8_t* rec);
   // Writes the header with the given count (used to undo an append).
   void writeCount(std::uint32_t count);
+
+  // Deferred, appended records are held in memory (reads see them at once) and reach the
+  // file in large blocks, each written before the header that counts it: when the held
+  // bytes pass a limit, and on flush(). A write that fails loses the records held: count()
+  // falls back to the records in the file, and the error is thrown.
+  void setDeferred(bool on);
+  void flush();
+  std::uint32_t written() const { return written_; }  // records in the file
   void setStructuralCdx(bool on);
   bool structuralCdx() const { return flags_ & 0x01; }
 
@@ -88,6 +101,9 @@ class DbfFile {
   std::vector<DbfField> fields_;
   const std::uint8_t* data_ = nullptr;  // the file's read-only view: header, then records
   std::uint8_t head_[32] = {};          // the header as it is on disk
+  bool deferred_ = false;
+  std::uint32_t written_ = 0;       // records in the file; those after it are held
+  std::vector<std::uint8_t> held_;  // records written_ + 1 .. count_
 };
 
 }  // namespace tables

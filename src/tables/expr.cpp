@@ -516,6 +516,178 @@ Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo
 }
 }  // namespace
 
+// A logical expression compiled for testing records: DELETED(), logical fields, a field
+// compared with a constant, and .AND., .OR. and .NOT. of these work on the record's bytes
+// without building values (a filter runs on every record of a count). Anything else is
+// evaluated the general way. Each kind gives exactly what evalNode would.
+struct Expr::Test {
+  enum class Kind { General, Deleted, Not, And, Or, Logical, Number, Date, Text };
+  Kind kind = Kind::General;
+  Op op = Op::Eq;  // the comparison, with the field on the left
+  int offset = 0;  // the field
+  int width = 0;
+  double number = 0;  // the constant
+  std::string text;
+  bool flag = false;
+  std::vector<Test> kids;
+  const Node* general = nullptr;
+};
+
+namespace {
+using Test = Expr::Test;
+
+bool isComparison(Op op) {
+  return op == Op::Eq || op == Op::ExactEq || op == Op::Ne || op == Op::Lt || op == Op::Le ||
+         op == Op::Gt || op == Op::Ge;
+}
+
+// The comparison that holds with its operands swapped.
+Op mirrored(Op op) {
+  switch (op) {
+    case Op::Lt: return Op::Gt;
+    case Op::Le: return Op::Ge;
+    case Op::Gt: return Op::Lt;
+    case Op::Ge: return Op::Le;
+    default: return op;
+  }
+}
+
+bool holds(Op op, int c) {
+  switch (op) {
+    case Op::Ne: return c != 0;
+    case Op::Lt: return c < 0;
+    case Op::Le: return c <= 0;
+    case Op::Gt: return c > 0;
+    case Op::Ge: return c >= 0;
+    default: return c == 0;
+  }
+}
+
+// A comparison of a field with a constant of its type, as a Test; false when it is not one.
+bool compileComparison(const Expr::Node& n, Test& t) {
+  const Expr::Node* field = n.kids[0].get();
+  const Expr::Node* constant = n.kids[1].get();
+  t.op = n.op;
+  if (field->op != Op::Field) {
+    std::swap(field, constant);
+    t.op = mirrored(n.op);
+    // Text '=' and '==' are not symmetric in how they pad and cut: field on the left only.
+    if (field->ftype == 'C') return false;
+  }
+  if (field->op != Op::Field) return false;
+  t.offset = field->offset;
+  t.width = field->fwidth;
+  struct Form {
+    char type;
+    Test::Kind kind;
+    Op constant;
+  };
+  static constexpr Form kForms[] = {{'N', Test::Kind::Number, Op::Num},
+                                    {'D', Test::Kind::Date, Op::Date},
+                                    {'L', Test::Kind::Logical, Op::Bool},
+                                    {'C', Test::Kind::Text, Op::Str}};
+  for (const Form& f : kForms) {
+    if (f.type != field->ftype || f.constant != constant->op) continue;
+    t.kind = f.kind;
+    t.number = constant->lit.n;
+    t.text = constant->lit.s;
+    t.flag = constant->lit.b;
+    return true;
+  }
+  return false;
+}
+
+Test compileTest(const Expr::Node& n) {
+  Test t;
+  switch (n.op) {
+    case Op::Deleted: t.kind = Test::Kind::Deleted; return t;
+    case Op::Not:
+    case Op::And:
+    case Op::Or:
+      t.kind = n.op == Op::Not   ? Test::Kind::Not
+               : n.op == Op::And ? Test::Kind::And
+                                 : Test::Kind::Or;
+      for (const auto& k : n.kids) t.kids.push_back(compileTest(*k));
+      return t;
+    case Op::Field:
+      if (n.ftype != 'L') break;
+      t.kind = Test::Kind::Logical;
+      t.offset = n.offset;
+      t.flag = true;
+      return t;
+    default:
+      if (isComparison(n.op) && compileComparison(n, t)) return t;
+  }
+  t = Test{};
+  t.general = &n;
+  return t;
+}
+
+// The value fieldNumber gives, read directly when the field holds blanks around an optional
+// minus, at most 15 digits and a fraction of zeros: then it is exact as a double.
+double quickNumber(const std::uint8_t* p, int width) {
+  int i = 0;
+  while (i < width && p[i] == ' ') ++i;
+  if (i == width) return 0;
+  const bool negative = p[i] == '-';
+  i += negative;
+  std::uint64_t v = 0;
+  int digits = 0;
+  for (; i < width && p[i] >= '0' && p[i] <= '9'; ++i, ++digits) v = v * 10 + (p[i] - '0');
+  if (i < width && p[i] == '.')
+    for (++i; i < width && p[i] == '0';) ++i;
+  while (i < width && p[i] == ' ') ++i;
+  if (digits == 0 || digits > 15 || i != width) return fieldNumber(p, width);
+  return negative ? -double(v) : double(v);
+}
+
+// Byte order of a against b, the shorter padded with blanks (as compareValues does).
+int comparePadded(const std::uint8_t* a, std::size_t an, const std::string& b) {
+  const std::size_t n = std::max(an, b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char x = i < an ? a[i] : ' ';
+    const unsigned char y = i < b.size() ? (unsigned char)b[i] : ' ';
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
+bool textHolds(const Test& t, const std::uint8_t* p) {
+  std::size_t width = std::size_t(t.width);
+  if (t.op == Op::ExactEq) {
+    std::size_t b = t.text.size();
+    while (width > 0 && p[width - 1] == ' ') --width;
+    while (b > 0 && t.text[b - 1] == ' ') --b;
+    return width == b && std::memcmp(p, t.text.data(), b) == 0;
+  }
+  // Text '=' compares only as far as the right side reaches.
+  if (t.op == Op::Eq && t.text.size() < width) width = t.text.size();
+  return holds(t.op, comparePadded(p, width, t.text));
+}
+
+bool runTest(const Test& t, const std::uint8_t* rec, std::uint32_t recNo) {
+  const std::uint8_t* p = rec + t.offset;
+  switch (t.kind) {
+    case Test::Kind::Deleted: return rec[0] == '*';
+    case Test::Kind::Not: return !runTest(t.kids[0], rec, recNo);
+    case Test::Kind::And: return runTest(t.kids[0], rec, recNo) && runTest(t.kids[1], rec, recNo);
+    case Test::Kind::Or: return runTest(t.kids[0], rec, recNo) || runTest(t.kids[1], rec, recNo);
+    case Test::Kind::Logical: return holds(t.op, int(fieldLogical(p[0])) - int(t.flag));
+    case Test::Kind::Number: {
+      const double v = quickNumber(p, t.width);
+      return holds(t.op, v < t.number ? -1 : v > t.number ? 1 : 0);
+    }
+    case Test::Kind::Date: {
+      static const std::uint8_t kBlank[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+      const bool valid = julianDay({reinterpret_cast<const char*>(p), 8}) != 0;
+      return holds(t.op, comparePadded(valid ? p : kBlank, 8, t.text));
+    }
+    case Test::Kind::Text: return textHolds(t, p);
+    default: return evalNode(*t.general, rec, recNo).b;
+  }
+}
+}  // namespace
+
 Expr::Expr() = default;
 Expr::~Expr() = default;
 Expr::Expr(const Expr&) = default;
@@ -528,6 +700,7 @@ Expr Expr::parse(const std::string& text, const std::vector<DbfField>& fields) {
     fail(err::kBadExpr, "", "cannot use expression \"" + text + "\": it is empty");
   e.root_ = Parser(text, fields).parseAll();
   e.fields_ = &fields;
+  if (e.root_->type == 'L') e.test_ = std::make_shared<const Test>(compileTest(*e.root_));
   return e;
 }
 
@@ -539,12 +712,23 @@ Value Expr::eval(const std::uint8_t* rec, std::uint32_t recNo) const {
 }
 
 bool Expr::test(const std::uint8_t* rec, std::uint32_t recNo) const {
-  if (root_->op == Op::Not && root_->kids[0]->op == Op::Deleted) return rec[0] != '*';
-  return evalNode(*root_, rec, recNo).b;
+  return test_ ? runTest(*test_, rec, recNo) : evalNode(*root_, rec, recNo).b;
 }
 
 bool Expr::isNotDeleted() const {
   return root_ && root_->op == Op::Not && root_->kids[0]->op == Op::Deleted;
+}
+
+bool Expr::usesRecno() const {
+  std::vector<const Node*> todo;
+  if (root_) todo.push_back(root_.get());
+  while (!todo.empty()) {
+    const Node* n = todo.back();
+    todo.pop_back();
+    if (n->op == Op::Recno) return true;
+    for (const auto& k : n->kids) todo.push_back(k.get());
+  }
+  return false;
 }
 
 int Expr::keyLength() const {
@@ -581,13 +765,17 @@ void encodeKey(const Value& v, int keyLength, std::uint8_t* out) {
   }
 }
 
-long julianDay(const std::string& s) {
+long julianDay(std::string_view s) {
   if (s.size() < 8) return 0;
-  for (int i = 0; i < 8; ++i)
-    if (!std::isdigit((unsigned char)s[std::size_t(i)])) return 0;
-  long y = std::atol(s.substr(0, 4).c_str());
-  long m = std::atol(s.substr(4, 2).c_str());
-  long d = std::atol(s.substr(6, 2).c_str());
+  long digits[8];
+  for (int i = 0; i < 8; ++i) {
+    const char c = s[std::size_t(i)];
+    if (c < '0' || c > '9') return 0;
+    digits[i] = c - '0';
+  }
+  const long y = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+  const long m = digits[4] * 10 + digits[5];
+  const long d = digits[6] * 10 + digits[7];
   if (y < 1 || m < 1 || m > 12 || d < 1 || d > 31) return 0;
   long a = (14 - m) / 12, yy = y + 4800 - a, mm = m + 12 * a - 3;
   return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;

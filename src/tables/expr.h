@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tables/dbffile.h"
@@ -39,15 +40,19 @@ class Expr {
   bool test(const std::uint8_t* rec, std::uint32_t recNo) const;  // logical result
   // True for ".NOT. DELETED()" written in any spacing and case.
   bool isNotDeleted() const;
+  // True when the value depends on the record's number (RECNO()).
+  bool usesRecno() const;
 
   // Index keys: the byte length and the encoded key of a record.
   int keyLength() const;
   void key(const std::uint8_t* rec, std::uint32_t recNo, std::uint8_t* out) const;
 
   struct Node;
+  struct Test;
 
  private:
   std::shared_ptr<const Node> root_;
+  std::shared_ptr<const Test> test_;  // logical expressions: the form test() runs
   std::string text_;
   const std::vector<DbfField>* fields_ = nullptr;
 };
@@ -55,7 +60,7 @@ class Expr {
 // Key encodings shared with the index layer.
 void encodeKey(const Value& v, int keyLength, std::uint8_t* out);
 void encodeDouble(double v, std::uint8_t* out);  // 8 bytes, sorts like the number
-long julianDay(const std::string& yyyymmdd);     // 0 for an empty or bad date
+long julianDay(std::string_view yyyymmdd);       // 0 for an empty or bad date
 std::string dateFromJulian(long jd);             // "YYYYMMDD"; 8 blanks for 0
 
 // Reading typed values out of a raw record field.

@@ -38,6 +38,19 @@ int KeyIndex::cmp(const Chunk& c, std::size_t i, const std::uint8_t* key, std::u
   return c.recs[i] < rec ? -1 : c.recs[i] > rec ? 1 : 0;
 }
 
+// The first index in a chunk whose entry is >= (key, rec).
+std::size_t KeyIndex::indexIn(const Chunk& c, const std::uint8_t* key, std::uint32_t rec) const {
+  std::size_t lo = 0, hi = c.recs.size();
+  while (lo < hi) {
+    std::size_t mid = (lo + hi) / 2;
+    if (cmp(c, mid, key, rec) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
 // The chunk that holds, or would hold, (key, rec): the first whose last entry is >= it.
 std::size_t KeyIndex::chunkFor(const std::uint8_t* key, std::uint32_t rec) const {
   std::size_t lo = 0, hi = chunks_.size();
@@ -60,14 +73,7 @@ void KeyIndex::insert(const std::uint8_t* key, std::uint32_t rec) {
   else
     ci = std::min(chunkFor(key, rec), chunks_.size() - 1);
   Chunk& c = chunks_[ci];
-  std::size_t lo = 0, hi = c.recs.size();
-  while (lo < hi) {
-    std::size_t mid = (lo + hi) / 2;
-    if (cmp(c, mid, key, rec) < 0)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
+  const std::size_t lo = indexIn(c, key, rec);
   c.keys.insert(c.keys.begin() + long(lo * k), key, key + k);
   c.recs.insert(c.recs.begin() + long(lo), rec);
   ++size_;
@@ -86,15 +92,7 @@ void KeyIndex::insert(const std::uint8_t* key, std::uint32_t rec) {
 std::size_t KeyIndex::position(const std::uint8_t* key, std::uint32_t rec) const {
   std::size_t ci = chunkFor(key, rec);
   if (ci >= chunks_.size()) return size_;
-  const Chunk& c = chunks_[ci];
-  std::size_t lo = 0, hi = c.recs.size();
-  while (lo < hi) {
-    std::size_t mid = (lo + hi) / 2;
-    if (cmp(c, mid, key, rec) < 0)
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
+  const std::size_t lo = indexIn(chunks_[ci], key, rec);
   refreshStarts();
   return starts_[ci] + lo;
 }
@@ -108,11 +106,13 @@ std::size_t KeyIndex::find(const std::uint8_t* key, std::uint32_t rec) const {
 }
 
 bool KeyIndex::erase(const std::uint8_t* key, std::uint32_t rec) {
-  std::size_t pos = find(key, rec);
-  if (pos == npos) return false;
-  std::size_t ci, i;
-  locate(pos, ci, i);
+  // Found within its chunk: the chunks' starts are not needed (nor refreshed after each
+  // change, which a run of deletes would pay for every time).
+  const std::size_t ci = chunkFor(key, rec);
+  if (ci >= chunks_.size()) return false;
   Chunk& c = chunks_[ci];
+  const std::size_t i = indexIn(c, key, rec);
+  if (i >= c.recs.size() || cmp(c, i, key, rec) != 0) return false;
   const std::size_t k = std::size_t(keyLen_);
   c.keys.erase(c.keys.begin() + long(i * k), c.keys.begin() + long((i + 1) * k));
   c.recs.erase(c.recs.begin() + long(i));
@@ -178,6 +178,23 @@ std::uint32_t KeyIndex::recAt(std::size_t pos) const {
   std::size_t c, i;
   locate(pos, c, i);
   return chunks_[c].recs[i];
+}
+
+void KeyIndex::renumber(const std::vector<std::uint32_t>& newNumber) {
+  std::vector<std::uint8_t> keys, kept;
+  std::vector<std::uint32_t> recs;
+  flatten(keys, recs);
+  const std::size_t k = std::size_t(keyLen_);
+  kept.reserve(keys.size());
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < recs.size(); ++i) {
+    const std::uint32_t r = recs[i] < newNumber.size() ? newNumber[recs[i]] : 0;
+    if (!r) continue;
+    kept.insert(kept.end(), keys.begin() + long(i * k), keys.begin() + long((i + 1) * k));
+    recs[n++] = r;
+  }
+  recs.resize(n);
+  assignSorted(kept, recs);
 }
 
 void KeyIndex::flatten(std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recs) const {

@@ -31,6 +31,9 @@ class KeyIndex {
 
   const std::uint8_t* keyAt(std::size_t pos) const;
   std::uint32_t recAt(std::size_t pos) const;
+  // Gives each entry the record number newNumber[rec], dropping those that get 0; the
+  // numbers must keep the records' order.
+  void renumber(const std::vector<std::uint32_t>& newNumber);
   // Every entry in order, into flat arrays.
   void flatten(std::vector<std::uint8_t>& keys, std::vector<std::uint32_t>& recs) const;
 
@@ -41,6 +44,7 @@ class KeyIndex {
   };
   int cmp(const Chunk& c, std::size_t i, const std::uint8_t* key, std::uint32_t rec) const;
   std::size_t chunkFor(const std::uint8_t* key, std::uint32_t rec) const;
+  std::size_t indexIn(const Chunk& c, const std::uint8_t* key, std::uint32_t rec) const;
   void locate(std::size_t pos, std::size_t& chunk, std::size_t& index) const;
   void refreshStarts() const;
 

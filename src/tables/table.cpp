@@ -15,6 +15,7 @@
 #include <numeric>
 #include <set>
 
+#include "base/asciitext.h"
 #include "tables/table_impl.h"
 #include "tables/tagcheck.h"
 
@@ -68,6 +69,29 @@ void putText(std::uint8_t* p, int width, const std::string& s) {
   std::memset(p + n, ' ', std::size_t(width) - n);
 }
 
+// The text of "%*.*f" for (width, decimals, v) in buf (64 bytes); returns its length. Whole
+// numbers, the usual content of a numeric field, are written without the formatter.
+int formatNumber(char* buf, double v, int width, int decimals) {
+  if (v == std::trunc(v) && std::fabs(v) < 1e15 && !std::signbit(v) && decimals < 20 &&
+      width < 40) {
+    char digits[24];
+    int n = 0;
+    for (auto u = std::uint64_t(v); n == 0 || u > 0; u /= 10) digits[n++] = char('0' + u % 10);
+    const int len = n + (decimals > 0 ? decimals + 1 : 0);
+    const int pad = std::max(0, width - len);
+    char* out = buf;
+    out = std::fill_n(out, pad, ' ');
+    while (n > 0) *out++ = digits[--n];
+    if (decimals > 0) {
+      *out++ = '.';
+      out = std::fill_n(out, decimals, '0');
+    }
+    *out = 0;
+    return int(out - buf);
+  }
+  return std::snprintf(buf, 64, "%*.*f", width, decimals, v);
+}
+
 // Completes or discards a pack that a crash interrupted (see Table::pack).
 void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
   const std::string marker = dbfPath + ".pack";
@@ -81,6 +105,37 @@ void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
   }
 }
 }  // namespace
+
+std::uint32_t FieldNames::hash(std::string_view name) {
+  std::uint32_t h = 2166136261u;
+  for (char c : name) h = (h ^ std::uint8_t(base::ToUpperAscii(c))) * 16777619u;
+  return h;
+}
+
+void FieldNames::assign(const std::vector<DbfField>& fields) {
+  names_.clear();
+  for (const auto& f : fields) names_.push_back(f.def.name);
+  std::size_t size = 16;
+  while (size < 2 * fields.size()) size *= 2;
+  slots_.assign(size, 0);
+  // From the last field back, so that a name given twice (in any case) finds the last.
+  for (std::size_t k = names_.size(); k-- > 0;) {
+    if (find(names_[k]) >= 0) continue;
+    std::size_t i = hash(names_[k]) & (size - 1);
+    while (slots_[i]) i = (i + 1) & (size - 1);
+    slots_[i] = int(k) + 1;
+  }
+}
+
+int FieldNames::find(std::string_view name) const {
+  if (slots_.empty()) return -1;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash(name) & mask; slots_[i]; i = (i + 1) & mask) {
+    const int field = slots_[i] - 1;
+    if (base::EqualsIgnoreCase(names_[std::size_t(field)], name)) return field;
+  }
+  return -1;
+}
 
 std::string upperName(const std::string& s) { return base::UpperAscii(s); }
 
@@ -181,7 +236,7 @@ void Table::open(const std::string& dir, const std::string& fileName, bool exclu
   first();
 }
 
-void Table::Impl::openFiles() {
+void Table::Impl::openFiles(bool withTags) {
   failed = false;
   cdxDirty = false;
   tags.clear();
@@ -190,18 +245,17 @@ void Table::Impl::openFiles() {
   dbf.open(BlockFile::open(path, exclusive,
                            exclusive ? BlockFile::Lock::Exclusive : BlockFile::Lock::Shared),
            &deleted);
+  dbf.setDeferred(batch > 0);
   try {
     fpt.close();
     if (dbf.hasMemo()) {
       if (!BlockFile::exists(fptPath)) fail(err::kNotFound, fptPath, "the memo file is missing");
       fpt.open(BlockFile::open(fptPath, exclusive));
     }
-    fieldByName.clear();
-    for (std::size_t i = 0; i < dbf.fields().size(); ++i)
-      fieldByName[upperName(dbf.fields()[i].def.name)] = int(i);
+    fieldByName.assign(dbf.fields());
     blank.assign(std::size_t(dbf.recordLength()), ' ');
     deletedCount = std::uint32_t(deleted.size());
-    loadTags(deleted);
+    if (withTags) loadTags(deleted);
     if (cdxDirty && exclusive) writeCdx();
   } catch (...) {
     closeFiles();
@@ -320,6 +374,12 @@ void Table::close() {
   d.pendingMemos.clear();
   d.batch = 0;
   std::exception_ptr error;
+  try {
+    d.dbf.flush();  // appends a batch still holds
+  } catch (...) {
+    error = std::current_exception();
+    d.failed = true;
+  }
   if (d.cdxDirty && d.cdxOpen && !d.failed && d.exclusive) {
     try {
       d.writeCdx();
@@ -365,15 +425,14 @@ const FieldDef& Table::field(int index) const {
 }
 
 int Table::fieldIndex(const std::string& name) const {
-  auto it = d_->fieldByName.find(upperName(name));
-  return d_->open && it != d_->fieldByName.end() ? it->second : -1;
+  return d_->open ? d_->fieldByName.find(name) : -1;
 }
 
 int Table::Impl::fieldIndex(const std::string& name) const {
   requireOpen();
-  auto it = fieldByName.find(upperName(name));
-  if (it == fieldByName.end()) fail(err::kNoField, path, name);
-  return it->second;
+  const int i = fieldByName.find(name);
+  if (i < 0) fail(err::kNoField, path, name);
+  return i;
 }
 
 const std::uint8_t* Table::Impl::current() const {
@@ -463,6 +522,10 @@ std::string Table::getMemo(const std::string& name) const {
 // The bytes of a field in the pending record, after checking state and type.
 std::uint8_t* Table::Impl::editable(const std::string& name, int& index, char type) {
   index = fieldIndex(name);
+  return editableAt(index, name, type);
+}
+
+std::uint8_t* Table::Impl::editableAt(int index, const std::string& name, char type) {
   if (state != State::Edit && state != State::Append)
     fail(err::kState, path, "field " + name + " changed outside edit or append");
   const DbfField& f = dbf.fields()[std::size_t(index)];
@@ -480,7 +543,7 @@ void Table::putString(const std::string& name, const std::string& value) {
     case 'L': putLogical(name, !value.empty() && fieldLogical(std::uint8_t(value[0]))); return;
     case 'M': putMemo(name, value); return;
     default: {
-      std::uint8_t* p = d_->editable(name, i, 'C');
+      std::uint8_t* p = d_->editableAt(i, name, 'C');
       putText(p, f.width, value);
     }
   }
@@ -502,8 +565,8 @@ void Table::putNumber(const std::string& name, double v) {
   std::uint8_t* p = d_->editable(name, i, 'N');
   const FieldDef& f = d_->dbf.fields()[std::size_t(i)].def;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%*.*f", f.width, f.decimals, v);
-  if (!std::isfinite(v) || int(std::strlen(buf)) > f.width)
+  const int n = formatNumber(buf, v, f.width, f.decimals);
+  if (!std::isfinite(v) || n > f.width)
     fail(err::kBadField, d_->path, "value " + std::string(buf) + " does not fit " + f.name);
   std::memcpy(p, buf, std::size_t(f.width));
 }

@@ -141,7 +141,10 @@ class Table {
   void pack();  // removes marked records and the memo space they held
 
   // Several posts in one batch: the CDX file is written once at the end, not after every
-  // post (a crash in between leaves a CDX that the next open notices and rebuilds).
+  // post, and appended records reach the DBF in large blocks (reads see them at once). A
+  // crash in between loses the appends not yet written (the table opens with the records
+  // its file counts) and leaves a CDX that the next open notices and rebuilds. When writing
+  // held appends fails, the post or endBatch that wrote them throws and they are gone.
   void beginBatch();
   void endBatch();
 

@@ -1,6 +1,7 @@
 // Table: appending, editing, deleting and packing records, and keeping every tag and the
 // CDX file up to date. Record data reaches the disk before the header that counts it.
 #include <cstring>
+#include <functional>
 
 #include "base/bytes.h"
 #include "tables/table_impl.h"
@@ -39,6 +40,7 @@ void Table::Impl::writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& 
       dbf.writeRecord(r, rec.data());
   } catch (const TableError&) {
     failed = true;
+    if (dbf.count() + 1 < r) forgetLostRecords();  // appends held by a batch went with it
     throw;
   }
   for (auto& c : keyChanges) {
@@ -76,6 +78,28 @@ void Table::Impl::writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& 
     ++changes;
     throw;
   }
+}
+
+// Writes the appends a batch holds back (see DbfFile::setDeferred).
+void Table::Impl::flushHeld() {
+  try {
+    dbf.flush();
+  } catch (const TableError&) {
+    failed = true;
+    forgetLostRecords();
+    throw;
+  }
+}
+
+// After held appends were lost, the tags, counts and position follow the file again.
+void Table::Impl::forgetLostRecords() {
+  for (auto& t : tags) buildIndex(t);
+  deletedCount = 0;
+  for (std::uint32_t r = 1; r <= dbf.count(); ++r) deletedCount += dbf.record(r)[0] == '*';
+  if (peekRec > dbf.count()) peekRec = 0;
+  if (recNo > dbf.count()) setEof();
+  cdxDirty = true;
+  ++changes;
 }
 
 void Table::Impl::writeCdx() {
@@ -171,11 +195,16 @@ void Table::deleteRecord() { setDeletedFlag(*this, *d_, '*'); }
 void Table::recall() { setDeletedFlag(*this, *d_, ' '); }
 bool Table::isDeleted() const { return d_->open && d_->current()[0] == '*'; }
 
-void Table::beginBatch() { ++d_->batch; }
+void Table::beginBatch() {
+  if (++d_->batch == 1 && d_->open) d_->dbf.setDeferred(true);
+}
 
 void Table::endBatch() {
   Impl& d = *d_;
-  if (d.batch > 0 && --d.batch == 0 && d.cdxDirty && d.cdxOpen && d.open && !d.failed) {
+  if (d.batch == 0 || --d.batch > 0 || !d.open) return;
+  d.dbf.setDeferred(false);
+  d.flushHeld();
+  if (d.cdxDirty && d.cdxOpen && !d.failed) {
     try {
       d.writeCdx();
     } catch (const TableError&) {
@@ -185,56 +214,108 @@ void Table::endBatch() {
   }
 }
 
-// The packed table in memory: the surviving records, and their memos copied one after
-// another into a new memo file.
-void Table::Impl::packedImages(std::vector<std::uint8_t>& dbfBytes,
-                               std::vector<std::uint8_t>& fptBytes) const {
+namespace {
+// Appends bytes to a new file, written out in large sequential blocks.
+class BlockWriter {
+ public:
+  explicit BlockWriter(BlockFile& file) : file_(file) { buf_.reserve(kBlock); }
+
+  void put(const void* data, std::size_t n) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    if (buf_.size() + n > kBlock) drain();
+    if (n >= kBlock) {
+      file_.write(at_, p, n);
+      at_ += n;
+    } else {
+      buf_.insert(buf_.end(), p, p + n);
+    }
+  }
+  void zeros(std::size_t n) {
+    if (buf_.size() + n > kBlock) drain();
+    buf_.resize(buf_.size() + n, 0);
+  }
+  std::uint64_t size() const { return at_ + buf_.size(); }
+  void drain() {
+    if (!buf_.empty()) file_.write(at_, buf_.data(), buf_.size());
+    at_ += buf_.size();
+    buf_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t(1) << 20;
+  BlockFile& file_;
+  std::vector<std::uint8_t> buf_;
+  std::uint64_t at_ = 0;
+};
+}  // namespace
+
+// Writes the packed table beside the old one (the .tmp files): the surviving records, and
+// their memos copied one after another into a new memo file, both in large blocks and
+// synced. Returns the new number of every old record (0 for the ones removed).
+std::vector<std::uint32_t> Table::Impl::writePacked() const {
+  std::vector<std::uint32_t> renumber(std::size_t(dbf.count()) + 1, 0);
+  std::uint32_t live = 0;
+  for (std::uint32_t r = 1; r <= dbf.count(); ++r)
+    if (dbf.record(r)[0] != '*') renumber[r] = ++live;
   const bool memo = dbf.hasMemo();
   const std::uint32_t bs = memo ? fpt.blockSize() : FptFile::kDefaultBlockSize;
-  fptBytes.assign((FptFile::kHeaderSize + bs - 1) / bs * bs, 0);
-  base::putBe16(&fptBytes[6], bs);
-  dbfBytes = DbfFile::buildHeader(dbf.fieldDefs(), dbf.count() - deletedCount, dbf.structuralCdx());
+  BlockFile dbfOut = BlockFile::create(path + ".tmp");
+  BlockFile fptOut = memo ? BlockFile::create(fptPath + ".tmp") : BlockFile();
+  BlockWriter data(dbfOut), memos(fptOut);
+  memos.zeros((FptFile::kHeaderSize + bs - 1) / bs * bs);  // the header comes last
+  const auto header = DbfFile::buildHeader(dbf.fieldDefs(), live, dbf.structuralCdx());
+  data.put(header.data(), header.size());
+  std::vector<std::uint8_t> rec(std::size_t(dbf.recordLength()));
   for (std::uint32_t r = 1; r <= dbf.count(); ++r) {
     const std::uint8_t* src = dbf.record(r);
-    if (src[0] == '*') continue;
-    std::vector<std::uint8_t> rec(src, src + dbf.recordLength());
-    for (std::size_t f = 0; memo && f < dbf.fields().size(); ++f) {
+    if (!renumber[r]) continue;
+    if (!memo) {
+      data.put(src, rec.size());
+      continue;
+    }
+    std::copy(src, src + rec.size(), rec.begin());
+    for (std::size_t f = 0; f < dbf.fields().size(); ++f) {
       if (dbf.fields()[f].def.type != 'M') continue;
-      std::uint32_t block = memoBlock(int(f), src);
-      std::string data = block ? fpt.read(block) : std::string();
+      const std::uint32_t block = memoBlock(int(f), src);
+      const std::string text = block ? fpt.read(block) : std::string();
       std::uint32_t newBlock = 0;
-      if (!data.empty()) {
-        newBlock = std::uint32_t(fptBytes.size() / bs);
-        std::size_t at = fptBytes.size();
-        fptBytes.resize(at + (8 + data.size() + bs - 1) / bs * bs, 0);
-        base::putBe32(&fptBytes[at], 1);
-        base::putBe32(&fptBytes[at + 4], std::uint32_t(data.size()));
-        std::memcpy(&fptBytes[at + 8], data.data(), data.size());
+      if (!text.empty()) {
+        newBlock = std::uint32_t(memos.size() / bs);
+        std::uint8_t head[8];
+        base::putBe32(&head[0], 1);
+        base::putBe32(&head[4], std::uint32_t(text.size()));
+        memos.put(head, 8);
+        memos.put(text.data(), text.size());
+        memos.zeros((bs - (8 + text.size()) % bs) % bs);
       }
       setMemoBlock(int(f), rec.data(), newBlock);
     }
-    dbfBytes.insert(dbfBytes.end(), rec.begin(), rec.end());
+    data.put(rec.data(), rec.size());
   }
-  dbfBytes.push_back(0x1A);
-  base::putBe32(&fptBytes[0], std::uint32_t(fptBytes.size() / bs));
+  const std::uint8_t end = 0x1A;
+  data.put(&end, 1);
+  data.drain();
+  dbfOut.sync();
+  if (memo) {
+    memos.drain();
+    std::uint8_t h[8] = {};
+    base::putBe32(&h[0], std::uint32_t(memos.size() / bs));
+    base::putBe16(&h[6], bs);
+    fptOut.write(0, h, sizeof h);
+    fptOut.sync();
+  }
+  return renumber;
 }
 
-// Writes the new files beside the old ones, then a marker saying both are complete, then
-// renames them into place. A crash before the marker leaves the old table; after it, the
-// next open finishes the renames. A failure before the table's own rename undoes it all.
-void Table::Impl::installPacked(const std::vector<std::uint8_t>& dbfBytes,
-                                const std::vector<std::uint8_t>& fptBytes) {
+// Writes a marker saying both new files are complete, then renames them into place. A crash
+// before the marker leaves the old table; after it, the next open finishes the renames. A
+// failure before the table's own rename undoes it all.
+void Table::Impl::installPacked(const std::function<void()>& write) {
   const bool memo = dbf.hasMemo();
   const std::string marker = path + ".pack";
-  auto writeTemp = [](const std::string& p, const std::vector<std::uint8_t>& b) {
-    BlockFile f = BlockFile::create(p);
-    f.write(0, b.data(), b.size());
-    f.sync();
-  };
   try {
-    if (memo) writeTemp(fptPath + ".tmp", fptBytes);
-    writeTemp(path + ".tmp", dbfBytes);
-    writeTemp(marker, {});
+    write();
+    BlockFile::create(marker).sync();
     if (memo) BlockFile::rename(fptPath + ".tmp", fptPath);
   } catch (const TableError&) {
     failed = true;
@@ -260,13 +341,34 @@ void Table::pack() {
   Impl& d = *d_;
   d.requireWritable();
   if (d.state != State::Browse) post();
-  std::vector<std::uint8_t> dbfBytes, fptBytes;
-  d.packedImages(dbfBytes, fptBytes);
-  d.installPacked(dbfBytes, fptBytes);
-  int order = d.order;
+  d.flushHeld();
+  std::vector<std::uint32_t> renumber;
+  d.installPacked([&] { renumber = d.writePacked(); });
+  // The tags keep their entries: the surviving records keep their order, only their
+  // numbers close up. A tag whose expressions read RECNO() is built anew.
+  const int order = d.order;
+  std::vector<Tag> tags = std::move(d.tags);
+  const bool cdxOpen = d.cdxOpen;
   d.closeFiles();
-  d.openFiles();
+  d.openFiles(false);
+  d.tags = std::move(tags);
+  d.cdxOpen = cdxOpen;
+  for (auto& t : d.tags) {
+    if (t.key.usesRecno() || (t.forCond.valid() && t.forCond.usesRecno()))
+      d.buildIndex(t);
+    else
+      t.index.renumber(renumber);
+  }
+  d.cdxDirty = true;
   d.order = order <= int(d.tags.size()) ? order : 0;
+  if (d.cdxOpen) {
+    try {
+      d.writeCdx();
+    } catch (const TableError&) {
+      d.failed = true;  // the data is packed; the next open rebuilds the stale CDX
+      throw;
+    }
+  }
   first();
 }
 

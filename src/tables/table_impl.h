@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tables/cdxfile.h"
@@ -15,6 +17,19 @@
 #include "tables/table.h"
 
 namespace tables {
+
+// Field numbers by name, any case of ASCII letters: a small open hash table, so that the
+// field reads and writes that name a field on every record find it without a copy.
+class FieldNames {
+ public:
+  void assign(const std::vector<DbfField>& fields);
+  int find(std::string_view name) const;  // -1 when absent
+
+ private:
+  static std::uint32_t hash(std::string_view name);
+  std::vector<std::string> names_;
+  std::vector<int> slots_;  // field index + 1, 0 for an empty slot; size a power of two
+};
 
 struct Tag {
   CdxTag def;  // name, expressions, order, key length, pad byte (entries unused)
@@ -40,8 +55,8 @@ struct Table::Impl {
   std::string path, fptPath, cdxPath, aliasName;
   DbfFile dbf;
   FptFile fpt;
-  bool cdxOpen = false;                    // tags belong to a CDX file that we keep up to date
-  std::map<std::string, int> fieldByName;  // upper-case name -> index
+  bool cdxOpen = false;  // tags belong to a CDX file that we keep up to date
+  FieldNames fieldByName;
 
   // Tags and order.
   std::vector<Tag> tags;
@@ -77,7 +92,7 @@ struct Table::Impl {
   // --- table.cpp: files and values.
   void requireOpen() const;
   void requireWritable() const;
-  void openFiles();
+  void openFiles(bool withTags = true);
   void closeFiles();
   void loadTags(const std::vector<std::uint32_t>& deleted);
   KeyIndex indexFromData(const Tag& tag) const;
@@ -89,6 +104,7 @@ struct Table::Impl {
   std::uint32_t memoBlock(int field, const std::uint8_t* rec) const;
   void setMemoBlock(int field, std::uint8_t* rec, std::uint32_t block) const;
   std::uint8_t* editable(const std::string& name, int& index, char type);
+  std::uint8_t* editableAt(int index, const std::string& name, char type);
 
   // --- table_nav.cpp: order and position.
   bool visibleRec(std::uint32_t r) const;
@@ -104,10 +120,11 @@ struct Table::Impl {
 
   // --- table_edit.cpp: writing.
   void writeRecord(std::uint32_t r, const std::vector<std::uint8_t>& rec, bool append);
+  void flushHeld();
+  void forgetLostRecords();
   void writeCdx();
-  void packedImages(std::vector<std::uint8_t>& dbfBytes, std::vector<std::uint8_t>& fptBytes) const;
-  void installPacked(const std::vector<std::uint8_t>& dbfBytes,
-                     const std::vector<std::uint8_t>& fptBytes);
+  std::vector<std::uint32_t> writePacked() const;
+  void installPacked(const std::function<void()>& write);
 };
 
 std::string upperName(const std::string& s);

@@ -85,6 +85,54 @@ TEST_F(ExprTest, ComparisonsOfEachType) {
   EXPECT_EQ(eval("DTOS(DATESENT + 1)").s, "20240201");
 }
 
+TEST_F(ExprTest, FiltersTestedOnRecordBytesAgreeWithEvaluation) {
+  // Filters test records without building values for comparisons with constants; odd field
+  // contents (blanks, signs, fractions, commas, bad dates, other cases) must come out as
+  // evaluation has them.
+  const std::vector<std::string> filters = {"PAGES > 20",
+                                            "20 < PAGES",
+                                            "PAGES > 1",
+                                            "PAGES = 12",
+                                            "PAGES # 12",
+                                            "PAGES >= 12 .AND. .NOT. DELETED()",
+                                            "DATESENT > {^2024-01-30}",
+                                            "{^2024-01-30} <= DATESENT",
+                                            "DATESENT = {}",
+                                            "SUBJECT = 'Inv'",
+                                            "SUBJECT == 'Invoice'",
+                                            "SUBJECT # 'Invoice'",
+                                            "SUBJECT < 'J'",
+                                            "SUBJECT >= 'Invoice   x'",
+                                            "'Inv' = SUBJECT",
+                                            "SENT",
+                                            "SENT = .F.",
+                                            ".T. = SENT",
+                                            "DELETED() .OR. PAGES < 0",
+                                            ".NOT. (SENT .AND. PAGES > 5)",
+                                            "UPPER(SUBJECT) = 'INV'"};
+  int checked = 0;
+  for (const char* pages :
+       {"   ", " 12", "-12", " -0", "1.5", "12.", "1,5", "nan", "1e2", "x12", " 21", "021"})
+    for (const char* date : {"20240131", "        ", "20241301", "2024013 "})
+      for (const char* subject : {"Invoice   ", "Inv       ", "          ", "invoice   "})
+        for (const char* sent : {"T", "n", " "})
+          for (char flag : {' ', '*'}) {
+            set("PAGES", pages);
+            set("DATESENT", date);
+            set("SUBJECT", subject);
+            set("SENT", sent);
+            rec[0] = std::uint8_t(flag);
+            for (const auto& f : filters) {
+              Expr e = Expr::parse(f, fields);
+              ASSERT_EQ(e.test(rec.data(), 7), e.eval(rec.data(), 7).b)
+                  << f << " on PAGES=" << pages << " DATESENT=" << date << " SUBJECT=" << subject
+                  << " SENT=" << sent << " " << flag;
+              ++checked;
+            }
+          }
+  EXPECT_GT(checked, 10000);
+}
+
 TEST_F(ExprTest, ErrorsNameTheExpression) {
   for (const char* bad : {"DTOS(SUBJECT)", "NOSUCH", "UPPER(", "PAGES + 'x'", "FOO(1)", "'open",
                           "SUBJECT = 3", "RTFDOC", ""}) {

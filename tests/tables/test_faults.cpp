@@ -106,6 +106,74 @@ TEST(WriteFailure, DiskFullOrShortWriteLeavesTheTableAsItWas) {
   }
 }
 
+// A batch of appends long enough to reach the file in two blocks (about 1 MB is held).
+void appendBatch(Table& t) {
+  t.beginBatch();
+  for (int i = 0; i < 4000; ++i) {
+    t.append();
+    t.putString("SUBJECT", "batch " + std::to_string(i));
+    t.putDtos("DATESENT", "20300101");
+    t.post();
+  }
+  t.endBatch();
+}
+
+// What is on disk after a batch was cut: the records before it and some of its appends, each
+// whole, with a tag that agrees with the data.
+void expectCutBatch(const std::string& dir, const std::vector<std::string>& finished, int k) {
+  auto now = dumpRecords(dir, "BDL.DBF");
+  EXPECT_GE(now.size(), 20u) << "step " << k;
+  EXPECT_TRUE(now.size() <= finished.size() && std::equal(now.begin(), now.end(), finished.begin()))
+      << "step " << k;
+  EXPECT_EQ(tagWalk(dir), expectedWalk(dir)) << "step " << k;
+}
+
+// Runs the batch on a fresh table of 20 records with write step k answered by `action`
+// (`during` runs it and looks at the table), then checks what reached the disk.
+template <class During>
+void cutBatch(int k, Action action, const std::vector<std::string>& finished, During during) {
+  ScratchDir dir;
+  makeOutgoing(dir.path(), 20);
+  {
+    StepInjector fault(k, action);
+    InjectorScope scope(&fault);
+    Table t;
+    t.open(dir.path(), "BDL.DBF");
+    during(t);
+  }
+  expectCutBatch(dir.path(), finished, k);
+}
+
+TEST(Crash, KillDuringABatchKeepsTheRecordsItsFileCounts) {
+  ScratchDir probe;
+  makeOutgoing(probe.path(), 20);
+  const int steps = countSteps(probe.path(), appendBatch);
+  ASSERT_GE(steps, 4);
+  const auto finished = dumpRecords(probe.path(), "BDL.DBF");
+  for (int k = 1; k <= steps; ++k)
+    cutBatch(k, Action::Crash, finished,
+             [&](Table& t) { EXPECT_THROW(appendBatch(t), SimulatedCrash) << "step " << k; });
+}
+
+TEST(WriteFailure, FailedBatchWriteLosesOnlyTheAppendsItHeld) {
+  ScratchDir probe;
+  makeOutgoing(probe.path(), 20);
+  const int steps = countSteps(probe.path(), appendBatch);
+  const auto finished = dumpRecords(probe.path(), "BDL.DBF");
+  for (Action a : {Action::DiskFull, Action::ShortWrite}) {
+    for (int k = 1; k <= steps; ++k) {
+      cutBatch(k, a, finished, [&](Table& t) {
+        EXPECT_THROW(appendBatch(t), TableError) << "step " << k;
+        // Reading goes on over the records the table still has; writing waits for a reopen.
+        std::uint32_t walked = 0;
+        for (t.first(); !t.eof(); t.next()) ++walked;
+        EXPECT_EQ(walked, t.queryRecCount()) << "step " << k;
+        EXPECT_THROW(t.append(), TableError);
+      });
+    }
+  }
+}
+
 std::vector<std::string> liveRecords(const std::string& dir) {
   std::vector<std::string> v;
   for (auto& line : dumpRecords(dir, "BDL.DBF"))

@@ -424,6 +424,27 @@ TEST(Pack, RemovesDeletedRecordsAndTheirMemoSpace) {
   EXPECT_FALSE(BlockFile::exists(dir.file("BDL.DBF.tmp")));
 }
 
+TEST(Pack, TagsReadingRecordNumbersOrTheDeletedMarkStayRight) {
+  ScratchDir dir;
+  makeOutgoing(dir.path(), 70);  // 10 deleted
+  Table t;
+  t.open(dir.path(), "BDL.DBF");
+  t.indexTag("BYNUM", "RECNO()", true);
+  t.indexTag("GONE", "SUBJECT", false, "DELETED()");
+  t.pack();
+  EXPECT_TRUE(t.verifyTags().empty());  // each tag as building it from the data gives
+  t.setOrder("BYNUM");
+  const auto back = walk(t);
+  ASSERT_EQ(back.size(), 60u);
+  EXPECT_EQ(back.front(), 60u);
+  EXPECT_EQ(back.back(), 1u);
+  t.setOrder("GONE");
+  t.setHideDeleted(false);
+  EXPECT_TRUE(walk(t).empty());
+  t.close();
+  EXPECT_EQ(tagWalk(dir.path()), expectedWalk(dir.path()));
+}
+
 TEST(Exclusive, SecondOpenerFailsInThisAndAnotherProcess) {
   ScratchDir dir;
   makeOutgoing(dir.path(), 2);
