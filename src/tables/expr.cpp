@@ -390,10 +390,8 @@ bool isBlankValue(const Value& v) {
 
 std::string formatNumber(double v, int width, int dec) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%*.*f", width, dec, v);
-  std::string s = buf;
-  if (int(s.size()) > width) return std::string(std::size_t(width), '*');
-  return s;
+  if (numberText(buf, v, width, dec) > width) return std::string(std::size_t(width), '*');
+  return buf;
 }
 
 Value evalNode(const Expr::Node& n, const std::uint8_t* rec, std::uint32_t recNo);
@@ -801,6 +799,28 @@ double fieldNumber(const std::uint8_t* p, int width) {
   for (int i = 0; i < n; ++i)
     if (buf[i] == ',') buf[i] = '.';
   return std::strtod(buf, nullptr);
+}
+
+// Whole numbers, the usual content of a numeric field, are written without the formatter.
+int numberText(char* buf, double v, int width, int decimals) {
+  if (v == std::trunc(v) && std::fabs(v) < 1e15 && !std::signbit(v) && decimals < 20 &&
+      width < 40) {
+    char digits[24];
+    int n = 0;
+    for (auto u = std::uint64_t(v); n == 0 || u > 0; u /= 10) digits[n++] = char('0' + u % 10);
+    const int len = n + (decimals > 0 ? decimals + 1 : 0);
+    const int pad = std::max(0, width - len);
+    char* out = buf;
+    out = std::fill_n(out, pad, ' ');
+    while (n > 0) *out++ = digits[--n];
+    if (decimals > 0) {
+      *out++ = '.';
+      out = std::fill_n(out, decimals, '0');
+    }
+    *out = 0;
+    return int(out - buf);
+  }
+  return std::snprintf(buf, 64, "%*.*f", width, decimals, v);
 }
 
 bool fieldLogical(std::uint8_t c) { return c == 'T' || c == 't' || c == 'Y' || c == 'y'; }

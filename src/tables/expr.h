@@ -66,5 +66,8 @@ std::string dateFromJulian(long jd);             // "YYYYMMDD"; 8 blanks for 0
 // Reading typed values out of a raw record field.
 double fieldNumber(const std::uint8_t* p, int width);
 bool fieldLogical(std::uint8_t c);
+// The text "%*.*f" gives for (width, decimals, v), into buf (64 bytes); returns the length
+// the full text has (more than 63 when it was cut).
+int numberText(char* buf, double v, int width, int decimals);
 
 }  // namespace tables

@@ -69,29 +69,6 @@ void putText(std::uint8_t* p, int width, const std::string& s) {
   std::memset(p + n, ' ', std::size_t(width) - n);
 }
 
-// The text of "%*.*f" for (width, decimals, v) in buf (64 bytes); returns its length. Whole
-// numbers, the usual content of a numeric field, are written without the formatter.
-int formatNumber(char* buf, double v, int width, int decimals) {
-  if (v == std::trunc(v) && std::fabs(v) < 1e15 && !std::signbit(v) && decimals < 20 &&
-      width < 40) {
-    char digits[24];
-    int n = 0;
-    for (auto u = std::uint64_t(v); n == 0 || u > 0; u /= 10) digits[n++] = char('0' + u % 10);
-    const int len = n + (decimals > 0 ? decimals + 1 : 0);
-    const int pad = std::max(0, width - len);
-    char* out = buf;
-    out = std::fill_n(out, pad, ' ');
-    while (n > 0) *out++ = digits[--n];
-    if (decimals > 0) {
-      *out++ = '.';
-      out = std::fill_n(out, decimals, '0');
-    }
-    *out = 0;
-    return int(out - buf);
-  }
-  return std::snprintf(buf, 64, "%*.*f", width, decimals, v);
-}
-
 // Completes or discards a pack that a crash interrupted (see Table::pack).
 void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
   const std::string marker = dbfPath + ".pack";
@@ -565,7 +542,7 @@ void Table::putNumber(const std::string& name, double v) {
   std::uint8_t* p = d_->editable(name, i, 'N');
   const FieldDef& f = d_->dbf.fields()[std::size_t(i)].def;
   char buf[64];
-  const int n = formatNumber(buf, v, f.width, f.decimals);
+  const int n = numberText(buf, v, f.width, f.decimals);
   if (!std::isfinite(v) || n > f.width)
     fail(err::kBadField, d_->path, "value " + std::string(buf) + " does not fit " + f.name);
   std::memcpy(p, buf, std::size_t(f.width));
