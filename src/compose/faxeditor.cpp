@@ -238,7 +238,7 @@ void TFaxEditor::connectCommands() {
     connect(item, &QAction::triggered, this, [this, item] { ZoomItemClick(item); });
   connect(AddressButton, &QPushButton::clicked, this, &TFaxEditor::AddressButtonClick);
   connect(Helpbutton, &QPushButton::clicked, this,
-          [] { ui::ShowHelpContext(ui::helpctx::FaxEditor); });
+          [this] { ui::ShowHelpContext(ui::helpctx::FaxEditor, this); });
   connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   // Tool-bar items act through their actions, which the overflow menu triggers too.

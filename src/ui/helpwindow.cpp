@@ -1,6 +1,7 @@
 // Help pages are compiled into the program as resources named by context number.
 #include "ui/helpwindow.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
@@ -49,9 +50,14 @@ void ShowHelpContext(int context, QWidget* parent) {
     HelpRequests()(context);
     return;
   }
+  // A modal window blocks every window except its own children, so help opened while one
+  // is up belongs to it; it is then usable, and its keys (Escape too) stay in it.
+  QWidget* owner = QApplication::activeModalWidget();
+  if (!owner) owner = parent;
   static QPointer<THelpWindow> window;
+  if (window && window->parentWidget() != owner) delete window;
   if (!window) {
-    window = new THelpWindow(parent);
+    window = new THelpWindow(owner);
     window->setAttribute(Qt::WA_DeleteOnClose);
   }
   window->ShowContext(context);

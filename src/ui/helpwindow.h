@@ -28,7 +28,8 @@ class THelpWindow : public QDialog {
 };
 
 // Opens (or brings forward) the program's help window at a context, or hands the
-// context to the handler installed in HelpRequests.
+// context to the handler installed in HelpRequests. While a modal window is up, the help
+// window is owned by it, so that it can be used and closed on its own.
 void ShowHelpContext(int context, QWidget* parent = nullptr);
 Seam<void(int)>& HelpRequests();
 
