@@ -60,7 +60,6 @@ int ZoomOfItem(const QObject* item) {
 void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent) {
   TParagraphPropDlg dialog(parent);
   dialog.SetEditor(pane);
-  dialog.adjustSize();  // centre it at the size it will be shown with
   ui::CenterFormDefault(&dialog);
   dialog.exec();
 }

@@ -109,6 +109,9 @@ void RestoreFormPlacement(QWidget* window, int logicalDpi) {
 }
 
 void CenterFormDefault(QWidget* window) {
+  // A window not shown yet gets the size its layout asks for when it is shown; centre it
+  // at that size, not at the default size it has until then.
+  if (!window->isVisible() && !window->testAttribute(Qt::WA_Resized)) window->adjustSize();
   const QSize screen = screenSizeOf(window);
   const QSize size = window->frameGeometry().size();
   QWidget* main = MainForm();

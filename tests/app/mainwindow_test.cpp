@@ -314,16 +314,19 @@ TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo) {
   EXPECT_TRUE(messages[0].first.contains("not available yet"));
 }
 
-TEST_F(MainWindowTest, AboutBoxShowsTheVersion) {
+TEST_F(MainWindowTest, AboutBoxShowsTheVersionCentredOverTheWindow) {
   app::TMainScreen& w = open();
   QStringList texts;
-  whenModal<app::TSplashform>([&texts](app::TSplashform& d) {
+  QPoint offCentre;
+  whenModal<app::TSplashform>([&](app::TSplashform& d) {
     for (QLabel* l : d.findChildren<QLabel*>()) texts << l->text();
     texts << d.windowTitle();
+    offCentre = d.frameGeometry().center() - w.frameGeometry().center();
     d.OkButton->click();
   });
   w.About1->trigger();
   EXPECT_TRUE(texts.contains("About Brindle"));
   EXPECT_TRUE(texts.contains("32-bit version"));
   EXPECT_TRUE(texts.contains("Version 2.8d"));
+  EXPECT_LE(offCentre.manhattanLength(), 4) << offCentre.x() << "," << offCentre.y();
 }

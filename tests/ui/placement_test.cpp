@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 #include <QDialog>
+#include <QLabel>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 using namespace ui;
 using settings::IniFile;
@@ -95,6 +98,22 @@ TEST_F(PlacementTest, DialogsCentreOverTheMainWindowUnlessItIsMaximized) {
   const QSize d = dialog.frameGeometry().size();
   EXPECT_EQ(dialog.pos(), QPoint(m.left() + (m.width() - d.width()) / 2,
                                  m.top() + (m.height() - d.height()) / 2));
+  SetMainForm(nullptr);
+}
+
+TEST_F(PlacementTest, ADialogSizedByItsLayoutIsCentredAtTheSizeItIsShownWith) {
+  TPlacementProbe mainForm;
+  mainForm.setGeometry(100, 100, 600, 400);
+  SetMainForm(&mainForm);
+  QDialog dialog;
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(QStringLiteral("A line of text"), &dialog));
+  layout->addWidget(new QPushButton(QStringLiteral("Ok"), &dialog));
+  CenterFormDefault(&dialog);
+  dialog.show();
+  const QPoint offCentre = dialog.frameGeometry().center() - mainForm.frameGeometry().center();
+  // Only the window frame, unknown until the window is shown, may put it off by a little.
+  EXPECT_LE(offCentre.manhattanLength(), 4) << offCentre.x() << "," << offCentre.y();
   SetMainForm(nullptr);
 }
 
