@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFontDialog>
+#include <QFontInfo>
 
 #include <cmath>
 
@@ -12,8 +13,11 @@ namespace compose {
 
 namespace {
 
+// The font dialog lists installed families only; a stored name the system draws with
+// another family (Arial with its metric twin, say) is shown as that family.
 QFont presetFont() {
   QFont font(QString::fromStdString(settings::AppSettings.FontName));
+  font.setFamily(QFontInfo(font).family());
   if (settings::AppSettings.FontSize > 0) font.setPointSize(settings::AppSettings.FontSize);
   font.setBold(settings::AppSettings.FontBold);
   font.setItalic(settings::AppSettings.FontItalic);
@@ -55,9 +59,12 @@ ui::Seam<std::optional<QFont>(const QFont&)>& FontDialogAnswers() {
 
 bool ChooseDefaultFont() {
   settings::LoadSettings();
-  const std::optional<QFont> chosen = runFontDialog(presetFont());
+  const QFont preset = presetFont();
+  const std::optional<QFont> chosen = runFontDialog(preset);
   if (!chosen) return false;
-  if (!chosen->family().isEmpty()) settings::AppSettings.FontName = chosen->family().toStdString();
+  // The family the stored name was shown as keeps that name: other programs read it too.
+  if (!chosen->family().isEmpty() && chosen->family() != preset.family())
+    settings::AppSettings.FontName = chosen->family().toStdString();
   settings::AppSettings.FontSize = pointSizeOf(*chosen, settings::AppSettings.FontSize);
   settings::AppSettings.FontBold = chosen->bold();
   settings::AppSettings.FontItalic = chosen->italic();

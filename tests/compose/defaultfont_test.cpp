@@ -5,6 +5,8 @@
 #include "support/programdir.h"
 
 #include <gtest/gtest.h>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <tuple>
 
 class DefaultFont : public ::testing::Test {
@@ -32,7 +34,7 @@ TEST_F(DefaultFont, TheDialogStartsFromTheFileAndAConfirmedFontIsSaved) {
     return chosen;
   });
   EXPECT_TRUE(compose::ChooseDefaultFont());
-  EXPECT_EQ(preset.family(), "Courier New");
+  EXPECT_EQ(preset.family(), QFontInfo(QFont("Courier New")).family());
   EXPECT_EQ(preset.pointSize(), 14);
   EXPECT_TRUE(preset.italic());
   EXPECT_FALSE(preset.bold());
@@ -40,6 +42,19 @@ TEST_F(DefaultFont, TheDialogStartsFromTheFileAndAConfirmedFontIsSaved) {
   const settings::AppSettingsRecord s = settings::LoadSettingsFrom(settings::SettingsFilePath());
   EXPECT_EQ(std::tie(s.FontName, s.FontSize, s.FontBold, s.FontItalic, s.FontUnderline),
             std::make_tuple(std::string("Liberation Serif"), 9, true, false, false));
+}
+
+TEST_F(DefaultFont, TheDialogOpensOnAnInstalledFamilyAndConfirmingItKeepsTheStoredName) {
+  dir.write("BDL.INI", "[Default Font]\r\nName=Arial\r\nSize=10\r\n");
+  QFont preset;
+  compose::FontDialogAnswers().Install([&](const QFont& f) -> std::optional<QFont> {
+    preset = f;
+    return f;  // OK without a change
+  });
+  EXPECT_TRUE(compose::ChooseDefaultFont());
+  EXPECT_TRUE(QFontDatabase::families().contains(preset.family())) << preset.family().toStdString();
+  EXPECT_EQ(preset.family(), QFontInfo(QFont("Arial")).family());  // what Arial is drawn with
+  EXPECT_NE(dir.read("BDL.INI").find("Name=Arial\r\n"), std::string::npos);
 }
 
 TEST_F(DefaultFont, CancelChangesNothingAndAPixelSizedFontKeepsTheSize) {

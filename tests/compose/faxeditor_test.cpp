@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <QAccessible>
 #include <QAction>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -388,7 +389,7 @@ TEST_F(FaxEditor, DefaultFontButtonsStoreTheChosenFontButLeaveThePanes) {
   });
   editor.DocDefFontbutton->click();
   compose::FontDialogAnswers().Install({});
-  EXPECT_EQ(preset.family(), "Arial");
+  EXPECT_EQ(preset.family(), QFontInfo(QFont("Arial")).family());
   EXPECT_EQ(preset.pointSize(), 10);
   EXPECT_EQ(settings::AppSettings.FontName, "Courier New");
   EXPECT_EQ(settings::AppSettings.FontSize, 12);
