@@ -1,7 +1,10 @@
 // Help pages are compiled into the program as resources named by context number.
 #include "ui/helpwindow.h"
 
+#include "ui/messages.h"
+
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
@@ -64,6 +67,19 @@ void ShowHelpContext(int context, QWidget* parent) {
   window->show();
   window->raise();
   window->activateWindow();
+}
+
+Seam<bool(const QUrl&)>& BrowserRequests() {
+  static Seam<bool(const QUrl&)> seam;
+  return seam;
+}
+
+void ShowWebPage(const QUrl& url) {
+  const bool opened = BrowserRequests() ? BrowserRequests()(url) : QDesktopServices::openUrl(url);
+  if (opened) return;
+  ShowInfo(QStringLiteral("No web browser could be started. The address is:\n\n%1\n\n"
+                          "Select it to copy it, or press Ctrl+C to copy this message.")
+               .arg(url.toString()));
 }
 
 }  // namespace ui

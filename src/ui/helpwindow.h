@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QTextBrowser;
+class QUrl;
 
 namespace ui {
 
@@ -32,5 +33,11 @@ class THelpWindow : public QDialog {
 // window is owned by it, so that it can be used and closed on its own.
 void ShowHelpContext(int context, QWidget* parent = nullptr);
 Seam<void(int)>& HelpRequests();
+
+// Opens a web page in the user's browser; when none can be started, shows the address in
+// a message the user can copy it from.
+void ShowWebPage(const QUrl& url);
+// What starts the browser (the desktop's URL handler); tests put their own here.
+Seam<bool(const QUrl&)>& BrowserRequests();
 
 }  // namespace ui

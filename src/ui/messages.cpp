@@ -38,6 +38,7 @@ int ShowMessageBox(const QString& text, const QString& caption, int flags) {
   if (MessageBoxAnswers()) return MessageBoxAnswers()(t, c, flags);
 
   QMessageBox box(iconFor(flags), c, t, QMessageBox::NoButton, QApplication::activeWindow());
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // texts can be copied from
   struct Choice {
     QMessageBox::StandardButton button;
     int result;

@@ -2,11 +2,13 @@
 // the enabling rules, deleting, notes, the index rebuild and damaged tables.
 #include "app/mainwindow/buttonstates.h"
 #include "app/mainwindow/smallforms.h"
+#include "compose/defaultfont.h"
 #include "faxengine/device_paths.h"
 #include "mainwindow_fixture.h"
 #include "settings/appsettings.h"
 #include "settings/inifile.h"
 #include "support/accessiblenames.h"
+#include "ui/helpwindow.h"
 
 #include <QAction>
 #include <QLabel>
@@ -312,6 +314,31 @@ TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].second, "Information");
   EXPECT_TRUE(messages[0].first.contains("not available yet"));
+}
+
+TEST_F(MainWindowTest, DefaultEditorFontOpensTheDefaultFontDialog) {
+  app::TMainScreen& w = open();
+  compose::FontDialogAnswers().Install([](const QFont&) -> std::optional<QFont> {
+    return QFont(QStringLiteral("DejaVu Serif"), 15);
+  });
+  w.DefaultEditorFont1->trigger();
+  compose::FontDialogAnswers().Install({});
+  EXPECT_EQ(settings::AppSettings.FontName, "DejaVu Serif");
+  EXPECT_EQ(settings::AppSettings.FontSize, 15);
+}
+
+TEST_F(MainWindowTest, WithoutABrowserTheWebSiteAddressIsShown) {
+  app::TMainScreen& w = open();
+  QString asked;
+  ui::BrowserRequests().Install([&](const QUrl& url) {
+    asked = url.toString();
+    return false;
+  });
+  w.VisitOurInternetWebsite1->trigger();
+  ui::BrowserRequests().Install({});
+  ASSERT_TRUE(asked.startsWith("http"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].first.contains(asked));
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsTheVersionCentredOverTheWindow) {

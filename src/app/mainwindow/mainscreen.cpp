@@ -12,6 +12,7 @@
 #include "compose/defaultfont.h"
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
+#include "compose/panecommands.h"
 #include "faxengine/device_paths.h"
 #include "faximage/converter.h"
 #include "richtext/richtext.h"
@@ -27,7 +28,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -155,6 +155,9 @@ void TMainScreen::buildActions() {
   mnuPreferences = action("mnuPreferences", "P&references", "Set Brindle preferences", {},
                           &TMainScreen::mnuPreferencesClick);
   DefaultEditorFont1 = action("DefaultEditorFont1", "Default Editor Font", {}, {}, nullptr);
+  // The same dialog as the fax editor's Default Font button: the font new faxes start in.
+  connect(DefaultEditorFont1, &QAction::triggered, this,
+          [] { compose::ChooseDefaultFontReporting(); });
   Exit1 = action("Exit1", "E&xit", "Exit to Windows", QKeySequence(Qt::CTRL | Qt::Key_X), nullptr);
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
@@ -169,7 +172,7 @@ void TMainScreen::buildActions() {
   VisitOurInternetWebsite1 =
       action("VisitOurInternetWebsite1", "Visit Our Internet Website", {}, {}, nullptr);
   connect(VisitOurInternetWebsite1, &QAction::triggered, this,
-          [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebSite))); });
+          [] { ui::ShowWebPage(QUrl(QString::fromLatin1(kWebSite))); });
   FrequentlyAskedQuestionsFAQ1 =
       action("FrequentlyAskedQuestionsFAQ1", "Frequently Asked Questions (FAQ)", {}, {}, nullptr);
   connect(FrequentlyAskedQuestionsFAQ1, &QAction::triggered, this,
