@@ -12,6 +12,7 @@
 #include "ui/helpwindow.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
+#include "ui/tabletext.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -44,6 +45,7 @@ TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const cha
   edit->setObjectName(QString::fromLatin1(name));
   edit->setMaxLength(maxLength);
   edit->setToolTip(QString::fromUtf8(hint));
+  ui::LimitToTableText(edit);  // the outgoing table stores these fields in code page 1252
   return edit;
 }
 

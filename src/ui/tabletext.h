@@ -5,10 +5,18 @@
 #include <QString>
 #include <string>
 
+class QLineEdit;
+
 namespace ui {
 
 QString FromTableText(const std::string& bytes);
 // Characters that code page 1252 cannot hold become "?".
 std::string ToTableText(const QString& text);
+// The characters of text that code page 1252 cannot hold, each once, in order of use.
+QString CharactersTablesCannotHold(const QString& text);
+
+// Keeps an edit to what a table field can store: typing or pasting a character that code
+// page 1252 cannot hold is refused, and a tool tip at the edit says which and why.
+void LimitToTableText(QLineEdit* edit);
 
 }  // namespace ui

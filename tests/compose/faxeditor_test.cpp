@@ -15,7 +15,9 @@
 #include <gtest/gtest.h>
 #include <QAccessible>
 #include <QAction>
+#include <QClipboard>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -23,7 +25,9 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
+using compose::TEnterEdit;
 using compose::TFaxEditor;
 using composetest::WaitUntil;
 
@@ -142,6 +146,27 @@ TEST_F(FaxEditor, PageButtonsSwitchPagesHoweverTheyAreToggled) {
   editor.RecipientButton->setChecked(true);
   EXPECT_EQ(editor.CurrentPageCaption(), "Recipient");
   EXPECT_FALSE(editor.Zoombutton->isVisible());
+}
+
+TEST_F(FaxEditor, CharactersTheTableCannotHoldAreRefusedWithTheReason) {
+  show();
+  for (TEnterEdit* edit : {editor.Recipient, editor.FaxNumber, editor.Subject}) {
+    edit->setFocus();
+    for (QChar c : QStringLiteral("Łukasz Wałęsa")) {  // typed as a keyboard sends it
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(edit, &key);
+    }
+    EXPECT_EQ(edit->text(), QStringLiteral("ukasz Wasa")) << edit->objectName().toStdString();
+    ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));  // names the last one refused
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("ę"))) << QToolTip::text().toStdString();
+    QToolTip::hideText();
+    QApplication::clipboard()->setText(QStringLiteral(" Zoë Łódź"));
+    edit->paste();
+    EXPECT_EQ(edit->text(), QStringLiteral("ukasz Wasa"));
+    QApplication::clipboard()->setText(QStringLiteral(" Zoë"));  // Western letters are kept
+    edit->paste();
+    EXPECT_EQ(edit->text(), QStringLiteral("ukasz Wasa Zoë"));
+  }
 }
 
 TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart) {

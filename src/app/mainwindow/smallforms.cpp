@@ -2,6 +2,7 @@
 #include "app/mainwindow/smallforms.h"
 
 #include "ui/placement.h"
+#include "ui/tabletext.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -76,6 +77,7 @@ TEditReceiveNotes::TEditReceiveNotes(QWidget* parent) : QDialog(parent) {
   Notes->setObjectName(QStringLiteral("Notes"));
   Notes->setMaxLength(60);
   Notes->setAccessibleName(QStringLiteral("Notes"));
+  ui::LimitToTableText(Notes);
   layout->addWidget(Notes);
   auto* buttons = new QHBoxLayout;
   OKButton = new QPushButton(QStringLiteral("&Accept"), this);
