@@ -12,6 +12,7 @@
 #include "faxengine/comport.h"
 #include "faxengine/errors.h"
 #include "faxengine/plain_event_bridge.h"
+#include "faxengine/triggers.h"
 #include "pty.h"
 
 using namespace faxengine;
@@ -254,4 +255,33 @@ TEST_F(PortTriggers, SerializedCallsNeverOverlapADelivery) {
   EXPECT_GE(deliveries, 5);
   EXPECT_GT(calls, 0);
   EXPECT_FALSE(overlapped);
+}
+
+// The modem-line and line-error rules, which a pseudo-terminal cannot exercise (it has no
+// lines and no error counters): each status trigger fires once per arming, on a change of
+// a line it watches or an error it asks for.
+TEST(StatusTriggerRules, LinesAndErrorsFireOncePerArming) {
+  TriggerTable t;
+  const int lines = t.newStatus(stModem);
+  const int errors = t.newStatus(stLine);
+  ASSERT_EQ(t.armStatus(lines, msDCD, true, msCTS), 0);
+  ASSERT_EQ(t.armStatus(errors, leFraming | leBreak, true, msCTS), 0);
+  std::vector<FiredTrigger> fired;
+  StatusSnapshot s;
+  s.modem = 0;  // CTS dropped: not watched
+  s.newLineErrors = leOverrun;
+  t.dueStatus(s, fired);
+  EXPECT_TRUE(fired.empty());
+  s.modem = msDCD;  // carrier came up
+  s.newLineErrors = leBreak;
+  t.dueStatus(s, fired);
+  ASSERT_EQ(fired.size(), 2u);
+  EXPECT_EQ(fired[0].msg, kTriggerModemStatus);
+  EXPECT_EQ(fired[0].value, msDCD | msDeltaDCD);  // the line and what changed of those watched
+  EXPECT_EQ(fired[1].msg, kTriggerLineError);
+  EXPECT_EQ(fired[1].value, unsigned(leBreak));
+  fired.clear();
+  s.modem = 0;
+  t.dueStatus(s, fired);
+  EXPECT_TRUE(fired.empty());  // not armed again
 }
