@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
                                                    {"port_send", BM_PortSend}};
   for (const auto& [name, fn] : benches)
     for (std::int64_t size : kBlockSizes)
-      benchmark::RegisterBenchmark(name, fn)->Arg(size)->Repetitions(3)->UseRealTime()->Unit(
+      benchmark::RegisterBenchmark(name, fn)->Arg(size)->Repetitions(5)->UseRealTime()->Unit(
           benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
