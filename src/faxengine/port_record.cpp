@@ -82,9 +82,9 @@ int PortRecord::start(const Config& config) {
     return ecOutOfMemory;
   }
   if (int rc = device_.open(path_, line_); rc != 0) return rc;
-  stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  spaceFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (stopFd_ < 0 || spaceFd_ < 0) return -errno;
+  stopFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  spaceFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!stopFd_ || !spaceFd_) return -errno;
   trace_->setOrigin(nowMs());
   trace_->addLog(LogType::Device, LogSub::Open, std::uint32_t(slot_), 0, nowMs());
   if (!device_.hasLines())
@@ -133,8 +133,6 @@ PortRecord::~PortRecord() {
       t->join();
   }
   device_.close();
-  if (stopFd_ >= 0) ::close(stopFd_);
-  if (spaceFd_ >= 0) ::close(spaceFd_);
   freeSlot(slot_);
 }
 
@@ -223,7 +221,7 @@ void PortRecord::shutdown() {
     stop_ = true;
     closeRequested_ = true;
   }
-  if (stopFd_ >= 0) wake(stopFd_);
+  if (stopFd_) wake(stopFd_.get());
   dispatchCv_.notify_all();
   outputCv_.notify_all();
   stopThread(outputThread_, outputEnded_, "output");
@@ -260,14 +258,14 @@ void PortRecord::lineLoop() {
     }
     // A hung-up device reports POLLHUP for ever; look at it again only now and then.
     pollfd fds[3] = {{hungUp ? -1 : device_.fd(), short(wantInput ? POLLIN : 0), 0},
-                     {stopFd_, POLLIN, 0},
-                     {spaceFd_, POLLIN, 0}};
+                     {stopFd_.get(), POLLIN, 0},
+                     {spaceFd_.get(), POLLIN, 0}};
     int n = ::poll(fds, 3, hungUp ? kHungUpRetryMs : -1);
     if (n < 0 && errno != EINTR) break;
     if (fds[1].revents) break;
     if (fds[2].revents) {
       std::uint64_t v;
-      [[maybe_unused]] auto r = ::read(spaceFd_, &v, sizeof v);
+      [[maybe_unused]] auto r = ::read(spaceFd_.get(), &v, sizeof v);
     }
     Lock lk(mutex_);
     if (n == 0 && hungUp) {
@@ -515,7 +513,7 @@ void PortRecord::outputLoop() {
     const std::uint64_t generation = outGeneration_;
     const std::size_t len = out_.copyOut(out_.tail(), chunk.data(), chunk.size());
     lk.unlock();
-    pollfd fds[2] = {{device_.fd(), POLLOUT, 0}, {stopFd_, POLLIN, 0}};
+    pollfd fds[2] = {{device_.fd(), POLLOUT, 0}, {stopFd_.get(), POLLIN, 0}};
     ::poll(fds, 2, -1);
     if (fds[1].revents) {
       lk.lock();
@@ -584,7 +582,7 @@ void PortRecord::consumed(std::size_t n) {
   in_.consume(n);
   if (inFull_ && !in_.full()) {
     inFull_ = false;
-    wake(spaceFd_);
+    wake(spaceFd_.get());
   }
   checkReceiveFlow();
 }

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/fileowner.h"
 #include "faxengine/byte_ring.h"
 #include "faxengine/clock.h"
 #include "faxengine/event_bridge.h"
@@ -139,8 +140,8 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   const Clock* clock_ = nullptr;
   std::shared_ptr<PortTrace> trace_;
   SerialDevice device_;
-  int stopFd_ = -1;   // readable once the threads are to stop
-  int spaceFd_ = -1;  // readable when the full input ring has room again
+  base::UniqueFd stopFd_;   // readable once the threads are to stop
+  base::UniqueFd spaceFd_;  // readable when the full input ring has room again
 
   mutable std::mutex mutex_;
   std::condition_variable dispatchCv_;  // wakes the dispatcher

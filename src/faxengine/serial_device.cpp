@@ -96,9 +96,9 @@ int SerialDevice::open(const std::string& path, const LineSettings& line) {
   close();
   if (path.empty()) return ecNoSuchPort;
   // Without O_NONBLOCK the open of a serial device waits for carrier.
-  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return openErrorCode(errno);
-  fd_ = fd;
+  fd_.reset(fd);
   // The advisory lock also keeps out a second opener that may ignore TIOCEXCL (root).
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int rc = openErrorCode(errno);
@@ -126,24 +126,23 @@ int SerialDevice::open(const std::string& path, const LineSettings& line) {
 }
 
 void SerialDevice::close() {
-  if (fd_ < 0) return;
-  ::ioctl(fd_, TIOCNXCL);
-  ::close(fd_);
-  fd_ = -1;
+  if (!fd_) return;
+  ::ioctl(fd_.get(), TIOCNXCL);
+  fd_.reset();
   hasLines_ = false;
 }
 
 int SerialDevice::applyLine(const LineSettings& line) {
   termios old{};
-  if (::tcgetattr(fd_, &old) != 0) return ecBadLineSettings;
+  if (::tcgetattr(fd_.get(), &old) != 0) return ecBadLineSettings;
   termios t = old;
   if (!buildTermios(t, line)) return ecBadLineSettings;
-  if (::tcsetattr(fd_, TCSANOW, &t) != 0) return ecBadLineSettings;
+  if (::tcsetattr(fd_.get(), TCSANOW, &t) != 0) return ecBadLineSettings;
   // tcsetattr succeeds when any part was taken; check the speed and size really were.
   termios now{};
-  if (::tcgetattr(fd_, &now) != 0 || cfgetospeed(&now) != cfgetospeed(&t) ||
+  if (::tcgetattr(fd_.get(), &now) != 0 || cfgetospeed(&now) != cfgetospeed(&t) ||
       (now.c_cflag & CSIZE) != (t.c_cflag & CSIZE)) {
-    ::tcsetattr(fd_, TCSANOW, &old);
+    ::tcsetattr(fd_.get(), TCSANOW, &old);
     return ecBadLineSettings;
   }
   return 0;
@@ -153,13 +152,13 @@ void SerialDevice::setDTR(bool on) { setLine(TIOCM_DTR, on); }
 void SerialDevice::setRTS(bool on) { setLine(TIOCM_RTS, on); }
 
 void SerialDevice::setLine(int bit, bool on) {
-  if (fd_ < 0 || !hasLines_) return;
-  ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit);
+  if (!fd_ || !hasLines_) return;
+  ::ioctl(fd_.get(), on ? TIOCMBIS : TIOCMBIC, &bit);
 }
 
 std::uint8_t SerialDevice::modemLines() const {
   int bits = 0;
-  if (fd_ < 0 || !hasLines_ || ::ioctl(fd_, TIOCMGET, &bits) != 0) return 0;
+  if (!fd_ || !hasLines_ || ::ioctl(fd_.get(), TIOCMGET, &bits) != 0) return 0;
   std::uint8_t s = 0;
   if (bits & TIOCM_CTS) s |= msCTS;
   if (bits & TIOCM_DSR) s |= msDSR;
@@ -170,7 +169,7 @@ std::uint8_t SerialDevice::modemLines() const {
 
 bool SerialDevice::errorCounts(LineErrorCounts& out) const {
   serial_icounter_struct c{};
-  if (fd_ < 0 || !hasLines_ || ::ioctl(fd_, TIOCGICOUNT, &c) != 0) return false;
+  if (!fd_ || !hasLines_ || ::ioctl(fd_.get(), TIOCGICOUNT, &c) != 0) return false;
   out = {std::uint32_t(c.overrun), std::uint32_t(c.parity), std::uint32_t(c.frame),
          std::uint32_t(c.brk), std::uint32_t(c.buf_overrun)};
   return true;
@@ -178,24 +177,24 @@ bool SerialDevice::errorCounts(LineErrorCounts& out) const {
 
 int SerialDevice::driverOutputQueued() const {
   int n = 0;
-  if (fd_ < 0 || ::ioctl(fd_, TIOCOUTQ, &n) != 0) return 0;
+  if (!fd_ || ::ioctl(fd_.get(), TIOCOUTQ, &n) != 0) return 0;
   return n;
 }
 
 void SerialDevice::flushInput() {
-  if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
+  if (fd_) ::tcflush(fd_.get(), TCIFLUSH);
 }
 void SerialDevice::flushOutput() {
-  if (fd_ >= 0) ::tcflush(fd_, TCOFLUSH);
+  if (fd_) ::tcflush(fd_.get(), TCOFLUSH);
 }
 void SerialDevice::sendStop() {
-  if (fd_ >= 0) ::tcflow(fd_, TCIOFF);
+  if (fd_) ::tcflow(fd_.get(), TCIOFF);
 }
 void SerialDevice::sendStart() {
-  if (fd_ >= 0) ::tcflow(fd_, TCION);
+  if (fd_) ::tcflow(fd_.get(), TCION);
 }
 void SerialDevice::restartOutput() {
-  if (fd_ >= 0) ::tcflow(fd_, TCOON);
+  if (fd_) ::tcflow(fd_.get(), TCOON);
 }
 
 }  // namespace faxengine

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/fileowner.h"
 #include "faxengine/port_types.h"
 
 namespace faxengine {
@@ -42,8 +43,8 @@ class SerialDevice {
   // refused) or the negated errno.
   int open(const std::string& path, const LineSettings& line);
   void close();
-  bool isOpen() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
+  bool isOpen() const { return bool(fd_); }
+  int fd() const { return fd_.get(); }
 
   // 0, or -3002 when the driver refuses (the previous settings stay).
   int applyLine(const LineSettings& line);
@@ -70,7 +71,7 @@ class SerialDevice {
  private:
   void setLine(int bit, bool on);
 
-  int fd_ = -1;
+  base::UniqueFd fd_;
   bool hasLines_ = false;
 };
 
