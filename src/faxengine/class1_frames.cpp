@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace faxengine::class1 {
 
@@ -53,6 +54,14 @@ int indexBps(int index) { return validIndex(index) ? kModulations[std::size_t(in
 
 const char* indexModulation(int index) {
   return validIndex(index) ? kModulations[std::size_t(index)].name : "";
+}
+
+std::string pageModulation(const std::string& trainingModulation) {
+  static constexpr std::pair<const char*, const char*> kShortTrain[] = {
+      {"145", "146"}, {"121", "122"}, {"97", "98"}, {"73", "74"}};
+  for (const auto& [longTrain, shortTrain] : kShortTrain)
+    if (trainingModulation == longTrain) return shortTrain;
+  return trainingModulation;
 }
 
 RateSet baseRates() {

@@ -67,6 +67,10 @@ inline constexpr std::array<Modulation, 7> kModulations = {{{0, ""},
 using RateSet = std::array<bool, 7>;
 
 int indexBps(int index);
+// The modulation for page data after a good training check: V.17 pages go with the
+// short training ("146" after "145", "122", "98", "74"), which the receiving side then
+// listens for; other modulations have only the one training.
+std::string pageModulation(const std::string& trainingModulation);
 const char* indexModulation(int index);
 // Only the two V.27 ter rates, which every fax modem has.
 RateSet baseRates();

@@ -261,7 +261,7 @@ void Class1Receive::onConfirm(AtReply reply) {
     return io_.frame(plainFrame(Fcf::CFR, false));
   }
   if (reply != AtReply::Ok) return m_.rearmReply();
-  io_.command("AT+FRM=" + m_.protocol().modulation);
+  io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
   if (!m_.accepted() && !m_.accept()) return;
   setStep(Step::PageConnect);
 }
@@ -284,7 +284,7 @@ void Class1Receive::onResponse(AtReply reply) {
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (morePages_) {
     softwareFlow(true);
-    io_.command("AT+FRM=" + m_.protocol().modulation);
+    io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
   m_.link().pause(kTurnPauseMs);

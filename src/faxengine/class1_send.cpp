@@ -276,7 +276,7 @@ void Class1Send::onConfirmation(AtReply reply) {
   if (!p.finalFrameSeen) return io_.receiveFrames();
   m_.link().pause(kTurnPauseMs);
   if (p.confirmationReceived) {
-    io_.command("AT+FTM=" + p.modulation);
+    io_.command("AT+FTM=" + pageModulation(p.modulation));
     return setStep(Step::PageReady);
   }
   io_.command("AT+FTH=3");
@@ -332,7 +332,7 @@ void Class1Send::nextPage() {
     return setStep(Step::DcnReady);
   }
   if (int rc = m_.advancePage(); rc != ecOK) return m_.fail(rc);
-  io_.command("AT+FTM=" + m_.protocol().modulation);
+  io_.command("AT+FTM=" + pageModulation(m_.protocol().modulation));
   setStep(Step::PageReady);
 }
 

@@ -74,7 +74,7 @@ struct SendScript {
   }
   // A page after CFR or MCF, then MPS or EOP and the answer.
   SendScript& page(bool last, std::vector<std::string> answer = {}) {
-    steps.push_back({"AT+FTM=" + modulation, {"CONNECT", raw("\x11")}, true});
+    steps.push_back({"AT+FTM=" + pageModulation(modulation), {"CONNECT", raw("\x11")}, true});
     steps.push_back({"<page>", {"OK"}});
     return postPage(std::move(answer));
   }
@@ -304,8 +304,8 @@ struct ReceiveScript {
     return *this;
   }
   ReceiveScript& page(const Picture& rows, Fcf post) {
-    steps.push_back(
-        {"AT+FRM=" + modulation, {"CONNECT", raw(escaped(codedPage(rows))), "NO CARRIER"}});
+    steps.push_back({"AT+FRM=" + pageModulation(modulation),
+                     {"CONNECT", raw(escaped(codedPage(rows))), "NO CARRIER"}});
     steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(post), "OK"}});
     steps.push_back({"AT+FTH=3", {"CONNECT"}, true});  // MCF
     steps.push_back({"<page>", {"OK"}});
