@@ -3,6 +3,7 @@
 
 #include <deque>
 
+#include "faxengine/class1_probe.h"
 #include "faxengine/modem_probe.h"
 
 using namespace faxengine;
@@ -63,6 +64,20 @@ TEST(ModemProbe, ClassesFromTheModemsAnswer) {
   EXPECT_EQ(detectFaxClasses(ch, "ATE0Q0V1X4S0=0S2=43"), (TFaxClassSet{true, true, true}));
   EXPECT_EQ(ch.lineDrops, 2);
   EXPECT_EQ(ch.written.back(), "AT+FCLASS=?\r");
+}
+
+TEST(ModemProbe, Class1ModulationsGiveTheRatesAndTheHighestIsTaken) {
+  ScriptedChannel ch;
+  ch.answers = {{"OK"}, {"24,48,72,96", "OK"}, {"ERROR"}};
+  ProtocolRecord p;
+  p.desiredBps = 4800;
+  EXPECT_TRUE(class1::detectModulations(ch, false, p));
+  EXPECT_EQ(ch.written.back(), "AT+FRM=?\r");
+  EXPECT_FALSE(p.localRates[5]);
+  EXPECT_EQ(p.modulation, "96");
+  class1::limitReceiveRate(p);  // a receiver offers no more than it was asked to
+  EXPECT_EQ(p.modulation, "48");
+  EXPECT_FALSE(class1::detectModulations(ch, true, p));  // no Class 1 in this modem
 }
 
 TEST(ModemProbe, InitStrings) {
