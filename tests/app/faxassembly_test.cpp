@@ -8,6 +8,7 @@
 #include "faximage/errors.h"
 #include "faxpages.h"
 #include "mainwindow_fixture.h"
+#include "richtext/richtext.h"
 #include "tables/errors.h"
 
 #include <QLabel>
@@ -82,10 +83,34 @@ class FaxAssemblyTest : public MainWindowTest {
 };
 
 TEST(FaxPageGeometry, TextRectangleAndZoomGiveTwoHundredPixelsPerInch) {
-  EXPECT_EQ(app::FaxTextRect(), QRect(49, 49, 1566, 2058));
+  // Half-inch margins on the fax page, the fax line's 50 white pixels counted on the left.
+  EXPECT_EQ(app::FaxTextRect(richtext::PageLayout{}, 50),
+            QRect(QPoint(50, 100), QPoint(1614, 2106)));
+  // Text that would not fit below its top margin moves up, but never past the inset.
+  EXPECT_EQ(app::FaxTextRect({12240, 15840, 0, 1440, 0, 0}, 50).top(), 2107 - 2000);
+  EXPECT_EQ(app::FaxTextRect({12240, 15840, 0, 0, 0, 0}, 50).top(), 49);
   EXPECT_EQ(app::FaxZoomPercent(96), 208);
   EXPECT_EQ(app::FaxZoomPercent(120), 166);
   EXPECT_EQ(app::FaxZoomPercent(200), 100);
+}
+
+TEST_F(FaxAssemblyTest, TextStartsHalfAnInchFromTheTopAndLeftOfTheFaxPage) {
+  // A full block at the start of the first line marks the corner of the text.
+  AddOutgoingWithText("Margins", "", "", testutil::Rtf("\\u9608?\\u9608?\\par"));
+  open();
+  const std::string name = build();
+  const faximage::MonoBitmap page = testutil::DecodedPage(name, 1);
+  ASSERT_FALSE(page.empty());
+  int left = page.width, top = page.height;
+  for (int y = 0; y < page.height - 1; ++y)  // the last row holds the corner pixel
+    for (int x = 0; x < page.width; ++x)
+      if (page.pixel(x, y)) {
+        left = std::min(left, x);
+        top = std::min(top, y);
+      }
+  constexpr int kHalfInch = app::kFaxPixelsPerInch / 2;
+  EXPECT_NEAR(left, kHalfInch, 8);
+  EXPECT_NEAR(top, kHalfInch, 8);
 }
 
 TEST_F(FaxAssemblyTest, CoverPageThenThreeDocumentPagesAsTheEditorPaintsThem) {

@@ -72,7 +72,8 @@ std::vector<QImage> PaintedPages(richtext::TRichText& editor) {
     image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     image.fill(0);
     QPainter painter(&image);
-    first = editor.PaintPage(painter, app::FaxTextRect(), app::kFaxPixelsPerInch, first);
+    first = editor.PaintPage(painter, app::FaxTextRect(editor.Layout(), kLeftMargin),
+                             app::kFaxPixelsPerInch, first);
     painter.end();
     pages.push_back(image);
   } while (first > 0 && pages.size() < 100);

@@ -16,13 +16,16 @@
 #include <QAccessible>
 #include <QAction>
 #include <QClipboard>
+#include <QFile>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -461,6 +464,18 @@ TEST_F(FaxEditor, WindowsNotBuiltYetSayGoAndHelpOpensItsTopic) {
   editor.Helpbutton->click();
   ui::HelpRequests().Install({});
   EXPECT_EQ(topic, 1015);
+}
+
+TEST_F(FaxEditor, ItsHelpPageSaysWhereThePageButtonsAre) {
+  show();
+  const int buttons = editor.RecipientButton->mapTo(&editor, QPoint()).y();
+  const int pages = editor.Notebook->mapTo(&editor, QPoint()).y();
+  QFile file(ui::HelpPageFor(ui::helpctx::FaxEditor));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString help =
+      QTextDocumentFragment::fromHtml(QString::fromUtf8(file.readAll())).toPlainText().simplified();
+  const QString where = buttons > pages ? QStringLiteral("bottom") : QStringLiteral("top");
+  EXPECT_TRUE(help.contains(QStringLiteral("buttons at the ") + where)) << help.toStdString();
 }
 
 TEST_F(FaxEditor, ShowingSetsLetterPagesAndOnlyTheFirstShowPicksTheRecipientPage) {

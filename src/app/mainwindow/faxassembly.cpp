@@ -43,9 +43,14 @@ struct RemoveOnExit {
 
 }  // namespace
 
-QRect FaxTextRect() {
-  return QRect(QPoint(kFaxPageInset, kFaxPageInset),
-               QPoint(kFaxPageWidth - kFaxPageInset - 1, kFaxPageHeight - kFaxPageInset - 1));
+QRect FaxTextRect(const richtext::PageLayout& layout, int lineLeftMargin) {
+  const auto pixels = [](int twips) { return twips * kFaxPixelsPerInch / 1440; };
+  const QPoint end(kFaxPageWidth - kFaxPageInset - 1, kFaxPageHeight - kFaxPageInset - 1);
+  const int textHeight = pixels(layout.height - layout.marginTop - layout.marginBottom);
+  const int left = std::max(kFaxPageInset, pixels(layout.marginLeft) - lineLeftMargin);
+  const int top =
+      std::max(kFaxPageInset, std::min(pixels(layout.marginTop), end.y() + 1 - textHeight));
+  return QRect(QPoint(std::min(left, end.x()), top), end);
 }
 
 int FaxZoomPercent(int screenPixelsPerInch) {
@@ -141,7 +146,7 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<st
     editor.SetPaintOptions(richtext::kPaintLayoutPages);
 
   const RemoveOnExit bitmap{TemporaryPageBitmap()};
-  const QRect target = FaxTextRect();
+  const QRect target = FaxTextRect(editor.Layout(), int(converter_.LeftMargin));
   int first = 0;
   do {
     QPainter painter(&image);

@@ -18,20 +18,24 @@ class TFxFaxConverter;
 }
 namespace richtext {
 class TRichText;
-}
+struct PageLayout;
+}  // namespace richtext
 namespace tables {
 class TTableBinding;
 }
 
 namespace app {
 
-// The page image: 1664 x 2156 pixels at 200 pixels per inch, the text painted into the
+// The page image: 1664 x 2156 pixels at 200 pixels per inch, the text painted inside the
 // rectangle inset by 49 pixels on every side.
 constexpr int kFaxPageWidth = 1664;
 constexpr int kFaxPageHeight = 2156;
 constexpr int kFaxPageInset = 49;
 constexpr int kFaxPixelsPerInch = 200;
-QRect FaxTextRect();
+// Where a page's text is painted: from where the layout's left and top margins put it on
+// the fax page (each fax line carries lineLeftMargin white pixels ahead of the image), but
+// inside the inset rectangle, and high enough for a whole page of text to fit in it.
+QRect FaxTextRect(const richtext::PageLayout& layout, int lineLeftMargin);
 
 // The editor zoom that makes its logical inch 200 pixels on a screen of the given
 // resolution (the fraction dropped): 208 at 96, 166 at 120.
