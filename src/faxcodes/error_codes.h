@@ -59,6 +59,8 @@ inline constexpr int ecBadGraphicsFormat = -8002;
 inline constexpr int ecConvertAbort = -8003;
 inline constexpr int ecUnpackAbort = -8004;
 inline constexpr int ecCantMakeBitmap = -8005;
+inline constexpr int ecNoImageLoaded = -8050;
+inline constexpr int ecNoBlockMarked = -8051;
 inline constexpr int ecFontNotFound = -8052;
 inline constexpr int ecBitmapTooTall = -8054;
 

@@ -61,6 +61,8 @@ constexpr Entry kTable[] = {
     {11803, "User aborted fax conversion"},
     {11804, "User aborted fax unpack"},
     {11805, "CreateBitmapIndirect API failure"},
+    {11850, "no image loaded into viewer"},
+    {11851, "no block of image marked"},
     {11852, "Fax font not found"},
     {11854, "Page is too long for a bitmap"},
     {11870, "Fax incompatible with remote fax"},

@@ -1,0 +1,20 @@
+// Builds small BRX files from 1 = black bitmaps, one page per bitmap, for viewer and
+// printing tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "faximage/mono_bitmap.h"
+
+namespace faximage::test {
+
+struct PageSpec {
+  MonoBitmap image;  // placed at pixel 0 of 1728-pixel lines
+  bool fine = true;
+};
+
+// Writes the pages to `path`; returns the engine's code (0 on success).
+int writeBrx(const std::string& path, const std::vector<PageSpec>& pages);
+
+}  // namespace faximage::test
