@@ -1,0 +1,69 @@
+// TFaxViewer ("Fax Viewer "): looks at one fax file page by page, zooms, rotates and
+// exports a page. The caller sets the file and the header text before showing it; a
+// temporary file handed over with DeleteOnClose is removed however the window closes.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+#include "faximage/page_image.h"
+
+class QAction;
+class QLabel;
+class QToolBar;
+class QToolButton;
+
+namespace faximage {
+class TFxFaxViewer;
+}
+
+namespace windows {
+
+// The zoom ladder of the window, in percent.
+inline constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200};
+// The zoom a page of pageWidth pixels opens at in a control controlWidth pixels wide.
+int StartZoom(int controlWidth, int pageWidth);
+// One step up (+1) or down (-1) the ladder; 0 when already at its end.
+int NextZoom(int zoom, int direction);
+// "Page n of m", or "No file loaded" without pages.
+QString PageStatusText(int page, int pages);
+
+class TFaxViewer : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFaxViewer(QWidget* parent = nullptr);
+  ~TFaxViewer() override;
+
+  std::string FaxFileName;
+  QString HeaderText;
+  bool DeleteFileOnClose = false;  // the file is a temporary rendering of an outgoing fax
+
+  int Zoom() const { return zoom_; }
+  void ApplyZoom(int z);
+  void SetRotation(int quarterTurns);
+  // Unpacks the active page into `target`; 0 or the error code. Refuses the fax file itself.
+  int ExportPage(faximage::ExportFormat format, const std::string& target);
+
+  faximage::TFxFaxViewer* FaxViewer;
+  QLabel* StatusPanel;
+  QToolButton *FirstButton, *PrevButton, *NextButton, *LastButton, *ZoomInButton, *ZoomOutButton,
+      *CloseButton, *Helpbutton;
+  QAction *N25PercentItem, *N50PercentItem, *N75PercentItem, *N100PercentItem, *N150PercentItem,
+      *N200PercentItem, *NoRotateItem, *Rotate90Item, *Rotate180Item, *Rotate270Item,
+      *ExportPageasBMP1, *ExportPageasPCX1, *ExportPageasDCX1;
+
+ protected:
+  void showEvent(QShowEvent*) override;
+  void done(int r) override;
+
+ private:
+  void loadFile();
+  void exportClick(faximage::ExportFormat format);
+  void checkZoomItem();
+  void setPageButtonsVisible(bool on);
+  QToolBar* bar_ = nullptr;
+  bool loaded_ = false;
+  int zoom_ = 100;
+};
+
+}  // namespace windows
