@@ -23,6 +23,7 @@
 #include "ui/messages.h"
 #include "ui/placement.h"
 #include "ui/tabletext.h"
+#include "windows/faxviewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -770,7 +771,54 @@ void TMainScreen::SendButtonClick() { notAvailableYet(QStringLiteral("send")); }
 
 void TMainScreen::ReceiveButtonClick() { notAvailableYet(QStringLiteral("receive mode")); }
 
-void TMainScreen::mnuViewPrintClick() { notAvailableYet(QStringLiteral("fax viewer")); }
+void TMainScreen::mnuViewPrintClick() {
+  const bool received = Page() == 1;
+  if (listEmpty(received ? RecTable : FaxTable)) {
+    QApplication::beep();
+    return;
+  }
+  QString file, header, failure;
+  {
+    HourGlass busy(*this);
+    SetStatus(QStringLiteral("Preparing files for viewing..."));
+    const QString gap(13, QLatin1Char(' '));
+    if (received) {
+      file = CurrentReceivedFaxPath();
+      if (file.isEmpty() || !QFileInfo(file).isFile()) {
+        failure = QStringLiteral("Fax file is missing");
+      } else {
+        // The path shown is the one opened: names on this file system keep their case.
+        header = QStringLiteral("From: ") + fromField(RecTable, "FROM").trimmed() + gap +
+                 QStringLiteral("Received: ") + GetDatetimeAsString(true) + gap +
+                 QStringLiteral("Fax File: ") + file;
+      }
+    } else {
+      file = CreateFaxFile();
+      if (file.isEmpty()) {
+        failure = QStringLiteral("Error creating fax file");
+      } else {
+        header = QStringLiteral("To: ") + fromField(FaxTable, "RECIPIENT").trimmed() + gap +
+                 QStringLiteral("Subject: ") + fromField(FaxTable, "SUBJECT").trimmed() + gap +
+                 QStringLiteral("Sent: ") + GetDatetimeAsString(false);
+      }
+    }
+    if (failure.isEmpty()) SetStatus(QStringLiteral("Loading viewer..."));
+  }
+  if (!failure.isEmpty()) {
+    ui::ShowInfo(failure);
+    return;
+  }
+  {
+    // The viewer removes the temporary rendering of an outgoing fax when it goes.
+    windows::TFaxViewer viewer(this);
+    viewer.FaxFileName = file.toStdString();
+    viewer.HeaderText = header;
+    viewer.DeleteFileOnClose = !received;
+    viewer.exec();
+  }
+  ButtonBar->setEnabled(true);
+  SetButtons();
+}
 
 void TMainScreen::mnuCoverClick() { notAvailableYet(QStringLiteral("cover sheet library")); }
 
