@@ -3,9 +3,12 @@
 #include "windows/faxviewer.h"
 
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrinterInfo>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -15,10 +18,16 @@
 #include "faximage/errors.h"
 #include "faximage/unpacker.h"
 #include "faximage/viewer/fxfaxviewer.h"
+#include "settings/appsettings.h"
+#include "settings/inifile.h"
 #include "ui/beep.h"
 #include "ui/helpwindow.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
+#include "windows/faxprinter.h"
+#include "windows/faxprinterlog.h"
+#include "windows/faxprinterstatus.h"
+#include "windows/preprintform.h"
 
 namespace windows {
 
@@ -45,6 +54,25 @@ int NextZoom(int zoom, int direction) {
 QString PageStatusText(int page, int pages) {
   return pages ? QStringLiteral("Page %1 of %2").arg(page).arg(pages)
                : QStringLiteral("No file loaded");
+}
+
+PrintPreferences ReadPrintPreferences() {
+  settings::IniFile ini(settings::SettingsFilePath());
+  ini.load();
+  PrintPreferences p;
+  p.multiPage = ini.readBool("Printing", "MultiPage", false);
+  p.header = ini.readBool("Printing", "Header", true);
+  p.footer = ini.readBool("Printing", "Footer", true);
+  return p;
+}
+
+void WritePrintPreferences(const PrintPreferences& p) {
+  settings::IniFile ini(settings::SettingsFilePath());
+  ini.load();
+  ini.writeBool("Printing", "MultiPage", p.multiPage);
+  ini.writeBool("Printing", "Header", p.header);
+  ini.writeBool("Printing", "Footer", p.footer);
+  ini.save();
 }
 
 namespace {
@@ -113,6 +141,12 @@ TFaxViewer::TFaxViewer(QWidget* parent) : QDialog(parent) {
   LastButton = toolButton(bar, "LastButton", QStringLiteral(">|"), QStringLiteral("Last page"));
   ZoomInButton = toolButton(bar, "ZoomInButton", QStringLiteral("+"), QStringLiteral("Zoom in"));
   ZoomOutButton = toolButton(bar, "ZoomOutButton", QStringLiteral("-"), QStringLiteral("Zoom out"));
+  PrinterSetupButton = toolButton(bar, "PrinterSetupButton", QStringLiteral("Setup"),
+                                  QStringLiteral("Printer setup"));
+  Printbutton = toolButton(bar, "Printbutton", QStringLiteral("Print"), QStringLiteral("Print"));
+  Printbutton->setShortcut(QKeySequence::Print);
+  ExplorerButton1 = toolButton(bar, "ExplorerButton1", QStringLiteral("Print page"),
+                               QStringLiteral("Print current page"));
   CloseButton = toolButton(bar, "CloseButton", QStringLiteral("C&lose"),
                            QStringLiteral("Close the Fax Viewer"));
   Helpbutton = toolButton(bar, "Helpbutton", QStringLiteral("&Help"),
@@ -153,7 +187,17 @@ TFaxViewer::TFaxViewer(QWidget* parent) : QDialog(parent) {
     else
       ui::Beep();
   });
+  connect(PrinterSetupButton, &QToolButton::clicked, this, &TFaxViewer::PrinterSetupButtonClick);
+  connect(Printbutton, &QToolButton::clicked, this, &TFaxViewer::PrintbuttonClick);
+  connect(ExplorerButton1, &QToolButton::clicked, this, &TFaxViewer::ExplorerButton1Click);
   connect(CloseButton, &QToolButton::clicked, this, &QDialog::reject);
+
+  PrinterStatus = std::make_unique<TFxFaxPrinterStatus>(this);
+  PrinterLog = std::make_unique<TFxFaxPrinterLog>();
+  FaxPrinter = std::make_unique<TFxFaxPrinter>();
+  FaxPrinter->FaxFooter.Caption = QStringLiteral("Page: $P of $N");
+  FaxPrinter->StatusDisplay = PrinterStatus.get();
+  FaxPrinter->FaxPrinterLog = PrinterLog.get();
   connect(Helpbutton, &QToolButton::clicked, this, [this] { ui::ShowHelpContext(1021, this); });
   ui::RestoreFormPlacement(this);
 }
@@ -191,6 +235,95 @@ void TFaxViewer::loadFile() {
     StatusPanel->setText(PageStatusText(0, 0));
   }
   setPageButtonsVisible(FaxViewer->NumPages() > 1);
+  const bool printers = !QPrinterInfo::availablePrinterNames().isEmpty();
+  // Without a printer the current-page print could only fail, so it goes too.
+  for (QToolButton* b : {Printbutton, PrinterSetupButton, ExplorerButton1}) b->setEnabled(printers);
+}
+
+bool TFaxViewer::preparePrinter() {
+  if (!FaxViewer->NumPages()) return false;
+  FaxPrinter->SetFileName(QString::fromStdString(FaxFileName));
+  if (!printRangeSet_) {
+    FaxPrinter->FirstPrintPage = 1;
+    FaxPrinter->LastPrintPage = FaxPrinter->FaxPageCount;
+    printRangeSet_ = true;
+  }
+  return true;
+}
+
+void TFaxViewer::PrinterSetupButtonClick() {
+  if (preparePrinter()) FaxPrinter->ShowPageRangeDialog(this);
+}
+
+void TFaxViewer::print(const PrintPreferences& prefs) {
+  FaxPrinter->PrintScale = TFaxPrintScale::psFitToPage;
+  FaxPrinter->FaxHeader.Enabled = prefs.header;
+  FaxPrinter->FaxHeader.Caption = prefs.header ? HeaderText : QString();
+  FaxPrinter->FaxFooter.Enabled = prefs.footer;
+  FaxPrinter->FaxFooter.Caption = prefs.footer ? QStringLiteral("Page: $P of $N") : QString();
+  if (int rc = FaxPrinter->PrintFaxFile()) ui::ShowInfo(QString::fromUtf8(faximage::errorText(rc)));
+}
+
+// The preferences come back from the dialog and are stored whether it was confirmed or not.
+static bool askPrintOptions(TPrePrintForm& form, PrintPreferences& prefs) {
+  form.PrintHeader->setChecked(prefs.header);
+  form.PrintFooter->setChecked(prefs.footer);
+  form.PrintMultiPage->setChecked(prefs.multiPage);
+  ui::CenterFormDefault(&form);
+  const bool ok = form.exec() == QDialog::Accepted;
+  prefs.header = form.PrintHeader->isChecked();
+  prefs.footer = form.PrintFooter->isChecked();
+  prefs.multiPage = form.PrintMultiPage->isChecked();
+  try {
+    WritePrintPreferences(prefs);
+  } catch (const settings::IniWriteError& e) {
+    ui::ReportFailure(e);
+  }
+  return ok;
+}
+
+void TFaxViewer::PrintbuttonClick() {
+  PrintPreferences prefs = ReadPrintPreferences();
+  if (!preparePrinter()) return;
+  int from = 0, to = 0;
+  bool ok = false;
+  {
+    TPrePrintForm form(this);
+    form.FromPage->setMaximum(FaxPrinter->FaxPageCount);
+    form.ToPage->setMaximum(FaxPrinter->FaxPageCount);
+    form.FromPage->setValue(FaxPrinter->FirstPrintPage);
+    form.ToPage->setValue(FaxPrinter->LastPrintPage);
+    ok = askPrintOptions(form, prefs);
+    from = form.FromPage->value();
+    to = form.ToPage->value();
+  }
+  if (!ok) return;
+  FaxPrinter->FirstPrintPage = from;
+  FaxPrinter->LastPrintPage = to;
+  FaxPrinter->MultiPage = prefs.multiPage;
+  print(prefs);
+}
+
+void TFaxViewer::ExplorerButton1Click() {
+  PrintPreferences prefs = ReadPrintPreferences();
+  if (preparePrinter()) {
+    const int page = FaxViewer->ActivePage();
+    TPrePrintForm form(this);
+    form.FromPage->setValue(page);
+    form.ToPage->setValue(page);
+    form.FromPage->setEnabled(false);
+    form.ToPage->setEnabled(false);
+    form.PrintMultiPage->setEnabled(false);
+    if (askPrintOptions(form, prefs)) {
+      FaxPrinter->FirstPrintPage = page;
+      FaxPrinter->LastPrintPage = page;
+      FaxPrinter->MultiPage = false;
+      print(prefs);
+    }
+  }
+  // The next range print offers the whole file again.
+  FaxPrinter->FirstPrintPage = FaxPrinter->FaxPageCount ? 1 : 0;
+  FaxPrinter->LastPrintPage = FaxPrinter->FaxPageCount;
 }
 
 void TFaxViewer::setPageButtonsVisible(bool on) {

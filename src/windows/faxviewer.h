@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <string>
 
 #include "faximage/page_image.h"
@@ -18,6 +19,17 @@ class TFxFaxViewer;
 }
 
 namespace windows {
+
+class TFxFaxPrinter;
+class TFxFaxPrinterLog;
+class TFxFaxPrinterStatus;
+
+// The print preferences, section "Printing" of the settings file.
+struct PrintPreferences {
+  bool multiPage = false, header = true, footer = true;
+};
+PrintPreferences ReadPrintPreferences();
+void WritePrintPreferences(const PrintPreferences& p);
 
 // The zoom ladder of the window, in percent.
 inline constexpr int kZoomSteps[] = {25, 50, 75, 100, 150, 200};
@@ -43,11 +55,18 @@ class TFaxViewer : public QDialog {
   void SetRotation(int quarterTurns);
   // Unpacks the active page into `target`; 0 or the error code. Refuses the fax file itself.
   int ExportPage(faximage::ExportFormat format, const std::string& target);
+  // Print commands: the platform's page-range dialog, a range, the current page.
+  void PrinterSetupButtonClick();
+  void PrintbuttonClick();
+  void ExplorerButton1Click();
 
   faximage::TFxFaxViewer* FaxViewer;
   QLabel* StatusPanel;
   QToolButton *FirstButton, *PrevButton, *NextButton, *LastButton, *ZoomInButton, *ZoomOutButton,
-      *CloseButton, *Helpbutton;
+      *PrinterSetupButton, *Printbutton, *ExplorerButton1, *CloseButton, *Helpbutton;
+  std::unique_ptr<TFxFaxPrinterStatus> PrinterStatus;
+  std::unique_ptr<TFxFaxPrinterLog> PrinterLog;
+  std::unique_ptr<TFxFaxPrinter> FaxPrinter;
   QAction *N25PercentItem, *N50PercentItem, *N75PercentItem, *N100PercentItem, *N150PercentItem,
       *N200PercentItem, *NoRotateItem, *Rotate90Item, *Rotate180Item, *Rotate270Item,
       *ExportPageasBMP1, *ExportPageasPCX1, *ExportPageasDCX1;
@@ -61,6 +80,12 @@ class TFaxViewer : public QDialog {
   void exportClick(faximage::ExportFormat format);
   void checkZoomItem();
   void setPageButtonsVisible(bool on);
+  // Gives the printer the file and, once per file, the whole file as its range; false
+  // when no file is loaded.
+  bool preparePrinter();
+  // Header and footer captions from the preferences, then the job; errors are shown.
+  void print(const PrintPreferences& prefs);
+  bool printRangeSet_ = false;
   QToolBar* bar_ = nullptr;
   bool loaded_ = false;
   int zoom_ = 100;

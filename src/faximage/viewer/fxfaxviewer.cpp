@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "faximage/errors.h"
+#include "faximage/viewer/monoimage.h"
 
 namespace faximage {
 
@@ -26,14 +27,6 @@ class BusyCursor {
   explicit BusyCursor(const QCursor& c) { QGuiApplication::setOverrideCursor(c); }
   ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
-
-// A 1 = black bitmap as a two-colour image at the UI edge.
-QImage toImage(const MonoBitmap& b, QColor black, QColor white) {
-  QImage img(b.width, b.height, QImage::Format_Mono);
-  img.setColorTable({white.rgb(), black.rgb()});
-  for (int y = 0; y < b.height; ++y) std::copy(b.row(y), b.row(y) + b.stride, img.scanLine(y));
-  return img;
-}
 
 }  // namespace
 
@@ -176,11 +169,11 @@ void TFxFaxViewer::rebuildImage() {
   const MonoBitmap& b = *pages_[std::size_t(current_ - 1)].bits;
   if (b.empty()) return;
   if (scale_.identity()) {
-    image_ = toImage(b, fg_, bg_);
+    image_ = ToQImage(b, fg_, bg_);
     return;
   }
   MonoBitmap scaled;
-  if (scaleBitmap(b, scaledW_, scaledH_, scaled) == ecOK) image_ = toImage(scaled, fg_, bg_);
+  if (scaleBitmap(b, scaledW_, scaledH_, scaled) == ecOK) image_ = ToQImage(scaled, fg_, bg_);
 }
 
 void TFxFaxViewer::updateScrollRanges() {
@@ -322,7 +315,7 @@ int TFxFaxViewer::Copy() {
     if (rc != ecOK) return rc;
     block = std::move(scaled);
   }
-  QApplication::clipboard()->setImage(toImage(block, Qt::black, Qt::white));
+  QApplication::clipboard()->setImage(ToQImage(block, Qt::black, Qt::white));
   return ecOK;
 }
 
