@@ -15,7 +15,7 @@ lower_modules="base;settings;tables;faxcodes;faximage;faxengine;spell"
 
 echo "== fuzz targets (bounded runs)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DBRINDLE_MODULES="tables;faximage;faxengine;richtext;spell" -DBRINDLE_FUZZ=ON -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+  -DBRINDLE_MODULES="tables;faximage;faxengine;richtext;spell" -DBRINDLE_GUI=OFF -DBRINDLE_FUZZ=ON -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j "$jobs"
 fuzz_seconds=${FUZZ_SECONDS:-20}
 while IFS= read -r target; do

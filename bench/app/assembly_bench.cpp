@@ -2,13 +2,11 @@
 // one fax file, once with the text laid out already (as an editor holds it) and once laid
 // out afresh for every build (as after loading a fax). Prints pages per second and the peak
 // memory of each run above the memory in use when it started.
-#include "app/mainwindow/faxassembly.h"
-#include "faximage/converter.h"
-#include "richtext/richtext.h"
+#include "app/assembly/faxassembly.h"
 #include "settings/appsettings.h"
 
 #include <benchmark/benchmark.h>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -51,11 +49,9 @@ void BM_RenderAndEncode(benchmark::State& state) {
   const bool freshLayout = state.range(1) != 0;
   QTemporaryDir dir;
   settings::SetProgramDir(dir.path().toStdString());
-  richtext::TRichText cover, doc;
+  app::FaxAssembly assembly;
+  richtext::TRichDocument& doc = assembly.Document();
   doc.LoadRtf(DocumentOf(pages));
-  doc.Reformat();
-  faximage::TFxFaxConverter converter;
-  app::FaxAssembly assembly(cover, doc, converter);
 
   std::string name;
   assembly.Build(name);  // one build before measuring, so that caches are filled
@@ -102,7 +98,7 @@ class FigureReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  QGuiApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   FigureReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -1,7 +1,7 @@
 // Opening the main window and painting the first screen of the received list, with
 // 1,000 and with 100,000 received faxes: the two should take about the same time.
-#include "app/mainwindow/faxstore.h"
 #include "app/mainwindow/mainscreen.h"
+#include "app/store/faxstore.h"
 #include "settings/appsettings.h"
 
 #include <benchmark/benchmark.h>

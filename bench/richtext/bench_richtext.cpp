@@ -1,9 +1,9 @@
 // Loading, saving and painting a document of many formatted paragraphs. Qt's own HTML
 // import of the same text is the peer the RTF load is measured against.
+#include "richtext/codec/rtfreader.h"
+#include "richtext/codec/rtfwriter.h"
+#include "richtext/document/rtfqt.h"
 #include "richtext/richtext.h"
-#include "richtext/rtfqt.h"
-#include "richtext/rtfreader.h"
-#include "richtext/rtfwriter.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,7 +1,7 @@
 // Fuzzes the RTF reader: any input must read without fault, and what was read must
 // survive the writer and a second read unchanged.
-#include "richtext/rtfreader.h"
-#include "richtext/rtfwriter.h"
+#include "richtext/codec/rtfreader.h"
+#include "richtext/codec/rtfwriter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Merge-field answers, by field id.
 #include "compose/mergeanswer.h"
 
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 
 #include <QLocale>
 

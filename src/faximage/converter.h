@@ -2,6 +2,8 @@
 // the caller into a BRX fax file of T.4 one-dimensional line records.
 #pragma once
 
+#include "faximage/convert_options.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -9,20 +11,6 @@
 namespace faximage {
 
 enum class TFaxInputDocumentType { idNone, idText, idTiff, idPcx, idDcx, idBmp, idBitmap, idUser };
-
-// Option bits of the set TFaxCvtOptions.
-enum TFaxCvtOption : unsigned {
-  coDoubleWidth = 1,  // write narrow images at twice their width on standard pages
-  coHalfHeight = 2,   // keep only odd lines on standard pages when not doubling
-  coCenterImage = 4,  // centre narrow images on the line
-  coYield = 8,        // let the caller's message loop run after each page
-  coYieldOften = 16,  // ... and every 16 lines (only together with coYield)
-};
-using TFaxCvtOptions = unsigned;
-
-enum class TFaxResolution { frNormal, frHigh };
-enum class TFaxWidth { fwNormal, fwWide };
-enum class TFaxFont { ffStandard, ffSmall };
 
 class TFxCustomFaxConverter;
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "faximage/convert_options.h"
 #include "faximage/convert_state.h"
-#include "faximage/converter.h"
 
 namespace faximage {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/bytes.h"
 #include "faximage/errors.h"
 #include "faximage/t4_decoder.h"
 
@@ -74,7 +75,7 @@ class LinePipeline {
   int halve(const std::uint8_t* data, int len) {
     int out = len / 2;
     for (int i = 0; i < out; ++i) {
-      unsigned v = (unsigned(data[2 * i]) << 8) | data[2 * i + 1];
+      const unsigned v = base::be16(data + 2 * i);
       std::uint8_t b = 0;
       for (int k = 0; k < 8; ++k)
         if ((v >> (14 - 2 * k)) & 3) b |= std::uint8_t(0x80 >> k);

@@ -3,12 +3,13 @@
 
 #include "base/atomicfile.h"
 
-#include "richtext/layoutunits.h"
-#include "richtext/mergeobject.h"
-#include "richtext/pagerenderer.h"
-#include "richtext/rtfqt.h"
-#include "richtext/rtfreader.h"
-#include "richtext/rtfwriter.h"
+#include "richtext/codec/rtfreader.h"
+#include "richtext/codec/rtfwriter.h"
+#include "richtext/document/layoutunits.h"
+#include "richtext/document/mergeobject.h"
+#include "richtext/document/pagerenderer.h"
+#include "richtext/document/plaintext.h"
+#include "richtext/document/rtfqt.h"
 #include "richtext/wordwalker.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -26,7 +27,6 @@
 namespace richtext {
 namespace {
 
-constexpr int kMaxTwips = 31680;
 const QString kRtfMime = QStringLiteral("text/rtf");
 
 int ClampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
@@ -53,39 +53,7 @@ void ForEachField(const QTextDocument& doc, Visit visit) {
     }
 }
 
-// The text with fields shown as their text, paragraphs joined by '\n'.
-QString PlainText(const QTextDocument& doc) {
-  QString out;
-  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-    if (b != doc.begin()) out += '\n';
-    for (auto it = b.begin(); !it.atEnd(); ++it) {
-      QTextFragment f = it.fragment();
-      QString text = f.text();
-      if (!IsMergeField(f.charFormat())) {
-        out += text;
-        continue;
-      }
-      for (QChar c : text)
-        out += c == QChar::ObjectReplacementCharacter
-                   ? f.charFormat().stringProperty(kPropFieldText)
-                   : QString(c);
-    }
-  }
-  return out;
-}
-
 int LineHeightOf(const RtfParaFormat& p) { return p.lineMultiple ? 0 : p.lineSpacing; }
-
-PageLayout Sanitized(PageLayout l) {
-  l.width = std::clamp(l.width, 1440, 2 * kMaxTwips);
-  l.height = std::clamp(l.height, 1440, 2 * kMaxTwips);
-  auto margin = [](int m, int room) { return std::clamp(m, 0, std::max(0, room)); };
-  l.marginLeft = margin(l.marginLeft, l.width - 720);
-  l.marginRight = margin(l.marginRight, l.width - 720 - l.marginLeft);
-  l.marginTop = margin(l.marginTop, l.height - 720);
-  l.marginBottom = margin(l.marginBottom, l.height - 720 - l.marginTop);
-  return l;
-}
 
 }  // namespace
 
@@ -123,13 +91,10 @@ void TRichText::Clear() {
 }
 
 int TRichText::LoadFromFile(const QString& path) {
-  QFile file(path);
-  if (!file.exists()) return kErrFileNotFound;
-  if (!file.open(QIODevice::ReadOnly)) return kErrFileRead;
-  QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return kErrFileRead;
-  LoadRtf(bytes);
-  return kErrNone;
+  QByteArray bytes;
+  const int rc = ReadRtfFile(path, bytes);
+  if (rc == kErrNone) LoadRtf(bytes);
+  return rc;
 }
 
 int TRichText::SaveToFile(const QString& path) const {
@@ -141,13 +106,9 @@ int TRichText::SaveToFile(const QString& path) const {
 }
 
 void TRichText::LoadRtf(const QByteArray& rtf) {
-  RtfDocument model = ReadRtf(std::string_view(rtf.constData(), size_t(rtf.size())));
   walker_->End();
-  ModelToDocument(model, *document(), scale());
-  if (model.page) {
-    const RtfPageLayout& p = *model.page;
-    SetLayout({p.width, p.height, p.marginLeft, p.marginTop, p.marginRight, p.marginBottom});
-  }
+  if (const std::optional<PageLayout> page = LoadRtfInto(*document(), rtf, scale()))
+    SetLayout(*page);
   document()->clearUndoRedoStacks();
   document()->setModified(false);
   CaretToStart();
@@ -177,11 +138,7 @@ bool TRichText::IsEmpty() const { return document()->isEmpty(); }
 
 int TRichText::CharacterCount() const { return int(PlainText(*document()).size()); }
 
-QStringList TRichText::PlainTextLines() const {
-  QString text = PlainText(*document());
-  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-  return text.split(QLatin1Char('\n'));
-}
+QStringList TRichText::PlainTextLines() const { return richtext::PlainTextLines(*document()); }
 
 // --- attributes
 
@@ -277,7 +234,7 @@ void TRichText::InsertPageBreak() {
 PageLayout TRichText::Layout() const { return layout_; }
 
 void TRichText::SetLayout(const PageLayout& layout) {
-  layout_ = Sanitized(layout);
+  layout_ = SanitizedLayout(layout);
   renderer_->Invalidate();
   applyZoomAndWrap();
 }
@@ -378,7 +335,7 @@ void TRichText::insertFromMimeData(const QMimeData* source) {
   QByteArray rtf = source->data(kRtfMime);
   QTextDocument pasted;
   pasted.setDefaultFont(document()->defaultFont());
-  ModelToDocument(ReadRtf(std::string_view(rtf.constData(), size_t(rtf.size()))), pasted, scale());
+  LoadRtfInto(pasted, rtf, scale());  // a pasted text keeps the page layout of the pane
   QTextCursor cursor = textCursor();
   cursor.insertFragment(QTextDocumentFragment(&pasted));
   setTextCursor(cursor);
@@ -466,32 +423,14 @@ void TRichText::SetPaintOptions(int flags) {
   renderer_->Invalidate();
 }
 
-static QSizeF PageSizeFor(const PageLayout& l, int options, const QRect& target, int ppi) {
-  double width = TwipsToLayout(l.width - l.marginLeft - l.marginRight);
-  double height = (options & kPaintLayoutPages)
-                      ? TwipsToLayout(l.height - l.marginTop - l.marginBottom)
-                      : target.height() * LayoutDpi() / ppi;
-  return QSizeF(width, std::max(height, 1.0));
-}
-
 int TRichText::PaintPage(QPainter& painter, const QRect& target, int pixelsPerInch, int firstLine) {
-  pixelsPerInch = std::max(pixelsPerInch, 1);
-  renderer_->Prepare(*document(), scale(),
-                     PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
-  if (firstLine < 0 || firstLine >= renderer_->LineCount()) return 0;
-  painter.save();
-  painter.setClipRect(target, Qt::IntersectClip);
-  renderer_->PaintPage(painter, target.topLeft(), pixelsPerInch / LayoutDpi(),
-                       renderer_->PageOfLine(firstLine));
-  painter.restore();
-  return renderer_->NextPageLine(firstLine);
+  return renderer_->PaintPageOf(*document(), scale(), layout_, paintOptions_, painter, target,
+                                pixelsPerInch, firstLine);
 }
 
 int TRichText::PageCount(const QRect& target, int pixelsPerInch) {
-  pixelsPerInch = std::max(pixelsPerInch, 1);
-  renderer_->Prepare(*document(), scale(),
-                     PageSizeFor(layout_, paintOptions_, target, pixelsPerInch));
-  return renderer_->PageCount();
+  return renderer_->PageCountOf(*document(), scale(), layout_, paintOptions_, target,
+                                pixelsPerInch);
 }
 
 }  // namespace richtext

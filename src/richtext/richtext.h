@@ -4,6 +4,7 @@
 #pragma once
 
 #include "faxcodes/error_codes.h"
+#include "richtext/document/richtypes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,54 +21,6 @@ class QPainter;
 class QRect;
 
 namespace richtext {
-
-// Character attributes of the caret position (what typing will use).
-struct CharAttributes {
-  QString fontName = QStringLiteral("Arial");
-  double pointSize = 10;
-  bool bold = false;
-  bool italic = false;
-  bool underline = false;
-  bool operator==(const CharAttributes&) const = default;
-};
-
-// Paragraph attributes, all in twips (1/1440 inch). firstIndent is where the first
-// line starts, measured from the left margin like leftIndent (not relative to it), so
-// a paragraph without a special first line has firstIndent == leftIndent.
-// lineHeight: 0 single spacing, > 0 at least that height, < 0 exactly -lineHeight.
-struct ParagraphAttributes {
-  int firstIndent = 0;
-  int leftIndent = 0;
-  int rightIndent = 0;
-  int spaceBefore = 0;
-  int spaceAfter = 0;
-  int lineHeight = 0;
-  bool operator==(const ParagraphAttributes&) const = default;
-};
-
-// Paper size and margins in twips; the default is US Letter with half-inch margins.
-struct PageLayout {
-  int width = 12240;
-  int height = 15840;
-  int marginLeft = 720;
-  int marginTop = 720;
-  int marginRight = 720;
-  int marginBottom = 720;
-  bool operator==(const PageLayout&) const = default;
-};
-
-// One merge field of the text: its id, display name and the text it shows now.
-struct MergeFieldInfo {
-  int id = 0;
-  QString displayName;
-  QString text;
-  bool operator==(const MergeFieldInfo&) const = default;
-};
-
-// Page-painting option: a page ends where the pane's own page layout starts a new page
-// (its paper height less margins, and every page-break paragraph). Without it a page
-// ends where the target rectangle is full (page-break paragraphs still break).
-constexpr int kPaintLayoutPages = 32;
 
 class PageRenderer;
 class WordWalker;

@@ -26,7 +26,7 @@ double Field::asNumber() const {
 bool Field::asLogical() const {
   if (calculated_) {
     std::string s = asString();
-    return !s.empty() && fieldLogicalChar(s[0]);
+    return !s.empty() && fieldLogical(std::uint8_t(s[0]));
   }
   return cursor_->table_.getLogical(name_);
 }
@@ -47,8 +47,6 @@ void Field::setCalcValue(const std::string& v) {
   if (!calculated_) fail(err::kState, cursor_->table_.path(), name_ + " is not calculated");
   cursor_->calcValues_[name_] = v.substr(0, std::size_t(width_));
 }
-
-bool Field::fieldLogicalChar(char c) { return c == 'T' || c == 't' || c == 'Y' || c == 'y'; }
 
 // --- Cursor ----------------------------------------------------------------------------
 

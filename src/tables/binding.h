@@ -60,7 +60,6 @@ class Field {
 
  private:
   friend class Cursor;
-  static bool fieldLogicalChar(char c);
   Cursor* cursor_ = nullptr;
   std::string name_;
   char type_ = 'C';

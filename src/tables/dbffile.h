@@ -23,7 +23,8 @@
 #include <vector>
 
 #include "tables/blockfile.h"
-#include "tables/table.h"
+#include "tables/errors.h"
+#include "tables/fieldcodec.h"
 
 namespace tables {
 

@@ -60,14 +60,5 @@ class Expr {
 // Key encodings shared with the index layer.
 void encodeKey(const Value& v, int keyLength, std::uint8_t* out);
 void encodeDouble(double v, std::uint8_t* out);  // 8 bytes, sorts like the number
-long julianDay(std::string_view yyyymmdd);       // 0 for an empty or bad date
-std::string dateFromJulian(long jd);             // "YYYYMMDD"; 8 blanks for 0
-
-// Reading typed values out of a raw record field.
-double fieldNumber(const std::uint8_t* p, int width);
-bool fieldLogical(std::uint8_t c);
-// The text "%*.*f" gives for (width, decimals, v), into buf (64 bytes); returns the length
-// the full text has (more than 63 when it was cut).
-int numberText(char* buf, double v, int width, int decimals);
 
 }  // namespace tables

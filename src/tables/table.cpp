@@ -62,13 +62,6 @@ std::string joinPath(const std::string& dir, const std::string& name) {
   return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
-// Pads or cuts text to a width.
-void putText(std::uint8_t* p, int width, const std::string& s) {
-  std::size_t n = std::min(s.size(), std::size_t(width));
-  std::memcpy(p, s.data(), n);
-  std::memset(p + n, ' ', std::size_t(width) - n);
-}
-
 // Completes or discards a pack that a crash interrupted (see Table::pack).
 void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
   const std::string marker = dbfPath + ".pack";
@@ -483,7 +476,7 @@ void Table::Impl::setMemoBlock(int field, std::uint8_t* rec, std::uint32_t block
     return;
   }
   std::string s = block ? std::to_string(block) : std::string();
-  putText(p, f.def.width, std::string(std::size_t(f.def.width) - s.size(), ' ') + s);
+  padText(p, f.def.width, std::string(std::size_t(f.def.width) - s.size(), ' ') + s);
 }
 
 std::string Table::getMemo(const std::string& name) const {
@@ -521,7 +514,7 @@ void Table::putString(const std::string& name, const std::string& value) {
     case 'M': putMemo(name, value); return;
     default: {
       std::uint8_t* p = d_->editableAt(i, name, 'C');
-      putText(p, f.width, value);
+      padText(p, f.width, value);
     }
   }
 }
@@ -532,7 +525,7 @@ void Table::putDtos(const std::string& name, const std::string& v) {
   bool blank = base::IsAllSpaces(v);
   if (!blank && (v.size() != 8 || !julianDay(v)))
     fail(err::kBadField, d_->path, "\"" + v + "\" is not a date for " + name);
-  putText(p, 8, blank ? std::string() : v);
+  padText(p, 8, blank ? std::string() : v);
 }
 
 void Table::putDate(const std::string& name, const Date& v) { putDtos(name, v.toDtos()); }

@@ -8,16 +8,9 @@
 #include <vector>
 
 #include "tables/errors.h"
+#include "tables/fieldcodec.h"
 
 namespace tables {
-
-// One field of a table as declared at creation and stored in the DBF header.
-struct FieldDef {
-  std::string name;  // up to 10 characters, stored upper case
-  char type = 'C';   // 'C' text, 'L' logical, 'D' date, 'N' numeric, 'M' memo
-  int width = 1;     // bytes in the record (D: 8, L: 1, M: 10)
-  int decimals = 0;  // N only
-};
 
 // One index tag as stored in the CDX file.
 struct TagInfo {

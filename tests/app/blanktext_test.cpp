@@ -1,6 +1,5 @@
 // The test that tells an empty cover or document from one worth sending.
-#include "app/mainwindow/faxassembly.h"
-#include "richtext/richtext.h"
+#include "app/assembly/faxassembly.h"
 
 #include <gtest/gtest.h>
 
@@ -32,9 +31,9 @@ TEST(IsRichTextBlank, OnlyTheFirst201LinesAreLookedAt) {
   EXPECT_FALSE(IsRichTextBlank(false, 250, lines));
 }
 
-TEST(IsRichTextBlank, AnEditorIsBlankUntilTextIsTyped) {
-  richtext::TRichText cover, doc;
-  doc.textCursor().insertText(QStringLiteral("Hi"));
+TEST(IsRichTextBlank, ADocumentIsBlankUntilItHoldsText) {
+  richtext::TRichDocument cover, doc;
+  doc.LoadRtf("{\\rtf1\\ansi Hi\\par}");
   EXPECT_TRUE(IsRichTextBlank(cover));
   EXPECT_FALSE(IsRichTextBlank(doc));
 }

@@ -1,6 +1,6 @@
 // New, Edit and Clone through the real main window and fax editor: what is composed
 // comes back unchanged, clones carry the "[clone]" subject, and cancelling stores nothing.
-#include "app/mainwindow/richtextmemo.h"
+#include "app/assembly/richtextmemo.h"
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
 #include "mainwindow_fixture.h"
@@ -64,7 +64,8 @@ TEST_F(MainWindowTest, ANewFaxIsStoredAndEditShowsItAgainUnchanged) {
   ASSERT_EQ(rows("FaxGrid"), 1);
   EXPECT_EQ(row("FaxGrid", 0)[3], "Zoë Müller");
   EXPECT_EQ(row("FaxGrid", 0)[0], "No ");
-  EXPECT_EQ(w.FaxTable.table().getString("RECIPIENT"), "Zo\xeb M\xfcller");  // code page 1252 bytes
+  EXPECT_EQ(w.Store.FaxTable.table().getString("RECIPIENT"),
+            "Zo\xeb M\xfcller");  // code page 1252 bytes
   EXPECT_TRUE(find<QToolButton>("SendButton")->isEnabled());
 
   Seen seen;
@@ -93,7 +94,7 @@ TEST_F(MainWindowTest, EditStoresChangesAndCancelStoresNothing) {
   find<QToolButton>("EditButton")->click();
   EXPECT_EQ(untouched.cover, "");
   EXPECT_EQ(untouched.doc, "");
-  EXPECT_EQ(w.FaxTable.table().getString("SUBJECT"), "old subject");
+  EXPECT_EQ(w.Store.FaxTable.table().getString("SUBJECT"), "old subject");
 
   whenEditorShows([](compose::TFaxEditor& e) {
     e.Subject->setText("new subject");
@@ -101,9 +102,9 @@ TEST_F(MainWindowTest, EditStoresChangesAndCancelStoresNothing) {
     e.OKButton->click();
   });
   find<QToolButton>("EditButton")->click();
-  EXPECT_EQ(w.FaxTable.table().getString("SUBJECT"), "new subject");
-  EXPECT_EQ(w.FaxTable.table().recCount(), 1u);
-  EXPECT_NE(w.FaxTable.table().getMemo("RTFDOC").find("Body"), std::string::npos);
+  EXPECT_EQ(w.Store.FaxTable.table().getString("SUBJECT"), "new subject");
+  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 1u);
+  EXPECT_NE(w.Store.FaxTable.table().getMemo("RTFDOC").find("Body"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, CloneCopiesEverythingWithTheCloneSubjectCutToTheField) {
@@ -125,7 +126,7 @@ TEST_F(MainWindowTest, CloneCopiesEverythingWithTheCloneSubjectCutToTheField) {
   EXPECT_TRUE(cloned.coverBold);
   EXPECT_EQ(cloned.doc, "Line one\nLine two");
   ASSERT_EQ(rows("FaxGrid"), 2);
-  EXPECT_EQ(w.FaxTable.table().recCount(), 2u);
+  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 2u);
 }
 
 TEST_F(MainWindowTest, CancellingANewFaxAddsNoRecord) {
@@ -135,6 +136,6 @@ TEST_F(MainWindowTest, CancellingANewFaxAddsNoRecord) {
     e.CancelButton->click();
   });
   find<QToolButton>("Newbutton")->click();
-  EXPECT_EQ(w.FaxTable.table().recCount(), 0u);
+  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 0u);
   EXPECT_EQ(rows("FaxGrid"), 0);
 }

@@ -1,7 +1,7 @@
 // Building the fax file of an outgoing fax through the main window: page order and count,
-// pages as the editor paints them, blank texts, left-over files, failures, and what the
-// window shows while it builds.
-#include "app/mainwindow/faxassembly.h"
+// pages as the editor pane paints the same texts, blank texts, left-over files, failures, and what
+// the window shows while it builds.
+#include "app/assembly/faxassembly.h"
 #include "base/errorranges.h"
 #include "faximage/brx_file.h"
 #include "faximage/converter.h"
@@ -122,8 +122,8 @@ TEST_F(FaxAssemblyTest, CoverPageThenThreeDocumentPagesAsTheEditorPaintsThem) {
   EXPECT_EQ(name, dir.path("BDL_1.BRX"));
   EXPECT_EQ(window->PagesBuilt, 4);
   ASSERT_EQ(pageCount(name), 4);
-  expectPagesAsPainted(name, 1, *window->RichCover, 1);
-  expectPagesAsPainted(name, 2, *window->RichDoc, 3);
+  expectPagesAsPainted(name, 1, *testutil::EditorWith(testutil::CoverRtf()), 1);
+  expectPagesAsPainted(name, 2, *testutil::EditorWith(testutil::ThreePageRtf()), 3);
   faximage::BrxReader r;
   ASSERT_EQ(r.openFile(name), faximage::ecOK);
   for (unsigned n = 1; n <= 4; ++n) {
@@ -166,7 +166,7 @@ TEST_F(FaxAssemblyTest, ABlankCoverSendsNoCoverPage) {
   const std::string name = build();
   EXPECT_EQ(window->PagesBuilt, 1);
   ASSERT_EQ(pageCount(name), 1);
-  expectPagesAsPainted(name, 1, *window->RichDoc, 1);
+  expectPagesAsPainted(name, 1, *testutil::EditorWith(testutil::Rtf("Only a document.\\par")), 1);
   expectNothingLeft();
 }
 
@@ -174,11 +174,12 @@ TEST_F(FaxAssemblyTest, ALongDocumentBreaksWhereTheEditorsLayoutBreaks) {
   AddOutgoingWithText("Long", "", testutil::Rtf(""), testutil::LongRtf(150));
   open();
   const std::string name = build();
-  const int pages = int(testutil::PaintedPages(*window->RichDoc).size());
+  const auto editor = testutil::EditorWith(testutil::LongRtf(150));
+  const int pages = int(testutil::PaintedPages(*editor).size());
   EXPECT_GE(pages, 3);
   EXPECT_EQ(window->PagesBuilt, pages);
   ASSERT_EQ(pageCount(name), pages);
-  expectPagesAsPainted(name, 1, *window->RichDoc, pages);
+  expectPagesAsPainted(name, 1, *editor, pages);
 }
 
 TEST_F(FaxAssemblyTest, BlankCoverAndDocumentBuildNothingAndSaySo) {
@@ -212,9 +213,9 @@ TEST_F(FaxAssemblyTest, AConversionErrorEndsTheBuildAndRemovesEveryFile) {
   AddOutgoingWithText("Fails", "", testutil::CoverRtf(), testutil::ThreePageRtf());
   open();
   int conversions = 0;
-  window->FxFaxConverter1->OnStatus = [&conversions](faximage::TFxCustomFaxConverter&,
-                                                     bool starting, bool, int, int, long, long,
-                                                     bool& abort) {
+  window->Assembly->Converter().OnStatus = [&conversions](faximage::TFxCustomFaxConverter&,
+                                                          bool starting, bool, int, int, long, long,
+                                                          bool& abort) {
     if (starting) ++conversions;
     abort = conversions == 3;
   };
@@ -230,16 +231,13 @@ TEST_F(FaxAssemblyTest, AConversionErrorEndsTheBuildAndRemovesEveryFile) {
 TEST_F(FaxAssemblyTest, AnUnwritableProgramFolderFailsCleanly) {
   AddOutgoingWithText("Read only", "", testutil::CoverRtf(), "");
   open();
-  richtext::TRichText editor;
-  editor.LoadRtf(QByteArray::fromStdString(testutil::CoverRtf()));
-  faximage::TFxFaxConverter converter;
+  app::FaxAssembly assembly;
+  assembly.Cover().LoadRtf(QByteArray::fromStdString(testutil::CoverRtf()));
   settings::SetProgramDir(dir.path("no such folder/"));
-  app::FaxAssembly assembly(editor, *window->RichDoc, converter);
   std::vector<std::string> pages;
-  EXPECT_NE(assembly.RenderRichTextPages(editor, pages), faximage::ecOK);
+  EXPECT_NE(assembly.RenderRichTextPages(assembly.Cover(), pages), faximage::ecOK);
   EXPECT_TRUE(pages.empty());
   std::string name = "stale";
-  window->RichDoc->Clear();
   EXPECT_NE(assembly.Build(name), faximage::ecOK);
   EXPECT_TRUE(name.empty());
   EXPECT_EQ(assembly.PagesBuilt(), 0);

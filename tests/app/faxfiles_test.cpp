@@ -1,6 +1,6 @@
 // Fax file names and joining BRX files: pages move over whole and in order, the target's
 // header keeps its own fields, and a failed append leaves the target as it was.
-#include "app/mainwindow/faxfiles.h"
+#include "app/assembly/faxfiles.h"
 #include "faximage/brx_file.h"
 #include "faximage/errors.h"
 #include "support/programdir.h"

@@ -1,8 +1,8 @@
 // Records with rich text, and fax pages against the editor's own painting.
 #include "faxpages.h"
 
-#include "app/mainwindow/faxassembly.h"
-#include "app/mainwindow/faxstore.h"
+#include "app/assembly/faxassembly.h"
+#include "app/store/faxstore.h"
 #include "faximage/page_image.h"
 #include "settings/appsettings.h"
 

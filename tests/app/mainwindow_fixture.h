@@ -2,8 +2,8 @@
 // boxes answered by the test, and records put into the tables before the window opens.
 #pragma once
 
-#include "app/mainwindow/faxstore.h"
 #include "app/mainwindow/mainscreen.h"
+#include "app/store/faxstore.h"
 #include "support/programdir.h"
 #include "ui/messages.h"
 

@@ -50,9 +50,9 @@ TEST_F(MainWindowTest, EmptyFolderGetsBothTablesWithTheirTagsAndEmptyLists) {
   app::TMainScreen& w = open();
   for (const char* f : {"BDL.DBF", "BDL.FPT", "BDL.CDX", "BDLREC.DBF", "BDLREC.CDX"})
     EXPECT_TRUE(fs::exists(dir.path(f))) << f;
-  EXPECT_EQ(w.FaxTable.table().tagArea("DATESENT"), 1);
-  EXPECT_EQ(w.RecTable.table().tagArea("DATETIME"), 1);
-  const tables::TagInfo tag = w.FaxTable.table().tagInfo(1);
+  EXPECT_EQ(w.Store.FaxTable.table().tagArea("DATESENT"), 1);
+  EXPECT_EQ(w.Store.RecTable.table().tagArea("DATETIME"), 1);
+  const tables::TagInfo tag = w.Store.FaxTable.table().tagInfo(1);
   EXPECT_EQ(tag.keyExpr, "DTOS(DATESENT)+TIMESENT");
   EXPECT_TRUE(tag.descending);
   EXPECT_EQ(rows("FaxGrid"), 0);
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, EmptyOutgoingListAllowsOnlyNewAndUsesRecordOrder) {
     EXPECT_FALSE(enabled(*this, w, name)) << name;
   EXPECT_TRUE(enabled(*this, w, "ReceiveButton"));
   EXPECT_FALSE(find<QTableView>("FaxGrid")->isEnabled());
-  EXPECT_EQ(w.FaxTable.table().indexOrd(), 0);
+  EXPECT_EQ(w.Store.FaxTable.table().indexOrd(), 0);
 }
 
 TEST_F(MainWindowTest, ListsShowTheirColumnsNewestFirst) {
@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, ListsShowTheirColumnsNewestFirst) {
   EXPECT_EQ(row("FaxGrid", 1)[6], "second");
   EXPECT_EQ(row("FaxGrid", 2)[0], "No ");  // with the trailing blank
   EXPECT_EQ(row("FaxGrid", 2)[5], "");     // pages never set
-  EXPECT_EQ(w.FaxTable.table().indexOrd(), 1);
+  EXPECT_EQ(w.Store.FaxTable.table().indexOrd(), 1);
   EXPECT_TRUE(enabled(*this, w, "SendButton"));
 
   ASSERT_EQ(rows("RecFaxGrid"), 1);
@@ -125,7 +125,7 @@ TEST_F(MainWindowTest, ReceivedPageDisablesNewCloneAndSend) {
 
 TEST(ButtonStates, ReceiveModeBlocksSendingAndSettingsButNotViewing) {
   app::ListState s;
-  s.page = 1;
+  s.page = app::ListPage::Received;
   s.sentEmpty = false;
   s.recEmpty = false;
   s.receiveMode = true;
@@ -136,7 +136,7 @@ TEST(ButtonStates, ReceiveModeBlocksSendingAndSettingsButNotViewing) {
   EXPECT_FALSE(b.preferences);
   EXPECT_FALSE(b.rebuildIndexes);
   EXPECT_TRUE(b.receive);
-  s.page = 0;
+  s.page = app::ListPage::Outgoing;
   const app::ButtonStates out = app::ComputeButtonStates(s);
   EXPECT_FALSE(out.send);
   EXPECT_TRUE(out.edit);
@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, DeletingAnOutgoingFaxAsksWithItsSubjectAndHidesTheRecord)
   answer = ui::mb::IdYes;
   find<QToolButton>("DeleteButton")->click();
   EXPECT_EQ(rows("FaxGrid"), 0);
-  EXPECT_EQ(w.FaxTable.table().recCount(), 1u);  // still in the file until a rebuild
+  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 1u);  // still in the file until a rebuild
   EXPECT_FALSE(enabled(*this, w, "DeleteButton"));
   EXPECT_FALSE(enabled(*this, w, "CloneButton"));
 }
@@ -207,14 +207,14 @@ TEST_F(MainWindowTest, ReceivedNotesAreEditedAndCancelKeepsThem) {
   find<QToolButton>("EditButton")->click();
   EXPECT_EQ(shownFrom, "From: SENDER A");
   EXPECT_EQ(unnamed, QStringList{});
-  EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
+  EXPECT_EQ(w.Store.RecTable.table().getString("NOTES"), std::string(60, 'n'));
 
   whenModal<app::TEditReceiveNotes>([](app::TEditReceiveNotes& d) {
     d.Notes->setText("changed");
     d.Cancelbutton->click();
   });
   find<QToolButton>("EditButton")->click();
-  EXPECT_EQ(w.RecTable.table().getString("NOTES"), std::string(60, 'n'));
+  EXPECT_EQ(w.Store.RecTable.table().getString("NOTES"), std::string(60, 'n'));
 }
 
 TEST_F(MainWindowTest, RebuildPacksEveryTableAndRebuildsTheTagsOnTheDateAlone) {
@@ -223,15 +223,16 @@ TEST_F(MainWindowTest, RebuildPacksEveryTableAndRebuildsTheTagsOnTheDateAlone) {
   app::TMainScreen& w = open();
   selectRow("FaxGrid", 0);  // "gone", the newest
   find<QToolButton>("DeleteButton")->click();
-  ASSERT_EQ(w.FaxTable.table().recCount(), 2u);
+  ASSERT_EQ(w.Store.FaxTable.table().recCount(), 2u);
 
   QStringList shown;
   whenModal<app::TRebuildInd>([&shown](app::TRebuildInd& d) {
     QObject::connect(&d, &QDialog::finished, [&shown, &d] { shown << d.WhatAmIDoing->text(); });
   });
   w.mnuRebuildIndexes->trigger();
-  EXPECT_EQ(w.FaxTable.table().recCount(), 1u);
-  EXPECT_EQ(w.FaxTable.table().tagInfo(w.FaxTable.table().tagArea("DATESENT")).keyExpr, "datesent");
+  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 1u);
+  EXPECT_EQ(w.Store.FaxTable.table().tagInfo(w.Store.FaxTable.table().tagArea("DATESENT")).keyExpr,
+            "datesent");
   EXPECT_EQ(shown, QStringList({"Rebuilding COVER file indexes"}));
   for (const char* f :
        {"BDLPB.DBF", "BDLPB.CDX", "BDLCOV.DBF", "BDLCOV.FPT", "BDLCOV.CDX", "BDL.CDX"})

@@ -1,7 +1,7 @@
 // The View command of both lists: a received fax opens its stored file from the receive
 // folder and nowhere else; an outgoing fax is rendered into a temporary file that is gone
 // once the viewer closes.
-#include "app/mainwindow/faxstore.h"
+#include "app/store/faxstore.h"
 #include "faximage/brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "faxpages.h"

@@ -3,7 +3,7 @@
 
 #include "compose/enteredit.h"
 #include "composetest.h"
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 #include "richtext/richtext.h"
 
 #include <gtest/gtest.h>

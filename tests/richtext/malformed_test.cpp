@@ -1,5 +1,5 @@
 // Malformed RTF: the reader keeps what it can read and never crashes or hangs.
-#include "richtext/rtfwriter.h"
+#include "richtext/codec/rtfwriter.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Page painting: text lands in the target rectangle at the requested resolution, pages
 // break where the pane's layout breaks them, and the returned lines chain the pages.
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 #include "richtext/richtext.h"
 
 #include <QImage>

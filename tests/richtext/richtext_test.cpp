@@ -2,7 +2,7 @@
 // zoom, word wrap and the tool bar, all on a real pane under the offscreen platform.
 #include "richtext/richtext.h"
 #include "faxcodes/texts.h"
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 #include "richtext/richtoolbar.h"
 #include "testutil.h"
 

@@ -1,5 +1,5 @@
 // RTF reader: formatting, tables, escapes, destinations, fields and page settings.
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

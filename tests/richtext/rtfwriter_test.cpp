@@ -1,5 +1,5 @@
 // RTF writer: what it writes reads back unchanged, and other readers find standard RTF.
-#include "richtext/rtfwriter.h"
+#include "richtext/codec/rtfwriter.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

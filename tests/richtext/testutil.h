@@ -2,10 +2,10 @@
 // document model into plain text.
 #pragma once
 
-#include "richtext/rtfdocument.h"
-#include "richtext/rtfreader.h"
+#include "richtext/codec/rtfdocument.h"
+#include "richtext/codec/rtfreader.h"
 
-#include "richtext/rtfwriter.h"
+#include "richtext/codec/rtfwriter.h"
 
 #include <QString>
 

@@ -1,18 +1,15 @@
 // brindlefax render: builds the fax file of one outgoing fax of a program folder with the
-// main window's fax assembly, without opening a window, and moves it to the output name.
+// program's fax assembly, without a window or widgets, and moves it to the output name.
 #include "commands.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <filesystem>
 #include <memory>
 
-#include "app/mainwindow/faxassembly.h"
-#include "app/mainwindow/faxstore.h"
-#include "faximage/converter.h"
-#include "richtext/richtext.h"
+#include "app/assembly/faxassembly.h"
+#include "app/store/faxstore.h"
 #include "settings/appsettings.h"
-#include "tables/binding.h"
 
 namespace brindlefax {
 
@@ -20,15 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The editors are widgets, so rendering needs an application object; without a display
-// it draws offscreen, which is all rendering needs.
-std::unique_ptr<QApplication> ensureApplication() {
+// Laying out text needs fonts, so rendering needs a GUI application object; without a
+// display it draws offscreen, which is all rendering needs.
+std::unique_ptr<QGuiApplication> ensureApplication() {
   if (QCoreApplication::instance()) return nullptr;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "brindlefax";
   static char* argv[] = {name, nullptr};
-  return std::make_unique<QApplication>(argc, argv);
+  return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 // Moves the built file to its output name, copying when a rename cannot cross file systems.
@@ -43,8 +40,7 @@ bool moveFile(const std::string& from, const std::string& to, std::string& why) 
 }
 
 // Opens the outgoing list and moves to record n, or to the first in list order for 0.
-bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned n,
-                std::ostream& err) {
+bool openRecord(app::FaxStore& store, unsigned n, std::ostream& err) {
   const app::StoreTable& outgoing = app::OutgoingTable();
   if (!fs::exists(settings::ProgramDir() + outgoing.fileName)) {
     err << "brindlefax: no outgoing faxes in " << settings::ProgramDir() << " ("
@@ -52,11 +48,12 @@ bool openRecord(tables::Cursor& cursor, tables::TTableBinding& binding, unsigned
     return false;
   }
   std::string error;
-  if (!app::OpenStoreTable(cursor, binding, outgoing, app::OpenStyle::MainList, &error)) {
+  if (!store.OpenOutgoing(&error)) {
     err << "brindlefax: cannot open " << outgoing.fileName << (error.empty() ? "" : ": " + error)
         << "\n";
     return false;
   }
+  tables::Cursor& cursor = store.FaxTable;
   tables::Table& t = cursor.table();
   if (n == 0) {
     cursor.first();
@@ -89,20 +86,14 @@ int runRender(const Args& args, std::ostream& out, std::ostream& err) {
 
   auto application = ensureApplication();
   settings::SetProgramDir(*dir);
-  tables::Cursor cursor;
-  tables::DataSource source;
-  tables::TTableBinding binding;
-  source.dataSet = &cursor;
-  binding.setDataSource(&source);
+  app::FaxStore store;
   int pages = 0;
   std::string built;
   try {
-    if (!openRecord(cursor, binding, record, err)) return 1;
-    if (record == 0) record = cursor.recNo();
-    richtext::TRichText cover, doc;
-    faximage::TFxFaxConverter converter;
-    app::FaxAssembly assembly(cover, doc, converter);
-    const int rc = assembly.CreateFaxFile(binding, built);
+    if (!openRecord(store, record, err)) return 1;
+    if (record == 0) record = store.FaxTable.recNo();
+    app::FaxAssembly assembly;
+    const int rc = assembly.CreateFaxFile(store.FaxBinding, built);
     if (rc != 0) {
       err << "brindlefax: record " << record << ": " << app::AssemblyErrorText(rc).toStdString()
           << "\n";

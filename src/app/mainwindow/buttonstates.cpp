@@ -5,7 +5,7 @@ namespace app {
 
 ButtonStates ComputeButtonStates(const ListState& s) {
   ButtonStates b;
-  const bool outgoing = s.page == 0;
+  const bool outgoing = s.page == ListPage::Outgoing;
   b.faxGrid = !s.sentEmpty;
   b.recFaxGrid = !s.recEmpty;
   b.newFax = outgoing;

@@ -3,8 +3,11 @@
 
 namespace app {
 
+// The notebook pages of the main window, in their tab order.
+enum class ListPage { Outgoing = 0, Received = 1 };
+
 struct ListState {
-  int page = 0;           // 0 outgoing, 1 received
+  ListPage page = ListPage::Outgoing;
   bool sentEmpty = true;  // the outgoing table has no current record
   bool recEmpty = true;   // the received table has no current record
   bool receiveMode = false;

@@ -1,18 +1,18 @@
-// The main window: the program's hub, holding the fax lists and every command.
+// The main window: the program's hub, showing the two fax lists of the fax store and
+// offering every command. The store, the assembly and the enabling rules hold the
+// business; the window builds controls (mainscreen_ui.cpp), runs its life cycle
+// (mainscreen.cpp) and the outgoing-fax commands (faxcommands.cpp).
 #pragma once
 
 #include "app/mainwindow/buttonstates.h"
-#include "tables/binding.h"
+#include "app/store/faxstore.h"
 
 #include <QMainWindow>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 class QAction;
 class QLabel;
-class QMenu;
 class QStackedWidget;
 class QTabBar;
 class QTableView;
@@ -22,15 +22,10 @@ class QToolButton;
 namespace compose {
 class TFaxEditor;
 }
-namespace faximage {
-class TFxFaxConverter;
-}
-namespace richtext {
-class TRichText;
-}
 
 namespace app {
 
+class FaxAssembly;
 class FaxGridModel;
 class TStartingFaxForm;
 
@@ -48,10 +43,9 @@ class TMainScreen : public QMainWindow {
   bool ReceiveMode = false;
   bool FaxInProgress = false;
 
-  // Tables and their bindings.
-  tables::Cursor FaxTable, RecTable, CoverTable, PhoneTable;
-  tables::DataSource FaxDataSource, RecDataSource, CoverDataSource, PhoneDataSource;
-  tables::TTableBinding FaxBinding, RecBinding, CoverBinding, PhoneBinding;
+  // The four tables, and fax file assembly with its own texts and converter.
+  FaxStore Store;
+  std::unique_ptr<FaxAssembly> Assembly;
 
   // Controls.
   QToolBar* ButtonBar;
@@ -67,28 +61,11 @@ class TMainScreen : public QMainWindow {
   QAction *Contents1, *mnuShowHint, *TroubleshootingTips1, *VisitOurInternetWebsite1,
       *FrequentlyAskedQuestionsFAQ1, *About1;
   TStartingFaxForm* StartingFaxForm = nullptr;
-  // Fax file assembly: hidden editors that hold a fax while it is rendered, and the converter.
-  QWidget* HiddenPanel;
-  richtext::TRichText *RichCover, *RichDoc;
-  std::unique_ptr<faximage::TFxFaxConverter> FxFaxConverter1;
 
-  // The fax store.
-  bool OpenFaxDBF();
-  bool MakeFaxDBF();
-  bool OpenRecFaxDBF();
-  bool MakeRecFaxDBF();
-  bool OpenCoverDBF();
-  bool MakeCoverDBF();
-  bool OpenPhoneDBF(tables::Cursor& table, tables::TTableBinding& binding);
-  bool MakePhoneDBF(tables::Cursor& table, tables::TTableBinding& binding);
-  void FaxTableCalcFields(tables::Cursor& dataset);
-  void FaxTableCloseAndOpen();
-  void RecTableCloseAndOpen();
-
-  // Enabling rules and the list state they are worked out from.
+  // Applies the enabling rules (ComputeButtonStates) to the buttons and menu items.
   void SetButtons();
   ListState CurrentListState() const;
-  int Page() const;
+  ListPage Page() const;
 
   // Commands.
   void NewbuttonClick();
@@ -109,13 +86,9 @@ class TMainScreen : public QMainWindow {
   void EditSentFax();
   QString GetDatetimeAsString(bool received);
 
-  // Fax file assembly (faxassembly.h): builds the current outgoing fax into one fax file
-  // and returns its name, empty when nothing was built; sets PagesBuilt.
+  // Builds the current outgoing fax into one fax file and returns its name, empty when
+  // nothing was built; sets PagesBuilt.
   QString CreateFaxFile();
-  int RenderRichTextPages(richtext::TRichText* editor, std::vector<std::string>& pages);
-  int JoinFaxFiles(const std::vector<std::string>& pages, std::string& faxFile);
-  int AppendFaxFile(const std::string& target, const std::string& source);
-  std::string NewFaxFileName();
 
   // The full path of the received fax file of the current received record.
   QString CurrentReceivedFaxPath();
@@ -128,26 +101,27 @@ class TMainScreen : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // mainscreen_ui.cpp
   void buildActions();
   void buildButtonBar();
   void buildBrowsePanel();
   void buildMenus();
-  void buildHiddenPanel();
   QTableView* makeGrid(const QString& name, FaxGridModel* model);
   void applyColumnWidths(QTableView* grid, FaxGridModel* model, const tables::Cursor& cursor);
-  void syncSelection(QTableView* grid, FaxGridModel* model);
-  void onGridRowChanged(FaxGridModel* model, int row);
 
+  // mainscreen.cpp
+  void syncSelection(QTableView* grid, FaxGridModel* model);
   void FormCreate();
   void FormActivate();
   bool FormCloseQuery();
   void FormClose();
   void closeRequested();
   void saveAppSettings();
-  void setHints(bool on);
   void notAvailableYet(const QString& window);
-  bool listEmpty(const tables::Cursor& table) const;
-  void rebuildIndexes(class TRebuildInd& window);
+  // Reopens a list after a change, reporting a failure.
+  void reopen(void (FaxStore::*reopenList)(const std::function<void()>&));
+
+  // faxcommands.cpp
   // Fills the editor from the current outgoing record; the subject gets the prefix.
   void loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix);
   // Stores the editor's cover, document, recipient, subject and number into the current
@@ -160,5 +134,8 @@ class TMainScreen : public QMainWindow {
   bool closeQueued_ = false;
   bool assembling_ = false;
 };
+
+// Lets pending window messages run; long commands call it between their steps.
+void PumpMessages();
 
 }  // namespace app

@@ -1,17 +1,15 @@
 // Rendering rich text into one-page BRX files and building a fax file from cover and document.
-#include "app/mainwindow/faxassembly.h"
+#include "app/assembly/faxassembly.h"
 
-#include "app/mainwindow/richtextmemo.h"
+#include "app/assembly/richtextmemo.h"
 #include "base/asciitext.h"
-#include "faximage/converter.h"
 #include "faximage/errors.h"
-#include "richtext/richtext.h"
 #include "settings/appsettings.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QScreen>
+
+#include <algorithm>
 
 namespace app {
 
@@ -20,12 +18,6 @@ namespace {
 using namespace faximage;
 
 constexpr int kBlackIndex = 1;  // the page image's colour table: 0 white, 1 black
-
-int ScreenPixelsPerInch() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const int ppi = screen ? qRound(screen->logicalDotsPerInchY()) : 0;
-  return ppi > 0 ? ppi : 96;
-}
 
 QImage NewPageImage() {
   QImage image(kFaxPageWidth, kFaxPageHeight, QImage::Format_Mono);
@@ -80,13 +72,16 @@ bool IsRichTextBlank(bool reportedEmpty, int characterCount, const QStringList& 
   return true;
 }
 
-bool IsRichTextBlank(const richtext::TRichText& editor) {
-  return IsRichTextBlank(editor.IsEmpty(), editor.CharacterCount(), editor.PlainTextLines());
+bool IsRichTextBlank(const richtext::TRichDocument& text) {
+  return IsRichTextBlank(text.IsEmpty(), text.CharacterCount(), text.PlainTextLines());
 }
 
-FaxAssembly::FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc,
-                         TFxFaxConverter& converter, AssemblyHooks hooks)
-    : cover_(cover), doc_(doc), converter_(converter), hooks_(std::move(hooks)) {}
+FaxAssembly::FaxAssembly(AssemblyHooks hooks) : hooks_(std::move(hooks)) {
+  converter_.OnYield = [this] {
+    pump();
+    return true;
+  };
+}
 
 void FaxAssembly::status(const QString& text) {
   if (hooks_.status) hooks_.status(text);
@@ -99,8 +94,8 @@ void FaxAssembly::pump() {
 int FaxAssembly::CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile) {
   status(QStringLiteral("Creating fax file"));
   pump();
-  LoadRichText(&cover_, "RTFCOVER", binding);
-  LoadRichText(&doc_, "RTFDOC", binding);
+  LoadRichText(cover_, "RTFCOVER", binding);
+  LoadRichText(doc_, "RTFDOC", binding);
   return Build(faxFile);
 }
 
@@ -132,25 +127,25 @@ int FaxAssembly::Build(std::string& faxFile) {
   return ecOK;
 }
 
-int FaxAssembly::RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages) {
+int FaxAssembly::RenderRichTextPages(richtext::TRichDocument& text,
+                                     std::vector<std::string>& pages) {
   const std::string faxName = NewFaxFileName();
   int n = int(pages.size());
   QImage image = NewPageImage();
   if (image.isNull()) return ecOutOfMemory;
-  editor.SetZooming(FaxZoomPercent(ScreenPixelsPerInch()));
   converter_.SetOptions(coYield);
   converter_.Resolution = TFaxResolution::frHigh;
-  // Setting the options lays the text out again, so an editor that has them already keeps
+  // Setting the options lays the text out again, so a text that has them already keeps
   // its page layout.
-  if (editor.PaintOptions() != richtext::kPaintLayoutPages)
-    editor.SetPaintOptions(richtext::kPaintLayoutPages);
+  if (text.PaintOptions() != richtext::kPaintLayoutPages)
+    text.SetPaintOptions(richtext::kPaintLayoutPages);
 
   const RemoveOnExit bitmap{TemporaryPageBitmap()};
-  const QRect target = FaxTextRect(editor.Layout(), int(converter_.LeftMargin));
+  const QRect target = FaxTextRect(text.Layout(), int(converter_.LeftMargin));
   int first = 0;
   do {
     QPainter painter(&image);
-    const int next = editor.PaintPage(painter, target, kFaxPixelsPerInch, first);
+    const int next = text.PaintPage(painter, target, kFaxPixelsPerInch, first);
     painter.end();
     // The next page always starts on a later line; anything else ends the text here.
     first = next > first ? next : 0;

@@ -2,7 +2,7 @@
 // with font and colour tables and merge fields as standard fields.
 #pragma once
 
-#include "richtext/rtfdocument.h"
+#include "richtext/codec/rtfdocument.h"
 
 #include <string>
 

@@ -1,5 +1,7 @@
-// The four tables of the fax store: their fixed field lists and index tags, and the
-// routines that create, open, reopen and rebuild them in the program directory.
+// The fax store: the four tables with their fixed field lists and index tags, the
+// routines that create, open, reopen and rebuild them in the program directory, and
+// FaxStore, which owns the tables for the main window and the command-line tool. No
+// widgets here: what the lists show is the main window's business.
 #pragma once
 
 #include "tables/binding.h"
@@ -63,5 +65,40 @@ void CloseAndOpen(tables::Cursor& cursor, tables::TTableBinding& binding,
 // second failure is ignored), make the tag again and select it. `status` shows progress.
 void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
                        const std::function<void(const std::string&)>& status);
+
+// The program's four tables with their data sources and bindings. The outgoing list has
+// the calculated field SentYesNo ("Yes" or "No ").
+class FaxStore {
+ public:
+  FaxStore();
+  FaxStore(const FaxStore&) = delete;
+  FaxStore& operator=(const FaxStore&) = delete;
+
+  tables::Cursor FaxTable, RecTable, CoverTable, PhoneTable;
+  tables::DataSource FaxDataSource, RecDataSource, CoverDataSource, PhoneDataSource;
+  tables::TTableBinding FaxBinding, RecBinding, CoverBinding, PhoneBinding;
+
+  // The two lists (OpenStyle::MainList) and the two libraries (OpenStyle::Library); the
+  // lists then show in the order their content asks for (SettleListOrder).
+  bool OpenOutgoing(std::string* error = nullptr);
+  bool OpenReceived(std::string* error = nullptr);
+  bool OpenCover();
+  bool OpenPhone();
+  // Closes and opens a list again after changes (CloseAndOpen); throws TableError.
+  void ReopenOutgoing(const std::function<void()>& pump);
+  void ReopenReceived(const std::function<void()>& pump);
+  void CloseLists();
+
+  // A list without a current record (none at all, or none the filter lets through).
+  static bool IsEmpty(const tables::Cursor& list);
+  // An empty list is shown in record order, a list with records in its tag order (from
+  // its first record).
+  void SettleListOrder();
+
+  // Every table's part of the index rebuild, one after the other; one table's failure
+  // is logged and does not stop the others. The lists end on their first record in the
+  // order they settle in; the cover and phone tables are closed again.
+  void RebuildIndexes(const std::function<void(const std::string&)>& status);
+};
 
 }  // namespace app

@@ -3,6 +3,8 @@
 // scaled while painting, so pages break exactly where the pane's layout breaks them.
 #pragma once
 
+#include "richtext/document/richtypes.h"
+
 #include <QRectF>
 #include <QSizeF>
 
@@ -30,6 +32,15 @@ class PageRenderer {
   int PageCount() const;
   // Paints page `page` with its top-left corner at origin, scaled by `scale`.
   void PaintPage(QPainter& painter, QPointF origin, double scale, int page) const;
+
+  // What a pane or a window-less document paints: source laid out on the pages of its
+  // layout (kPaintLayoutPages in options) or on pages as tall as target, the page whose
+  // first line is firstLine painted into target at pixelsPerInch. Returns the first line
+  // of the next page, 0 after the last. scale is the source's zoom / 100.
+  int PaintPageOf(const QTextDocument& source, double scale, const PageLayout& layout, int options,
+                  QPainter& painter, const QRect& target, int pixelsPerInch, int firstLine);
+  int PageCountOf(const QTextDocument& source, double scale, const PageLayout& layout, int options,
+                  const QRect& target, int pixelsPerInch);
 
  private:
   std::unique_ptr<QTextDocument> copy_;

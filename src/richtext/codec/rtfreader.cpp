@@ -1,12 +1,12 @@
 // RTF reader. The tokenizer walks the bytes once; groups push and pop a state on an
 // explicit stack (no recursion), deeper nesting than kMaxDepth only counts braces, and
 // every number is clamped, so hostile input costs linear time and bounded memory.
-#include "richtext/rtfreader.h"
+#include "richtext/codec/rtfreader.h"
 
 #include "base/asciitext.h"
 #include "base/cp1252.h"
-#include "richtext/mergefield.h"
-#include "richtext/rtfcontrol.h"
+#include "richtext/codec/mergefield.h"
+#include "richtext/codec/rtfcontrol.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // out in pixels of the default resolution (Qt scales those itself).
 #pragma once
 
-#include "richtext/rtfdocument.h"
+#include "richtext/codec/rtfdocument.h"
 
 #include <QTextBlockFormat>
 

@@ -1,6 +1,6 @@
 // RTF writer. Every run and paragraph mark is written with \plain and its full set of
 // attributes, so the output reads the same in any reader regardless of defaults.
-#include "richtext/rtfwriter.h"
+#include "richtext/codec/rtfwriter.h"
 
 #include "base/cp1252.h"
 

@@ -1,5 +1,5 @@
 // Conversions between paragraph twips and Qt block formats.
-#include "richtext/layoutunits.h"
+#include "richtext/document/layoutunits.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

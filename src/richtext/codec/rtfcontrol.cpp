@@ -1,5 +1,5 @@
 // Control-word tables of the RTF reader.
-#include "richtext/rtfcontrol.h"
+#include "richtext/codec/rtfcontrol.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 // Page layout and painting of a copy of the pane's document.
-#include "richtext/pagerenderer.h"
+#include "richtext/document/pagerenderer.h"
 
-#include "richtext/layoutunits.h"
-#include "richtext/mergeobject.h"
+#include "richtext/document/layoutunits.h"
+#include "richtext/document/mergeobject.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace richtext {
@@ -77,6 +78,36 @@ void PageRenderer::PaintPage(QPainter& painter, QPointF origin, double scale, in
   context.palette.setColor(QPalette::Text, Qt::black);
   copy_->documentLayout()->draw(&painter, context);
   painter.restore();
+}
+
+namespace {
+QSizeF PageSizeFor(const PageLayout& l, int options, const QRect& target, int ppi) {
+  double width = TwipsToLayout(l.width - l.marginLeft - l.marginRight);
+  double height = (options & kPaintLayoutPages)
+                      ? TwipsToLayout(l.height - l.marginTop - l.marginBottom)
+                      : target.height() * LayoutDpi() / ppi;
+  return QSizeF(width, std::max(height, 1.0));
+}
+}  // namespace
+
+int PageRenderer::PaintPageOf(const QTextDocument& source, double scale, const PageLayout& layout,
+                              int options, QPainter& painter, const QRect& target,
+                              int pixelsPerInch, int firstLine) {
+  pixelsPerInch = std::max(pixelsPerInch, 1);
+  Prepare(source, scale, PageSizeFor(layout, options, target, pixelsPerInch));
+  if (firstLine < 0 || firstLine >= LineCount()) return 0;
+  painter.save();
+  painter.setClipRect(target, Qt::IntersectClip);
+  PaintPage(painter, target.topLeft(), pixelsPerInch / LayoutDpi(), PageOfLine(firstLine));
+  painter.restore();
+  return NextPageLine(firstLine);
+}
+
+int PageRenderer::PageCountOf(const QTextDocument& source, double scale, const PageLayout& layout,
+                              int options, const QRect& target, int pixelsPerInch) {
+  pixelsPerInch = std::max(pixelsPerInch, 1);
+  Prepare(source, scale, PageSizeFor(layout, options, target, pixelsPerInch));
+  return PageCount();
 }
 
 }  // namespace richtext

@@ -2,7 +2,7 @@
 // RtfDocument. Linear in the input; malformed input yields what could be read.
 #pragma once
 
-#include "richtext/rtfdocument.h"
+#include "richtext/codec/rtfdocument.h"
 
 #include <string_view>
 

@@ -3,7 +3,9 @@
 // one-page BRX file, and the page files are joined into one fax file.
 #pragma once
 
-#include "app/mainwindow/faxfiles.h"
+#include "app/assembly/faxfiles.h"
+#include "faximage/converter.h"
+#include "richtext/document/richdocument.h"
 
 #include <QRect>
 #include <QString>
@@ -13,13 +15,6 @@
 #include <string>
 #include <vector>
 
-namespace faximage {
-class TFxFaxConverter;
-}
-namespace richtext {
-class TRichText;
-struct PageLayout;
-}  // namespace richtext
 namespace tables {
 class TTableBinding;
 }
@@ -48,7 +43,7 @@ std::string PageFileName(int n);
 // A text is blank when the editor reports it empty, or when it has fewer than 256
 // characters and each of its first 201 lines holds nothing but blanks.
 bool IsRichTextBlank(bool reportedEmpty, int characterCount, const QStringList& lines);
-bool IsRichTextBlank(const richtext::TRichText& editor);
+bool IsRichTextBlank(const richtext::TRichDocument& text);
 
 // Result of building when cover and document are both blank (nothing is built); in the
 // program's own range of codes (base/errorranges.h).
@@ -63,39 +58,44 @@ struct AssemblyHooks {
   std::function<void()> pump;
 };
 
-// Builds fax files from the texts of two editors, the cover sheet and the document,
-// through the given converter. The main window and the command-line renderer share it.
+// Builds fax files from two texts, the cover sheet and the document, through its own
+// converter; the texts are window-less documents, so building needs no widgets. The main
+// window and the command-line renderer each own one.
 class FaxAssembly {
  public:
-  FaxAssembly(richtext::TRichText& cover, richtext::TRichText& doc,
-              faximage::TFxFaxConverter& converter, AssemblyHooks hooks = {});
+  explicit FaxAssembly(AssemblyHooks hooks = {});
 
-  // Loads the current record's cover (RTFCOVER) and document (RTFDOC) into the editors
+  // Loads the current record's cover (RTFCOVER) and document (RTFDOC) into the texts
   // and builds the fax file from them.
   int CreateFaxFile(tables::TTableBinding& binding, std::string& faxFile);
 
-  // Builds the fax file from the editors as they are: the cover's pages first, then the
+  // Builds the fax file from the texts as they are: the cover's pages first, then the
   // document's; a blank text gives no pages. Returns 0 with the file's name, or
   // kFaxHasNoContents or a negative error code with an empty name; either way no page
   // file and no temporary bitmap is left behind.
   int Build(std::string& faxFile);
 
-  // Renders every page of one editor into a page file and appends the names to
-  // `pages`: the first page of a fax (an empty list) goes to a new fax file name, page n
-  // to PageFileName(n). On an error the page files made so far stay in the list for the
+  // Renders every page of one text into a page file and appends the names to `pages`:
+  // the first page of a fax (an empty list) goes to a new fax file name, page n to
+  // PageFileName(n). On an error the page files made so far stay in the list for the
   // caller to remove; the temporary bitmap is always removed.
-  int RenderRichTextPages(richtext::TRichText& editor, std::vector<std::string>& pages);
+  int RenderRichTextPages(richtext::TRichDocument& text, std::vector<std::string>& pages);
 
   // Pages in the file of the last successful build, 0 after a failed one.
   int PagesBuilt() const { return pagesBuilt_; }
+
+  richtext::TRichDocument& Cover() { return cover_; }
+  richtext::TRichDocument& Document() { return doc_; }
+  faximage::TFxFaxConverter& Converter() { return converter_; }
+  void SetHooks(AssemblyHooks hooks) { hooks_ = std::move(hooks); }
 
  private:
   void status(const QString& text);
   void pump();
 
-  richtext::TRichText& cover_;
-  richtext::TRichText& doc_;
-  faximage::TFxFaxConverter& converter_;
+  richtext::TRichDocument cover_;
+  richtext::TRichDocument doc_;
+  faximage::TFxFaxConverter converter_;
   AssemblyHooks hooks_;
   int pagesBuilt_ = 0;
 };

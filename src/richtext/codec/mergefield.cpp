@@ -1,5 +1,5 @@
 // Merge-field ids and display names.
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 // Merge-field objects: size and drawing at the resolution the layout uses.
-#include "richtext/mergeobject.h"
+#include "richtext/document/mergeobject.h"
 
-#include "richtext/layoutunits.h"
+#include "richtext/document/layoutunits.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>

@@ -1,5 +1,5 @@
 // Creating, opening and rebuilding the store's tables.
-#include "app/mainwindow/faxstore.h"
+#include "app/store/faxstore.h"
 
 #include "base/log.h"
 
@@ -202,6 +202,111 @@ void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
   makeTag(cursor, t, t.rebuildKeyExpr);
   table.setOrder(t.tag);
   cursor.notify(tables::Change::Packed);
+}
+
+FaxStore::FaxStore() {
+  FaxDataSource.dataSet = &FaxTable;
+  RecDataSource.dataSet = &RecTable;
+  CoverDataSource.dataSet = &CoverTable;
+  PhoneDataSource.dataSet = &PhoneTable;
+  FaxBinding.setDataSource(&FaxDataSource);
+  RecBinding.setDataSource(&RecDataSource);
+  CoverBinding.setDataSource(&CoverDataSource);
+  PhoneBinding.setDataSource(&PhoneDataSource);
+  FaxTable.addCalculatedField("SentYesNo", 3);
+  FaxTable.setCalcHandler([](tables::Cursor& c) {
+    tables::Field* sent = c.findField("SENT");
+    c.fieldByName("SentYesNo").setCalcValue(sent && sent->asLogical() ? "Yes" : "No ");
+  });
+}
+
+bool FaxStore::OpenOutgoing(std::string* error) {
+  const bool ok = OpenStoreTable(FaxTable, FaxBinding, OutgoingTable(), OpenStyle::MainList, error);
+  SettleListOrder();
+  return ok;
+}
+
+bool FaxStore::OpenReceived(std::string* error) {
+  const bool ok = OpenStoreTable(RecTable, RecBinding, ReceivedTable(), OpenStyle::MainList, error);
+  SettleListOrder();
+  return ok;
+}
+
+bool FaxStore::OpenCover() {
+  return OpenStoreTable(CoverTable, CoverBinding, app::CoverTable(), OpenStyle::Library);
+}
+
+bool FaxStore::OpenPhone() {
+  return OpenStoreTable(PhoneTable, PhoneBinding, app::PhoneTable(), OpenStyle::Library);
+}
+
+void FaxStore::ReopenOutgoing(const std::function<void()>& pump) {
+  CloseAndOpen(FaxTable, FaxBinding, pump);
+  SettleListOrder();
+}
+
+void FaxStore::ReopenReceived(const std::function<void()>& pump) {
+  CloseAndOpen(RecTable, RecBinding, pump);
+  SettleListOrder();
+}
+
+void FaxStore::CloseLists() {
+  FaxTable.close();
+  RecTable.close();
+}
+
+bool FaxStore::IsEmpty(const tables::Cursor& list) {
+  if (!list.active()) return true;
+  const tables::Table& t = list.table();
+  return t.recNo() == t.recCount() + 1;
+}
+
+void FaxStore::SettleListOrder() {
+  auto settle = [](tables::Cursor& cursor, const std::string& tag) {
+    if (!cursor.active()) return;
+    const bool empty = IsEmpty(cursor);
+    try {
+      tables::Table& t = cursor.table();
+      if (empty && t.indexOrd() != 0) {
+        t.setOrder(0);
+      } else if (!empty && t.indexOrd() == 0 && t.tagArea(tag) != 0) {
+        t.setOrder(tag);
+        cursor.first();
+      }
+    } catch (const std::exception& e) {
+      base::LogFailure("list order", e.what());  // the list keeps the order it has
+    }
+  };
+  settle(FaxTable, OutgoingTable().tag);
+  settle(RecTable, ReceivedTable().tag);
+}
+
+void FaxStore::RebuildIndexes(const std::function<void(const std::string&)>& status) {
+  auto rebuild = [&status](tables::Cursor& cursor, const StoreTable& t) {
+    try {
+      RebuildStoreTable(cursor, t, status);
+    } catch (const std::exception& e) {
+      // One table's failure does not stop the others.
+      base::LogFailure(t.fileName, e.what());
+    }
+  };
+  rebuild(FaxTable, OutgoingTable());
+  rebuild(RecTable, ReceivedTable());
+  for (tables::Cursor* c : {&FaxTable, &RecTable}) {
+    try {
+      if (c->active()) c->first();
+    } catch (const std::exception& e) {
+      base::LogFailure("list position", e.what());
+    }
+  }
+  SettleListOrder();
+  if (OpenPhone()) {
+    rebuild(PhoneTable, app::PhoneTable());
+    PhoneTable.close();
+  }
+  if (!OpenCover()) return;
+  rebuild(CoverTable, app::CoverTable());
+  CoverTable.close();
 }
 
 }  // namespace app

@@ -1,9 +1,13 @@
 // Adapter between the RTF document model and QTextDocument.
 #pragma once
 
-#include "richtext/rtfdocument.h"
+#include "richtext/codec/rtfdocument.h"
+#include "richtext/document/richtypes.h"
 
+#include <QByteArray>
 #include <QTextCharFormat>
+
+#include <optional>
 
 class QTextDocument;
 
@@ -13,6 +17,13 @@ namespace richtext {
 // laid out in device pixels).
 void ModelToDocument(const RtfDocument& model, QTextDocument& doc, double scale);
 RtfDocument DocumentToModel(const QTextDocument& doc, double scale);
+
+// Reads RTF into doc (malformed input loads what is readable) and returns the page
+// layout the RTF gives, if it gives one.
+std::optional<PageLayout> LoadRtfInto(QTextDocument& doc, const QByteArray& rtf, double scale);
+
+// Reads a whole RTF file: 0, or the file error code (kErrFileNotFound, kErrFileRead).
+int ReadRtfFile(const QString& path, QByteArray& out);
 
 QTextCharFormat CharFormatOf(const RtfCharProps& props);
 RtfCharProps CharPropsOf(const QTextCharFormat& format, const QFont& defaultFont);

@@ -1,5 +1,5 @@
 // Fax file names and page joining on the BRX layout (header reader and writer of faximage).
-#include "app/mainwindow/faxfiles.h"
+#include "app/assembly/faxfiles.h"
 
 #include "base/fileowner.h"
 #include "faximage/brx_file.h"

@@ -1,10 +1,13 @@
 // Model to QTextDocument and back. Tabs and line breaks become '\t' and U+2028 in the
 // text; merge fields become object characters (see mergeobject.h).
-#include "richtext/rtfqt.h"
+#include "richtext/document/rtfqt.h"
 
-#include "richtext/layoutunits.h"
-#include "richtext/mergeobject.h"
+#include "faxcodes/error_codes.h"
+#include "richtext/codec/rtfreader.h"
+#include "richtext/document/layoutunits.h"
+#include "richtext/document/mergeobject.h"
 
+#include <QFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -146,6 +149,23 @@ RtfDocument DocumentToModel(const QTextDocument& doc, double scale) {
     model.paragraphs.push_back(std::move(para));
   }
   return model;
+}
+
+std::optional<PageLayout> LoadRtfInto(QTextDocument& doc, const QByteArray& rtf, double scale) {
+  const RtfDocument model = ReadRtf(std::string_view(rtf.constData(), size_t(rtf.size())));
+  ModelToDocument(model, doc, scale);
+  if (!model.page) return std::nullopt;
+  const RtfPageLayout& p = *model.page;
+  return PageLayout{p.width, p.height, p.marginLeft, p.marginTop, p.marginRight, p.marginBottom};
+}
+
+int ReadRtfFile(const QString& path, QByteArray& out) {
+  QFile file(path);
+  if (!file.exists()) return faxcodes::ecFileNotFound;
+  if (!file.open(QIODevice::ReadOnly)) return faxcodes::ecDiskRead;
+  out = file.readAll();
+  if (file.error() != QFileDevice::NoError) return faxcodes::ecDiskRead;
+  return faxcodes::ecOK;
 }
 
 }  // namespace richtext

@@ -1,0 +1,158 @@
+// Main window: the commands on the fax lists: New, Clone, Edit (an outgoing fax in the
+// fax editor, the notes of a received one) and Delete.
+#include "app/assembly/richtextmemo.h"
+#include "app/mainwindow/fieldtext.h"
+#include "app/mainwindow/mainscreen.h"
+#include "app/mainwindow/smallforms.h"
+#include "compose/defaultfont.h"
+#include "compose/enteredit.h"
+#include "compose/faxeditor.h"
+#include "richtext/richtext.h"
+#include "ui/messages.h"
+#include "ui/placement.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace app {
+
+void TMainScreen::NewbuttonClick() {
+  {
+    compose::TFaxEditor editor(this);
+    if (CloneMode) {
+      loadEditor(editor, QStringLiteral("[clone]"));
+    } else {
+      compose::ApplyDefaultFont(editor.RichCover);
+      compose::ApplyDefaultFont(editor.RichDoc);
+    }
+    if (editor.exec() == compose::kModalOk) {
+      try {
+        Store.FaxTable.append();
+        PumpMessages();
+        storeEditor(editor);
+        PumpMessages();
+      } catch (const std::exception& e) {
+        Store.FaxTable.cancel();
+        ui::ReportFailure(e);
+      }
+      reopen(&FaxStore::ReopenOutgoing);
+      PumpMessages();
+    }
+  }
+  CloneMode = false;
+  SetButtons();
+}
+
+void TMainScreen::loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix) {
+  LoadRichText(*editor.RichCover, "RTFCOVER", Store.FaxBinding);
+  LoadRichText(*editor.RichDoc, "RTFDOC", Store.FaxBinding);
+  editor.Recipient->setText(FieldText(Store.FaxTable, "RECIPIENT"));
+  editor.Subject->setText(subjectPrefix + FieldText(Store.FaxTable, "SUBJECT"));
+  editor.FaxNumber->setText(FieldText(Store.FaxTable, "PHONE"));
+}
+
+void TMainScreen::storeEditor(compose::TFaxEditor& editor) {
+  SaveRichText(*editor.RichCover, "RTFCOVER", Store.FaxBinding);
+  SaveRichText(*editor.RichDoc, "RTFDOC", Store.FaxBinding);
+  PutFieldText(Store.FaxTable, "RECIPIENT", editor.Recipient->text());
+  PutFieldText(Store.FaxTable, "SUBJECT", editor.Subject->text());
+  PutFieldText(Store.FaxTable, "PHONE", editor.FaxNumber->text());
+  Store.FaxTable.post();
+}
+
+void TMainScreen::CloneButtonClick() {
+  if (FaxStore::IsEmpty(Store.FaxTable)) {
+    QApplication::beep();
+    return;
+  }
+  CloneMode = true;
+  NewbuttonClick();
+}
+
+void TMainScreen::EditButtonClick() {
+  if (Page() == ListPage::Received)
+    EditReceivedFax();
+  else
+    EditSentFax();
+}
+
+void TMainScreen::EditSentFax() {
+  if (FaxStore::IsEmpty(Store.FaxTable)) {
+    QApplication::beep();
+    return;
+  }
+  compose::TFaxEditor editor(this);
+  loadEditor(editor, QString());
+  if (editor.exec() != compose::kModalOk) return;
+  try {
+    Store.FaxTable.edit();
+    storeEditor(editor);
+  } catch (const std::exception& e) {
+    Store.FaxTable.cancel();
+    ui::ReportFailure(e);
+  }
+}
+
+void TMainScreen::EditReceivedFax() {
+  if (FaxStore::IsEmpty(Store.RecTable)) {
+    QApplication::beep();
+    return;
+  }
+  const std::uint32_t remembered = Store.RecTable.recNo();
+  TEditReceiveNotes dialog(this);
+  dialog.Descript->setText(QStringLiteral("From: ") + FieldText(Store.RecTable, "FROM"));
+  dialog.Notes->setText(FieldText(Store.RecTable, "NOTES"));
+  ui::CenterFormDefault(&dialog);
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (remembered == 0 || remembered > Store.RecTable.table().recCount()) return;
+  try {
+    Store.RecTable.go(remembered);
+    Store.RecTable.edit();
+    PutFieldText(Store.RecTable, "NOTES", dialog.Notes->text());
+    Store.RecTable.post();
+  } catch (const std::exception& e) {
+    Store.RecTable.cancel();
+    ui::ReportFailure(e);
+  }
+}
+
+QString TMainScreen::CurrentReceivedFaxPath() {
+  // Only the file name counts: a stored name never reaches outside the receive folder.
+  const QString name = QFileInfo(FieldText(Store.RecTable, "FAXFILE").trimmed()).fileName();
+  if (name.isEmpty()) return {};
+  return QString::fromStdString(ReceiveDir()) + QLatin1Char('/') + name;
+}
+
+void TMainScreen::DeleteButtonClick() {
+  const bool received = Page() == ListPage::Received;
+  tables::Cursor& table = received ? Store.RecTable : Store.FaxTable;
+  if (FaxStore::IsEmpty(table)) {
+    QApplication::beep();
+    return;
+  }
+  const QString what = received ? QStringLiteral("from") : QStringLiteral("subject");
+  const QString value = FieldText(table, received ? "FROM" : "SUBJECT");
+  const QString question =
+      QStringLiteral("Delete the current fax?\r\n(%1: \"%2\")").arg(what, value);
+  if (!ui::AskYesNoDefaultNo(question, QStringLiteral("Delete"))) return;
+  const QString faxFile = received ? CurrentReceivedFaxPath() : QString();
+  try {
+    table.deleteRecord();
+  } catch (const std::exception& e) {
+    ui::ReportFailure(e);
+    SetButtons();
+    return;
+  }
+  if (received) {
+    reopen(&FaxStore::ReopenReceived);
+    if (!faxFile.isEmpty()) QFile::remove(faxFile);
+  } else {
+    reopen(&FaxStore::ReopenOutgoing);
+  }
+  SetButtons();
+}
+
+}  // namespace app
