@@ -44,6 +44,4 @@ HintFilter* filter() {
 
 void InstallHints(bool on) { filter()->on = on; }
 
-bool HintsShown() { return filter()->on; }
-
 }  // namespace ui

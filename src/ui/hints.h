@@ -5,6 +5,5 @@ namespace ui {
 
 // Switches hints on or off for every window of the program.
 void InstallHints(bool on);
-bool HintsShown();
 
 }  // namespace ui

@@ -82,16 +82,13 @@ class FaxAssemblyTest : public MainWindowTest {
   }
 };
 
-TEST(FaxPageGeometry, TextRectangleAndZoomGiveTwoHundredPixelsPerInch) {
+TEST(FaxPageGeometry, TextSitsAtTheLayoutsMarginsInsideTheInset) {
   // Half-inch margins on the fax page, the fax line's 50 white pixels counted on the left.
   EXPECT_EQ(app::FaxTextRect(richtext::PageLayout{}, 50),
             QRect(QPoint(50, 100), QPoint(1614, 2106)));
   // Text that would not fit below its top margin moves up, but never past the inset.
   EXPECT_EQ(app::FaxTextRect({12240, 15840, 0, 1440, 0, 0}, 50).top(), 2107 - 2000);
   EXPECT_EQ(app::FaxTextRect({12240, 15840, 0, 0, 0, 0}, 50).top(), 49);
-  EXPECT_EQ(app::FaxZoomPercent(96), 208);
-  EXPECT_EQ(app::FaxZoomPercent(120), 166);
-  EXPECT_EQ(app::FaxZoomPercent(200), 100);
 }
 
 TEST_F(FaxAssemblyTest, TextStartsHalfAnInchFromTheTopAndLeftOfTheFaxPage) {

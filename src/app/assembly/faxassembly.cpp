@@ -45,11 +45,6 @@ QRect FaxTextRect(const richtext::PageLayout& layout, int lineLeftMargin) {
   return QRect(QPoint(std::min(left, end.x()), top), end);
 }
 
-int FaxZoomPercent(int screenPixelsPerInch) {
-  if (screenPixelsPerInch <= 0) screenPixelsPerInch = 96;
-  return kFaxPixelsPerInch * 100 / screenPixelsPerInch;
-}
-
 std::string TemporaryPageBitmap() { return settings::ProgramDir() + "_TMP.BMP"; }
 
 std::string PageFileName(int n) {

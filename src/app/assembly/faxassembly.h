@@ -32,10 +32,6 @@ constexpr int kFaxPixelsPerInch = 200;
 // inside the inset rectangle, and high enough for a whole page of text to fit in it.
 QRect FaxTextRect(const richtext::PageLayout& layout, int lineLeftMargin);
 
-// The editor zoom that makes its logical inch 200 pixels on a screen of the given
-// resolution (the fraction dropped): 208 at 96, 166 at 120.
-int FaxZoomPercent(int screenPixelsPerInch);
-
 // The temporary page bitmap and the page file of page n (n >= 2) in the program directory.
 std::string TemporaryPageBitmap();
 std::string PageFileName(int n);
