@@ -19,7 +19,7 @@ struct FieldDef {
 
 // Dates are "YYYYMMDD" text; days are counted as Julian day numbers.
 long julianDay(std::string_view yyyymmdd);  // 0 for an empty or bad date
-std::string dateFromJulian(long jd);          // "YYYYMMDD"; 8 blanks for 0
+std::string dateFromJulian(long jd);        // "YYYYMMDD"; 8 blanks for 0
 
 // A numeric field's text as a number (a decimal comma is read as a point).
 double fieldNumber(const std::uint8_t* p, int width);
