@@ -29,7 +29,7 @@ declare -A allowed=(
 # their extension.
 declare -A layers=(
   [tables]="errors | blockfile | fieldcodec dbffile fptfile cdxfile keyindex | expr
-            | table table_impl table_nav table_edit tagcheck | binding"
+            | table table_impl table_nav table_edit tagcheck salvage | binding"
   [richtext]="codec/ | document/ | ./"
   [app]="store/ | assembly/ | mainwindow/ ./"
 )

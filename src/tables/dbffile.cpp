@@ -112,17 +112,17 @@ void DbfFile::create(const std::string& path, const std::vector<FieldDef>& field
   f.sync();
 }
 
-void DbfFile::open(BlockFile file, std::vector<std::uint32_t>* deleted) {
+void DbfFile::open(BlockFile file, std::vector<std::uint32_t>* deleted, Damage* damage) {
   file_ = std::move(file);
   data_ = nullptr;
   const std::uint64_t size = file_.size();
   if (size < kHeaderSize + 1) fail(err::kBadDbf, file_.path(), "file shorter than a header");
   data_ = file_.map(size);
-  parse(data_, size);
-  checkFlags(deleted);
+  parse(data_, size, damage);
+  checkFlags(deleted, damage);
 }
 
-void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
+void DbfFile::parse(const std::uint8_t* b, std::uint64_t size, Damage* damage) {
   const std::string& p = file_.path();
   version_ = b[0];
   std::memcpy(head_, b, kHeaderSize);
@@ -165,19 +165,29 @@ void DbfFile::parse(const std::uint8_t* b, std::uint64_t size) {
     fail(err::kBadDbf, p,
          "record length " + std::to_string(recLen_) + " does not match fields (" +
              std::to_string(offset) + ")");
-  // Records the header claims but the file does not hold are not there: a writer that
-  // died between the data and the header never leaves this, but a cut copy might.
-  std::uint64_t available = (size - std::uint64_t(headerLen_)) / std::uint64_t(recLen_);
-  count_ = std::uint32_t(std::min<std::uint64_t>(base::le32(&b[4]), available));
+  // Records the header counts but the file does not hold: a writer that died between the
+  // data and the header never leaves this (the data goes first), but a cut copy does.
+  const std::uint64_t available = (size - std::uint64_t(headerLen_)) / std::uint64_t(recLen_);
+  const std::uint32_t counted = base::le32(&b[4]);
+  if (counted > available && !damage)
+    fail(err::kBadDbf, p,
+         "the header counts " + std::to_string(counted) + " records but the file holds " +
+             std::to_string(available));
+  if (damage) damage->counted = counted;
+  count_ = std::uint32_t(std::min<std::uint64_t>(counted, available));
   written_ = count_;
   held_.clear();
 }
 
 // One pass over the records' first bytes: the only part of every record an open reads.
-void DbfFile::checkFlags(std::vector<std::uint32_t>* deleted) const {
+void DbfFile::checkFlags(std::vector<std::uint32_t>* deleted, Damage* damage) const {
   const std::uint8_t* flag = data_ + headerLen_;
   for (std::uint32_t r = 1; r <= count_; ++r, flag += recLen_) {
     if (*flag == ' ') continue;
+    if (*flag != '*' && damage) {
+      damage->badFlags.push_back(r);
+      continue;
+    }
     if (*flag != '*')
       fail(err::kBadDbf, file_.path(), "record " + std::to_string(r) + " has a bad deletion flag");
     if (deleted) deleted->push_back(r);

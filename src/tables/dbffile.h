@@ -42,12 +42,23 @@ class DbfFile {
   static std::vector<std::uint8_t> buildHeader(const std::vector<FieldDef>& fields,
                                                std::uint32_t count, bool structuralCdx);
 
+  // What an open that is told to bear damage found: records the header counts that the
+  // file does not hold, and records whose deletion flag is neither ' ' nor '*'.
+  struct Damage {
+    std::uint32_t counted = 0;            // records the header counts
+    std::vector<std::uint32_t> badFlags;  // read as not deleted
+  };
+
   // Reads the header and maps the records read-only (pages come in as they are touched),
-  // then checks every deletion flag; malformed input throws err::kBadDbf. The numbers of
-  // the records marked deleted go to `deleted` when it is given. The table's lock keeps
-  // other writers of this engine out while it is open; a program that ignores the lock
-  // and shortens the file under it makes reads past the new end fault.
-  void open(BlockFile file, std::vector<std::uint32_t>* deleted = nullptr);
+  // then checks every deletion flag; malformed input throws err::kBadDbf, and so does a
+  // file that holds fewer records than its header counts (a cut copy: writing to it would
+  // make the loss final). With `damage` given, those two are noted there instead and the
+  // records present are used. The numbers of the records marked deleted go to `deleted`
+  // when it is given. The table's lock keeps other writers of this engine out while it is
+  // open; a program that ignores the lock and shortens the file under it makes reads past
+  // the new end fault.
+  void open(BlockFile file, std::vector<std::uint32_t>* deleted = nullptr,
+            Damage* damage = nullptr);
   void close() {
     file_.close();
     data_ = nullptr;
@@ -76,6 +87,8 @@ class DbfFile {
   void appendRecord(const std::uint8_t* rec);
   // Writes the header with the given count (used to undo an append).
   void writeCount(std::uint32_t count);
+  // Writes the header as it stands: the count of the records in the file, and the flags.
+  void rewriteHeader() { writeHeader(); }
 
   // Deferred, appended records are held in memory (reads see them at once) and reach the
   // file in large blocks, each written before the header that counts it: when the held
@@ -88,8 +101,8 @@ class DbfFile {
   bool structuralCdx() const { return flags_ & 0x01; }
 
  private:
-  void parse(const std::uint8_t* b, std::uint64_t size);
-  void checkFlags(std::vector<std::uint32_t>* deleted) const;
+  void parse(const std::uint8_t* b, std::uint64_t size, Damage* damage);
+  void checkFlags(std::vector<std::uint32_t>* deleted, Damage* damage) const;
   void writeHeader();
 
   BlockFile file_;

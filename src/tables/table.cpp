@@ -44,8 +44,20 @@ void releaseAlias(const std::string& name) {
   g_aliases.erase(name);
 }
 
-// The companion file with another extension, matching the case of the table's name
-// and taking an existing file in either case.
+// Completes or discards a pack that a crash interrupted (see Table::pack).
+void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
+  const std::string marker = dbfPath + ".pack";
+  if (BlockFile::exists(marker)) {
+    if (BlockFile::exists(fptPath + ".tmp")) BlockFile::rename(fptPath + ".tmp", fptPath);
+    if (BlockFile::exists(dbfPath + ".tmp")) BlockFile::rename(dbfPath + ".tmp", dbfPath);
+    BlockFile::remove(marker);
+  } else {
+    for (const std::string& p : {fptPath + ".tmp", dbfPath + ".tmp"})
+      if (BlockFile::exists(p)) BlockFile::remove(p);
+  }
+}
+}  // namespace
+
 std::string companion(const std::string& path, const char* upperExt) {
   const std::string stem = base::WithoutExtension(path);
   const std::string lowerExt = base::LowerAscii(upperExt);
@@ -61,20 +73,6 @@ std::string joinPath(const std::string& dir, const std::string& name) {
   if (dir.empty() || (!name.empty() && name[0] == '/')) return name;
   return dir.back() == '/' ? dir + name : dir + "/" + name;
 }
-
-// Completes or discards a pack that a crash interrupted (see Table::pack).
-void recoverPack(const std::string& dbfPath, const std::string& fptPath) {
-  const std::string marker = dbfPath + ".pack";
-  if (BlockFile::exists(marker)) {
-    if (BlockFile::exists(fptPath + ".tmp")) BlockFile::rename(fptPath + ".tmp", fptPath);
-    if (BlockFile::exists(dbfPath + ".tmp")) BlockFile::rename(dbfPath + ".tmp", dbfPath);
-    BlockFile::remove(marker);
-  } else {
-    for (const std::string& p : {fptPath + ".tmp", dbfPath + ".tmp"})
-      if (BlockFile::exists(p)) BlockFile::remove(p);
-  }
-}
-}  // namespace
 
 std::uint32_t FieldNames::hash(std::string_view name) {
   std::uint32_t h = 2166136261u;

@@ -128,5 +128,10 @@ struct Table::Impl {
 };
 
 std::string upperName(const std::string& s);
+// The companion file of a table with another extension (".FPT", ".CDX"), matching the case
+// of the table's name and taking an existing file in either case.
+std::string companion(const std::string& path, const char* upperExt);
+// dir/name, or name alone when it is absolute or dir is empty.
+std::string joinPath(const std::string& dir, const std::string& name);
 
 }  // namespace tables
