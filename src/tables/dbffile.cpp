@@ -115,11 +115,16 @@ void DbfFile::create(const std::string& path, const std::vector<FieldDef>& field
 void DbfFile::open(BlockFile file, std::vector<std::uint32_t>* deleted, Damage* damage) {
   file_ = std::move(file);
   data_ = nullptr;
-  const std::uint64_t size = file_.size();
-  if (size < kHeaderSize + 1) fail(err::kBadDbf, file_.path(), "file shorter than a header");
-  data_ = file_.map(size);
-  parse(data_, size, damage);
-  checkFlags(deleted, damage);
+  try {
+    const std::uint64_t size = file_.size();
+    if (size < kHeaderSize + 1) fail(err::kBadDbf, file_.path(), "file shorter than a header");
+    data_ = file_.map(size);
+    parse(data_, size, damage);
+    checkFlags(deleted, damage);
+  } catch (...) {
+    close();  // a file that cannot be opened is not kept, nor its lock
+    throw;
+  }
 }
 
 void DbfFile::parse(const std::uint8_t* b, std::uint64_t size, Damage* damage) {

@@ -59,8 +59,10 @@ void mendData(const std::string& path) {
   dbf.close();
 }
 
-// An empty memo file in place of the damaged one, and no record pointing into it.
-void emptyMemos(const std::string& dir, const std::string& fileName, const std::string& fptPath) {
+// An empty memo file in place of the damaged one, and no record pointing into it; the
+// records that pointed into it are returned.
+std::vector<std::uint32_t> emptyMemos(const std::string& dir, const std::string& fileName,
+                                      const std::string& fptPath) {
   FptFile::create(fptPath + ".tmp");
   BlockFile::rename(fptPath + ".tmp", fptPath);
   Table t;
@@ -69,13 +71,20 @@ void emptyMemos(const std::string& dir, const std::string& fileName, const std::
   std::vector<std::string> memos;
   for (int i = 0; i < t.fieldCount(); ++i)
     if (t.field(i).type == 'M') memos.push_back(t.field(i).name);
+  std::vector<std::uint32_t> pointed;
   for (std::uint32_t r = 1; r <= t.recCount(); ++r) {
     t.go(r);
+    bool any = false;
+    for (const std::string& m : memos)
+      any = any || t.getRaw(m).find_first_not_of(std::string(" \0", 2)) != std::string::npos;
+    if (!any) continue;
+    pointed.push_back(r);
     t.edit();
     for (const std::string& m : memos) t.putMemo(m, "");
     t.post();
   }
   t.close();
+  return pointed;
 }
 
 }  // namespace
@@ -119,7 +128,7 @@ SalvageReport SalvageTable(const std::string& dir, const std::string& fileName,
   copyAll();
   mendData(path);
   BlockFile::remove(companion(path, ".CDX"));  // built again from the mended data
-  if (!memoProblem.empty()) emptyMemos(dir, fileName, fptPath);
+  if (!memoProblem.empty()) report.lostMemos = emptyMemos(dir, fileName, fptPath);
   report.outcome = SalvageReport::Outcome::Mended;
   report.memosLost = !memoProblem.empty();
   return report;

@@ -6,6 +6,7 @@
 // The index file goes, so that the next open builds the tags from the mended data.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,10 @@ struct SalvageReport {
     Unreadable,  // copies made, nothing can be read: the table stays as it was
   };
   Outcome outcome = Outcome::Intact;
-  std::vector<std::string> problems;  // one sentence each: what was wrong and what was done
-  std::vector<std::string> copies;    // full paths of the copies of the damaged files
-  bool memosLost = false;             // the memo file was replaced; every memo is empty
+  std::vector<std::string> problems;     // one sentence each: what was wrong and what was done
+  std::vector<std::string> copies;       // full paths of the copies of the damaged files
+  bool memosLost = false;                // the memo file was replaced; every memo is empty
+  std::vector<std::uint32_t> lostMemos;  // records that had a memo in the file replaced
 };
 
 // For a table nobody has open; `stamp` ends the names of the copies (for example

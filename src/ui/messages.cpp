@@ -77,6 +77,20 @@ void ShowInfo(const QString& text) {
   ShowMessageBox(text, QStringLiteral("Information"), mb::Ok | mb::IconInformation);
 }
 
+void ShowLongInfo(const QString& text) {
+  constexpr qsizetype kMax = 255;  // what one box holds (ShowMessageBox)
+  const QString gap = QStringLiteral("\n\n");
+  QString box;
+  for (const QString& paragraph : text.split(gap)) {
+    if (!box.isEmpty() && box.size() + gap.size() + paragraph.size() > kMax) {
+      ShowInfo(box);
+      box.clear();
+    }
+    box += (box.isEmpty() ? QString() : gap) + paragraph;
+  }
+  if (!box.isEmpty()) ShowInfo(box);
+}
+
 void ReportFailure(const std::exception& e) { ShowInfo(QString::fromUtf8(e.what())); }
 
 void PopupBelowButton(QWidget* button, QMenu* menu) {

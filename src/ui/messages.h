@@ -26,6 +26,9 @@ bool AskYesNo(const QString& text, const QString& caption);
 bool AskYesNoDefaultNo(const QString& text, const QString& caption);
 // An OK box captioned "Information": the program's standard way to report a failure.
 void ShowInfo(const QString& text);
+// ShowInfo for a text longer than one box holds: its paragraphs (split at blank lines) go
+// into as few boxes as the length limit allows, in order.
+void ShowLongInfo(const QString& text);
 
 // Opens the menu with its top-left corner at the button's bottom-left corner.
 void PopupBelowButton(QWidget* button, QMenu* menu);

@@ -267,15 +267,6 @@ TEST_F(MainWindowTest, ATableThatCannotBeMadeClosesTheProgramWithItsMessage) {
   EXPECT_TRUE(testutil::waitFor([&w] { return !w.isVisible(); }));
 }
 
-TEST_F(MainWindowTest, ADamagedTableIsNamedInTheMessage) {
-  dir.write("BDL.DBF", std::string(40, '\x03'));  // a header that cannot be right
-  app::TMainScreen& w = open();
-  ASSERT_GE(messages.size(), 2u);
-  EXPECT_NE(messages[0].first.indexOf("BDL.DBF"), -1) << messages[0].first.toStdString();
-  EXPECT_EQ(messages[1].first, "Unable to open/create the FAX datafile - closing program");
-  EXPECT_TRUE(testutil::waitFor([&w] { return !w.isVisible(); }));
-}
-
 TEST_F(MainWindowTest, ShowHintsIsStoredAtOnce) {
   app::TMainScreen& w = open();
   EXPECT_TRUE(w.mnuShowHint->isChecked());

@@ -82,6 +82,10 @@ TMainScreen::~TMainScreen() {
 void TMainScreen::FormCreate() {
   FirstActivation = true;
   NoteBook->setCurrentIndex(0);
+  // Damaged files the store mended (or copied aside) are reported before anything else.
+  Store.Damaged = [](const std::string& report) {
+    ui::ShowLongInfo(QString::fromStdString(report));
+  };
   // A damaged file is named first, so the user knows which one to look at.
   auto openList = [this](bool (FaxStore::*open)(std::string*), const char* failure) {
     std::string error;

@@ -2,12 +2,15 @@
 #include "app/store/faxstore.h"
 
 #include "base/log.h"
+#include "richtext/codec/rtfwriter.h"
+#include "tables/salvage.h"
 
 #include "base/asciitext.h"
 
 #include "settings/appsettings.h"
 
 #include <cctype>
+#include <ctime>
 #include <filesystem>
 
 namespace app {
@@ -23,6 +26,67 @@ bool exists(const std::string& path) {
 
 void makeTag(tables::Cursor& cursor, const StoreTable& t, const std::string& keyExpr) {
   cursor.table().indexTag(t.tag, keyExpr, t.descending, t.forExpr);
+}
+
+// The local date and time as "YYYYMMDD-HHMMSS" (names of copies) or "YYYY-MM-DD HH:MM".
+std::string now(const char* format) {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char text[32];
+  return std::strftime(text, sizeof text, format, &tm) ? text : "";
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+  std::string all;
+  for (const std::string& p : parts) all += (all.empty() ? "" : separator) + p;
+  return all;
+}
+
+// The paragraph naming the copies of the damaged files, which all lie beside the table.
+std::string copiesParagraph(const std::vector<std::string>& copies) {
+  std::vector<std::string> names;
+  for (const std::string& c : copies) names.push_back(fs::path(c).filename().string());
+  const char* kept = copies.size() == 1 ? "A copy of the damaged file was kept in "
+                                        : "Copies of the damaged files were kept in ";
+  return kept + settings::ProgramDir() + ":\n" + joined(names, "\n");
+}
+
+// The note a record gets in place of the texts it lost, as rich text. It names the copies
+// without their folder, which is the table's own, so the note is plain ASCII.
+std::string lostTextNote(const tables::SalvageReport& r) {
+  std::string why;
+  for (const std::string& p : r.problems)
+    if (p.find("memo file") != std::string::npos) why = p;
+  std::vector<std::string> names;
+  for (const std::string& c : r.copies) names.push_back(fs::path(c).filename().string());
+  const std::string note = "This text was lost on " + now("%Y-%m-%d at %H:%M") + ". " + why +
+                           ". The damaged files were kept beside the table as " +
+                           joined(names, " and ") + ".";
+  richtext::RtfDocument doc;
+  doc.defaultFont = "Arial";
+  richtext::RtfInline text;
+  text.text.assign(note.begin(), note.end());
+  text.props.halfPoints = 20;
+  richtext::RtfParagraph para;
+  para.items.push_back(text);
+  doc.paragraphs.push_back(para);
+  return richtext::WriteRtf(doc);
+}
+
+// Puts the note into the lost-text memo of every record that lost its texts.
+void noteLostTexts(const StoreTable& t, const tables::SalvageReport& r) {
+  if (t.lostTextField.empty() || r.lostMemos.empty()) return;
+  const std::string note = lostTextNote(r);
+  tables::Table table;
+  table.open(settings::ProgramDir(), t.fileName);
+  table.setHideDeleted(false);
+  for (std::uint32_t rec : r.lostMemos) {
+    table.go(rec);
+    table.edit();
+    table.putMemo(t.lostTextField, note);
+    table.post();
+  }
 }
 
 }  // namespace
@@ -45,7 +109,8 @@ const StoreTable& OutgoingTable() {
                             true,
                             kNotDeletedFilter,
                             "Removing FAX file records marked for deletion",
-                            "Rebuilding FAX file indexes"};
+                            "Rebuilding FAX file indexes",
+                            "RTFDOC"};
   return t;
 }
 
@@ -76,7 +141,8 @@ const StoreTable& CoverTable() {
                             false,
                             kNotDeletedFilter,
                             "Removing COVER file records marked for deletion",
-                            "Rebuilding COVER file indexes"};
+                            "Rebuilding COVER file indexes",
+                            "COVER"};
   return t;
 }
 
@@ -123,15 +189,62 @@ bool MakeStoreTable(const StoreTable& t) {
   return exists(path);
 }
 
+bool MendStoreTable(const StoreTable& t, const tables::TableError& failure, std::string& report) {
+  report.clear();
+  const int code = failure.code();
+  if (code != tables::err::kBadDbf && code != tables::err::kBadFpt &&
+      code != tables::err::kNotFound)
+    return false;  // a table held elsewhere, a failing disk: nothing to mend in the files
+  tables::SalvageReport r;
+  try {
+    r = tables::SalvageTable(settings::ProgramDir(), t.fileName, now("%Y%m%d-%H%M%S"));
+  } catch (const std::exception& e) {
+    base::LogFailure(t.fileName + " salvage", e.what());
+    return false;
+  }
+  using Outcome = tables::SalvageReport::Outcome;
+  if (r.outcome == Outcome::Intact) return false;
+  if (r.outcome == Outcome::Unreadable) {
+    report = t.fileName + " cannot be read at all and was left as it is.\n\n" +
+             copiesParagraph(r.copies);
+    return false;
+  }
+  report =
+      t.fileName + " was found damaged and has been mended:\n" + joined(r.problems, ".\n") + ".";
+  try {
+    noteLostTexts(t, r);
+    if (!r.lostMemos.empty() && !t.lostTextField.empty())
+      report +=
+          "\n\n" + std::to_string(r.lostMemos.size()) +
+          (r.lostMemos.size() == 1 ? " record lost its text; it says so in its text now."
+                                   : " records lost their texts; each says so in its text now.");
+  } catch (const std::exception& e) {
+    base::LogFailure(t.fileName + " lost-text notes", e.what());
+  }
+  report += "\n\n" + copiesParagraph(r.copies);
+  return true;
+}
+
 bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, const StoreTable& t,
-                    OpenStyle style, std::string* error) {
+                    OpenStyle style, std::string* error, std::string* damage) {
   cursor.directory = settings::ProgramDir();
   cursor.tableName = t.fileName;
   cursor.exclusive = true;
   if (!exists(settings::ProgramDir() + t.fileName) && !MakeStoreTable(t)) return false;
-  try {
+  const auto open = [&] {
     if (style == OpenStyle::MainList) cursor.close();
     if (!cursor.active()) cursor.open();
+  };
+  try {
+    try {
+      open();
+    } catch (const tables::TableError& e) {
+      std::string report;
+      const bool mended = MendStoreTable(t, e, report);
+      if (damage) *damage = report;
+      if (!mended) throw;
+      open();
+    }
   } catch (const std::exception& e) {
     if (error) *error = e.what();
     return false;
@@ -220,24 +333,32 @@ FaxStore::FaxStore() {
   });
 }
 
+bool FaxStore::openTable(tables::Cursor& cursor, tables::TTableBinding& binding,
+                         const StoreTable& t, OpenStyle style, std::string* error) {
+  std::string damage;
+  const bool ok = OpenStoreTable(cursor, binding, t, style, error, &damage);
+  if (!damage.empty() && Damaged) Damaged(damage);
+  return ok;
+}
+
 bool FaxStore::OpenOutgoing(std::string* error) {
-  const bool ok = OpenStoreTable(FaxTable, FaxBinding, OutgoingTable(), OpenStyle::MainList, error);
+  const bool ok = openTable(FaxTable, FaxBinding, OutgoingTable(), OpenStyle::MainList, error);
   SettleListOrder();
   return ok;
 }
 
 bool FaxStore::OpenReceived(std::string* error) {
-  const bool ok = OpenStoreTable(RecTable, RecBinding, ReceivedTable(), OpenStyle::MainList, error);
+  const bool ok = openTable(RecTable, RecBinding, ReceivedTable(), OpenStyle::MainList, error);
   SettleListOrder();
   return ok;
 }
 
 bool FaxStore::OpenCover() {
-  return OpenStoreTable(CoverTable, CoverBinding, app::CoverTable(), OpenStyle::Library);
+  return openTable(CoverTable, CoverBinding, app::CoverTable(), OpenStyle::Library, nullptr);
 }
 
 bool FaxStore::OpenPhone() {
-  return OpenStoreTable(PhoneTable, PhoneBinding, app::PhoneTable(), OpenStyle::Library);
+  return openTable(PhoneTable, PhoneBinding, app::PhoneTable(), OpenStyle::Library, nullptr);
 }
 
 void FaxStore::ReopenOutgoing(const std::function<void()>& pump) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tables/binding.h"
+#include "tables/errors.h"
 
 #include <functional>
 #include <string>
@@ -24,6 +25,8 @@ struct StoreTable {
   // The status texts of the rebuild, naming the table as the user knows it.
   std::string removingText;
   std::string rebuildingText;
+  // The memo that says so when a damaged memo file took a record's texts with it.
+  std::string lostTextField;
 };
 
 const StoreTable& OutgoingTable();  // BDL.DBF
@@ -52,8 +55,18 @@ enum class OpenStyle { MainList, Library };
 // Names, creates when missing, opens, builds the tag when the index file is missing,
 // and sets the filter through the binding. False when the table cannot be opened; the
 // engine's reason, naming the file, then goes to `error` when given.
+// A table whose files are damaged is mended first when it can be (MendStoreTable); what
+// was found and done then goes to `damage`, in paragraphs for the user.
 bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, const StoreTable& t,
-                    OpenStyle style, std::string* error = nullptr);
+                    OpenStyle style, std::string* error = nullptr, std::string* damage = nullptr);
+
+// After an open failed with `failure`: when the table's files are damaged, copies them
+// aside (named like the file plus ".damaged-" and the date and time) and keeps what can
+// be read (tables::SalvageTable); records that lost their texts get a note saying so in
+// the table's lostTextField. Returns whether the table can now be opened; `report` gets
+// what was found, what was done and where the copies are, or is left empty when the
+// failure was not damage to mend.
+bool MendStoreTable(const StoreTable& t, const tables::TableError& failure, std::string& report);
 
 // Closes and opens a list again after changes, returning to the remembered record
 // when it still exists. The attached controls are disabled meanwhile; `pump` lets
@@ -75,6 +88,8 @@ class FaxStore {
   FaxStore& operator=(const FaxStore&) = delete;
 
   tables::Cursor FaxTable, RecTable, CoverTable, PhoneTable;
+  // Told what was found and done when a table's files were damaged (MendStoreTable).
+  std::function<void(const std::string& report)> Damaged;
   tables::DataSource FaxDataSource, RecDataSource, CoverDataSource, PhoneDataSource;
   tables::TTableBinding FaxBinding, RecBinding, CoverBinding, PhoneBinding;
 
@@ -99,6 +114,10 @@ class FaxStore {
   // is logged and does not stop the others. The lists end on their first record in the
   // order they settle in; the cover and phone tables are closed again.
   void RebuildIndexes(const std::function<void(const std::string&)>& status);
+
+ private:
+  bool openTable(tables::Cursor& cursor, tables::TTableBinding& binding, const StoreTable& t,
+                 OpenStyle style, std::string* error);
 };
 
 }  // namespace app
