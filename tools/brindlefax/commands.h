@@ -22,6 +22,10 @@ struct Command {
 int runInfo(const Args& args, std::ostream& out, std::ostream& err);
 int runConvert(const Args& args, std::ostream& out, std::ostream& err);
 int runExport(const Args& args, std::ostream& out, std::ostream& err);
+// Fax calls through a modem (built with the fax engine).
+int runSend(const Args& args, std::ostream& out, std::ostream& err);
+int runReceive(const Args& args, std::ostream& out, std::ostream& err);
+int runClasses(const Args& args, std::ostream& out, std::ostream& err);
 // Built only together with the main window (see CMakeLists.txt).
 int runRender(const Args& args, std::ostream& out, std::ostream& err);
 

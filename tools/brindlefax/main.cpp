@@ -16,6 +16,18 @@ const brindlefax::Command kCommands[] = {
      brindlefax::runConvert},
     {"export", "export FILE [-p PAGE] -f bmp|pcx|dcx|pbm [-o OUT] [--auto double|half|none]",
      brindlefax::runExport},
+#ifdef BRINDLEFAX_CALLS
+    {"send",
+     "send --device PATH [--class auto|1|2|2.0] [--rate BPS] [--ecm] [--station-id ID]\n"
+     "          [--header TEXT] [--init STR] [--pulse] [--blind] [--attempts N] [--retry-wait S]\n"
+     "          [--dial-wait S] [--history FILE] [--trace FILE] NUMBER FILE.brx [NUMBER FILE.brx ...]",
+     brindlefax::runSend},
+    {"receive",
+     "receive --device PATH --dir DIR [--one] [--rings N] [--class auto|1|2|2.0] [--rate BPS]\n"
+     "          [--ecm] [--station-id ID] [--fax-and-data] [--init STR] [--history FILE] [--trace FILE]",
+     brindlefax::runReceive},
+    {"classes", "classes --device PATH", brindlefax::runClasses},
+#endif
 #ifdef BRINDLEFAX_RENDER
     {"render", "render --data-dir D [--record N] [-o OUT]", brindlefax::runRender},
 #endif
