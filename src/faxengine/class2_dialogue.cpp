@@ -70,7 +70,7 @@ const char* Class2Send::name(Step s) {
   return "?";
 }
 
-void Class2Send::setStep(Step s) { changeStep(m_, "class 2", step_, s, &Class2Send::name); }
+void Class2Send::setStep(Step s) { changeStep(m_, w_.label, step_, s, &Class2Send::name); }
 
 void Class2Send::start() { step_ = Step::SelectClass; }
 
@@ -233,14 +233,26 @@ void Class2Send::pageQueued() {
 }
 
 void Class2Send::endPage() {
+  m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), char(kEtx)});
   m_.setProgress(progress::kSendingEop);
   m_.armReply(timeouts::kPage);
   setStep(Step::PageEnded);
 }
 
+bool Class2Send::endedAbnormally() {
+  // The modem ended the call after the page: a hang-up code other than 0 means the far
+  // end never confirmed it (no answer to the end of page, a lost line, a disconnect).
+  if (m_.protocol().lastHangupCode == 0) return false;
+  m_.fail(ecFaxSessionError);
+  return true;
+}
+
 void Class2Send::onPageStatus(const std::string& line, AtReply reply) {
-  if (reply == AtReply::Ok) return setStep(Step::NextPage);
+  if (reply == AtReply::Ok) {
+    if (endedAbnormally()) return;
+    return setStep(Step::NextPage);
+  }
   if (contains(line, w_.hangup)) return;  // stored; the OK follows
   if (isReport(line, w_.pageStatus)) {
     std::string value = class2::reportValue(line);
@@ -286,6 +298,7 @@ void Class20Send::afterLocalId() {
 }
 
 void Class20Send::endPage() {
+  m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), m_.morePages() ? ',' : '.'});
   m_.setProgress(progress::kSendingEop);
   m_.armReply(timeouts::kPage);
@@ -294,6 +307,7 @@ void Class20Send::endPage() {
 
 void Class20Send::onPageStatus(const std::string& line, AtReply reply) {
   if (reply == AtReply::Ok) {
+    if (endedAbnormally()) return;
     m_.setProgress(progress::kPageAccepted);
     return setStep(Step::NextPage);
   }
@@ -320,7 +334,7 @@ const char* Class2Receive::name(Step s) {
   return "?";
 }
 
-void Class2Receive::setStep(Step s) { changeStep(m_, "class 2", step_, s, &Class2Receive::name); }
+void Class2Receive::setStep(Step s) { changeStep(m_, w_.label, step_, s, &Class2Receive::name); }
 
 void Class2Receive::waitForCall() {
   endOfDocument_ = false;

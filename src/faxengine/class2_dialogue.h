@@ -25,6 +25,7 @@ namespace faxengine {
 // The command table: a command is "AT+F" + word, a report "+F" + word; the hang-up
 // keyword is searched as it is. The identification queries are kept; no step sends them.
 struct Class2Words {
+  const char* label;  // for the session log
   std::string_view selectClass;
   std::string_view modelQuery, makerQuery, revisionQuery;
   std::string_view sessionParams;  // command, sending
@@ -39,10 +40,12 @@ struct Class2Words {
   std::string_view hangup;
 };
 
-inline constexpr Class2Words kClass2Words{"CLASS=2", "MDL?", "MFR?", "REV?", "DIS", "LID", "DCC",
-                                          "CON",     "DIS",  "DCS",  "TSI",  "CSI", "PTS", "FHNG"};
-inline constexpr Class2Words kClass20Words{"CLASS=2.0", "MI?", "MM?", "MR?", "IS", "LI", "CC",
-                                           "CO",        "IS",  "CS",  "TI",  "CI", "PS", "FHS"};
+inline constexpr Class2Words kClass2Words{"class 2", "CLASS=2", "MDL?", "MFR?", "REV?",
+                                          "DIS",     "LID",     "DCC",  "CON",  "DIS",
+                                          "DCS",     "TSI",     "CSI",  "PTS",  "FHNG"};
+inline constexpr Class2Words kClass20Words{"class 2.0", "CLASS=2.0", "MI?", "MM?", "MR?",
+                                           "IS",        "LI",        "CC",  "CO",  "IS",
+                                           "CS",        "TI",        "CI",  "PS",  "FHS"};
 
 // True when the line is the report "+F" + word.
 bool isReport(std::string_view line, std::string_view word);
@@ -108,6 +111,8 @@ class Class2Send : public SendDialogue {
   virtual void onPageStatus(const std::string& line, AtReply reply);
 
   void setStep(Step s);
+  // After OK to the page: fails the fax when a hang-up report said it ended badly.
+  bool endedAbnormally();
   void sendParams();
   void waitBuffer();
 

@@ -80,6 +80,9 @@ TFaxClassSet TFxCustomAbstractFax::SupportedClasses() {
 
 void TFxCustomAbstractFax::AbortFax() {
   if (!run_ || !run_->machine || !ComPort) return;
+  // From an event handler the machine is in the middle of a step, waiting for the
+  // handler: it takes the abort when the step returns.
+  if (inEvent_ > 0) return run_->machine->requestAbort();
   ComPort->RunSerialized([this] {
     if (run_ && run_->machine) run_->machine->abort();
   });
@@ -196,12 +199,17 @@ void TFxCustomAbstractFax::faxFinish(int code) {
 }
 
 bool TFxCustomAbstractFax::onOwner(const std::function<void()>& fn) {
+  auto guarded = [this, &fn] {
+    ++inEvent_;
+    fn();
+    --inEvent_;
+  };
   EventBridge* bridge = ComPort ? ComPort->Bridge : nullptr;
   if (!bridge) {
-    fn();
+    guarded();
     return true;
   }
-  return bridge->send(fn);
+  return bridge->send(guarded);
 }
 
 void TFxCustomAbstractFax::FaxStatus(bool first, bool last) {
@@ -283,7 +291,7 @@ int TFxCustomSendFax::prepare(SessionRun& run) {
 }
 
 std::unique_ptr<FaxMachine> TFxCustomSendFax::makeMachine(SessionRun& run) {
-  auto m = std::make_unique<SendMachine>(run.link, *this, session_, proto_);
+  auto m = std::make_unique<SendMachine>(run.link, static_cast<SessionHost&>(*this), session_, proto_);
   m->setDialogue(makeSendDialogue(session_.faxClass, *m));
   return m;
 }
@@ -363,7 +371,8 @@ int TFxCustomReceiveFax::prepare(SessionRun& run) {
 }
 
 std::unique_ptr<FaxMachine> TFxCustomReceiveFax::makeMachine(SessionRun& run) {
-  auto m = std::make_unique<ReceiveMachine>(run.link, *this, session_, proto_);
+  auto m =
+      std::make_unique<ReceiveMachine>(run.link, static_cast<SessionHost&>(*this), session_, proto_);
   m->setDialogue(makeReceiveDialogue(session_.faxClass, *m));
   return m;
 }
@@ -381,6 +390,12 @@ std::string TFxCustomReceiveFax::FaxName() {
   else
     name = receivedFileName(destinationDir_, FileNaming, FaxFileExt);
   return name;
+}
+
+FaxLogFacts TFxCustomReceiveFax::LogFacts() const {
+  FaxLogFacts f = TFxCustomAbstractFax::LogFacts();
+  f.sender = false;
+  return f;
 }
 
 bool TFxCustomReceiveFax::faxAccept() {

@@ -141,6 +141,7 @@ class TFxCustomAbstractFax : protected SessionHost {
   TFaxClassSet supported_;
   std::unique_ptr<SessionRun> run_;
   std::shared_ptr<bool> alive_;
+  std::atomic<int> inEvent_{0};  // the owner thread runs an event for the machine
 
  private:
   void endRun();
@@ -213,6 +214,7 @@ class TFxCustomReceiveFax : public TFxAbstractFax {
 
   virtual bool FaxAccept();
   virtual std::string FaxName();
+  FaxLogFacts LogFacts() const override;
 
  protected:
   void loadRecords() override;

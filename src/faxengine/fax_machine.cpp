@@ -59,7 +59,15 @@ std::size_t FaxMachine::handle(Trigger t, std::span<const std::uint8_t> data) {
 }
 
 void FaxMachine::runImmediate() {
-  while (!ended_ && input() == Input::None) onStep(Trigger::Next);
+  takeAbortRequest();
+  while (!ended_ && input() == Input::None) {
+    onStep(Trigger::Next);
+    takeAbortRequest();
+  }
+}
+
+void FaxMachine::takeAbortRequest() {
+  if (abortRequested_.exchange(false) && !ended_ && !userAbort_) abort();
 }
 
 void FaxMachine::abort() {

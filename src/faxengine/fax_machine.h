@@ -7,6 +7,7 @@
 // timer or a buffer trigger.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,6 +56,9 @@ class FaxMachine {
   std::size_t handle(Trigger t, std::span<const std::uint8_t> data = {});
   // The user's abort: progress 42, error -6005, the abort step.
   void abort();
+  // The same, carried out by the thread that runs the machine as soon as the step it is
+  // in returns (for an abort asked for by an event handler while the machine waits on it).
+  void requestAbort() { abortRequested_ = true; }
   bool ended() const { return ended_; }
 
   // Helpers for the steps and the class dialogues.
@@ -103,6 +107,7 @@ class FaxMachine {
 
  private:
   void runImmediate();
+  void takeAbortRequest();
 
   ModemLink& link_;
   SessionHost& host_;
@@ -113,6 +118,7 @@ class FaxMachine {
   bool ended_ = false;
   bool flushed_ = false;
   bool userAbort_ = false;
+  std::atomic<bool> abortRequested_{false};
 };
 
 // Moves a machine or dialogue to another step and logs "who: from -> to"; the one place

@@ -76,6 +76,17 @@ Picture brxPageRows(const std::string& path, int page) {
   return decodeRows(stream);
 }
 
+::testing::AssertionResult rowsMatch(const Picture& got, std::size_t skip, const Picture& want) {
+  if (got.size() != skip + want.size())
+    return ::testing::AssertionFailure()
+           << got.size() << " rows, expected " << skip << " + " << want.size();
+  for (std::size_t y = 0; y < want.size(); ++y)
+    if (got[skip + y] != want[y])
+      return ::testing::AssertionFailure() << "row " << y << " differs: \"" << got[skip + y]
+                                           << "\" instead of \"" << want[y] << "\"";
+  return ::testing::AssertionSuccess();
+}
+
 Picture patternPicture(int rows, int seed) {
   Picture p;
   for (int y = 0; y < rows; ++y) {

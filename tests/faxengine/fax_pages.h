@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace faxengine::test {
 
 using Picture = std::vector<std::string>;
@@ -24,6 +26,8 @@ std::vector<std::uint8_t> codedPage(const Picture& rows);
 Picture decodeRows(std::span<const std::uint8_t> data);
 // The rows of page n (from 1) of a BRX file.
 Picture brxPageRows(const std::string& path, int page);
+// Compares the rows of `got` from row `skip` on with `want`, saying where they differ.
+::testing::AssertionResult rowsMatch(const Picture& got, std::size_t skip, const Picture& want);
 // A picture with some pattern in every row, rows rows tall.
 Picture patternPicture(int rows, int seed);
 

@@ -160,6 +160,17 @@ TEST_P(SendSteps, AHangupReportEndsTheFaxDuringNegotiation) {
   EXPECT_TRUE(r.modem.pages.empty());
 }
 
+TEST_P(SendSteps, AHangupWithAnErrorCodeAfterThePageFailsTheFax) {
+  // The far end never confirmed the page: the modem reports the hang-up, then OK.
+  SessionRig& r = rig();
+  sendOne(
+      r, fax({{patternPicture(5, 1)}}),
+      script().setup("0,3,0,2,0,0,0,0").dial().page(true, {v20() ? "+FHS:52" : "+FHNG:52", "OK"}));
+  EXPECT_EQ(r.host.finish, ecFaxSessionError);
+  EXPECT_EQ(r.proto.lastHangupCode, 52);
+  EXPECT_EQ(r.host.logs.back(), lfaxTransmitFail);
+}
+
 TEST_P(SendSteps, DialResultsEndTheFaxWithTheirCodes) {
   struct Case {
     const char* result;

@@ -72,6 +72,7 @@ void setUpPort(TFxComPort& port, const CallOptions& o, EventBridge& bridge) {
   port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
   if (!o.trace.empty()) {
     port.TraceName = o.trace;
+    port.TraceSize = 1000000;  // a whole call with its pages, not only its last seconds
     port.SetTracing(TTraceLogState::tlOn);
   }
 }
@@ -254,7 +255,9 @@ int runReceive(const Args& args, std::ostream& out, std::ostream& err) {
   TFxFaxLog log;
   setUpFax(fax, port, o, log);
   fax.SetDestinationDir(dir);
+  // One call, whatever its outcome: a failed call ends the session too.
   fax.OneFax = p.has("--one");
+  fax.ExitOnError = fax.OneFax;
   fax.AnswerOnRing = int(rings);
   fax.FaxAndData = p.has("--fax-and-data");
   fax.FileNaming = 1;

@@ -1,0 +1,288 @@
+// Whole fax calls through the components on a serial port, against the modem simulator
+// (remote fax machine, or two modems on one line): the pages the far end saves, the files
+// we store, the history, and calls that end early. Real-time: run serially.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "fax_pages.h"
+#include "faxengine/errors.h"
+#include "faxengine/fax_component.h"
+#include "faxengine/plain_event_bridge.h"
+#include "faximage/brx_file.h"
+#include "modem_sim.h"
+
+using namespace faxengine;
+using namespace faxengine::test;
+
+namespace {
+
+// Components on simulated modems, run by a plain event loop on the test's thread until
+// every started session has finished (or the time is up).
+class CallLoop {
+ public:
+  TFxComPort& port(const std::string& device) {
+    ports_.push_back(std::make_unique<TFxComPort>());
+    TFxComPort& p = *ports_.back();
+    p.DevicePath = device;
+    p.Bridge = &bridge_;
+    p.InSize = p.OutSize = 8192;
+    p.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+    p.TraceSize = 1000000;
+    p.SetTracing(TTraceLogState::tlOn);
+    return p;
+  }
+  void watch(TFxCustomAbstractFax& fax) {
+    ++running_;
+    auto previous = fax.OnFaxFinish;
+    fax.OnFaxFinish = [this, previous](TFxCustomAbstractFax& f, int code) {
+      if (previous) previous(f, code);
+      if (--running_ == 0) bridge_.requestQuit();
+    };
+  }
+  // Runs the loop; false when the sessions did not finish in time.
+  bool run(int seconds) {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false, late = false;
+    std::thread watchdog([&] {
+      std::unique_lock lock(m);
+      if (!cv.wait_for(lock, std::chrono::seconds(seconds), [&] { return done; })) {
+        late = true;
+        bridge_.requestQuit();
+      }
+    });
+    bridge_.run();
+    {
+      std::lock_guard lock(m);
+      done = true;
+    }
+    cv.notify_all();
+    watchdog.join();
+    return !late;
+  }
+  PlainEventBridge& bridge() { return bridge_; }
+
+ private:
+  PlainEventBridge bridge_;
+  std::vector<std::unique_ptr<TFxComPort>> ports_;
+  int running_ = 0;
+};
+
+// What a sender reported.
+struct SendResult {
+  int finish = 1;
+  std::vector<int> logs, errors;
+  std::string remote;
+};
+
+void record(TFxCustomAbstractFax& fax, SendResult& r) {
+  fax.OnFaxLog = [&r](TFxCustomAbstractFax&, int code) { r.logs.push_back(code); };
+  fax.OnFaxError = [&r](TFxCustomAbstractFax&, int code) { r.errors.push_back(code); };
+  fax.OnFaxFinish = [&r](TFxCustomAbstractFax& f, int code) {
+    r.finish = code;
+    r.remote = f.RemoteStationId();
+  };
+}
+
+std::vector<PageSpec> pages(int n, bool fine, int rows) {
+  std::vector<PageSpec> out;
+  for (int i = 0; i < n; ++i) out.push_back({patternPicture(rows, 10 * i + 1), fine});
+  return out;
+}
+
+std::string readText(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+class Calls : public ::testing::TestWithParam<TFaxClass> {
+ protected:
+  TempDir dir_;
+};
+
+// Sends to the simulator's remote machine; the saved pages hold our pages below the
+// 8 white lines and the header line (8 rows, 16 at fine resolution).
+TEST_P(Calls, SendToTheRemoteMachine) {
+  bool v20 = GetParam() == TFaxClass::fcClass2_0;
+  int count = v20 ? 3 : 1;
+  bool fine = v20;
+  std::string file = dir_.path("out.brx");
+  std::vector<PageSpec> sent = pages(count, fine, 120);
+  writeBrx(file, sent);
+  ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
+  ASSERT_TRUE(sim.ready());
+
+  CallLoop loop;
+  TFxSendFax fax;
+  TFxFaxLog log;
+  log.FaxHistoryName = dir_.path("history.txt");
+  fax.SetFaxLog(&log);
+  fax.ComPort = &loop.port(sim.modem1());
+  fax.FaxClass = GetParam();
+  fax.StationID = "Brindle Test";
+  fax.HeaderLine = "FROM $I PAGE $P OF $N";
+  fax.PhoneNumber = "555 1234";
+  fax.SetFaxFile(file);
+  SendResult r;
+  record(fax, r);
+  loop.watch(fax);
+  fax.BeginTransmit();
+  ASSERT_TRUE(loop.run(120));
+
+  EXPECT_EQ(r.finish, 0) << errorText(r.finish);
+  EXPECT_EQ(r.remote, "REMOTE FAX");
+  EXPECT_EQ(sim.summary("s['calls'][0]['result']"), "ok");
+  EXPECT_EQ(sim.summary("s['calls'][0]['remote_id']"), "BRINDLE TEST");
+  EXPECT_EQ(sim.summary("s['calls'][0]['resolution']"), fine ? "fine" : "normal");
+  std::size_t top = fine ? 24 : 16;
+  for (int p = 1; p <= count; ++p) {
+    EXPECT_TRUE(rowsMatch(sim.savedPage(1, p), top, sent[std::size_t(p - 1)].rows)) << "page " << p;
+  }
+  std::string history = readText(log.FaxHistoryName);
+  EXPECT_NE(history.find("Transmit " + file + " to 555 1234 started at "), std::string::npos);
+  EXPECT_NE(history.find("Transmit to REMOTE FAX finished OK at "), std::string::npos);
+  EXPECT_EQ(history.find("failed"), std::string::npos);
+}
+
+// The remote machine calls twice; each fax is stored in the next numbered file.
+TEST_P(Calls, ReceiveTwoCallsIntoNumberedFiles) {
+  Picture a = patternPicture(150, 3), b = patternPicture(90, 4);
+  writePbm(dir_.path("a.pbm"), a);
+  writePbm(dir_.path("b.pbm"), b);
+  ModemSim sim({"--speed", "10", "--remote-call", "--calls", "2", "--remote-id", "SENDER 1",
+                "--pages", dir_.path("a.pbm") + "," + dir_.path("b.pbm")});
+  ASSERT_TRUE(sim.ready());
+  std::string rx = dir_.path("rx");
+  std::filesystem::create_directory(rx);
+
+  CallLoop loop;
+  TFxReceiveFax fax;
+  fax.ComPort = &loop.port(sim.modem1());
+  fax.FaxClass = GetParam();
+  fax.SetDestinationDir(rx);
+  int received = 0;
+  SendResult r;
+  record(fax, r);
+  fax.OnFaxLog = [&](TFxCustomAbstractFax& f, int code) {
+    r.logs.push_back(code);
+    if (code == lfaxReceiveOk && ++received == 2) f.AbortFax();
+  };
+  loop.watch(fax);
+  fax.BeginReceive();
+  ASSERT_TRUE(loop.run(150));
+
+  EXPECT_EQ(r.finish, ecCancelRequested);  // ended by the abort after the second fax
+  EXPECT_EQ(r.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk, lfaxReceiveStart,
+                                      lfaxReceiveOk}));
+  for (const char* name : {"FAX0001.BRX", "FAX0002.BRX"}) {
+    std::string path = rx + "/" + name;
+    faximage::BrxReader reader;
+    ASSERT_EQ(reader.openFile(path), 0) << name;
+    EXPECT_EQ(reader.header().senderIdText(), "SENDER 1");
+    ASSERT_EQ(reader.pageCount(), 2) << name;
+    EXPECT_TRUE(rowsMatch(brxPageRows(path, 1), 0, a)) << name;
+    EXPECT_TRUE(rowsMatch(brxPageRows(path, 2), 0, b)) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Class, Calls,
+                         ::testing::Values(TFaxClass::fcClass2, TFaxClass::fcClass2_0),
+                         [](const auto& info) {
+                           return info.param == TFaxClass::fcClass2 ? "Class2" : "Class20";
+                         });
+
+// Our sender and our receiver on two modems of one line, each class on either side.
+TEST(PairCalls, SenderAndReceiverOfDifferentClasses) {
+  for (bool senderOn2 : {true, false}) {
+    TempDir dir;
+    std::string file = dir.path("out.brx");
+    std::vector<PageSpec> sent = pages(2, false, 80);
+    writeBrx(file, sent);
+    ModemSim sim({"--speed", "10", "--mode", "pair", "--modem1", senderOn2 ? "class2" : "class20",
+                  "--modem2", senderOn2 ? "class20" : "class2"});
+    ASSERT_TRUE(sim.ready());
+    CallLoop loop;
+    TFxReceiveFax receiver;
+    receiver.ComPort = &loop.port(sim.modem2());
+    receiver.SetDestinationDir(dir.dir());
+    receiver.OneFax = true;
+    receiver.StationID = "RECEIVER";
+    SendResult rx;
+    record(receiver, rx);
+    loop.watch(receiver);
+    receiver.BeginReceive();
+
+    TFxSendFax sender;
+    sender.ComPort = &loop.port(sim.modem1());
+    sender.StationID = "SENDER";
+    sender.PhoneNumber = "2";
+    sender.SetFaxFile(file);
+    SendResult tx;
+    record(sender, tx);
+    loop.watch(sender);
+    sender.BeginTransmit();
+    ASSERT_TRUE(loop.run(120));
+
+    EXPECT_EQ(tx.finish, 0) << errorText(tx.finish);
+    EXPECT_EQ(tx.remote, "RECEIVER");
+    EXPECT_EQ(rx.finish, 0) << errorText(rx.finish);
+    EXPECT_EQ(rx.remote, "SENDER");
+    std::string got = dir.path("FAX0001.BRX");
+    for (int p = 1; p <= 2; ++p)  // below the 8 white lines (no header line here)
+      EXPECT_TRUE(rowsMatch(brxPageRows(got, p), 8, sent[std::size_t(p - 1)].rows)) << p;
+  }
+}
+
+TEST(FaultCalls, AbortWhileDialingEndsTheSessionAsAUserAbort) {
+  TempDir dir;
+  std::string file = dir.path("out.brx");
+  writeBrx(file, pages(1, false, 10));
+  ModemSim sim({"--speed", "10", "--scenario", "noanswer"});
+  ASSERT_TRUE(sim.ready());
+  CallLoop loop;
+  TFxSendFax fax;
+  fax.ComPort = &loop.port(sim.modem1());
+  fax.FaxClass = TFaxClass::fcClass2;
+  fax.PhoneNumber = "5551234";
+  fax.SetFaxFile(file);
+  SendResult r;
+  record(fax, r);
+  int progressAtEnd = 0;
+  fax.OnFaxStatus = [&](TFxCustomAbstractFax& f, bool, bool last) {
+    if (f.ProgressCode() == progress::kDialing) f.AbortFax();
+    if (last) progressAtEnd = f.ProgressCode();
+  };
+  loop.watch(fax);
+  fax.BeginTransmit();
+  ASSERT_TRUE(loop.run(60));
+  EXPECT_EQ(r.finish, ecCancelRequested);
+  EXPECT_EQ(progressAtEnd, progress::kUserAbort);
+  EXPECT_EQ(r.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
+}
+
+TEST(FaultCalls, ARefusedCallerLeavesNoFile) {
+  TempDir dir;
+  ModemSim sim({"--speed", "10", "--remote-call", "--exit-after-calls", "1"});
+  ASSERT_TRUE(sim.ready());
+  CallLoop loop;
+  TFxReceiveFax fax;
+  fax.ComPort = &loop.port(sim.modem1());
+  fax.FaxClass = TFaxClass::fcClass2_0;
+  fax.SetDestinationDir(dir.dir());
+  fax.ExitOnError = true;
+  fax.OnFaxAccept = [](TFxCustomReceiveFax&, bool& accept) { accept = false; };
+  SendResult r;
+  record(fax, r);
+  loop.watch(fax);
+  fax.BeginReceive();
+  ASSERT_TRUE(loop.run(60));
+  EXPECT_EQ(r.logs, std::vector<int>{lfaxReceiveSkip});
+  EXPECT_EQ(r.finish, ecFileRejected);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.dir()));
+}
+
+}  // namespace
