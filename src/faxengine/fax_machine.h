@@ -26,6 +26,7 @@ enum class Trigger {
   ReplyTimer,   // the reply (or page) time-out ran out
   StatusTimer,  // time for a status report
   OutputFree,   // the output buffer has room
+  OutputLow,    // the output buffer has run down to its refill level
   OutputEmpty,  // the output buffer is empty
   ModemStatus,  // a modem line changed (no step reacts)
 };

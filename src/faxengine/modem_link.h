@@ -43,6 +43,7 @@ class ModemLink {
   virtual void stopReplyTimer() = 0;
   virtual void armStatusTimer(Ticks ticks) = 0;
   virtual void armOutputFree(std::size_t bytes) = 0;  // fires when that much is free
+  virtual void armOutputLow(std::size_t bytes) = 0;   // fires when at most that much is queued
   virtual void armOutputEmpty() = 0;
 
   // A line for the session's log (state changes, lines in and out).

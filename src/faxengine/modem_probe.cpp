@@ -1,8 +1,7 @@
 // Commands outside a call and the fax-class probe.
 #include "faxengine/modem_probe.h"
 
-#include <cctype>
-
+#include "base/asciitext.h"
 #include "faxengine/modem_bytes.h"
 #include "faxengine/response_line.h"
 
@@ -99,8 +98,7 @@ std::string builtInInitString(bool blindDial, bool detectBusy) {
 }
 
 std::string normalizeModemInit(std::string_view text) {
-  std::string s;
-  for (char c : text) s.push_back(char(std::toupper(static_cast<unsigned char>(c))));
+  std::string s = base::UpperAscii(text);
   if (!s.empty() && s[0] != 'A') s = "AT" + s;
   return s;
 }

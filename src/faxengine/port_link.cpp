@@ -10,7 +10,7 @@ namespace faxengine {
 
 PortLink::~PortLink() {
   detach();
-  for (int h : {replyTimer_, statusTimer_, outFree_, outEmpty_, modemStatus_})
+  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_})
     if (h > 0) port_.DropTrigger(h);
 }
 
@@ -18,9 +18,10 @@ int PortLink::registerTriggers() {
   replyTimer_ = port_.NewTimerTrigger();
   statusTimer_ = port_.NewTimerTrigger();
   outFree_ = port_.NewStatusTrigger(stOutBuffFree);
+  outLow_ = port_.NewStatusTrigger(stOutBuffUsed);
   outEmpty_ = port_.NewStatusTrigger(stOutBuffUsed);
   modemStatus_ = port_.NewStatusTrigger(stModem);
-  for (int h : {replyTimer_, statusTimer_, outFree_, outEmpty_, modemStatus_})
+  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_})
     if (h <= 0) return ecNoMoreTriggers;
   return ecOK;
 }
@@ -59,6 +60,7 @@ void PortLink::onTrigger(unsigned msg, int handle) {
       if (handle == outFree_) machine_->handle(Trigger::OutputFree);
       return;
     case kTriggerOutbuffUsed:
+      if (handle == outLow_) machine_->handle(Trigger::OutputLow);
       if (handle == outEmpty_) machine_->handle(Trigger::OutputEmpty);
       return;
     case kTriggerModemStatus:
@@ -115,6 +117,9 @@ void PortLink::stopReplyTimer() { port_.ArmTimerTrigger(replyTimer_, 0, false); 
 void PortLink::armStatusTimer(Ticks ticks) { port_.ArmTimerTrigger(statusTimer_, ticks); }
 void PortLink::armOutputFree(std::size_t bytes) {
   port_.ArmStatusTrigger(outFree_, unsigned(bytes));
+}
+void PortLink::armOutputLow(std::size_t bytes) {
+  port_.ArmStatusTrigger(outLow_, unsigned(bytes));
 }
 void PortLink::armOutputEmpty() { port_.ArmStatusTrigger(outEmpty_, 0); }
 

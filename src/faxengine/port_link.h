@@ -39,6 +39,7 @@ class PortLink final : public ModemLink {
   void stopReplyTimer() override;
   void armStatusTimer(Ticks ticks) override;
   void armOutputFree(std::size_t bytes) override;
+  void armOutputLow(std::size_t bytes) override;
   void armOutputEmpty() override;
   void note(std::string_view text) override;
 
@@ -48,7 +49,8 @@ class PortLink final : public ModemLink {
   TFxComPort& port_;
   FaxMachine* machine_ = nullptr;
   int handler_ = 0;
-  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outEmpty_ = 0, modemStatus_ = 0;
+  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0,
+      modemStatus_ = 0;
   std::vector<std::uint8_t> input_;  // read from the port, not yet taken by the machine
 };
 

@@ -2,9 +2,9 @@
 #include "faxengine/send_machine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 
+#include "base/asciitext.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
 #include "faxengine/text_file.h"
@@ -113,7 +113,7 @@ void SendMachine::stepNextFax() {
 void SendMachine::stepFirstPage() {
   SessionRecord& s = session();
   ProtocolRecord& p = protocol();
-  for (char& c : s.stationId) c = char(std::toupper(static_cast<unsigned char>(c)));
+  s.stationId = base::UpperAscii(s.stationId);
   if (!s.coverFile.empty()) {
     s.coverPages = 1;
     s.sendingCover = true;
@@ -246,7 +246,7 @@ void SendMachine::beginPageData() {
   s.pageLength = file_.imageLength();
   forcedStatus_ = newTimer(link().now(), 3 * std::int64_t(statusTicks()));
   setStep(Step::PageData);
-  stepPageData(Trigger::OutputFree);
+  stepPageData(Trigger::OutputLow);
 }
 
 void SendMachine::sendPrelude() {
@@ -285,14 +285,14 @@ void SendMachine::stepCoverText(Trigger t) {
     }
     sendTextRows(expandHeader(coverLines_[coverLine_++], headerValues()));
   }
-  link().armOutputFree(SendFile::kBlock);
+  link().armOutputFree(SendFile::kBlock + 1);  // exactly when the loop above can go on
   armReply(protocol().pageTimeout);
 }
 
 void SendMachine::stepPageData(Trigger t) {
   SessionRecord& s = session();
   if (t == Trigger::ReplyTimer) return fail(ecTimeout);
-  if (t != Trigger::OutputFree) return;
+  if (t != Trigger::OutputLow) return;
   int blocks = 0;
   while (out_.flush() && !file_.done() && blocks < s.maxSendCount &&
          link().outputCount() <= std::size_t(std::max(s.bufferMinimum, 0)) &&
@@ -316,7 +316,9 @@ void SendMachine::stepPageData(Trigger t) {
     }
     if (out_.idle()) return pageFinished();
   }
-  link().armOutputFree(SendFile::kBlock);
+  // Woken when the buffer has run down to BufferMinimum: waking on free space alone
+  // would call the pump again and again while the buffer drains.
+  link().armOutputLow(std::size_t(std::max(s.bufferMinimum, 0)));
   armReply(protocol().pageTimeout);
 }
 

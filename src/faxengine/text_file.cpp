@@ -3,27 +3,18 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 
+#include "base/asciitext.h"
+#include "base/filenames.h"
 #include "faximage/file_io.h"
 
 namespace faxengine {
 
 bool hasExtension(std::string_view name, std::string_view ext) {
-  std::size_t slash = name.find_last_of('/');
-  std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
-  std::size_t dot = base.find_last_of('.');
-  if (dot == std::string_view::npos) return false;
-  std::string_view have = base.substr(dot + 1);
-  if (have.size() != ext.size()) return false;
-  for (std::size_t i = 0; i < have.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(have[i])) !=
-        std::toupper(static_cast<unsigned char>(ext[i])))
-      return false;
-  return true;
+  return base::HasExtension(name) && base::EqualsIgnoreCase(base::ExtensionOf(name), ext);
 }
 
 int readTextLines(const std::string& name, std::size_t maxLength, std::vector<std::string>& lines) {

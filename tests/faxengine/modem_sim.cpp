@@ -97,9 +97,12 @@ bool ModemSim::waitExit(int seconds) {
   return false;
 }
 
-std::string ModemSim::summary(const std::string& expr) const {
+std::string ModemSim::summary(const std::string& expr) const { return query(expr); }
+
+std::string ModemSim::query(const std::string& expr) const {
   std::string cmd = "python3 -c \"import json; s = json.load(open('" + out_.path("summary.json") +
-                    "')); print(" + expr + ")\" 2>&1";
+                    "')); ev = [json.loads(l) for l in open('" + out_.path("events.jsonl") +
+                    "')]; print(" + expr + ")\" 2>&1";
   std::string result;
   if (std::FILE* p = ::popen(cmd.c_str(), "r")) {
     char buf[512];

@@ -28,6 +28,8 @@ class ModemSim {
   bool waitExit(int seconds);
   // A Python expression over the summary `s`, printed (e.g. "s['calls'][0]['result']").
   std::string summary(const std::string& expr) const;
+  // The same over the summary `s` and the list of events `ev` (events.jsonl).
+  std::string query(const std::string& expr) const;
   // The rows of a page the remote machine saved (callN-pageM.pbm).
   Picture savedPage(int call, int page) const;
 

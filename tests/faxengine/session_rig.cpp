@@ -122,6 +122,9 @@ void SessionRig::run(bool fireTimers) {
     } else if (link.outputFree) {
       link.outputFree = false;
       m.handle(Trigger::OutputFree);
+    } else if (link.outputLow) {
+      link.outputLow = false;
+      m.handle(Trigger::OutputLow);
     } else if (link.outputEmpty) {
       link.outputEmpty = false;
       m.handle(Trigger::OutputEmpty);

@@ -67,12 +67,13 @@ class FakeLink : public ModemLink {
   void stopReplyTimer() override { reply.reset(); }
   void armStatusTimer(Ticks) override {}
   void armOutputFree(std::size_t) override { outputFree = true; }
+  void armOutputLow(std::size_t) override { outputLow = true; }
   void armOutputEmpty() override { outputEmpty = true; }
   void note(std::string_view text) override { notes.emplace_back(text); }
 
   FakeClock& fakeClock() { return clock_; }
   std::optional<TickTimer> reply;
-  bool outputFree = false, outputEmpty = false, dtr = true;
+  bool outputFree = false, outputLow = false, outputEmpty = false, dtr = true;
   SoftwareFlow flow = SoftwareFlow::Off;
   std::vector<int> bauds;
   std::vector<std::string> notes;
