@@ -105,11 +105,12 @@ void SendDenseFineFax(benchmark::State& state) {
     state.counters["bytes_per_s"] = achieved;
     state.counters["vs_line_rate"] = achieved / (kLineRate / 8.0);
     state.counters["cpu_share_pct"] = 100.0 * cpu / wall;
-    std::printf("dense fine fax, 3 pages of %.0f KB at %d bps: result %d, underruns %.0f, "
-                "%.0f bytes/s on the line = %.3f of the line rate, sender CPU %.2f s in %.1f s "
-                "= %.2f %% of one core\n",
-                double(pageBytes) / 1024 / 3, kLineRate, result, underruns, achieved,
-                achieved / (kLineRate / 8.0), cpu, wall, 100.0 * cpu / wall);
+    std::printf(
+        "dense fine fax, 3 pages of %.0f KB at %d bps: result %d, underruns %.0f, "
+        "%.0f bytes/s on the line = %.3f of the line rate, sender CPU %.2f s in %.1f s "
+        "= %.2f %% of one core\n",
+        double(pageBytes) / 1024 / 3, kLineRate, result, underruns, achieved,
+        achieved / (kLineRate / 8.0), cpu, wall, 100.0 * cpu / wall);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "faxengine/class1_probe.h"
 #include "faxengine/dialogues.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
@@ -155,6 +156,13 @@ void TFxCustomAbstractFax::endRun() {
   run_.reset();
 }
 
+void TFxCustomAbstractFax::switchToNormalBaud(ModemLink& link) {
+  if (!proto_.atInitBaud || NormalBaud == 0) return;
+  link.pause(int(ticksToMs(timeouts::kBaudSettle)));
+  link.setBaud(NormalBaud);
+  proto_.atInitBaud = false;
+}
+
 int TFxCustomAbstractFax::prepareModem(SessionRun& run) {
   PortChannel& ch = run.channel;
   ProtocolRecord& p = proto_;
@@ -281,17 +289,17 @@ int TFxCustomSendFax::prepare(SessionRun& run) {
   link.setBaud(InitBaud != 0 ? InitBaud : 19200);
   link.setDtrRts(true);
   if (int rc = prepareModem(run); rc != ecOK) return rc;
-  if (session_.faxClass == TFaxClass::fcClass1) return ecFaxBadModemResult;  // not yet built
-  if (proto_.atInitBaud && NormalBaud != 0) {
-    link.pause(int(ticksToMs(timeouts::kBaudSettle)));
-    link.setBaud(NormalBaud);
-    proto_.atInitBaud = false;
-  }
+  switchToNormalBaud(link);
+  // A modem that refuses Class 1 here refuses it again when the call starts, which ends
+  // the fax with its own code.
+  if (session_.faxClass == TFaxClass::fcClass1)
+    class1::detectModulations(run.channel, true, proto_);
   return ecOK;
 }
 
 std::unique_ptr<FaxMachine> TFxCustomSendFax::makeMachine(SessionRun& run) {
-  auto m = std::make_unique<SendMachine>(run.link, static_cast<SessionHost&>(*this), session_, proto_);
+  auto m =
+      std::make_unique<SendMachine>(run.link, static_cast<SessionHost&>(*this), session_, proto_);
   m->setDialogue(makeSendDialogue(session_.faxClass, *m));
   return m;
 }
@@ -354,15 +362,17 @@ int TFxCustomReceiveFax::prepare(SessionRun& run) {
   link.setDtrRts(true);
   if (int rc = prepareModem(run); rc != ecOK) return rc;
   TFaxClass c = session_.faxClass;
+  PortChannel& ch = run.channel;
+  if (c == TFaxClass::fcClass1) {
+    if (!class1::detectModulations(ch, false, proto_)) return ecFaxBadModemResult;
+    switchToNormalBaud(link);
+    class1::limitReceiveRate(proto_);
+    return ecOK;
+  }
   if (c != TFaxClass::fcClass2 && c != TFaxClass::fcClass2_0) return ecFaxBadModemResult;
   bool v20 = c == TFaxClass::fcClass2_0;
-  PortChannel& ch = run.channel;
   if (!sendAndWait(ch, v20 ? "AT+FCLASS=2.0" : "AT+FCLASS=2")) return ecFaxBadModemResult;
-  if (proto_.atInitBaud && NormalBaud != 0) {
-    link.pause(int(ticksToMs(timeouts::kBaudSettle)));
-    link.setBaud(NormalBaud);
-    proto_.atInitBaud = false;
-  }
+  switchToNormalBaud(link);
   std::string lid = std::string(v20 ? "AT+FLI" : "AT+FLID") + "=\"" + StationID + "\"";
   for (const std::string& cmd :
        {std::string("AT+FCR=1"), lid, std::string("AT+FAA=") + proto_.faxAndData})
@@ -371,8 +381,8 @@ int TFxCustomReceiveFax::prepare(SessionRun& run) {
 }
 
 std::unique_ptr<FaxMachine> TFxCustomReceiveFax::makeMachine(SessionRun& run) {
-  auto m =
-      std::make_unique<ReceiveMachine>(run.link, static_cast<SessionHost&>(*this), session_, proto_);
+  auto m = std::make_unique<ReceiveMachine>(run.link, static_cast<SessionHost&>(*this), session_,
+                                            proto_);
   m->setDialogue(makeReceiveDialogue(session_.faxClass, *m));
   return m;
 }

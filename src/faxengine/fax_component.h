@@ -122,6 +122,8 @@ class TFxCustomAbstractFax : protected SessionHost {
   void checkPort();
   // Class detection and the init strings, shared by both directions.
   int prepareModem(SessionRun& run);
+  // From the speed for initialising to the speed of the session (when InitBaud is set).
+  void switchToNormalBaud(ModemLink& link);
 
   // SessionHost: called on the dispatcher thread, passed on to the owner thread.
   void faxStatus(bool first, bool last) override;

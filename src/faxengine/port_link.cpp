@@ -118,9 +118,7 @@ void PortLink::armStatusTimer(Ticks ticks) { port_.ArmTimerTrigger(statusTimer_,
 void PortLink::armOutputFree(std::size_t bytes) {
   port_.ArmStatusTrigger(outFree_, unsigned(bytes));
 }
-void PortLink::armOutputLow(std::size_t bytes) {
-  port_.ArmStatusTrigger(outLow_, unsigned(bytes));
-}
+void PortLink::armOutputLow(std::size_t bytes) { port_.ArmStatusTrigger(outLow_, unsigned(bytes)); }
 void PortLink::armOutputEmpty() { port_.ArmStatusTrigger(outEmpty_, 0); }
 
 void PortLink::note(std::string_view text) { port_.AddTraceEntry(text); }

@@ -49,8 +49,7 @@ class PortLink final : public ModemLink {
   TFxComPort& port_;
   FaxMachine* machine_ = nullptr;
   int handler_ = 0;
-  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0,
-      modemStatus_ = 0;
+  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0, modemStatus_ = 0;
   std::vector<std::uint8_t> input_;  // read from the port, not yet taken by the machine
 };
 

@@ -114,8 +114,9 @@ std::string ModemSim::query(const std::string& expr) const {
 }
 
 Picture ModemSim::savedPage(int call, int page) const {
-  std::ifstream f(out_.path("call" + std::to_string(call) + "-page" + std::to_string(page) + ".pbm"),
-                  std::ios::binary);
+  std::ifstream f(
+      out_.path("call" + std::to_string(call) + "-page" + std::to_string(page) + ".pbm"),
+      std::ios::binary);
   std::string magic;
   int w = 0, h = 0;
   f >> magic >> w >> h;
@@ -123,7 +124,8 @@ Picture ModemSim::savedPage(int call, int page) const {
   Picture rows;
   if (magic != "P4" || w <= 0) return rows;
   std::vector<unsigned char> row(std::size_t((w + 7) / 8));
-  for (int y = 0; y < h && f.read(reinterpret_cast<char*>(row.data()), std::streamsize(row.size())); ++y) {
+  for (int y = 0; y < h && f.read(reinterpret_cast<char*>(row.data()), std::streamsize(row.size()));
+       ++y) {
     std::string r;
     for (int x = 0; x < w; ++x) r += (row[std::size_t(x >> 3)] >> (7 - (x & 7))) & 1 ? 'X' : ' ';
     while (!r.empty() && r.back() == ' ') r.pop_back();

@@ -176,8 +176,8 @@ TEST_P(Calls, ReceiveTwoCallsIntoNumberedFiles) {
   ASSERT_TRUE(loop.run(150));
 
   EXPECT_EQ(r.finish, ecCancelRequested);  // ended by the abort after the second fax
-  EXPECT_EQ(r.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk, lfaxReceiveStart,
-                                      lfaxReceiveOk}));
+  EXPECT_EQ(r.logs,
+            (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk, lfaxReceiveStart, lfaxReceiveOk}));
   for (const char* name : {"FAX0001.BRX", "FAX0002.BRX"}) {
     std::string path = rx + "/" + name;
     faximage::BrxReader reader;

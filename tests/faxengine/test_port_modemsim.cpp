@@ -2,68 +2,16 @@
 // the output thread and the reply is matched by AwaitText.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <string>
-
 #include "faxengine/comport.h"
-
-#ifndef BRINDLE_MODEMSIM
-#error "BRINDLE_MODEMSIM must name the simulator program"
-#endif
+#include "modem_sim.h"
 
 using namespace faxengine;
 
-namespace {
-
-// Runs the simulator and reads its announcements up to READY.
-class Simulator {
- public:
-  Simulator() {
-    int out[2];
-    if (::pipe(out) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(out[1], 1);
-      ::close(out[0]);
-      ::execl(BRINDLE_MODEMSIM, BRINDLE_MODEMSIM, "--speed", "20", "--timeout", "60",
-              static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    stdout_ = ::fdopen(out[0], "r");
-    char line[512];
-    while (stdout_ && std::fgets(line, sizeof line, stdout_)) {
-      std::string s(line);
-      if (s.rfind("MODEM1 ", 0) == 0) device_ = s.substr(7, s.find_last_not_of("\r\n") - 6);
-      if (s.rfind("READY", 0) == 0) break;
-    }
-  }
-  ~Simulator() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    if (stdout_) std::fclose(stdout_);
-  }
-  const std::string& device() const { return device_; }
-
- private:
-  pid_t pid_ = -1;
-  std::FILE* stdout_ = nullptr;
-  std::string device_;
-};
-
-}  // namespace
-
 TEST(PortModemSim, AtCommandGetsOk) {
-  Simulator sim;
-  ASSERT_FALSE(sim.device().empty()) << "the simulator did not start";
+  test::ModemSim sim({"--speed", "20"});
+  ASSERT_TRUE(sim.ready()) << "the simulator did not start";
   TFxComPort port;
-  port.DevicePath = sim.device();
+  port.DevicePath = sim.modem1();
   port.AutoOpen = false;
   port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
   ASSERT_EQ(port.TryOpen(), 0);

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <cctype>
+#include <functional>
 #include <iostream>
 #include <thread>
 
@@ -31,9 +32,8 @@ struct CallOptions {
   std::string init;
 };
 
-const std::vector<std::string> kCallValues = {"--device", "--class",      "--rate",
-                                              "--station-id", "--history", "--trace",
-                                              "--init"};
+const std::vector<std::string> kCallValues = {"--device",  "--class", "--rate", "--station-id",
+                                              "--history", "--trace", "--init"};
 
 // Reads the shared options; an error text when one is wrong.
 std::string callOptions(const Parsed& p, CallOptions& o) {
@@ -50,8 +50,8 @@ std::string callOptions(const Parsed& p, CallOptions& o) {
   }
   if (auto r = p.value("--rate")) {
     unsigned v = 0;
-    if (!toUnsigned(*r, v) || (v != 2400 && v != 4800 && v != 7200 && v != 9600 && v != 12000 &&
-                               v != 14400))
+    if (!toUnsigned(*r, v) ||
+        (v != 2400 && v != 4800 && v != 7200 && v != 9600 && v != 12000 && v != 14400))
       return "--rate is 2400, 4800, 7200, 9600, 12000 or 14400";
     o.rate = int(v);
   }
@@ -149,6 +149,33 @@ class SignalAbort {
   std::thread thread_;
 };
 
+// Opens the port, starts the session and runs the event loop until the session finishes;
+// the trace is written afterwards, also after a failure. Returns the finish code, or the
+// port's error when it could not be used (reported on err).
+struct SessionEnd {
+  bool portFailed = false;
+  int code = 0;
+};
+SessionEnd runSession(PlainEventBridge& bridge, TFxComPort& port, TFxCustomAbstractFax& fax,
+                      const CallOptions& o, const std::function<void()>& begin, std::ostream& err) {
+  SessionEnd end;
+  fax.OnFaxFinish = [&](TFxCustomAbstractFax&, int code) {
+    end.code = code;
+    bridge.requestQuit();
+  };
+  try {
+    SignalAbort signals(bridge, fax);  // before the port's threads start
+    port.SetOpen(true);
+    begin();
+    bridge.run();
+  } catch (const EFxException& e) {
+    fail(err, e.code(), o.device);
+    end = {true, e.code()};
+  }
+  dumpTrace(port, o);
+  return end;
+}
+
 }  // namespace
 
 int runSend(const Args& args, std::ostream& out, std::ostream& err) {
@@ -195,7 +222,6 @@ int runSend(const Args& args, std::ostream& out, std::ostream& err) {
 
   std::size_t next = 0;
   int failed = 0;
-  int finishCode = 0;
   StatusPrinter status(out);
   fax.OnFaxNext = [&](TFxCustomSendFax&, std::string& number, std::string& file, std::string&) {
     if (next < faxes.size()) {
@@ -206,29 +232,21 @@ int runSend(const Args& args, std::ostream& out, std::ostream& err) {
   };
   fax.OnFaxStatus = [&](TFxCustomAbstractFax& f, bool, bool) { status.report(f, true); };
   fax.OnFaxLog = [&](TFxCustomAbstractFax& f, int code) {
-    if (code == lfaxTransmitOk) out << "sent " << f.FaxFile() << " to " << f.RemoteStationId() << "\n";
+    if (code == lfaxTransmitOk)
+      out << "sent " << f.FaxFile() << " to " << f.RemoteStationId() << "\n";
     if (code == lfaxTransmitFail) {
       ++failed;
       out << "failed " << f.FaxFile() << ": " << errorText(f.LastErrorCode()) << "\n";
     }
   };
-  fax.OnFaxFinish = [&](TFxCustomAbstractFax&, int code) {
-    finishCode = code;
-    bridge.requestQuit();
-  };
-  try {
-    SignalAbort signals(bridge, fax);  // before the port's threads start
-    port.SetOpen(true);
-    fax.BeginTransmit();
-    bridge.run();
-  } catch (const EFxException& e) {
-    dumpTrace(port, o);
-    return fail(err, e.code(), o.device);
-  }
-  dumpTrace(port, o);
+  SessionEnd end = runSession(
+      bridge, port, fax, o, [&] { fax.BeginTransmit(); }, err);
+  if (end.portFailed) return 1;
+  int finishCode = end.code;
   if (failed > 0 || finishCode != 0) {
-    err << "brindlefax: " << failed << " of " << faxes.size() << " faxes failed: "
-        << errorText(finishCode != 0 ? finishCode : fax.LastErrorCode()) << "\n";
+    err << "brindlefax: " << failed << " of " << faxes.size()
+        << " faxes failed: " << errorText(finishCode != 0 ? finishCode : fax.LastErrorCode())
+        << "\n";
     return 1;
   }
   return 0;
@@ -263,7 +281,6 @@ int runReceive(const Args& args, std::ostream& out, std::ostream& err) {
   fax.FileNaming = 1;
 
   int failed = 0, received = 0;
-  int finishCode = 0;
   std::string current;
   StatusPrinter status(out);
   fax.OnFaxStatus = [&](TFxCustomAbstractFax& f, bool, bool) { status.report(f, false); };
@@ -280,20 +297,10 @@ int runReceive(const Args& args, std::ostream& out, std::ostream& err) {
       out << "failed to receive " << current << ": " << errorText(f.LastErrorCode()) << "\n";
     }
   };
-  fax.OnFaxFinish = [&](TFxCustomAbstractFax&, int code) {
-    finishCode = code;
-    bridge.requestQuit();
-  };
-  try {
-    SignalAbort signals(bridge, fax);  // before the port's threads start
-    port.SetOpen(true);
-    fax.BeginReceive();
-    bridge.run();
-  } catch (const EFxException& e) {
-    dumpTrace(port, o);
-    return fail(err, e.code(), o.device);
-  }
-  dumpTrace(port, o);
+  SessionEnd end = runSession(
+      bridge, port, fax, o, [&] { fax.BeginReceive(); }, err);
+  if (end.portFailed) return 1;
+  int finishCode = end.code;
   if (finishCode != 0 && finishCode != ecCancelRequested) {
     err << "brindlefax: " << errorText(finishCode) << " (" << finishCode << ")\n";
     return 1;
@@ -306,7 +313,8 @@ int runClasses(const Args& args, std::ostream& out, std::ostream& err) {
   auto p = parse(args, {"--device"}, {});
   if (!p.error.empty()) return usageError(err, p.error);
   std::string device = p.value("--device").value_or("");
-  if (device.empty() || !p.positional.empty()) return usageError(err, "classes needs --device PATH");
+  if (device.empty() || !p.positional.empty())
+    return usageError(err, "classes needs --device PATH");
   PlainEventBridge bridge;
   TFxComPort port;
   CallOptions o;

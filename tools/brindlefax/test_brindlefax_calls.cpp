@@ -106,12 +106,12 @@ TEST_F(BrindlefaxCalls, SendsFinePagesAndKeepsTheHistory) {
 TEST_F(BrindlefaxCalls, ReceivesIntoTheFolderAndNamesTheFile) {
   Picture a = patternPicture(120, 1);
   writePbm(dir_.path("a.pbm"), a);
-  ModemSim sim({"--speed", "10", "--remote-call", "--remote-id", "SENDER 1", "--pages",
-                dir_.path("a.pbm")});
+  ModemSim sim(
+      {"--speed", "10", "--remote-call", "--remote-id", "SENDER 1", "--pages", dir_.path("a.pbm")});
   std::string rx = dir_.path("rx");
   std::filesystem::create_directory(rx);
-  Result r = brindlefax(dir_, {"receive", "--device", sim.modem1(), "--dir", rx, "--one",
-                               "--class", "2", "--rings", "2"});
+  Result r = brindlefax(dir_, {"receive", "--device", sim.modem1(), "--dir", rx, "--one", "--class",
+                               "2", "--rings", "2"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(has(r.out, "FAX0001.BRX: 1 pages from SENDER 1")) << r.out;
   EXPECT_TRUE(rowsMatch(brxPageRows(rx + "/FAX0001.BRX", 1), 0, a));
@@ -122,47 +122,67 @@ TEST_F(BrindlefaxCalls, ClassesAndClassOne) {
   Result r = brindlefax(dir_, {"classes", "--device", sim.modem1()});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "Class 2\nClass 2.0\n");
-  r = brindlefax(dir_, {"send", "--device", sim.modem1(), "--class", "1", "5551234", fax(1, false)});
+  r = brindlefax(dir_,
+                 {"send", "--device", sim.modem1(), "--class", "1", "5551234", fax(1, false)});
   EXPECT_EQ(r.code, 2);
   EXPECT_TRUE(has(r.err, "Class 1 is not available yet"));
 }
 
 // Each fault ends the call with its message and exit code 1 (or succeeds where the
 // call can recover), and the trace of the call is written also after a failure.
-TEST_F(BrindlefaxCalls, FaultsEndWithTheirMessages) {
-  struct Case {
-    std::vector<std::string> sim;
-    std::vector<std::string> options;
-    int code;
-    const char* text;  // in stderr when failing
-  } cases[] = {
-      {{"--scenario", "busy"}, {"--attempts", "2", "--retry-wait", "1"}, 1,
-       "Called fax number was busy"},
-      {{"--scenario", "nodialtone"}, {}, 1, "No dial tone"},
-      {{"--scenario", "voice"}, {}, 1, "Called fax number answered with voice"},
-      {{"--scenario", "noanswer"}, {"--init", "S7=3"}, 1, "Fatal time out"},
-      {{"--scenario", "silent:after=1"}, {}, 1, "Fatal time out"},
-      {{"--scenario", "dcn:at=answer"}, {}, 1, "Bad response from modem"},
-      {{"--scenario", "dcn:page=1"}, {}, 1, "Fax failed in mid-session"},
-      {{"--scenario", "rtn:times=3"}, {}, 1, "Fax failed in mid-session"},
-      {{"--scenario", "rtn:times=1"}, {}, 0, ""},
-      {{"--scenario", "garbage"}, {}, 0, ""},
-      {{"--scenario", "slow:ms=800"}, {}, 0, ""},
-  };
-  for (const Case& c : cases) {
-    std::string trace = dir_.path("trace.txt");
-    std::filesystem::remove(trace);
-    std::vector<std::string> options = c.options;
-    options.insert(options.end(), {"--trace", trace});
-    Result r = send(c.sim, options, 2);
-    SCOPED_TRACE(c.sim.back());
-    EXPECT_EQ(r.code, c.code) << r.out << r.err;
-    if (c.code != 0) {
-      EXPECT_TRUE(has(r.err, c.text)) << r.err;
-    }
-    EXPECT_TRUE(has(readText(trace), "AT+FCLASS=2"));
+struct Fault {
+  const char* name;
+  std::vector<std::string> sim;
+  std::vector<std::string> options;
+  int code;
+  const char* text;  // in stderr when failing
+};
+
+class SendFaults : public BrindlefaxCalls, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(SendFaults, EndWithTheirMessages) {
+  const Fault& f = GetParam();
+  std::string trace = dir_.path("trace.txt");
+  std::vector<std::string> options = f.options;
+  options.insert(options.end(), {"--trace", trace});
+  Result r = send(f.sim, options, 2);
+  EXPECT_EQ(r.code, f.code) << r.out << r.err;
+  if (f.code != 0) {
+    EXPECT_TRUE(has(r.err, f.text)) << r.err;
   }
+  EXPECT_TRUE(has(readText(trace), "AT+FCLASS=2"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenario, SendFaults,
+    ::testing::Values(
+        Fault{"Busy",
+              {"--scenario", "busy"},
+              {"--attempts", "2", "--retry-wait", "1"},
+              1,
+              "Called fax number was busy"},
+        Fault{"NoDialTone", {"--scenario", "nodialtone"}, {}, 1, "No dial tone"},
+        Fault{"Voice", {"--scenario", "voice"}, {}, 1, "Called fax number answered with voice"},
+        Fault{"NoAnswer", {"--scenario", "noanswer"}, {"--init", "S7=3"}, 1, "Fatal time out"},
+        Fault{"Silent", {"--scenario", "silent:after=1"}, {}, 1, "Fatal time out"},
+        Fault{"DisconnectAtAnswer",
+              {"--scenario", "dcn:at=answer"},
+              {},
+              1,
+              "Bad response from modem"},
+        Fault{"DisconnectAfterPage",
+              {"--scenario", "dcn:page=1"},
+              {},
+              1,
+              "Fax failed in mid-session"},
+        Fault{"PageRejectedThrice",
+              {"--scenario", "rtn:times=3"},
+              {},
+              1,
+              "Fax failed in mid-session"},
+        Fault{"Garbage", {"--scenario", "garbage"}, {}, 0, ""},
+        Fault{"SlowReplies", {"--scenario", "slow:ms=800"}, {}, 0, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrindlefaxCalls, ARejectedPageIsSentAgainAndTheFaxSucceeds) {
   Result r = send({"--scenario", "rtn:times=1", "--exit-after-calls", "1"}, {}, 1);
