@@ -18,6 +18,10 @@
 using namespace faxengine;
 using namespace faxengine::test;
 
+namespace faxengine {
+void PrintTo(TFaxClass c, std::ostream* os) { *os << (c == TFaxClass::fcClass2 ? "2" : "2.0"); }
+}  // namespace faxengine
+
 namespace {
 
 // Components on simulated modems, run by a plain event loop on the test's thread until

@@ -138,6 +138,8 @@ struct Fault {
   const char* text;  // in stderr when failing
 };
 
+void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
+
 class SendFaults : public BrindlefaxCalls, public ::testing::WithParamInterface<Fault> {};
 
 TEST_P(SendFaults, EndWithTheirMessages) {
