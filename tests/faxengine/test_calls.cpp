@@ -108,48 +108,51 @@ class Calls : public ::testing::TestWithParam<TFaxClass> {
   TempDir dir_;
 };
 
-// Sends to the simulator's remote machine; the saved pages hold our pages below the
-// 8 white lines and the header line (8 rows, 16 at fine resolution).
+// Sends one page at standard and three at fine resolution to the simulator's remote
+// machine; the saved pages hold our pages below the 8 white lines and the header line
+// (8 rows, 16 at fine resolution).
 TEST_P(Calls, SendToTheRemoteMachine) {
-  bool v20 = GetParam() == TFaxClass::fcClass2_0;
-  int count = v20 ? 3 : 1;
-  bool fine = v20;
-  std::string file = dir_.path("out.brx");
-  std::vector<PageSpec> sent = pages(count, fine, 120);
-  writeBrx(file, sent);
-  ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
-  ASSERT_TRUE(sim.ready());
+  for (bool fine : {false, true}) {
+    SCOPED_TRACE(fine ? "fine" : "standard");
+    int count = fine ? 3 : 1;
+    std::string file = dir_.path(fine ? "fine.brx" : "standard.brx");
+    std::vector<PageSpec> sent = pages(count, fine, 120);
+    writeBrx(file, sent);
+    ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
+    ASSERT_TRUE(sim.ready());
 
-  CallLoop loop;
-  TFxSendFax fax;
-  TFxFaxLog log;
-  log.FaxHistoryName = dir_.path("history.txt");
-  fax.SetFaxLog(&log);
-  fax.ComPort = &loop.port(sim.modem1());
-  fax.FaxClass = GetParam();
-  fax.StationID = "Brindle Test";
-  fax.HeaderLine = "FROM $I PAGE $P OF $N";
-  fax.PhoneNumber = "555 1234";
-  fax.SetFaxFile(file);
-  SendResult r;
-  record(fax, r);
-  loop.watch(fax);
-  fax.BeginTransmit();
-  ASSERT_TRUE(loop.run(120));
+    CallLoop loop;
+    TFxSendFax fax;
+    TFxFaxLog log;
+    log.FaxHistoryName = dir_.path("history.txt");
+    std::filesystem::remove(log.FaxHistoryName);
+    fax.SetFaxLog(&log);
+    fax.ComPort = &loop.port(sim.modem1());
+    fax.FaxClass = GetParam();
+    fax.StationID = "Brindle Test";
+    fax.HeaderLine = "FROM $I PAGE $P OF $N";
+    fax.PhoneNumber = "555 1234";
+    fax.SetFaxFile(file);
+    SendResult r;
+    record(fax, r);
+    loop.watch(fax);
+    fax.BeginTransmit();
+    ASSERT_TRUE(loop.run(120));
 
-  EXPECT_EQ(r.finish, 0) << errorText(r.finish);
-  EXPECT_EQ(r.remote, "REMOTE FAX");
-  EXPECT_EQ(sim.summary("s['calls'][0]['result']"), "ok");
-  EXPECT_EQ(sim.summary("s['calls'][0]['remote_id']"), "BRINDLE TEST");
-  EXPECT_EQ(sim.summary("s['calls'][0]['resolution']"), fine ? "fine" : "normal");
-  std::size_t top = fine ? 24 : 16;
-  for (int p = 1; p <= count; ++p) {
-    EXPECT_TRUE(rowsMatch(sim.savedPage(1, p), top, sent[std::size_t(p - 1)].rows)) << "page " << p;
+    EXPECT_EQ(r.finish, 0) << errorText(r.finish);
+    EXPECT_EQ(r.remote, "REMOTE FAX");
+    EXPECT_EQ(sim.summary("s['calls'][0]['result']"), "ok");
+    EXPECT_EQ(sim.summary("s['calls'][0]['remote_id']"), "BRINDLE TEST");
+    EXPECT_EQ(sim.summary("s['calls'][0]['resolution']"), fine ? "fine" : "normal");
+    std::size_t top = fine ? 24 : 16;
+    for (int p = 1; p <= count; ++p)
+      EXPECT_TRUE(rowsMatch(sim.savedPage(1, p), top, sent[std::size_t(p - 1)].rows))
+          << "page " << p;
+    std::string history = readText(log.FaxHistoryName);
+    EXPECT_NE(history.find("Transmit " + file + " to 555 1234 started at "), std::string::npos);
+    EXPECT_NE(history.find("Transmit to REMOTE FAX finished OK at "), std::string::npos);
+    EXPECT_EQ(history.find("failed"), std::string::npos);
   }
-  std::string history = readText(log.FaxHistoryName);
-  EXPECT_NE(history.find("Transmit " + file + " to 555 1234 started at "), std::string::npos);
-  EXPECT_NE(history.find("Transmit to REMOTE FAX finished OK at "), std::string::npos);
-  EXPECT_EQ(history.find("failed"), std::string::npos);
 }
 
 // The remote machine calls twice; each fax is stored in the next numbered file.
@@ -266,6 +269,17 @@ TEST(FaultCalls, AbortWhileDialingEndsTheSessionAsAUserAbort) {
   EXPECT_EQ(r.finish, ecCancelRequested);
   EXPECT_EQ(progressAtEnd, progress::kUserAbort);
   EXPECT_EQ(r.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
+  // A second session of the same component initialises the modem again: it may have been
+  // reset in between.
+  fax.ComPort->Close();
+  CallLoop again;
+  fax.ComPort = &again.port(sim.modem1());
+  again.watch(fax);
+  fax.BeginTransmit();
+  ASSERT_TRUE(again.run(60));
+  EXPECT_EQ(sim.query("sum(1 for e in ev if e['kind'] == 'cmd' and e['text'] == '" +
+                      fax.InitString() + "')"),
+            "2");
 }
 
 TEST(FaultCalls, ARefusedCallerLeavesNoFile) {

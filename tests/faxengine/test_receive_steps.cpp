@@ -120,6 +120,13 @@ TEST_P(ReceiveSteps, PagesAreStoredInANewFileThatDecodesToWhatWasSent) {
   EXPECT_EQ(r.session.remoteStationId.get(), "555 1234");
 }
 
+TEST_P(ReceiveSteps, AnswerOnRingBelowOneAnswersTheFirstRing) {
+  SessionRig& r = rig();
+  r.proto.answerOnRing = 0;
+  receive(r, script().setup(1).answer().page(patternPicture(5, 1), "1", "+FET:2").hangup());
+  EXPECT_EQ(r.host.finish, 0);
+}
+
 TEST_P(ReceiveSteps, APageReportedBadIsCutAndTheResentPageTakesItsPlace) {
   Picture p1 = patternPicture(20, 7);
   SessionRig& r = rig();

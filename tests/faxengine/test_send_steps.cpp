@@ -209,6 +209,32 @@ TEST_P(SendSteps, BusyRedialsUntilTheAttemptsAreUsedUp) {
   EXPECT_EQ(r.session.dialAttempt, 2);
 }
 
+TEST_P(SendSteps, BusyWithAbortNoConnectEndsTheSession) {
+  SessionRig& r = rig();
+  r.session.dialAttempts = 1;
+  r.session.options = kOptAbortNoConnect;
+  r.host.faxes.push_back({"5551234", fax({{patternPicture(5, 1)}}), ""});
+  SendScript s = script().setup("0,3,0,2,0,0,0,0");
+  s.dial({"BUSY"});
+  sendOne(r, fax({{patternPicture(5, 1)}}), s);  // the second fax is never dialed
+  EXPECT_EQ(r.host.finish, ecFaxBusy);
+  EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
+  EXPECT_EQ(std::count(r.modem.commands.begin(), r.modem.commands.end(), "ATDT5551234"), 1);
+}
+
+TEST_P(SendSteps, ControlCharactersNeverReachTheModem) {
+  // A CR inside the number would end the dial command early.
+  SessionRig& r = rig();
+  r.proto.dialPrefix = "9,\r";
+  r.host.faxes.push_back({"555\r1234\n", fax({{patternPicture(5, 1)}}), ""});
+  SendScript s = script().setup("0,3,0,2,0,0,0,0");
+  s.steps.push_back({"ATDT9,5551234", {"NO DIALTONE"}});
+  r.modem.load(s.steps);
+  r.start();
+  r.run();
+  EXPECT_EQ(r.host.finish, ecFaxNoDialTone);  // the script's dial command was matched
+}
+
 TEST_P(SendSteps, UnlimitedAttemptsRedialUntilTheLineIsFree) {
   SessionRig& r = rig();
   r.session.dialAttempts = 0;
