@@ -22,6 +22,10 @@ class SessionRun {
   std::unique_ptr<FaxMachine> machine;
 };
 
+TFxAbstractFaxStatus::~TFxAbstractFaxStatus() {
+  if (Fax && Fax->StatusDisplay == this) Fax->StatusDisplay = nullptr;
+}
+
 // ---- TFxCustomAbstractFax ---------------------------------------------------------------
 
 TFxCustomAbstractFax::TFxCustomAbstractFax() : alive_(std::make_shared<bool>(true)) {

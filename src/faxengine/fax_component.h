@@ -29,7 +29,7 @@ class SessionRun;
 // The base of progress displays: the fax calls UpdateDisplay with every status report.
 class TFxAbstractFaxStatus {
  public:
-  virtual ~TFxAbstractFaxStatus() = default;
+  virtual ~TFxAbstractFaxStatus();  // unlinks itself from its fax
   int Position = 0;
   bool Ctl3D = true;
   bool Visible = false;

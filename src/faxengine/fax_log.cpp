@@ -35,6 +35,10 @@ std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& da
   }
 }
 
+TFxFaxLog::~TFxFaxLog() {
+  if (Fax && Fax->FaxLog() == this) Fax->SetFaxLog(nullptr);
+}
+
 void TFxFaxLog::UpdateLog(int logCode) {
   if (FaxHistoryName.empty() || !Fax) return;
   FaxLogFacts f = Fax->LogFacts();

@@ -24,7 +24,7 @@ std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& da
 
 class TFxFaxLog {
  public:
-  virtual ~TFxFaxLog() = default;
+  virtual ~TFxFaxLog();                        // unlinks itself from its fax
   std::string FaxHistoryName = "MERLFAX.HIS";  // empty: no history
   TFxCustomAbstractFax* Fax = nullptr;         // the fax component being logged
 
