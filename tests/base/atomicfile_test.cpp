@@ -1,6 +1,7 @@
 // Replacing a file: the old content stays until the new one is complete on the disk.
 #include "base/atomicfile.h"
 #include "base/faultinjection.h"
+#include "support/failat.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,24 +10,12 @@
 #include <fstream>
 #include <sstream>
 
+using testutil::FailAt;
+
 namespace {
 
 namespace fs = std::filesystem;
 using Action = base::FaultInjector::Action;
-
-// Fails the n-th change it is asked about with the given action.
-class FailAt : public base::FaultInjector {
- public:
-  FailAt(int n, Action action) : n_(n), action_(action) { base::setFaultInjector(this); }
-  ~FailAt() override { base::setFaultInjector(nullptr); }
-  Action before(const char*, const std::string&) override {
-    return ++seen_ == n_ ? action_ : Action::Proceed;
-  }
-
- private:
-  int n_, seen_ = 0;
-  Action action_;
-};
 
 class AtomicFileTest : public ::testing::Test {
  protected:

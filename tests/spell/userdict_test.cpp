@@ -16,9 +16,12 @@
 #include "spell/dictformat.h"
 #include "spell/engine.h"
 #include "spelltest.h"
+#include "support/failat.h"
 
 using spell::Engine;
 using spelltest::ScratchDir;
+
+using testutil::FailAt;
 
 namespace {
 
@@ -160,24 +163,6 @@ TEST(UserDictionary, AddingWaitsForAnotherWritersLock) {
   ASSERT_GE(reader.OpenUser(path), 0);
   EXPECT_TRUE(reader.CheckWord("waited"));
 }
-
-namespace {
-
-// Makes the n-th file change fail the given way.
-class FailAt : public base::FaultInjector {
- public:
-  FailAt(int n, Action action) : n_(n), action_(action) { base::setFaultInjector(this); }
-  ~FailAt() override { base::setFaultInjector(nullptr); }
-  Action before(const char*, const std::string&) override {
-    return ++seen_ == n_ ? action_ : Action::Proceed;
-  }
-
- private:
-  int n_, seen_ = 0;
-  Action action_;
-};
-
-}  // namespace
 
 TEST(UserDictionary, ACrashOrFullDiskWhileAddingLeavesTheOldOrTheNewFile) {
   using Action = base::FaultInjector::Action;
