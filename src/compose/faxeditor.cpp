@@ -3,8 +3,11 @@
 
 #include <algorithm>
 
+#include "compose/controls.h"
+#include "compose/coverbrowse.h"
 #include "compose/enteredit.h"
 #include "compose/panecommands.h"
+#include "compose/phonebook.h"
 #include "compose/spellcheckdialog.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
@@ -32,14 +35,6 @@ enum Page { kCoverPage = 0, kDocumentPage = 1, kRecipientPage = 2 };
 
 const char* const kPageCaptions[] = {"Cover Sheet", "Fax Document", "Recipient"};
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* hint = nullptr) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  if (hint) button->setToolTip(QString::fromUtf8(hint));
-  return button;
-}
-
 TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint) {
   auto* edit = new TEnterEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
@@ -47,29 +42,6 @@ TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const cha
   edit->setToolTip(QString::fromUtf8(hint));
   ui::LimitToTableText(edit);  // the outgoing table stores these fields in code page 1252
   return edit;
-}
-
-void setUpPane(richtext::TRichText* pane) {
-  const QFont font(QStringLiteral("Arial"), 8);
-  pane->setFont(font);
-  pane->document()->setDefaultFont(font);
-  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  pane->setTabChangesFocus(false);
-  pane->setOverwriteMode(false);
-  pane->setAcceptDrops(false);
-  pane->viewport()->setAcceptDrops(false);
-}
-
-// Placement is a convenience: a settings file that cannot be written must not stop
-// the user from composing or keeping a fax, so the failure is only reported.
-template <typename F>
-void reportingIniErrors(F&& f) {
-  try {
-    f();
-  } catch (const settings::IniWriteError& e) {
-    ui::ReportFailure(e);
-  }
 }
 
 }  // namespace
@@ -117,7 +89,7 @@ QWidget* TFaxEditor::buildRecipientPage() {
   FaxNumber = makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here");
   Subject = makeEdit(page, "Subject", 50, "Enter subject (topic) of fax here");
   AddressButton =
-      makeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");
+      MakeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");
   auto* grid = new QGridLayout(page);
   // Each label names its edit for screen readers and gives it an Alt-letter; the letters
   // are the ones the window's buttons leave free.
@@ -145,7 +117,7 @@ QWidget* TFaxEditor::buildPanePage(richtext::TRichText*& pane, richtext::TRichTo
   page->setObjectName(QString::fromLatin1(paneName) + QStringLiteral("Page"));
   pane = new richtext::TRichText(page);
   pane->setObjectName(QString::fromLatin1(paneName));
-  setUpPane(pane);
+  SetUpPane(pane, 8);
   bar = new richtext::TRichToolBar(page);
   bar->setObjectName(QString::fromLatin1(barName));
   bar->SetEditor(pane);
@@ -157,12 +129,12 @@ QWidget* TFaxEditor::buildPanePage(richtext::TRichText*& pane, richtext::TRichTo
 }
 
 void TFaxEditor::buildButtonBar() {
-  Helpbutton = makeButton(this, "Helpbutton", "&Help");
+  Helpbutton = MakeButton(this, "Helpbutton", "&Help");
   RecipientButton =
-      makeButton(this, "RecipientButton", "&Recipient Info", "Edit the recipient information");
-  DocumentButton = makeButton(this, "DocumentButton", "&Fax Document", "Edit the fax document");
+      MakeButton(this, "RecipientButton", "&Recipient Info", "Edit the recipient information");
+  DocumentButton = MakeButton(this, "DocumentButton", "&Fax Document", "Edit the fax document");
   CoverButton =
-      makeButton(this, "CoverButton", "&Cover Sheet", "Edit the optional fax cover sheet");
+      MakeButton(this, "CoverButton", "&Cover Sheet", "Edit the optional fax cover sheet");
   pageButtons_ = new QButtonGroup(this);
   pageButtons_->setExclusive(true);
   for (QPushButton* b : {RecipientButton, DocumentButton, CoverButton}) {
@@ -171,12 +143,12 @@ void TFaxEditor::buildButtonBar() {
   }
   RecipientButton->setChecked(true);
   Zoombutton =
-      makeButton(this, "Zoombutton", "100%", "Set the view percentage for the current editor");
+      MakeButton(this, "Zoombutton", "100%", "Set the view percentage for the current editor");
   Zoombutton->setVisible(false);
-  OKButton = makeButton(this, "OKButton", "&Accept", "Ok - save changes to this fax");
+  OKButton = MakeButton(this, "OKButton", "&Accept", "Ok - save changes to this fax");
   OKButton->setDefault(true);
   CancelButton =
-      makeButton(this, "CancelButton", "Cance&l", "Cancel - do not save changes to this fax");
+      MakeButton(this, "CancelButton", "Cance&l", "Cancel - do not save changes to this fax");
 
   ZoomMenu = MakeZoomMenu(this);
   Zoom70 = ZoomMenu->findChild<QAction*>(QStringLiteral("Zoom70"));
@@ -219,7 +191,7 @@ void TFaxEditor::appendCoverButtons() {
 void TFaxEditor::FormCreate() {
   RichToolDoc->setMinimumHeight(RichToolCover->sizeHint().height());
   RichCover->SetTextToInsertHandler([this](int id, const QString&) { return TextToInsert(id); });
-  reportingIniErrors([this] { ui::RestoreFormPlacement(this); });
+  ReportingIniErrors([this] { ui::RestoreFormPlacement(this); });
 }
 
 void TFaxEditor::connectCommands() {
@@ -290,16 +262,31 @@ void TFaxEditor::ZoomItemClick(QAction* item) {
 }
 
 void TFaxEditor::AddressButtonClick() {
-  ui::ShowInfo(QStringLiteral("The phone book window is not available yet."));
+  if (!Store) return;
+  if (const auto entry = ShowPhoneBook(*Store, this, BrowseMode::Picker)) {
+    Recipient->setText(entry->name);
+    FaxNumber->setText(entry->number);
+  }
 }
 
+// The template replaces the cover without a question; its fields take the recipient,
+// number and subject as they are now.
 void TFaxEditor::LoadCoverButtonClick() {
-  ui::ShowInfo(QStringLiteral("The cover sheet template browser is not available yet."));
+  if (!Store) return;
+  ShowCoverBrowse(*Store, this, BrowseMode::Picker, [this] {
+    TableSet cover = Store->Cover();
+    Store->LoadRichText(*RichCover, "COVER", cover.binding);
+    coverTemplateLoaded();
+  });
 }
 
 void TFaxEditor::LoadCoverTemplate(const QByteArray& rtf) {
   RichCover->Clear();
   RichCover->LoadRtf(rtf);
+  coverTemplateLoaded();
+}
+
+void TFaxEditor::coverTemplateLoaded() {
   RichCover->Reformat();
   MergeCoverFields();
   RichCover->CaretToStart();
@@ -366,7 +353,7 @@ void TFaxEditor::reject() { done(kModalCancel); }
 
 void TFaxEditor::done(int result) {
   if (result != kModalOk && isVisible() && !mayDiscard()) return;
-  if (isVisible()) reportingIniErrors([this] { ui::SaveFormPlacement(this); });
+  if (isVisible()) ReportingIniErrors([this] { ui::SaveFormPlacement(this); });
   QDialog::done(result);
 }
 

@@ -7,6 +7,7 @@
 // changed since the window opened, the user is asked first and may keep editing.
 #pragma once
 
+#include "compose/controls.h"
 #include "compose/mergeanswer.h"
 
 #include <QDialog>
@@ -28,10 +29,8 @@ class TRichToolBar;
 
 namespace compose {
 
+class TComposeStore;
 class TEnterEdit;
-
-constexpr int kModalOk = 1;
-constexpr int kModalCancel = 2;
 
 class TFaxEditor : public QDialog {
   Q_OBJECT
@@ -54,6 +53,8 @@ class TFaxEditor : public QDialog {
 
   // The clock the merge fields read; tests fix it.
   std::function<QDateTime()> Clock;
+  // The tables the Phonebook and Load Template buttons open; without one they do nothing.
+  TComposeStore* Store = nullptr;
 
   TEnterEdit* Recipient = nullptr;
   TEnterEdit* FaxNumber = nullptr;
@@ -112,6 +113,8 @@ class TFaxEditor : public QDialog {
   void ZoomMenuPopup();
   void AddressButtonClick();
   void LoadCoverButtonClick();
+  // After a template was loaded into RichCover: lay it out, merge its fields, caret home.
+  void coverTemplateLoaded();
   std::optional<QString> TextToInsert(int id);
 
   QByteArray contents() const;

@@ -64,13 +64,7 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent) {
   dialog.exec();
 }
 
-void ChooseDefaultFontReporting() {
-  try {
-    ChooseDefaultFont();
-  } catch (const settings::IniWriteError& e) {
-    ui::ReportFailure(e);
-  }
-}
+void ChooseDefaultFontReporting() { ReportingIniErrors(ChooseDefaultFont); }
 
 // Outside a main window a tool bar's overflow menu lists only plain actions (it cannot
 // show widgets), so the items are actions and the bar makes their buttons.

@@ -3,6 +3,9 @@
 // buttons they append.
 #pragma once
 
+#include "settings/inifile.h"
+#include "ui/messages.h"
+
 #include <QString>
 
 #include <functional>
@@ -40,6 +43,18 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent);
 
 // Runs the default-font dialog and reports a settings file that cannot be written.
 void ChooseDefaultFontReporting();
+
+// Placement and the default font are conveniences: a settings file that cannot be
+// written must not stop the user from composing or keeping a fax or a template, so the
+// failure is only reported.
+template <typename F>
+void ReportingIniErrors(F&& f) {
+  try {
+    f();
+  } catch (const settings::IniWriteError& e) {
+    ui::ReportFailure(e);
+  }
+}
 
 // Appends an item to a tool bar and returns the button the bar shows for it, named
 // `name`; a spacer of 2 pixels goes before it unless it is the first item the caller

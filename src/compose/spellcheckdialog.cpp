@@ -2,7 +2,7 @@
 // does to the pane and the user dictionary.
 #include "compose/spellcheckdialog.h"
 
-#include "compose/faxeditor.h"
+#include "compose/controls.h"
 #include "compose/speller.h"
 #include "richtext/richtext.h"
 #include "ui/messages.h"
@@ -18,25 +18,6 @@
 #include <QVBoxLayout>
 
 namespace compose {
-
-namespace {
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const QString& hint) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setToolTip(hint);
-  button->setAutoDefault(false);
-  return button;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& caption, QWidget* buddy) {
-  auto* label = new QLabel(caption, parent);
-  label->setBuddy(buddy);
-  return label;
-}
-
-}  // namespace
 
 int CheckPaneSpelling(richtext::TRichText* pane, QWidget* parent) {
   TSpellCheckDialog dialog(parent);
@@ -70,25 +51,27 @@ void TSpellCheckDialog::buildControls() {
       "Click one of these suggested replacements to move it into the Replace With box"));
 
   Replace =
-      makeButton(this, "Replace", QStringLiteral("Replace "), QStringLiteral("Replace the word"));
+      MakeButton(this, "Replace", QStringLiteral("Replace "), QStringLiteral("Replace the word"));
   Replace->setDefault(true);
-  Cancelbutton = makeButton(this, "Cancelbutton", QStringLiteral("Cancel"),
+  Cancelbutton = MakeButton(this, "Cancelbutton", QStringLiteral("Cancel"),
                             QStringLiteral("Cancel the spell check"));
-  GetNextWordButton = makeButton(this, "GetNextWordButton", QStringLiteral("&Skip Word"),
+  GetNextWordButton = MakeButton(this, "GetNextWordButton", QStringLiteral("&Skip Word"),
                                  QStringLiteral("Skip the word"));
-  Addbutton = makeButton(this, "Addbutton", QStringLiteral("&Add Word"),
+  Addbutton = MakeButton(this, "Addbutton", QStringLiteral("&Add Word"),
                          QStringLiteral("Add the word to the user dictionary"));
 
   auto* fields = new QGridLayout;
-  fields->addWidget(makeLabel(this, QStringLiteral("Possible spelling error"), Word), 0, 0);
+  fields->addWidget(MakeLabel(this, QStringLiteral("Possible spelling error"), Word), 0, 0);
   fields->addWidget(Word, 1, 0);
-  fields->addWidget(makeLabel(this, QStringLiteral("Replace with"), ReplaceAs), 2, 0);
+  fields->addWidget(MakeLabel(this, QStringLiteral("Replace with"), ReplaceAs), 2, 0);
   fields->addWidget(ReplaceAs, 3, 0);
-  fields->addWidget(makeLabel(this, QStringLiteral("Possible replacements"), WordList), 4, 0);
+  fields->addWidget(MakeLabel(this, QStringLiteral("Possible replacements"), WordList), 4, 0);
   fields->addWidget(WordList, 5, 0);
   auto* buttons = new QVBoxLayout;
-  for (QPushButton* b : {Replace, GetNextWordButton, Addbutton, Cancelbutton})
+  for (QPushButton* b : {Replace, GetNextWordButton, Addbutton, Cancelbutton}) {
+    b->setAutoDefault(false);
     buttons->addWidget(b);
+  }
   buttons->addStretch();
   auto* layout = new QGridLayout(this);
   layout->addLayout(fields, 0, 0);

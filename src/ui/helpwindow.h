@@ -15,6 +15,10 @@ constexpr int Contents = 1009;
 constexpr int Troubleshooting = 1026;
 constexpr int Faq = 911;
 constexpr int FaxEditor = 1015;
+constexpr int CoverBrowse = 1017;
+constexpr int CoverEditor = 1018;
+constexpr int PhoneBook = 1019;
+constexpr int PhoneBookEditor = 1020;
 }  // namespace helpctx
 
 // The resource path of a context's page; unknown contexts lead to the contents page.

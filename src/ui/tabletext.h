@@ -2,6 +2,8 @@
 // convert at the edge, so that names with accents survive a trip through a table.
 #pragma once
 
+#include "tables/binding.h"
+
 #include <QString>
 #include <string>
 
@@ -18,5 +20,14 @@ QString CharactersTablesCannotHold(const QString& text);
 // Keeps an edit to what a table field can store: typing or pasting a character that code
 // page 1252 cannot hold is refused, and a tool tip at the edit says which and why.
 void LimitToTableText(QLineEdit* edit);
+
+// A text field of the cursor's current record as the windows show it, and back (the
+// record in edit or append state; the field's width cuts a longer text).
+inline QString FieldText(const tables::Cursor& cursor, const char* name) {
+  return FromTableText(cursor.table().getString(name));
+}
+inline void PutFieldText(tables::Cursor& cursor, const char* name, const QString& text) {
+  cursor.table().putString(name, ToTableText(text));
+}
 
 }  // namespace ui

@@ -2,11 +2,14 @@
 // Check dialog walking a pane with the built main dictionary.
 #include "compose/spellcheckdialog.h"
 
+#include "compose/covereditor.h"
 #include "compose/faxeditor.h"
 #include "compose/speller.h"
 #include "composetest.h"
 #include "richtext/richtext.h"
+#include "richtext/richtoolbar.h"
 
+#include <QAction>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -132,4 +135,23 @@ TEST_F(SpellCheck, EachEditorPaneOpensTheDialogOnItself) {
   EXPECT_EQ(fixture.boxes.back().text, "Spell check complete");
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_FALSE(editor.RichDoc->textCursor().hasSelection());
+}
+
+TEST_F(SpellCheck, TemplateEditorsSpellItemChecksItsPane) {
+  InstallMainDictionary();
+  compose::TCoverEditor editor;
+  editor.RichCover->setPlainText(QStringLiteral("Dear Sir, plese call."));
+  QString stop;
+  composetest::WhenModalOpens([&](QWidget* modal) {
+    auto* dialog = qobject_cast<TSpellCheckDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(composetest::WaitUntil([&] { return !dialog->Word->text().isEmpty(); }));
+    stop = dialog->Word->text();
+    dialog->ReplaceAs->setText(QStringLiteral("please"));
+    dialog->Replace->click();
+  });
+  editor.RichToolBar1->SpellAction()->trigger();
+  EXPECT_EQ(stop, "plese");
+  EXPECT_EQ(editor.RichCover->toPlainText(), "Dear Sir, please call.");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }

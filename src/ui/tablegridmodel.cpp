@@ -1,6 +1,6 @@
-// Fax list model: rows come from the grid view of the table engine, cells from the
-// record at that row, read on demand.
-#include "app/mainwindow/faxgridmodel.h"
+// List model: rows come from the grid view of the table engine, cells from the record
+// at that row, read on demand.
+#include "ui/tablegridmodel.h"
 
 #include "base/log.h"
 
@@ -12,7 +12,7 @@
 #include <QLocale>
 #include <algorithm>
 
-namespace app {
+namespace ui {
 
 QString DisplayText(const tables::Field& field) {
   switch (field.type()) {
@@ -27,11 +27,12 @@ QString DisplayText(const tables::Field& field) {
       return QString::number(field.asNumber(), 'f', field.decimals());
     }
     case 'L': return field.asLogical() ? QStringLiteral("T") : QStringLiteral("F");
-    default: return ui::FromTableText(field.asString());
+    default: return FromTableText(field.asString());
   }
 }
 
-FaxGridModel::FaxGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns, QObject* parent)
+TableGridModel::TableGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns,
+                               QObject* parent)
     : QAbstractTableModel(parent),
       cursor_(cursor),
       columns_(std::move(columns)),
@@ -42,33 +43,33 @@ FaxGridModel::FaxGridModel(tables::Cursor& cursor, std::vector<GridColumn> colum
   });
 }
 
-FaxGridModel::~FaxGridModel() = default;
+TableGridModel::~TableGridModel() = default;
 
-void FaxGridModel::refresh() {
+void TableGridModel::refresh() {
   beginResetModel();
   cachedRows_ = -1;
   endResetModel();
 }
 
-int FaxGridModel::rowCount(const QModelIndex& parent) const {
+int TableGridModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid() || !cursor_.active()) return 0;
   if (cachedRows_ < 0) {
     try {
       cachedRows_ = int(view_->rowCount());
     } catch (const std::exception& e) {
       // A list that cannot be counted shows as empty rather than stopping the window.
-      base::LogFailure("fax list", e.what());
+      base::LogFailure("list", e.what());
       cachedRows_ = 0;
     }
   }
   return cachedRows_;
 }
 
-int FaxGridModel::columnCount(const QModelIndex& parent) const {
+int TableGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : int(columns_.size());
 }
 
-QString FaxGridModel::cellText(std::uint32_t recNo, int column) const {
+QString TableGridModel::cellText(std::uint32_t recNo, int column) const {
   // Peeking reads another record's fields without moving the cursor or disturbing an edit.
   tables::Table& table = cursor_.table();
   QString text;
@@ -77,33 +78,33 @@ QString FaxGridModel::cellText(std::uint32_t recNo, int column) const {
     if (tables::Field* f = cursor_.findField(columns_[std::size_t(column)].fieldName))
       text = DisplayText(*f);
   } catch (const std::exception& e) {
-    base::LogFailure("fax list cell", e.what());  // the cell stays empty
+    base::LogFailure("list cell", e.what());  // the cell stays empty
   }
   table.setPeek(0);
   return text;
 }
 
-QVariant FaxGridModel::data(const QModelIndex& index, int role) const {
+QVariant TableGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || role != Qt::DisplayRole) return {};
   std::uint32_t recNo = 0;
   try {
     recNo = view_->recNoAt(std::uint32_t(index.row()));
   } catch (const std::exception& e) {
-    base::LogFailure("fax list row", e.what());  // the row stays empty
+    base::LogFailure("list row", e.what());  // the row stays empty
     return {};
   }
   if (recNo == 0) return {};
   return cellText(recNo, index.column());
 }
 
-QVariant FaxGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant TableGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
       section < int(columns_.size()))
     return columns_[std::size_t(section)].title;
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-int FaxGridModel::currentRow() const {
+int TableGridModel::currentRow() const {
   if (!cursor_.active() || cursor_.eof()) return -1;
   const std::uint32_t current = cursor_.recNo();
   // The current record is looked for among the first rows only, so that a long list
@@ -116,13 +117,13 @@ int FaxGridModel::currentRow() const {
   return -1;
 }
 
-bool FaxGridModel::moveCursorTo(int row) {
+bool TableGridModel::moveCursorTo(int row) {
   try {
     return row >= 0 && view_->moveTo(std::uint32_t(row));
   } catch (const std::exception& e) {
-    base::LogFailure("fax list selection", e.what());  // the cursor stays where it was
+    base::LogFailure("list selection", e.what());  // the cursor stays where it was
     return false;
   }
 }
 
-}  // namespace app
+}  // namespace ui

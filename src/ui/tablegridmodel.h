@@ -1,5 +1,6 @@
-// A read-only Qt model over a table cursor for the fax lists: it reads only the rows
-// the view asks for, so a list of any length opens as fast as an empty one.
+// A read-only Qt model over a table cursor for the program's lists (faxes, cover-sheet
+// templates, the phone book): it reads only the rows the view asks for, so a list of any
+// length opens as fast as an empty one.
 #pragma once
 
 #include "tables/binding.h"
@@ -10,19 +11,20 @@
 #include <memory>
 #include <vector>
 
-namespace app {
+namespace ui {
 
 struct GridColumn {
   std::string fieldName;  // stored or calculated field of the cursor
   QString title;
-  int displayWidth;  // in characters
+  int displayWidth;  // in characters; 0: the field's width (or its title's, when longer)
 };
 
-class FaxGridModel : public QAbstractTableModel {
+class TableGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  FaxGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns, QObject* parent = nullptr);
-  ~FaxGridModel() override;
+  TableGridModel(tables::Cursor& cursor, std::vector<GridColumn> columns,
+                 QObject* parent = nullptr);
+  ~TableGridModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -50,4 +52,4 @@ class FaxGridModel : public QAbstractTableModel {
 // trailing decimals, text as it is.
 QString DisplayText(const tables::Field& field);
 
-}  // namespace app
+}  // namespace ui
