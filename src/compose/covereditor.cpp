@@ -4,7 +4,7 @@
 #include "compose/controls.h"
 #include "compose/panecommands.h"
 #include "compose/spellcheckdialog.h"
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
 #include "ui/helpwindow.h"

@@ -1,7 +1,6 @@
 // Main window: the commands on the fax lists: New, Clone, Edit (an outgoing fax in the
 // fax editor, the notes of a received one) and Delete.
 #include "app/assembly/richtextmemo.h"
-#include "app/mainwindow/fieldtext.h"
 #include "app/mainwindow/mainscreen.h"
 #include "app/mainwindow/smallforms.h"
 #include "compose/defaultfont.h"
@@ -10,6 +9,7 @@
 #include "richtext/richtext.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
+#include "ui/tabletext.h"
 
 #include <QApplication>
 #include <QFile>
@@ -22,6 +22,7 @@ namespace app {
 void TMainScreen::NewbuttonClick() {
   {
     compose::TFaxEditor editor(this);
+    editor.Store = composeStore_.get();
     if (CloneMode) {
       loadEditor(editor, QStringLiteral("[clone]"));
     } else {
@@ -49,17 +50,17 @@ void TMainScreen::NewbuttonClick() {
 void TMainScreen::loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix) {
   LoadRichText(*editor.RichCover, "RTFCOVER", Store.FaxBinding);
   LoadRichText(*editor.RichDoc, "RTFDOC", Store.FaxBinding);
-  editor.Recipient->setText(FieldText(Store.FaxTable, "RECIPIENT"));
-  editor.Subject->setText(subjectPrefix + FieldText(Store.FaxTable, "SUBJECT"));
-  editor.FaxNumber->setText(FieldText(Store.FaxTable, "PHONE"));
+  editor.Recipient->setText(ui::FieldText(Store.FaxTable, "RECIPIENT"));
+  editor.Subject->setText(subjectPrefix + ui::FieldText(Store.FaxTable, "SUBJECT"));
+  editor.FaxNumber->setText(ui::FieldText(Store.FaxTable, "PHONE"));
 }
 
 void TMainScreen::storeEditor(compose::TFaxEditor& editor) {
   SaveRichText(*editor.RichCover, "RTFCOVER", Store.FaxBinding);
   SaveRichText(*editor.RichDoc, "RTFDOC", Store.FaxBinding);
-  PutFieldText(Store.FaxTable, "RECIPIENT", editor.Recipient->text());
-  PutFieldText(Store.FaxTable, "SUBJECT", editor.Subject->text());
-  PutFieldText(Store.FaxTable, "PHONE", editor.FaxNumber->text());
+  ui::PutFieldText(Store.FaxTable, "RECIPIENT", editor.Recipient->text());
+  ui::PutFieldText(Store.FaxTable, "SUBJECT", editor.Subject->text());
+  ui::PutFieldText(Store.FaxTable, "PHONE", editor.FaxNumber->text());
   Store.FaxTable.post();
 }
 
@@ -85,6 +86,7 @@ void TMainScreen::EditSentFax() {
     return;
   }
   compose::TFaxEditor editor(this);
+  editor.Store = composeStore_.get();
   loadEditor(editor, QString());
   if (editor.exec() != compose::kModalOk) return;
   try {
@@ -103,15 +105,15 @@ void TMainScreen::EditReceivedFax() {
   }
   const std::uint32_t remembered = Store.RecTable.recNo();
   TEditReceiveNotes dialog(this);
-  dialog.Descript->setText(QStringLiteral("From: ") + FieldText(Store.RecTable, "FROM"));
-  dialog.Notes->setText(FieldText(Store.RecTable, "NOTES"));
+  dialog.Descript->setText(QStringLiteral("From: ") + ui::FieldText(Store.RecTable, "FROM"));
+  dialog.Notes->setText(ui::FieldText(Store.RecTable, "NOTES"));
   ui::CenterFormDefault(&dialog);
   if (dialog.exec() != QDialog::Accepted) return;
   if (remembered == 0 || remembered > Store.RecTable.table().recCount()) return;
   try {
     Store.RecTable.go(remembered);
     Store.RecTable.edit();
-    PutFieldText(Store.RecTable, "NOTES", dialog.Notes->text());
+    ui::PutFieldText(Store.RecTable, "NOTES", dialog.Notes->text());
     Store.RecTable.post();
   } catch (const std::exception& e) {
     Store.RecTable.cancel();
@@ -121,7 +123,7 @@ void TMainScreen::EditReceivedFax() {
 
 QString TMainScreen::CurrentReceivedFaxPath() {
   // Only the file name counts: a stored name never reaches outside the receive folder.
-  const QString name = QFileInfo(FieldText(Store.RecTable, "FAXFILE").trimmed()).fileName();
+  const QString name = QFileInfo(ui::FieldText(Store.RecTable, "FAXFILE").trimmed()).fileName();
   if (name.isEmpty()) return {};
   return QString::fromStdString(ReceiveDir()) + QLatin1Char('/') + name;
 }
@@ -134,7 +136,7 @@ void TMainScreen::DeleteButtonClick() {
     return;
   }
   const QString what = received ? QStringLiteral("from") : QStringLiteral("subject");
-  const QString value = FieldText(table, received ? "FROM" : "SUBJECT");
+  const QString value = ui::FieldText(table, received ? "FROM" : "SUBJECT");
   const QString question =
       QStringLiteral("Delete the current fax?\r\n(%1: \"%2\")").arg(what, value);
   if (!ui::AskYesNoDefaultNo(question, QStringLiteral("Delete"))) return;

@@ -3,16 +3,18 @@
 #include "app/mainwindow/mainscreen.h"
 
 #include "app/assembly/faxassembly.h"
-#include "app/mainwindow/faxgridmodel.h"
-#include "app/mainwindow/fieldtext.h"
+#include "app/mainwindow/composestore.h"
 #include "app/mainwindow/smallforms.h"
 #include "base/log.h"
+#include "compose/coverbrowse.h"
+#include "compose/phonebook.h"
 #include "faxengine/device_paths.h"
 #include "settings/appsettings.h"
 #include "settings/inifile.h"
 #include "ui/hints.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
+#include "ui/tabletext.h"
 #include "windows/faxviewer.h"
 
 #include <QAction>
@@ -61,7 +63,9 @@ class HourGlass {
 }  // namespace
 
 TMainScreen::TMainScreen(QWidget* parent)
-    : QMainWindow(parent), Assembly(std::make_unique<FaxAssembly>()) {
+    : QMainWindow(parent),
+      Assembly(std::make_unique<FaxAssembly>()),
+      composeStore_(std::make_unique<ComposeStoreAccess>(Store)) {
   setObjectName(QStringLiteral("TMainScreen"));
   setWindowTitle(QStringLiteral("Brindle "));
   ui::SetMainForm(this);
@@ -73,8 +77,11 @@ TMainScreen::TMainScreen(QWidget* parent)
   FormCreate();
 }
 
+// The lists observe the store's tables, which are members and go before the window's
+// children: the lists go first.
 TMainScreen::~TMainScreen() {
   if (ui::MainForm() == this) ui::SetMainForm(nullptr);
+  delete BrowsePanel;
 }
 
 // ---- life cycle ----------------------------------------------------------------------
@@ -117,10 +124,8 @@ void TMainScreen::FormCreate() {
   QDir(QString::fromStdString(settings::ProgramDir())).mkpath(QString::fromStdString(ReceiveDir()));
   mnuShowHint->setChecked(settings::AppSettings.HintsOn);
   ui::InstallHints(settings::AppSettings.HintsOn);
-  faxModel_->refresh();
-  recModel_->refresh();
-  applyColumnWidths(FaxGrid, faxModel_, Store.FaxTable);
-  applyColumnWidths(RecFaxGrid, recModel_, Store.RecTable);
+  FaxGrid->Model()->refresh();
+  RecFaxGrid->Model()->refresh();
 }
 
 void TMainScreen::closeRequested() {
@@ -242,15 +247,6 @@ void TMainScreen::SetStatus(const QString& text) {
   PumpMessages();
 }
 
-// ---- grids -----------------------------------------------------------------------------
-
-void TMainScreen::syncSelection(QTableView* grid, FaxGridModel* model) {
-  const int row = model->currentRow();
-  if (row >= 0)
-    grid->selectionModel()->setCurrentIndex(
-        model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 // ---- commands --------------------------------------------------------------------------
 
 void TMainScreen::notAvailableYet(const QString& window) {
@@ -301,7 +297,7 @@ void TMainScreen::mnuViewPrintClick() {
         failure = QStringLiteral("Fax file is missing");
       } else {
         // The path shown is the one opened: names on this file system keep their case.
-        header = QStringLiteral("From: ") + FieldText(Store.RecTable, "FROM").trimmed() + gap +
+        header = QStringLiteral("From: ") + ui::FieldText(Store.RecTable, "FROM").trimmed() + gap +
                  QStringLiteral("Received: ") + GetDatetimeAsString(true) + gap +
                  QStringLiteral("Fax File: ") + file;
       }
@@ -310,9 +306,10 @@ void TMainScreen::mnuViewPrintClick() {
       if (file.isEmpty()) {
         failure = QStringLiteral("Error creating fax file");
       } else {
-        header = QStringLiteral("To: ") + FieldText(Store.FaxTable, "RECIPIENT").trimmed() + gap +
-                 QStringLiteral("Subject: ") + FieldText(Store.FaxTable, "SUBJECT").trimmed() +
-                 gap + QStringLiteral("Sent: ") + GetDatetimeAsString(false);
+        header = QStringLiteral("To: ") + ui::FieldText(Store.FaxTable, "RECIPIENT").trimmed() +
+                 gap + QStringLiteral("Subject: ") +
+                 ui::FieldText(Store.FaxTable, "SUBJECT").trimmed() + gap +
+                 QStringLiteral("Sent: ") + GetDatetimeAsString(false);
       }
     }
     if (failure.isEmpty()) SetStatus(QStringLiteral("Loading viewer..."));
@@ -333,9 +330,13 @@ void TMainScreen::mnuViewPrintClick() {
   SetButtons();
 }
 
-void TMainScreen::mnuCoverClick() { notAvailableYet(QStringLiteral("cover sheet library")); }
+void TMainScreen::mnuCoverClick() {
+  compose::ShowCoverBrowse(*composeStore_, this, compose::BrowseMode::Library);
+}
 
-void TMainScreen::mnuPhoneBookClick() { notAvailableYet(QStringLiteral("phone book")); }
+void TMainScreen::mnuPhoneBookClick() {
+  compose::ShowPhoneBook(*composeStore_, this, compose::BrowseMode::Library);
+}
 
 void TMainScreen::mnuPreferencesClick() { notAvailableYet(QStringLiteral("preferences")); }
 
@@ -383,7 +384,7 @@ QString TMainScreen::GetDatetimeAsString(bool received) {
     const tables::Cursor& c = received ? Store.RecTable : Store.FaxTable;
     if (FaxStore::IsEmpty(c)) return {};
     const tables::Date d = c.table().getDate(received ? "DATEREC" : "DATESENT");
-    const QString storedTime = FieldText(c, received ? "TIMEREC" : "TIMESENT");
+    const QString storedTime = ui::FieldText(c, received ? "TIMEREC" : "TIMESENT");
     const QLocale locale;
     const QString date = d.empty()
                              ? QString()

@@ -6,6 +6,7 @@
 
 #include "app/mainwindow/buttonstates.h"
 #include "app/store/faxstore.h"
+#include "ui/tablegrid.h"
 
 #include <QMainWindow>
 
@@ -20,13 +21,13 @@ class QToolBar;
 class QToolButton;
 
 namespace compose {
+class TComposeStore;
 class TFaxEditor;
-}
+}  // namespace compose
 
 namespace app {
 
 class FaxAssembly;
-class FaxGridModel;
 class TStartingFaxForm;
 
 class TMainScreen : public QMainWindow {
@@ -53,7 +54,7 @@ class TMainScreen : public QMainWindow {
       *ViewFaxButton, *Exitbutton;
   QWidget* BrowsePanel;
   QStackedWidget* NoteBook;
-  QTableView *FaxGrid, *RecFaxGrid;
+  ui::TableGrid *FaxGrid, *RecFaxGrid;
   QTabBar* TabSet1;
   QLabel* status;
   QAction *mnuNew, *mnuEdit, *mnuClone, *mnuDelete, *mnuSend, *mnuReceive, *mnuViewPrint, *mnuCover,
@@ -106,11 +107,10 @@ class TMainScreen : public QMainWindow {
   void buildButtonBar();
   void buildBrowsePanel();
   void buildMenus();
-  QTableView* makeGrid(const QString& name, FaxGridModel* model);
-  void applyColumnWidths(QTableView* grid, FaxGridModel* model, const tables::Cursor& cursor);
+  ui::TableGrid* makeGrid(const QString& name, tables::Cursor& table,
+                          std::vector<ui::GridColumn> columns);
 
   // mainscreen.cpp
-  void syncSelection(QTableView* grid, FaxGridModel* model);
   void FormCreate();
   void FormActivate();
   bool FormCloseQuery();
@@ -128,8 +128,8 @@ class TMainScreen : public QMainWindow {
   // outgoing record (in edit or append state) and posts it.
   void storeEditor(compose::TFaxEditor& editor);
 
-  FaxGridModel* faxModel_ = nullptr;
-  FaxGridModel* recModel_ = nullptr;
+  // The fax store as the fax editor and the libraries reach it.
+  std::unique_ptr<compose::TComposeStore> composeStore_;
   bool closing_ = false;
   bool closeQueued_ = false;
   bool assembling_ = false;

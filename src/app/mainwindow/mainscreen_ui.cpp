@@ -1,12 +1,10 @@
 // Main window: its actions, tool bar, fax lists and menus.
 #include "app/mainwindow/mainscreen.h"
 
-#include "app/mainwindow/faxgridmodel.h"
 #include "compose/panecommands.h"
 #include "ui/helpwindow.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStackedWidget>
@@ -17,22 +15,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <utility>
 
 namespace app {
 
 namespace {
 
 constexpr const char* kWebSite = "https://brindle-fax.org/";
-
-int columnWidthFor(const GridColumn& c, const tables::Cursor& cursor, const QFontMetrics& fm) {
-  int chars = c.displayWidth;
-  if (chars <= 0) {
-    const tables::Field* f = const_cast<tables::Cursor&>(cursor).findField(c.fieldName);
-    chars = std::max(f ? (f->type() == 'D' ? 10 : f->width()) : 10, int(c.title.size()));
-  }
-  return chars * fm.averageCharWidth() + 12;
-}
 
 }  // namespace
 
@@ -131,48 +120,15 @@ void TMainScreen::buildButtonBar() {
   ButtonBar->addWidget(Exitbutton);
 }
 
-QTableView* TMainScreen::makeGrid(const QString& name, FaxGridModel* model) {
-  auto* grid = new QTableView;
+ui::TableGrid* TMainScreen::makeGrid(const QString& name, tables::Cursor& table,
+                                     std::vector<ui::GridColumn> columns) {
+  auto* grid = new ui::TableGrid(table, std::move(columns));
   grid->setObjectName(name);
-  grid->setModel(model);
-  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid->setSelectionMode(QAbstractItemView::SingleSelection);
-  grid->setShowGrid(true);
-  grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-  grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  grid->horizontalHeader()->setHighlightSections(false);
-  connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [model](const QModelIndex& current) {
-            if (current.row() >= 0) model->moveCursorTo(current.row());
-          });
   connect(grid, &QTableView::doubleClicked, this, &TMainScreen::mnuViewPrintClick);
-  connect(model, &QAbstractItemModel::modelReset, this,
-          [this, grid, model] { syncSelection(grid, model); });
   return grid;
 }
 
 void TMainScreen::buildBrowsePanel() {
-  faxModel_ = new FaxGridModel(Store.FaxTable,
-                               {{"SentYesNo", "Sent", 3},
-                                {"DATESENT", "Date Sent", 0},
-                                {"TIMESENT", "Time Sent", 0},
-                                {"RECIPIENT", "Recipient", 20},
-                                {"PHONE", "Phone", 15},
-                                {"PAGES", "Pages", 5},
-                                {"SUBJECT", "Subject", 20},
-                                {"LASTRESULT", "Last Attempt", 35}},
-                               this);
-  recModel_ = new FaxGridModel(Store.RecTable,
-                               {{"DATEREC", "Date Rec'd", 0},
-                                {"TIMEREC", "Time Rec'd", 0},
-                                {"FROM", "From", 0},
-                                {"PAGES", "Pages", 0},
-                                {"NOTES", "Notes", 20},
-                                {"FAXFILE", "Fax File", 0}},
-                               this);
-
   BrowsePanel = new QWidget(this);
   BrowsePanel->setObjectName(QStringLiteral("BrowsePanel"));
   auto* layout = new QVBoxLayout(BrowsePanel);
@@ -195,8 +151,22 @@ void TMainScreen::buildBrowsePanel() {
     l->addWidget(grid);
     NoteBook->addWidget(w);
   };
-  FaxGrid = makeGrid(QStringLiteral("FaxGrid"), faxModel_);
-  RecFaxGrid = makeGrid(QStringLiteral("RecFaxGrid"), recModel_);
+  FaxGrid = makeGrid(QStringLiteral("FaxGrid"), Store.FaxTable,
+                     {{"SentYesNo", "Sent", 3},
+                      {"DATESENT", "Date Sent", 0},
+                      {"TIMESENT", "Time Sent", 0},
+                      {"RECIPIENT", "Recipient", 20},
+                      {"PHONE", "Phone", 15},
+                      {"PAGES", "Pages", 5},
+                      {"SUBJECT", "Subject", 20},
+                      {"LASTRESULT", "Last Attempt", 35}});
+  RecFaxGrid = makeGrid(QStringLiteral("RecFaxGrid"), Store.RecTable,
+                        {{"DATEREC", "Date Rec'd", 0},
+                         {"TIMEREC", "Time Rec'd", 0},
+                         {"FROM", "From", 0},
+                         {"PAGES", "Pages", 0},
+                         {"NOTES", "Notes", 20},
+                         {"FAXFILE", "Fax File", 0}});
   page(QStringLiteral("Outgoing Faxes"), QStringLiteral("blue"), FaxGrid);
   page(QStringLiteral("Incoming Faxes"), QStringLiteral("green"), RecFaxGrid);
   layout->addWidget(NoteBook);
@@ -236,13 +206,6 @@ void TMainScreen::buildMenus() {
                     FrequentlyAskedQuestionsFAQ1});
   help->addSeparator();
   help->addAction(About1);
-}
-
-void TMainScreen::applyColumnWidths(QTableView* grid, FaxGridModel* model,
-                                    const tables::Cursor& cursor) {
-  const auto& columns = model->columns();
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    grid->setColumnWidth(int(i), columnWidthFor(columns[i], cursor, grid->fontMetrics()));
 }
 
 }  // namespace app

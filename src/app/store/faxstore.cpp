@@ -353,12 +353,15 @@ bool FaxStore::OpenReceived(std::string* error) {
   return ok;
 }
 
-bool FaxStore::OpenCover() {
-  return openTable(CoverTable, CoverBinding, app::CoverTable(), OpenStyle::Library, nullptr);
+bool FaxStore::OpenCover(std::string* error) {
+  return openTable(CoverTable, CoverBinding, app::CoverTable(), OpenStyle::Library, error);
 }
 
-bool FaxStore::OpenPhone() {
-  return openTable(PhoneTable, PhoneBinding, app::PhoneTable(), OpenStyle::Library, nullptr);
+bool FaxStore::OpenPhone() { return OpenPhoneInto(PhoneTable, PhoneBinding); }
+
+bool FaxStore::OpenPhoneInto(tables::Cursor& table, tables::TTableBinding& binding,
+                             std::string* error) {
+  return openTable(table, binding, app::PhoneTable(), OpenStyle::Library, error);
 }
 
 void FaxStore::ReopenOutgoing(const std::function<void()>& pump) {

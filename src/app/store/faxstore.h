@@ -97,8 +97,11 @@ class FaxStore {
   // lists then show in the order their content asks for (SettleListOrder).
   bool OpenOutgoing(std::string* error = nullptr);
   bool OpenReceived(std::string* error = nullptr);
-  bool OpenCover();
+  bool OpenCover(std::string* error = nullptr);
   bool OpenPhone();
+  // The phone book opened into a window's own table and binding, as OpenPhone does.
+  bool OpenPhoneInto(tables::Cursor& table, tables::TTableBinding& binding,
+                     std::string* error = nullptr);
   // Closes and opens a list again after changes (CloseAndOpen); throws TableError.
   void ReopenOutgoing(const std::function<void()>& pump);
   void ReopenReceived(const std::function<void()>& pump);
