@@ -9,7 +9,6 @@
 #include "ui/tablegrid.h"
 #include "ui/tabletext.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -100,8 +99,9 @@ void TPhoneBook::SetMode(BrowseMode mode) {
   setFixedSize(sizeHint());
 }
 
+// Nothing waits on pending events here: it runs while the window is being shown, when
+// events let run could end the window before its modal loop starts.
 void TPhoneBook::SetButtons() {
-  QApplication::processEvents();
   const PhoneBookButtons states =
       PhoneBookButtonStates(PhoneBinding.queryRecCount(), mode_ == BrowseMode::Picker);
   Modifybutton->setEnabled(states.modify);

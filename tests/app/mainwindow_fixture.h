@@ -5,6 +5,7 @@
 #include "app/mainwindow/mainscreen.h"
 #include "app/store/faxstore.h"
 #include "support/programdir.h"
+#include "support/qtprint.h"
 #include "ui/messages.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,21 @@ bool waitFor(Cond cond) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;
+}
+
+// Answers the next modal dialog of type T by running `act` on it. Another modal window
+// in its place is a failure, and is closed so that the test does not hang.
+template <class T, class Act>
+void whenModal(Act act) {
+  QTimer::singleShot(0, [act] {
+    waitFor([] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; });
+    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      act(*d);
+    } else if (QWidget* other = QApplication::activeModalWidget()) {
+      ADD_FAILURE() << "unexpected modal window " << other->objectName().toStdString();
+      other->close();
+    }
+  });
 }
 
 class MainWindowTest : public ::testing::Test {

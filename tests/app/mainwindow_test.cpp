@@ -22,6 +22,7 @@
 #include <fstream>
 
 using testutil::MainWindowTest;
+using testutil::whenModal;
 namespace fs = std::filesystem;
 
 namespace {
@@ -32,16 +33,6 @@ bool enabled(MainWindowTest& t, app::TMainScreen& w, const char* name) {
   ADD_FAILURE() << "no control " << name;
   (void)t;
   return false;
-}
-
-// Answers the next modal dialog of type T by running `act` on it.
-template <class T, class Act>
-void whenModal(Act act) {
-  QTimer::singleShot(0, [act] {
-    testutil::waitFor(
-        [] { return qobject_cast<T*>(QApplication::activeModalWidget()) != nullptr; });
-    if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) act(*d);
-  });
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "settings/appsettings.h"
 #include "support/programdir.h"
+#include "support/qtprint.h"
 #include "ui/messages.h"
 
 #include <QApplication>
@@ -14,12 +15,6 @@
 #include <ostream>
 #include <string>
 #include <vector>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-  *os << '{' << l.join(QStringLiteral(", ")).toStdString() << '}';
-}
 
 namespace composetest {
 
