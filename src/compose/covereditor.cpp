@@ -68,7 +68,7 @@ TCoverEditor::TCoverEditor(QWidget* parent) : QDialog(parent) {
     bar->addWidget(b, 1, column++);
   bar->setColumnStretch(0, 1);
   top->addLayout(bar);
-  resize(std::clamp(RichToolBar1->sizeHint().width() + 40, 640, 960), 520);
+  resize(WidthForToolBar(RichToolBar1), 520);
 
   connectCommands();
   ReportingIniErrors([this] { ui::RestoreFormPlacement(this); });

@@ -77,7 +77,7 @@ TFaxEditor::TFaxEditor(QWidget* parent) : QDialog(parent) {
   appendDocButtons();
   appendCoverButtons();
   // Wide enough at first that the appended tool-bar buttons show without the overflow menu.
-  resize(std::clamp(RichToolDoc->sizeHint().width() + 40, 640, 960), 520);
+  resize(WidthForToolBar(RichToolCover), 520);
   connectCommands();
   FormCreate();
 }

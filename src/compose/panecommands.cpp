@@ -9,9 +9,13 @@
 #include "ui/placement.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace compose {
 
@@ -62,6 +66,13 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent) {
   dialog.SetEditor(pane);
   ui::CenterFormDefault(&dialog);
   dialog.exec();
+}
+
+int WidthForToolBar(const QToolBar* bar) {
+  constexpr int kNarrowest = 640;
+  const QScreen* screen = bar->screen() ? bar->screen() : QGuiApplication::primaryScreen();
+  const int widest = screen ? screen->availableGeometry().width() : 1024;
+  return std::clamp(bar->sizeHint().width() + 40, kNarrowest, std::max(kNarrowest, widest));
 }
 
 void ChooseDefaultFontReporting() { ReportingIniErrors(ChooseDefaultFont); }

@@ -44,6 +44,10 @@ void OpenParagraphDialog(richtext::TRichText* pane, QWidget* parent);
 // Runs the default-font dialog and reports a settings file that cannot be written.
 void ChooseDefaultFontReporting();
 
+// A width that shows the whole tool bar, appended buttons included, where the screen
+// allows it; at least 640 pixels.
+int WidthForToolBar(const QToolBar* bar);
+
 // Placement and the default font are conveniences: a settings file that cannot be
 // written must not stop the user from composing or keeping a fax or a template, so the
 // failure is only reported.

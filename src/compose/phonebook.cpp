@@ -67,12 +67,13 @@ void TPhoneBook::buildControls() {
                             QStringLiteral("Cancel - do not use any of these phone book entries"));
 
   auto* layout = new QGridLayout(this);
-  layout->addWidget(PhoneGrid, 0, 0, 1, 7);
+  layout->addWidget(PhoneGrid, 0, 0, 1, 6);
   int column = 0;
   for (QPushButton* b : {Addbutton, Modifybutton, Deletebutton, Helpbutton, OKButton})
     layout->addWidget(b, 1, column++);
+  // Close and Cancel share one place; only one of them is ever shown.
   layout->addWidget(Closebutton, 1, column);
-  layout->addWidget(Cancelbutton, 1, column + 1);
+  layout->addWidget(Cancelbutton, 1, column);
   PhoneGrid->setMinimumSize(PhoneGrid->fontMetrics().averageCharWidth() * 62, 240);
 }
 

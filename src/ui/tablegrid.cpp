@@ -34,6 +34,7 @@ TableGrid::TableGrid(tables::Cursor& cursor, std::vector<GridColumn> columns, QW
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(true);
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             if (current.row() >= 0) model_->moveCursorTo(current.row());
