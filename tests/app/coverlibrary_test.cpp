@@ -6,7 +6,7 @@
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
 #include "mainwindow_fixture.h"
-#include "richtext/mergefield.h"
+#include "richtext/codec/mergefield.h"
 #include "richtext/richtext.h"
 #include "ui/beep.h"
 #include "ui/tablegrid.h"
@@ -161,7 +161,7 @@ TEST_F(CoverLibrary, TemplatesAreMadeClonedAndDeletedInDescriptionOrder) {
   EXPECT_TRUE(afterNo.contains("Zulu memo"));
   EXPECT_EQ(afterYes.size(), 3);
   EXPECT_FALSE(afterYes.contains("Zulu memo"));
-  EXPECT_FALSE(w.CoverTable.active());  // the library closes its table behind it
+  EXPECT_FALSE(w.Store.CoverTable.active());  // the library closes its table behind it
 }
 
 TEST_F(CoverLibrary, APickedTemplateTakesTheFaxsDataOnceAndKeepsItsLooks) {
@@ -197,10 +197,10 @@ TEST_F(CoverLibrary, APickedTemplateTakesTheFaxsDataOnceAndKeepsItsLooks) {
   EXPECT_EQ(stillMerged, merged);
   EXPECT_TRUE(bold);
   EXPECT_TRUE(shown.startsWith("To Zoë Müller +49 30 1234 Offer ")) << shown.toStdString();
-  EXPECT_FALSE(w.CoverTable.active());
+  EXPECT_FALSE(w.Store.CoverTable.active());
   // The fax keeps the merged cover; nothing merges it again later.
   richtext::TRichText stored;
-  stored.LoadRtf(QByteArray::fromStdString(w.FaxTable.table().getMemo("RTFCOVER")));
+  stored.LoadRtf(QByteArray::fromStdString(w.Store.FaxTable.table().getMemo("RTFCOVER")));
   EXPECT_EQ(fieldTexts(&stored), merged);
 }
 

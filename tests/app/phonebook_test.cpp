@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, PickingAnEntryFillsTheFaxAndCancelLeavesItAlone) {
   EXPECT_EQ(afterEscape, "typed");
   EXPECT_EQ(pickedName, "Émile Zoë");
   EXPECT_EQ(pickedNumber, "+33 1 23 · 45");
-  EXPECT_EQ(w.FaxTable.table().getString("RECIPIENT"), "\xC9mile Zo\xEB");
+  EXPECT_EQ(w.Store.FaxTable.table().getString("RECIPIENT"), "\xC9mile Zo\xEB");
 }
 
 TEST_F(MainWindowTest, AFailedWriteIsReportedAndThePhoneBookTakesTheNextOne) {
