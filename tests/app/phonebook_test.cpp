@@ -2,11 +2,11 @@
 // edited, deleted and picked; accented names and numbers at the table edge; a failed
 // write that leaves the table usable.
 #include "compose/phonebook.h"
-#include "base/faultinjection.h"
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
 #include "compose/phonebookeditor.h"
 #include "mainwindow_fixture.h"
+#include "support/failat.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,14 +46,6 @@ void selectName(TPhoneBook& b, const QString& name) {
 bool entryCommandsEnabled(TPhoneBook& b) {
   return b.Modifybutton->isEnabled() && b.Deletebutton->isEnabled();
 }
-
-// Makes every write to the phone book's files fail as on a full disk while armed.
-struct FullDisk : base::FaultInjector {
-  bool armed = false;
-  Action before(const char*, const std::string& path) override {
-    return armed && path.find("BDLPB") != std::string::npos ? Action::DiskFull : Action::Proceed;
-  }
-};
 
 }  // namespace
 
@@ -145,14 +137,13 @@ TEST_F(MainWindowTest, PickingAnEntryFillsTheFaxAndCancelLeavesItAlone) {
 
 TEST_F(MainWindowTest, AFailedWriteIsReportedAndThePhoneBookTakesTheNextOne) {
   app::TMainScreen& w = open();
-  FullDisk disk;
-  base::setFaultInjector(&disk);
   QStringList afterFailure, afterRetry;
   std::size_t reports = 0;
   whenModal<TPhoneBook>([&](TPhoneBook& b) {
-    disk.armed = true;
-    addEntry(b, QStringLiteral("Jürgen"), QStringLiteral("0049 30"));
-    disk.armed = false;
+    {
+      testutil::FailAt fullDisk(1, base::FaultInjector::Action::DiskFull);
+      addEntry(b, QStringLiteral("Jürgen"), QStringLiteral("0049 30"));
+    }
     reports = messages.size();
     if (reports)
       EXPECT_TRUE(messages.back().first.contains("BDLPB")) << messages.back().first.toStdString();
@@ -162,7 +153,6 @@ TEST_F(MainWindowTest, AFailedWriteIsReportedAndThePhoneBookTakesTheNextOne) {
     b.Closebutton->click();
   });
   w.mnuPhoneBook->trigger();
-  base::setFaultInjector(nullptr);
 
   EXPECT_EQ(reports, 1u);
   EXPECT_TRUE(afterFailure.isEmpty());
