@@ -79,7 +79,8 @@ void TCoverBrowse::connectCommands() {
   connect(CloseButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(HelpButton, &QPushButton::clicked, this,
-          [] { ui::ShowHelpContext(ui::helpctx::CoverBrowse); });
+          [this] { ui::ShowHelpContext(ui::helpctx::CoverBrowse, this); });
+  AddHelpKey(HelpButton);
 }
 
 void TCoverBrowse::SetMode(BrowseMode mode) {

@@ -138,7 +138,8 @@ void TCoverEditor::connectCommands() {
           [this] { CheckZoomItem(ZoomMenu, RichCover->Zooming()); });
   connect(ZoomMenu, &QMenu::triggered, this, &TCoverEditor::ZoomItemClick);
   connect(HelpButton, &QPushButton::clicked, this,
-          [] { ui::ShowHelpContext(ui::helpctx::CoverEditor); });
+          [this] { ui::ShowHelpContext(ui::helpctx::CoverEditor, this); });
+  AddHelpKey(HelpButton);
   connect(OKbutton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   // Tool-bar items act through their actions, which the overflow menu triggers too.

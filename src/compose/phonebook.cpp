@@ -85,7 +85,8 @@ void TPhoneBook::connectCommands() {
   connect(Closebutton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(Cancelbutton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(Helpbutton, &QPushButton::clicked, this,
-          [] { ui::ShowHelpContext(ui::helpctx::PhoneBook); });
+          [this] { ui::ShowHelpContext(ui::helpctx::PhoneBook, this); });
+  AddHelpKey(Helpbutton);
 }
 
 void TPhoneBook::SetMode(BrowseMode mode) {

@@ -52,7 +52,8 @@ TPhoneBookEditor::TPhoneBookEditor(QWidget* parent) : QDialog(parent) {
   connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(Cancelbutton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(Helpbutton, &QPushButton::clicked, this,
-          [] { ui::ShowHelpContext(ui::helpctx::PhoneBookEditor); });
+          [this] { ui::ShowHelpContext(ui::helpctx::PhoneBookEditor, this); });
+  AddHelpKey(Helpbutton);
 }
 
 void TPhoneBookEditor::reject() { done(kModalCancel); }

@@ -102,6 +102,10 @@ TEST_F(CoverEditor, PageBreakAsksAndHelpOpensItsTopic) {
   int topic = 0;
   ui::HelpRequests().Install([&](int t) { topic = t; });
   editor.HelpButton->click();
+  EXPECT_EQ(topic, ui::helpctx::CoverEditor);
+  topic = 0;
+  QApplication::setActiveWindow(&editor);
+  QTest::keyClick(editor.RichCover, Qt::Key_F1);
   ui::HelpRequests().Install({});
   EXPECT_EQ(topic, ui::helpctx::CoverEditor);
   EXPECT_TRUE(testutil::UnnamedFields(&editor).isEmpty())
