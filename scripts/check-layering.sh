@@ -56,13 +56,13 @@ included_path() { sed -E 's/^[^:]+:[0-9]+:\s*#\s*include\s*"([^"]+)".*/\1/' <<<"
 
 # The layer number of a path inside a module (relative to src/<module>/), or -1.
 layer_of() {
-  local spec=$1 rel=$2 n=0 layer word
+  local layer_list=$1 rel=$2 n=0 layer word
   local dir="./"
   [[ "$rel" == */* ]] && dir="${rel%/*}/"
   local stem
   stem=$(basename "$rel")
   stem=${stem%.*}
-  IFS='|' read -ra parts <<<"${spec//$'\n'/ }"
+  IFS='|' read -ra parts <<<"${layer_list//$'\n'/ }"
   for layer in "${parts[@]}"; do
     for word in $layer; do
       if [[ "$word" == */ ]]; then

@@ -193,7 +193,7 @@ TEST_F(PortIo, CloseFromInsideADeliveryTakesEffectWhenItReturns) {
   EXPECT_EQ(calls, 1);
 }
 
-TEST_F(PortIo, CloseFromAWindowHandlerAndDestructionInsideAProcedure) {
+TEST_F(PortIo, CloseFromAQueuedHandlerAndDestructionInsideADirectOne) {
   port.Bridge = &bridge;
   ASSERT_EQ(port.TryOpen(), 0);
   const ClosesAtEnd closer{port};  // before the handlers' locals go
