@@ -34,6 +34,7 @@ inline constexpr int ecNotNetworkCompatible = -1009;
 // Opening a port.
 inline constexpr int ecNoSuchPort = -2001;
 inline constexpr int ecPortInUse = -2005;
+inline constexpr int ecPortAlreadyOpen = -2008;
 inline constexpr int ecNoMoreHandles = -2009;
 inline constexpr int ecPortAccessDenied = -2010;
 

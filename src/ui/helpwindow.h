@@ -15,6 +15,7 @@ constexpr int Contents = 1009;
 constexpr int Troubleshooting = 1026;
 constexpr int Faq = 911;
 constexpr int FaxEditor = 1015;
+constexpr int SendFax = 1016;
 constexpr int CoverBrowse = 1017;
 constexpr int CoverEditor = 1018;
 constexpr int PhoneBook = 1019;

@@ -6,6 +6,7 @@
 #include "app/store/faxstore.h"
 #include "support/programdir.h"
 #include "support/qtprint.h"
+#include "support/qtwait.h"
 #include "ui/messages.h"
 
 #include <gtest/gtest.h>
@@ -30,17 +31,6 @@ struct ReceivedFax {
   std::string date, time, from, faxFile, notes;
   int pages = 1;
 };
-
-// Waits, letting events run, until the condition holds or about five seconds pass.
-template <class Cond>
-bool waitFor(Cond cond) {
-  QDeadlineTimer deadline(5000);
-  while (!cond()) {
-    if (deadline.hasExpired()) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 // Answers the next modal dialog of type T by running `act` on it. Another modal window
 // in its place is a failure, and is closed so that the test does not hang.

@@ -293,7 +293,7 @@ TEST_F(MainWindowTest, DateAndTimeOfTheCurrentFaxForCaptions) {
 TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo) {
   addOutgoing({{"a", "A", "1", "20240101", "09:00", false}});
   open();
-  find<QToolButton>("SendButton")->click();
+  find<QToolButton>("ReceiveButton")->click();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].second, "Information");
   EXPECT_TRUE(messages[0].first.contains("not available yet"));

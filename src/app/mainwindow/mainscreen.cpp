@@ -1,5 +1,5 @@
-// Main window: life cycle, enabling rules, fax file assembly and the commands that have
-// no window of their own yet.
+// Main window: life cycle, enabling rules, fax file assembly, the Send and View commands
+// and the commands that have no window of their own yet.
 #include "app/mainwindow/mainscreen.h"
 
 #include "app/assembly/faxassembly.h"
@@ -11,17 +11,23 @@
 #include "faxengine/device_paths.h"
 #include "settings/appsettings.h"
 #include "settings/inifile.h"
+#include "ui/beep.h"
 #include "ui/hints.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
 #include "ui/tabletext.h"
 #include "windows/faxviewer.h"
+#include "windows/sendfax.h"
+#include "windows/sendfaxsettings.h"
+#include "windows/sendrules.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -276,7 +282,70 @@ QString TMainScreen::CreateFaxFile() {
   return QString::fromStdString(name);
 }
 
-void TMainScreen::SendButtonClick() { notAvailableYet(QStringLiteral("send")); }
+void TMainScreen::SendButtonClick() {
+  if (FaxStore::IsEmpty(Store.FaxTable)) {
+    ui::Beep();
+    return;
+  }
+  QString faxFile;
+  {
+    HourGlass busy(*this);
+    SetStatus(QStringLiteral("Preparing files for viewing..."));
+    faxFile = CreateFaxFile();
+  }
+  if (faxFile.isEmpty()) {
+    ui::ShowInfo(QStringLiteral("Error creating fax file"));
+    return;
+  }
+  const QString result = runSendDialog(faxFile);
+  QFile::remove(faxFile);
+  storeSendResult(result);
+}
+
+QString TMainScreen::runSendDialog(const QString& faxFile) {
+  windows::TSendFaxForm dialog(this);
+  dialog.FaxFileName = faxFile;
+  dialog.setWindowTitle(QStringLiteral("Send Fax: [") + FieldText(Store.FaxTable, "RECIPIENT") +
+                        QStringLiteral(" - ") + FieldText(Store.FaxTable, "SUBJECT") +
+                        QStringLiteral("]"));
+  dialog.PhoneNumber = FieldText(Store.FaxTable, "PHONE");
+  windows::CopySettingsToSendForm(settings::AppSettings, dialog);
+  ui::CenterFormDefault(&dialog);
+  status->clear();
+  PumpMessages();
+  dialog.exec();
+
+  HourGlass busy(*this);
+  ButtonBar->setEnabled(true);
+  windows::CopySendFormToSettings(dialog, settings::AppSettings);
+  try {
+    saveAppSettings();
+  } catch (const settings::IniWriteError& e) {
+    ui::ReportFailure(e);
+  }
+  return dialog.ResultText;
+}
+
+void TMainScreen::storeSendResult(const QString& result) {
+  HourGlass busy(*this);
+  tables::Cursor& fax = Store.FaxTable;
+  try {
+    fax.edit();
+    fax.table().putNumber("PAGES", PagesBuilt);
+    PutFieldText(fax, "LASTRESULT", result);
+    if (windows::IsSentResult(result)) {
+      const QDateTime now = QDateTime::currentDateTime();
+      fax.table().putLogical("SENT", true);
+      fax.table().putDate("DATESENT", {now.date().year(), now.date().month(), now.date().day()});
+      PutFieldText(fax, "TIMESENT", now.time().toString(QStringLiteral("hh:mm")));
+    }
+    fax.post();
+  } catch (const std::exception& e) {
+    fax.cancel();
+    ui::ReportFailure(e);
+  }
+  SetButtons();
+}
 
 void TMainScreen::ReceiveButtonClick() { notAvailableYet(QStringLiteral("receive mode")); }
 

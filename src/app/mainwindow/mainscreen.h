@@ -118,6 +118,10 @@ class TMainScreen : public QMainWindow {
   void closeRequested();
   void saveAppSettings();
   void notAvailableYet(const QString& window);
+  // The Send command's dialog for the fax file: returns its result text, with the
+  // settings the user left in it saved; then the result goes into the fax's record.
+  QString runSendDialog(const QString& faxFile);
+  void storeSendResult(const QString& result);
   // Reopens a list after a change, reporting a failure.
   void reopen(void (FaxStore::*reopenList)(const std::function<void()>&));
 

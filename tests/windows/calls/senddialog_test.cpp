@@ -1,0 +1,186 @@
+// The send dialog and its progress window through whole calls on simulated modems.
+#include "calls_fixture.h"
+#include "fax_pages.h"
+#include "faxcodes/error_codes.h"
+#include "faxcodes/texts.h"
+#include "faxengine/fax_types.h"
+#include "ui/beep.h"
+#include "ui/radiogroup.h"
+#include "windows/faxstatus.h"
+#include "windows/sendfax.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <set>
+
+namespace {
+
+namespace pc = faxengine::progress;
+using faxengine::test::ModemSim;
+using faxengine::test::PageSpec;
+using windows::TSendFaxForm;
+
+class SendDialogCalls : public testutil::CallsTest {
+ protected:
+  std::string faxFile = dir.path("BDL_1.BRX");
+  std::vector<PageSpec> pages = {{faxengine::test::patternPicture(100, 3)},
+                                 {faxengine::test::patternPicture(60, 7)}};
+  TSendFaxForm dialog;
+  QStringList statusSeen;  // the status texts the progress window showed, in order
+
+  void SetUp() override {
+    CallsTest::SetUp();
+    faxengine::test::writeBrx(faxFile, pages);
+    dialog.FaxFileName = QString::fromStdString(faxFile);
+    dialog.PhoneNumber = "555 0100";
+    dialog.sfStationID->setText("555 0199");
+    dialog.sfusername->setText("Ann");
+    dialog.sfRetryWait->setText("2");
+    dialog.show();
+    // Each report has refreshed the window when the sender's own status event runs.
+    windows::TStandardFaxDisplay* display = dialog.FxFaxStatus1.Display();
+    dialog.FxSendFax1.OnFaxStatus = [this, display](faxengine::TFxCustomAbstractFax&, bool, bool) {
+      const QString s = display->fsStatusMsg->text();
+      if (statusSeen.isEmpty() || statusSeen.back() != s) statusSeen << s;
+    };
+  }
+  // Presses Send Fax and waits for the call to end.
+  bool sendAndWait(int seconds = 120) {
+    dialog.SendFaxButton->click();
+    return testutil::waitFor([this] { return !dialog.Busy(); }, seconds * 1000);
+  }
+  bool saw(const QString& prefix) const {
+    for (const QString& s : statusSeen)
+      if (s.startsWith(prefix)) return true;
+    return false;
+  }
+};
+
+class SendEachClass : public SendDialogCalls, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SendEachClass, TheRemoteGetsThePagesAndTheDialogHandsBackSent) {
+  ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
+  ASSERT_TRUE(sim.ready());
+  mapCom(3, sim.modem1());
+  dialog.ComPort->SetItemIndex(2);
+  dialog.sfFaxClass->SetItemIndex(GetParam());
+  EXPECT_EQ(dialog.sfPhoneNumber->text(), "555 0100");
+
+  // While the call runs, Send Fax, Close and Escape only beep.
+  const int beeps = ui::BeepCount();
+  testutil::when([&] { return saw(faxcodes::statusText(pc::kDialing)); },
+                 [&] {
+                   dialog.SendFaxButton->click();
+                   dialog.CloseButton->click();
+                   dialog.reject();
+                   dialog.FindModemButton->click();
+                 });
+  ASSERT_TRUE(sendAndWait());
+  EXPECT_EQ(ui::BeepCount() - beeps, 4);
+  EXPECT_TRUE(dialog.isVisible());
+
+  EXPECT_EQ(dialog.ResultText, "Sent");
+  EXPECT_EQ(lastMessage(), "Finished: OK");
+  EXPECT_FALSE(dialog.FxComPort1.Open());
+  EXPECT_FALSE(dialog.FxFaxStatus1.Display()->isVisible());
+  EXPECT_TRUE(saw(faxcodes::statusText(pc::kSendingPage)));
+  EXPECT_EQ(sim.summary("s['calls'][0]['result']"), "ok");
+  EXPECT_EQ(sim.summary("s['calls'][0]['remote_id']"), "555 0199");
+  EXPECT_EQ(sim.summary("s['modems']['modem1']['dialled']"), "555 0100");
+  for (int p = 1; p <= 2; ++p)
+    EXPECT_TRUE(faxengine::test::rowsMatch(sim.savedPage(1, p), 16, pages[p - 1].rows)) << p;
+}
+
+INSTANTIATE_TEST_SUITE_P(Class, SendEachClass, ::testing::Values(2, 3));
+
+TEST_F(SendDialogCalls, ABusyNumberCountsDownToTheRedialThenASecondSendSucceeds) {
+  ModemSim busy({"--speed", "10", "--scenario", "busy"});
+  ModemSim good({"--speed", "10"});
+  ASSERT_TRUE(busy.ready() && good.ready());
+  mapCom(1, busy.modem1());
+  mapCom(2, good.modem1());
+  dialog.ComPort->SetItemIndex(0);
+  dialog.sfFaxClass->SetItemIndex(3);
+  dialog.sfDialAttempts->setText("2");
+  ASSERT_TRUE(sendAndWait());
+  EXPECT_EQ(dialog.ResultText, faxcodes::errorText(faxcodes::ecFaxBusy));
+  EXPECT_EQ(lastMessage(), QString("Finished: ") + faxcodes::errorText(faxcodes::ecFaxBusy));
+  const QString waiting = faxcodes::statusText(pc::kBusyWait);
+  EXPECT_TRUE(saw(waiting + "  0:02") || saw(waiting + "  0:01"))
+      << statusSeen.join(" | ").toStdString();
+  EXPECT_EQ(busy.summary("s['modems']['modem1']['calls']"), "2");
+
+  dialog.ComPort->SetItemIndex(1);
+  ASSERT_TRUE(sendAndWait());
+  EXPECT_EQ(dialog.ResultText, "Sent");
+}
+
+// Cancel while the number rings: a user abort, the port closed, the dialog ready again.
+// The same call checks how the dialog programs the sender.
+TEST_F(SendDialogCalls, CancelWhileDialingEndsAsAUserAbort) {
+  ModemSim sim({"--speed", "10", "--scenario", "noanswer"});
+  ASSERT_TRUE(sim.ready());
+  mapCom(6, sim.modem1());
+  dialog.ComPort->SetItemIndex(5);
+  dialog.sfFaxClass->SetItemIndex(2);
+  dialog.sfDialAttempts->setText("x");  // the three numbers are left as they were
+  dialog.sfRetryWait->setText("7");
+  dialog.sfModemInit->setText("E0");
+  dialog.sfDialPrefix->setText("9,");
+  dialog.DisablePrefix->setChecked(true);
+  dialog.sfToneOrPulse->SetItemIndex(1);
+  dialog.CheckIgnoreBusy->setChecked(true);
+  testutil::when([&] { return saw(faxcodes::statusText(pc::kDialing)); },
+                 [&] { dialog.FxFaxStatus1.Display()->fsCancel->click(); });
+  ASSERT_TRUE(sendAndWait(60));
+  EXPECT_EQ(dialog.ResultText, faxcodes::errorText(faxcodes::ecCancelRequested));
+  EXPECT_EQ(dialog.FxSendFax1.ProgressCode(), pc::kUserAbort);
+  EXPECT_FALSE(dialog.FxFaxStatus1.Display()->isVisible());
+  EXPECT_FALSE(dialog.FxComPort1.Open());
+  EXPECT_EQ(dialog.FxSendFax1.DialAttempts, 3);
+  EXPECT_EQ(dialog.FxSendFax1.DialRetryWait, 60);
+  EXPECT_EQ(dialog.FxSendFax1.ModemInit(), "ATE0");
+  EXPECT_EQ(dialog.FxSendFax1.DialPrefix, "");
+  EXPECT_EQ(dialog.sfDialPrefix->text(), "9,");
+  EXPECT_EQ(sim.summary("s['modems']['modem1']['dialled']"), "555 0100");
+  EXPECT_EQ(sim.summary("s['modems']['modem1']['dial_mode']"), "pulse");
+  EXPECT_EQ(dialog.FxSendFax1.InitString(), "ATE0Q0V1X2S0=0S2=43");
+
+  // Idle again: Close now closes.
+  dialog.CloseButton->click();
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(SendDialogCalls, APortThatDoesNotOpenIsReportedAndNothingIsSent) {
+  dialog.ComPort->SetItemIndex(3);
+  dialog.SendFaxButton->click();
+  EXPECT_FALSE(dialog.Busy());
+  EXPECT_EQ(lastMessage(), "Unable to open the specified communications port ( Com4 )");
+  EXPECT_EQ(messages.back().second, "Information");
+  EXPECT_EQ(dialog.ResultText, "Cancelled");
+  EXPECT_EQ(dialog.status->text(), "");
+}
+
+}  // namespace
+
+// A modem that goes away during the call (a USB modem pulled out while it dials) ends the
+// call with the engine's error; the dialog is ready for another try.
+TEST_F(SendDialogCalls, AModemThatVanishesEndsTheCallAndTheDialogStaysUsable) {
+  auto sim = std::make_unique<ModemSim>(
+      std::vector<std::string>{"--speed", "10", "--scenario", "noanswer"});
+  ASSERT_TRUE(sim->ready());
+  mapCom(2, sim->modem1());
+  dialog.ComPort->SetItemIndex(1);
+  dialog.sfFaxClass->SetItemIndex(3);
+  dialog.sfTimeOut->setText("4");
+  testutil::when([&] { return saw(faxcodes::statusText(pc::kDialing)); }, [&] { sim.reset(); });
+  ASSERT_TRUE(sendAndWait(60));
+  EXPECT_NE(dialog.ResultText, "Sent");
+  EXPECT_NE(dialog.ResultText, "Cancelled");
+  EXPECT_FALSE(dialog.FxComPort1.Open());
+  dialog.CloseButton->click();
+  EXPECT_FALSE(dialog.isVisible());
+}
