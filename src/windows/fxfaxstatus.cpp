@@ -33,9 +33,7 @@ FaxStatusValues ReadStatusValues(faxengine::TFxCustomAbstractFax& fax) {
 
 TFxFaxStatus::TFxFaxStatus(QWidget* owner) : owner_(owner) { CreateDisplay(); }
 
-TFxFaxStatus::~TFxFaxStatus() {
-  if (Fax && Fax->StatusDisplay == this) Fax->StatusDisplay = nullptr;
-}
+TFxFaxStatus::~TFxFaxStatus() = default;
 
 void TFxFaxStatus::CreateDisplay() {
   display_ = std::make_unique<TStandardFaxDisplay>(owner_);
