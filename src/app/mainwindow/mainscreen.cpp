@@ -305,10 +305,10 @@ void TMainScreen::SendButtonClick() {
 QString TMainScreen::runSendDialog(const QString& faxFile) {
   windows::TSendFaxForm dialog(this);
   dialog.FaxFileName = faxFile;
-  dialog.setWindowTitle(QStringLiteral("Send Fax: [") + FieldText(Store.FaxTable, "RECIPIENT") +
-                        QStringLiteral(" - ") + FieldText(Store.FaxTable, "SUBJECT") +
+  dialog.setWindowTitle(QStringLiteral("Send Fax: [") + ui::FieldText(Store.FaxTable, "RECIPIENT") +
+                        QStringLiteral(" - ") + ui::FieldText(Store.FaxTable, "SUBJECT") +
                         QStringLiteral("]"));
-  dialog.PhoneNumber = FieldText(Store.FaxTable, "PHONE");
+  dialog.PhoneNumber = ui::FieldText(Store.FaxTable, "PHONE");
   windows::CopySettingsToSendForm(settings::AppSettings, dialog);
   ui::CenterFormDefault(&dialog);
   status->clear();
@@ -332,12 +332,12 @@ void TMainScreen::storeSendResult(const QString& result) {
   try {
     fax.edit();
     fax.table().putNumber("PAGES", PagesBuilt);
-    PutFieldText(fax, "LASTRESULT", result);
+    ui::PutFieldText(fax, "LASTRESULT", result);
     if (windows::IsSentResult(result)) {
       const QDateTime now = QDateTime::currentDateTime();
       fax.table().putLogical("SENT", true);
       fax.table().putDate("DATESENT", {now.date().year(), now.date().month(), now.date().day()});
-      PutFieldText(fax, "TIMESENT", now.time().toString(QStringLiteral("hh:mm")));
+      ui::PutFieldText(fax, "TIMESENT", now.time().toString(QStringLiteral("hh:mm")));
     }
     fax.post();
   } catch (const std::exception& e) {
