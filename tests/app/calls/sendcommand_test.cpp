@@ -70,8 +70,8 @@ class SendCommand : public MainWindowTest {
 class SendThroughClass : public SendCommand, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SendThroughClass, AComposedFaxIsSentAndItsOutcomeStored) {
-  ModemSim sim({"--speed", "20", "--modem1", GetParam() == 3 ? "class20" : "class2",
-                "--exit-after-calls", "1"});
+  const char* kinds[] = {"", "class1", "class2", "class20"};
+  ModemSim sim({"--speed", "20", "--modem1", kinds[GetParam()], "--exit-after-calls", "1"});
   ASSERT_TRUE(sim.ready());
   settingsFor(sim, GetParam());
   app::TMainScreen& w = open();
@@ -110,8 +110,11 @@ TEST_P(SendThroughClass, AComposedFaxIsSentAndItsOutcomeStored) {
   std::filesystem::remove(again);
 }
 
-INSTANTIATE_TEST_SUITE_P(Class, SendThroughClass, ::testing::Values(2, 3),
-                         [](const auto& info) { return info.param == 3 ? "Class20" : "Class2"; });
+std::string className(const ::testing::TestParamInfo<int>& info) {
+  const char* const names[] = {"", "Class1", "Class2", "Class20"};
+  return names[info.param];
+}
+INSTANTIATE_TEST_SUITE_P(Class, SendThroughClass, ::testing::Values(1, 2, 3), className);
 
 TEST_F(SendCommand, ABusyNumberStoresTheEngineTextAndIsNotMarkedSent) {
   ModemSim sim({"--speed", "20", "--scenario", "busy"});

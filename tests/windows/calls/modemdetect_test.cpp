@@ -155,11 +155,16 @@ TEST_P(ClassProbe, RecommendsTheFirstSupportedClass) {
   }
 }
 
+std::string modemName(const ::testing::TestParamInfo<std::pair<const char*, int>>& info) {
+  const char* const names[] = {"NoClass", "AllClasses", "Class2And20", "Class20Only"};
+  return names[info.param.second + 1];
+}
 INSTANTIATE_TEST_SUITE_P(Kinds, ClassProbe,
                          ::testing::Values(std::make_pair("multi", 0),
                                            std::make_pair("class2-v29", 1),
                                            std::make_pair("class20", 2),
-                                           std::make_pair("multi:classes=0", -1)));
+                                           std::make_pair("multi:classes=0", -1)),
+                         modemName);
 
 TEST_F(ClassProbe, APortThatDoesNotOpenLeavesEveryClassUnknown) {
   TSendFaxForm dialog;

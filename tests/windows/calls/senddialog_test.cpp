@@ -94,7 +94,12 @@ TEST_P(SendEachClass, TheRemoteGetsThePagesAndTheDialogHandsBackSent) {
     EXPECT_TRUE(faxengine::test::rowsMatch(sim.savedPage(1, p), 16, pages[p - 1].rows)) << p;
 }
 
-INSTANTIATE_TEST_SUITE_P(Class, SendEachClass, ::testing::Values(2, 3));
+// Every class the engine has, and "auto detect", which picks one from the modem's answer.
+std::string className(const ::testing::TestParamInfo<int>& info) {
+  const char* const names[] = {"AutoDetect", "Class1", "Class2", "Class20"};
+  return names[info.param];
+}
+INSTANTIATE_TEST_SUITE_P(Class, SendEachClass, ::testing::Values(0, 1, 2, 3), className);
 
 TEST_F(SendDialogCalls, ABusyNumberCountsDownToTheRedialThenASecondSendSucceeds) {
   ModemSim busy({"--speed", "10", "--scenario", "busy"});
