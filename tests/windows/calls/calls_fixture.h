@@ -4,6 +4,7 @@
 
 #include "faxengine/device_paths.h"
 #include "modem_sim.h"
+#include "settings/appsettings.h"
 #include "support/programdir.h"
 #include "support/qtwait.h"
 #include "ui/messages.h"
@@ -34,6 +35,7 @@ class CallsTest : public ::testing::Test {
   }
   void TearDown() override {
     for (int n = 1; n <= 6; ++n) faxengine::setComDevicePath(n, "");
+    settings::AppSettings = {};
     ui::MessageBoxAnswers().Install({});
   }
   void mapCom(int n, const std::string& device) { faxengine::setComDevicePath(n, device); }

@@ -4,6 +4,7 @@
 #include "faxcodes/error_codes.h"
 #include "faxcodes/texts.h"
 #include "faxengine/fax_types.h"
+#include "settings/appsettings.h"
 #include "ui/beep.h"
 #include "ui/radiogroup.h"
 #include "windows/faxstatus.h"
@@ -138,6 +139,9 @@ TEST_F(SendDialogCalls, CancelWhileDialingEndsAsAUserAbort) {
   dialog.DisablePrefix->setChecked(true);
   dialog.sfToneOrPulse->SetItemIndex(1);
   dialog.CheckIgnoreBusy->setChecked(true);
+  // Reset strings get "AT" in front where they lack it, and the settings keep that form.
+  settings::AppSettings.ResetString = "Z";
+  settings::AppSettings.ResetAfterString = "at&f";
   testutil::when([&] { return saw(faxcodes::statusText(pc::kDialing)); },
                  [&] { dialog.FxFaxStatus1.Display()->fsCancel->click(); });
   ASSERT_TRUE(sendAndWait(60));
@@ -153,6 +157,11 @@ TEST_F(SendDialogCalls, CancelWhileDialingEndsAsAUserAbort) {
   EXPECT_EQ(sim.summary("s['modems']['modem1']['dialled']"), "555 0100");
   EXPECT_EQ(sim.summary("s['modems']['modem1']['dial_mode']"), "pulse");
   EXPECT_EQ(dialog.FxSendFax1.InitString(), "ATE0Q0V1X2S0=0S2=43");
+  EXPECT_EQ(settings::AppSettings.ResetString, "ATZ");
+  EXPECT_EQ(settings::AppSettings.ResetAfterString, "at&f");
+  const std::string commands = sim.query("' '.join(e['text'] for e in ev if e['kind'] == 'cmd')");
+  EXPECT_EQ(commands.rfind("ATZ ", 0), 0u) << commands;  // before anything else
+  EXPECT_TRUE(commands.ends_with(" at&f")) << commands;  // after the call
 
   // Idle again: Close now closes.
   dialog.CloseButton->click();
