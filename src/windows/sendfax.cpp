@@ -8,14 +8,11 @@
 #include "ui/beep.h"
 #include "ui/helpwindow.h"
 #include "ui/messages.h"
-#include "ui/placement.h"
 #include "ui/radiogroup.h"
 #include "ui/tabletext.h"
 #include "ui/typinglimit.h"
-#include "windows/checkfaxclass.h"
-#include "windows/findmodem.h"
 #include "windows/modemchecks.h"
-#include "windows/qteventbridge.h"
+#include "windows/modemoffers.h"
 #include "windows/sendrules.h"
 
 #include <QCheckBox>
@@ -81,17 +78,7 @@ TSendFaxForm::TSendFaxForm(QWidget* parent) : QDialog(parent), FxFaxStatus1(this
   // No close box: Close (or Escape) is the way out.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
-  FxComPort1.ComNumber = 1;
-  FxComPort1.InSize = 8192;
-  FxComPort1.OutSize = 8192;
-  FxComPort1.AutoOpen = false;
-  FxComPort1.SetHWFlowOptions(faxengine::hwfUseRTS | faxengine::hwfRequireCTS);
-  FxComPort1.SetBufferFull(7372);
-  FxComPort1.SetBufferResume(819);
-  FxComPort1.TapiMode = faxengine::TTapiMode::tmOff;
-  FxComPort1.TraceName = settings::ProgramDir() + "MERL.TRC";
-  FxComPort1.LogName = settings::ProgramDir() + "MERL.LOG";
-  FxComPort1.Bridge = &UiEventBridge();
+  SetUpModemPort(FxComPort1);
 
   FxSendFax1.ComPort = &FxComPort1;
   FxSendFax1.StatusDisplay = &FxFaxStatus1;
@@ -349,18 +336,7 @@ void TSendFaxForm::CheckFaxClassButtonClick() {
     ui::Beep();
     return;
   }
-  {
-    TCheckFaxClassForm probe(FxComPort1, FxSendFax1, ComPort->ItemIndex() + 1, this);
-    ui::CenterFormDefault(&probe);
-    probe.exec();
-    const int found = probe.ClassIndex();
-    if (found >= 0 && found + 1 != sfFaxClass->ItemIndex() &&
-        ui::AskYesNo(QStringLiteral("Set fax class as ") + probe.ClassName() + QStringLiteral(" ?"),
-                     QStringLiteral("Fax Class")))
-      sfFaxClass->SetItemIndex(found + 1);
-  }
-  FxComPort1.Close();
-  pumpMessages();
+  OfferFaxClass(FxComPort1, FxSendFax1, ComPort->ItemIndex() + 1, *sfFaxClass, this);
 }
 
 void TSendFaxForm::FindModemButtonClick() {
@@ -368,16 +344,7 @@ void TSendFaxForm::FindModemButtonClick() {
     ui::Beep();
     return;
   }
-  const int remembered = ComPort->ItemIndex();
-  TFindModemForm search(FxComPort1, this);
-  ui::CenterFormDefault(&search);
-  search.exec();
-  FxComPort1.ComNumber = remembered + 1;
-  const int found = search.FoundPort();
-  if (found > 0 && found != remembered + 1 &&
-      ui::AskYesNo(QStringLiteral("Set Com Port to Com ") + QString::number(found),
-                   QStringLiteral("Com Port")))
-    ComPort->SetItemIndex(found - 1);
+  OfferModemPort(FxComPort1, *ComPort, this);
 }
 
 }  // namespace windows
