@@ -1,8 +1,11 @@
 // One sound effect for the whole program, kept alive while it plays.
 #include "ui/sound.h"
 
+#include "settings/appsettings.h"
+
 #include <QAudioDevice>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QPointer>
@@ -28,10 +31,11 @@ Seam<void(const QString&)>& SoundRequests() {
 }
 
 bool PlayWaveFile(const QString& path) {
-  const QFileInfo file(path);
-  if (path.isEmpty() || !file.isFile()) return false;
+  if (path.isEmpty()) return false;
+  const QFileInfo file(QDir(QString::fromStdString(settings::ProgramDir())), path);
+  if (!file.isFile()) return false;
   if (SoundRequests()) {
-    SoundRequests()(path);
+    SoundRequests()(file.absoluteFilePath());
     return true;
   }
   if (QMediaDevices::audioOutputs().isEmpty()) return false;

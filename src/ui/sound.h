@@ -9,8 +9,9 @@
 
 namespace ui {
 
-// Starts playing the file once and returns at once. False when the name is empty or
-// names no file, or when there is no audio output.
+// Starts playing the file once and returns at once; a relative name is taken from the
+// program folder. False when the name is empty or names no file, or when there is no
+// audio output.
 bool PlayWaveFile(const QString& path);
 
 // Tests learn here which existing file would be played, instead of hearing it.
