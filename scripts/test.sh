@@ -13,6 +13,14 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 lower_modules="base;settings;tables;faxcodes;faximage;faxengine;spell"
 
+echo "== independent fax peer for the Class 1 calls (built out of tree)"
+shared=${BRINDLE_SHARED_DIR:-../shared}
+if [[ -f "$shared/faxpeer/Makefile" ]] && pkg-config --exists spandsp; then
+  make -s -C "$shared/faxpeer" O="$PWD/build-peers/faxpeer"
+else
+  echo "no faxpeer: its calls are skipped"
+fi
+
 echo "== fuzz targets (bounded runs)"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DBRINDLE_MODULES="tables;faximage;faxengine;richtext;spell" -DBRINDLE_GUI=OFF -DBRINDLE_FUZZ=ON -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null

@@ -2,7 +2,9 @@
 // the modem simulator paced in real time (--speed 1). Prints whether the modem ever ran
 // out of page data (underruns, which corrupt lines on a real call), the page bytes per
 // second on the line against the line rate, and the sender's CPU time as a share of the
-// call's wall time.
+// call's wall time. In Class 1 the same page goes to the independent fax terminal
+// (faxpeer, real modem audio, in real time): the call's line time against the time the
+// page's data alone takes at the rate, and whether the far end found damaged rows.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -11,6 +13,7 @@
 #include <sstream>
 
 #include "fax_pages.h"
+#include "fax_peer.h"
 #include "faxengine/fax_component.h"
 #include "faxengine/plain_event_bridge.h"
 #include "faximage/brx_file.h"
@@ -47,6 +50,42 @@ double cpuSeconds() {
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// One send of the file through the modem on the device, timed: the finish code, the
+// sender's CPU seconds and the call's wall seconds. The port is closed when it returns.
+struct TimedSend {
+  int result = 1;
+  double cpu = 0, wall = 0;
+};
+TimedSend timedSend(const std::string& device, TFaxClass faxClass, const std::string& file) {
+  PlainEventBridge bridge;
+  TFxComPort port;
+  port.DevicePath = device;
+  port.Bridge = &bridge;
+  port.InSize = port.OutSize = 8192;
+  port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+  port.SetBaud(38400);  // the serial link must outrun the 14400 bps line
+  TFxSendFax fax;
+  fax.ComPort = &port;
+  fax.FaxClass = faxClass;
+  fax.DesiredBPS = kLineRate;
+  fax.NormalBaud = 38400;
+  fax.InitBaud = 38400;
+  fax.PhoneNumber = "5551234";
+  fax.SetFaxFile(file);
+  TimedSend t;
+  fax.OnFaxFinish = [&](TFxCustomAbstractFax&, int code) {
+    t.result = code;
+    bridge.requestQuit();
+  };
+  auto start = std::chrono::steady_clock::now();
+  double cpu0 = cpuSeconds();
+  fax.BeginTransmit();
+  bridge.run();
+  t.cpu = cpuSeconds() - cpu0;
+  t.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return t;
+}
+
 void SendDenseFineFax(benchmark::State& state) {
   TempDir dir;
   std::string file = dir.path("dense.brx");
@@ -61,32 +100,7 @@ void SendDenseFineFax(benchmark::State& state) {
   }
   for (auto _ : state) {
     ModemSim sim({"--speed", "1", "--exit-after-calls", "1"});
-    PlainEventBridge bridge;
-    TFxComPort port;
-    port.DevicePath = sim.modem1();
-    port.Bridge = &bridge;
-    port.InSize = port.OutSize = 8192;
-    port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
-    port.SetBaud(38400);  // the serial link must outrun the 14400 bps line
-    TFxSendFax fax;
-    fax.ComPort = &port;
-    fax.FaxClass = TFaxClass::fcClass2;
-    fax.DesiredBPS = kLineRate;
-    fax.NormalBaud = 38400;
-    fax.InitBaud = 38400;
-    fax.PhoneNumber = "5551234";
-    fax.SetFaxFile(file);
-    int result = 1;
-    fax.OnFaxFinish = [&](TFxCustomAbstractFax&, int code) {
-      result = code;
-      bridge.requestQuit();
-    };
-    auto start = std::chrono::steady_clock::now();
-    double cpu0 = cpuSeconds();
-    fax.BeginTransmit();
-    bridge.run();
-    double cpu = cpuSeconds() - cpu0;
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    auto [result, cpu, wall] = timedSend(sim.modem1(), TFaxClass::fcClass2, file);
     state.SetIterationTime(wall);
     sim.waitExit(30);
     // The page carriers: their bytes and how long each was on the line.
@@ -115,6 +129,59 @@ void SendDenseFineFax(benchmark::State& state) {
 }
 
 BENCHMARK(SendDenseFineFax)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The coded bytes of page 1 as they go on the line (line records without their lengths).
+long lineBytesOfPage(const std::string& file) {
+  faximage::BrxReader reader;
+  faximage::BrxPage page;
+  long bytes = 0;
+  if (reader.openFile(file) == 0 && reader.page(1, page) == 0)
+    faximage::forEachLineRecord(page.data, [&](std::span<const std::uint8_t> rec) {
+      bytes += long(rec.size());
+      return true;
+    });
+  return bytes;
+}
+
+void SendDenseFinePageClass1ToFaxPeer(benchmark::State& state) {
+  if (FaxPeer::program().empty()) {
+    state.SkipWithError("faxpeer is not built (scripts/test.sh builds it)");
+    return;
+  }
+  TempDir dir;
+  std::string file = dir.path("dense.brx");
+  writeBrx(file, {{densePage(1), true}});
+  const double dataSeconds = double(lineBytesOfPage(file)) * 8 / kLineRate;
+  for (auto _ : state) {
+    FaxPeer peer({"--rx", dir.path("in.tif"), "--speed", "1", "--max-rate", "14400"});
+    auto [result, cpu, wall] = timedSend(peer.pty(), TFaxClass::fcClass1, file);
+    state.SetIterationTime(wall);
+    peer.finish(60);
+    double lineSeconds = std::atof(peer.field("line_s").c_str());
+    bool farOk = peer.result().starts_with("RESULT OK");
+    double badRows = std::atof(peer.field("bad_rows").c_str());
+    state.counters["result"] = result;
+    state.counters["far_end_ok"] = farOk;
+    state.counters["bad_rows"] = badRows;
+    state.counters["line_s"] = lineSeconds;
+    state.counters["data_s"] = dataSeconds;
+    state.counters["line_vs_data"] = dataSeconds > 0 ? lineSeconds / dataSeconds : 0;
+    state.counters["cpu_share_pct"] = 100.0 * cpu / wall;
+    std::printf(
+        "Class 1 to the independent fax terminal, one dense fine page at %d bps: result %d, far "
+        "end %s with %.0f bad rows at %s bps; the call took %.1f s of line time against %.1f s "
+        "of page data = %.2f times (%.1f s of protocol), sender CPU %.2f s in %.1f s = %.2f %% "
+        "of one core\n",
+        kLineRate, result, farOk ? "OK" : "FAILED", badRows, peer.field("rate").c_str(),
+        lineSeconds, dataSeconds, dataSeconds > 0 ? lineSeconds / dataSeconds : 0,
+        lineSeconds - dataSeconds, cpu, wall, 100.0 * cpu / wall);
+  }
+}
+
+BENCHMARK(SendDenseFinePageClass1ToFaxPeer)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -93,7 +93,8 @@ std::size_t Class1Receive::onRaw(std::span<const std::uint8_t> data) {
 
 void Class1Receive::onLine(const std::string& line, AtReply reply) {
   m_.note("<- " + line);
-  if (reply == AtReply::Error) return m_.fail(ecFaxBadModemResult);
+  // ERROR to the class command is a modem without Class 1; anywhere else it ends the call.
+  if (reply == AtReply::Error && step_ != Step::ClassSet) return m_.fail(ecFaxBadModemResult);
   switch (step_) {
     case Step::ClassSet:
       if (reply == AtReply::Ok) {

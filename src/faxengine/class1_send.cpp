@@ -105,8 +105,10 @@ std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
 
 void Class1Send::onLine(const std::string& line, AtReply reply) {
   m_.note("<- " + line);
-  // ERROR after the post-page command is the step's to handle; anywhere else it ends the fax.
-  if (reply == AtReply::Error && step_ != Step::PostPageReady && step_ != Step::Response)
+  // ERROR to the class command is a modem without Class 1; after the post-page command it
+  // is the step's to handle; anywhere else it ends the fax.
+  if (reply == AtReply::Error && step_ != Step::ClassSet && step_ != Step::PostPageReady &&
+      step_ != Step::Response)
     return m_.fail(ecFaxBadModemResult);
   ProtocolRecord& p = m_.protocol();
   switch (step_) {

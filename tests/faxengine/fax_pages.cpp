@@ -50,14 +50,18 @@ std::vector<std::uint8_t> codedPage(const Picture& rows) {
   return out;
 }
 
+std::string pictureRow(const std::uint8_t* bits, int pixels) {
+  std::string r;
+  for (int x = 0; x < pixels; ++x) r += (bits[x >> 3] >> (7 - (x & 7))) & 1 ? 'X' : ' ';
+  while (!r.empty() && r.back() == ' ') r.pop_back();
+  return r;
+}
+
 Picture decodeRows(std::span<const std::uint8_t> data) {
   Picture rows;
   faximage::t4::LineDecoder decoder;
   decoder.decodePage(data, [&](const std::uint8_t* line, int bytes) {
-    std::string r;
-    for (int x = 0; x < bytes * 8; ++x) r += (line[x >> 3] >> (7 - (x & 7))) & 1 ? 'X' : ' ';
-    while (!r.empty() && r.back() == ' ') r.pop_back();
-    rows.push_back(r);
+    rows.push_back(pictureRow(line, bytes * 8));
     return true;
   });
   return rows;

@@ -22,6 +22,8 @@ struct PageSpec {
 void writeBrx(const std::string& path, const std::vector<PageSpec>& pages);
 // Codes a picture as a continuous stream the way a fax machine sends a page, RTC included.
 std::vector<std::uint8_t> codedPage(const Picture& rows);
+// A raster line (1 black, most significant bit leftmost) as a picture row.
+std::string pictureRow(const std::uint8_t* bits, int pixels);
 // Decodes a coded stream into rows, trailing blanks dropped; blank lines are "".
 Picture decodeRows(std::span<const std::uint8_t> data);
 // The rows of page n (from 1) of a BRX file.

@@ -1,16 +1,8 @@
 // The modem simulator as a child process of a test.
 #include "modem_sim.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
-#include <thread>
 
 #ifndef BRINDLE_MODEMSIM
 #error "BRINDLE_MODEMSIM must name the simulator program"
@@ -18,84 +10,20 @@
 
 namespace faxengine::test {
 
-namespace {
-
-// Reads lines from fd until READY or the deadline.
-std::vector<std::string> readAnnouncements(int fd, int seconds) {
-  std::vector<std::string> lines;
-  std::string buf;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 100) <= 0) continue;
-    char c[256];
-    ssize_t n = ::read(fd, c, sizeof c);
-    if (n <= 0) break;
-    buf.append(c, std::size_t(n));
-    std::size_t nl;
-    while ((nl = buf.find('\n')) != std::string::npos) {
-      lines.push_back(buf.substr(0, nl));
-      buf.erase(0, nl + 1);
-      if (lines.back() == "READY") return lines;
-    }
-  }
-  return lines;
-}
-
-}  // namespace
-
 ModemSim::ModemSim(const std::vector<std::string>& options) {
   std::vector<std::string> args = {BRINDLE_MODEMSIM, "--timeout", "240", "--outdir", out_.dir()};
   args.insert(args.end(), options.begin(), options.end());
-  int out[2];
-  if (::pipe(out) != 0) return;
-  pid_ = ::fork();
-  if (pid_ == 0) {
-    ::dup2(out[1], 1);
-    ::close(out[0]);
-    ::close(out[1]);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
+  child_ = std::make_unique<ChildProcess>(args);
+  // The output stays open after READY: the simulator prints its exit line into it.
+  for (const std::string& l : child_->readLines([](auto& l) { return l == "READY"; }, 30)) {
+    if (l.starts_with("MODEM1 ")) modem1_ = l.substr(7);
+    if (l.starts_with("MODEM2 ")) modem2_ = l.substr(7);
   }
-  ::close(out[1]);
-  for (const std::string& l : readAnnouncements(out[0], 30)) {
-    if (l.rfind("MODEM1 ", 0) == 0) modem1_ = l.substr(7);
-    if (l.rfind("MODEM2 ", 0) == 0) modem2_ = l.substr(7);
-  }
-  out_fd_ = out[0];  // kept open: the simulator prints its exit line into it
 }
 
-ModemSim::~ModemSim() {
-  if (pid_ <= 0) {
-    if (out_fd_ >= 0) ::close(out_fd_);
-    return;
-  }
-  ::kill(pid_, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 100 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  if (::waitpid(pid_, &status, WNOHANG) == 0) {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, &status, 0);
-  }
-  if (out_fd_ >= 0) ::close(out_fd_);
-}
+ModemSim::~ModemSim() = default;
 
-bool ModemSim::waitExit(int seconds) {
-  if (pid_ <= 0) return true;
-  for (int i = 0; i < seconds * 20; ++i) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
+bool ModemSim::waitExit(int seconds) { return child_->waitExit(seconds); }
 
 std::string ModemSim::summary(const std::string& expr) const { return query(expr); }
 
@@ -126,10 +54,7 @@ Picture ModemSim::savedPage(int call, int page) const {
   std::vector<unsigned char> row(std::size_t((w + 7) / 8));
   for (int y = 0; y < h && f.read(reinterpret_cast<char*>(row.data()), std::streamsize(row.size()));
        ++y) {
-    std::string r;
-    for (int x = 0; x < w; ++x) r += (row[std::size_t(x >> 3)] >> (7 - (x & 7))) & 1 ? 'X' : ' ';
-    while (!r.empty() && r.back() == ' ') r.pop_back();
-    rows.push_back(r);
+    rows.push_back(pictureRow(row.data(), w));
   }
   return rows;
 }

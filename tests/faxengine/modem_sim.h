@@ -3,11 +3,11 @@
 // by its process id. Its summary is read through Python's json module.
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "fax_pages.h"
 
 namespace faxengine::test {
@@ -35,8 +35,7 @@ class ModemSim {
 
  private:
   TempDir out_;
-  pid_t pid_ = -1;
-  int out_fd_ = -1;
+  std::unique_ptr<ChildProcess> child_;  // stopped before its folder goes
   std::string modem1_, modem2_;
 };
 

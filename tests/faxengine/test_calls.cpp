@@ -3,15 +3,12 @@
 // we store, the history, and calls that end early. Real-time: run serially.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
+#include "call_loop.h"
 #include "fax_pages.h"
 #include "faxengine/errors.h"
-#include "faxengine/fax_component.h"
-#include "faxengine/plain_event_bridge.h"
 #include "faximage/brx_file.h"
 #include "modem_sim.h"
 
@@ -19,84 +16,12 @@ using namespace faxengine;
 using namespace faxengine::test;
 
 namespace faxengine {
-void PrintTo(TFaxClass c, std::ostream* os) { *os << (c == TFaxClass::fcClass2 ? "2" : "2.0"); }
+void PrintTo(TFaxClass c, std::ostream* os) {
+  *os << (c == TFaxClass::fcClass1 ? "1" : c == TFaxClass::fcClass2 ? "2" : "2.0");
+}
 }  // namespace faxengine
 
 namespace {
-
-// Components on simulated modems, run by a plain event loop on the test's thread until
-// every started session has finished (or the time is up).
-class CallLoop {
- public:
-  TFxComPort& port(const std::string& device) {
-    ports_.push_back(std::make_unique<TFxComPort>());
-    TFxComPort& p = *ports_.back();
-    p.DevicePath = device;
-    p.Bridge = &bridge_;
-    p.InSize = p.OutSize = 8192;
-    p.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
-    p.TraceSize = 1000000;
-    p.SetTracing(TTraceLogState::tlOn);
-    return p;
-  }
-  void watch(TFxCustomAbstractFax& fax) {
-    ++running_;
-    auto previous = fax.OnFaxFinish;
-    fax.OnFaxFinish = [this, previous](TFxCustomAbstractFax& f, int code) {
-      if (previous) previous(f, code);
-      if (--running_ == 0) bridge_.requestQuit();
-    };
-  }
-  // Runs the loop; false when the sessions did not finish in time.
-  bool run(int seconds) {
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false, late = false;
-    std::thread watchdog([&] {
-      std::unique_lock lock(m);
-      if (!cv.wait_for(lock, std::chrono::seconds(seconds), [&] { return done; })) {
-        late = true;
-        bridge_.requestQuit();
-      }
-    });
-    bridge_.run();
-    {
-      std::lock_guard lock(m);
-      done = true;
-    }
-    cv.notify_all();
-    watchdog.join();
-    return !late;
-  }
-  PlainEventBridge& bridge() { return bridge_; }
-
- private:
-  PlainEventBridge bridge_;
-  std::vector<std::unique_ptr<TFxComPort>> ports_;
-  int running_ = 0;
-};
-
-// What a sender reported.
-struct SendResult {
-  int finish = 1;
-  std::vector<int> logs, errors;
-  std::string remote;
-};
-
-void record(TFxCustomAbstractFax& fax, SendResult& r) {
-  fax.OnFaxLog = [&r](TFxCustomAbstractFax&, int code) { r.logs.push_back(code); };
-  fax.OnFaxError = [&r](TFxCustomAbstractFax&, int code) { r.errors.push_back(code); };
-  fax.OnFaxFinish = [&r](TFxCustomAbstractFax& f, int code) {
-    r.finish = code;
-    r.remote = f.RemoteStationId();
-  };
-}
-
-std::vector<PageSpec> pages(int n, bool fine, int rows) {
-  std::vector<PageSpec> out;
-  for (int i = 0; i < n; ++i) out.push_back({patternPicture(rows, 10 * i + 1), fine});
-  return out;
-}
 
 std::string readText(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -105,6 +30,12 @@ std::string readText(const std::string& path) {
 
 class Calls : public ::testing::TestWithParam<TFaxClass> {
  protected:
+  // A modem that has only the class under test (the default one has them all).
+  std::string modemKind() const {
+    return GetParam() == TFaxClass::fcClass1   ? "class1"
+           : GetParam() == TFaxClass::fcClass2 ? "class2"
+                                               : "class20";
+  }
   TempDir dir_;
 };
 
@@ -118,7 +49,7 @@ TEST_P(Calls, SendToTheRemoteMachine) {
     std::string file = dir_.path(fine ? "fine.brx" : "standard.brx");
     std::vector<PageSpec> sent = pages(count, fine, 120);
     writeBrx(file, sent);
-    ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
+    ModemSim sim({"--speed", "10", "--exit-after-calls", "1", "--modem1", modemKind()});
     ASSERT_TRUE(sim.ready());
 
     CallLoop loop;
@@ -161,7 +92,7 @@ TEST_P(Calls, ReceiveTwoCallsIntoNumberedFiles) {
   writePbm(dir_.path("a.pbm"), a);
   writePbm(dir_.path("b.pbm"), b);
   ModemSim sim({"--speed", "10", "--remote-call", "--calls", "2", "--remote-id", "SENDER 1",
-                "--pages", dir_.path("a.pbm") + "," + dir_.path("b.pbm")});
+                "--pages", dir_.path("a.pbm") + "," + dir_.path("b.pbm"), "--modem1", modemKind()});
   ASSERT_TRUE(sim.ready());
   std::string rx = dir_.path("rx");
   std::filesystem::create_directory(rx);
@@ -197,20 +128,29 @@ TEST_P(Calls, ReceiveTwoCallsIntoNumberedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Class, Calls,
-                         ::testing::Values(TFaxClass::fcClass2, TFaxClass::fcClass2_0),
+                         ::testing::Values(TFaxClass::fcClass1, TFaxClass::fcClass2,
+                                           TFaxClass::fcClass2_0),
                          [](const auto& info) {
-                           return info.param == TFaxClass::fcClass2 ? "Class2" : "Class20";
+                           switch (info.param) {
+                             case TFaxClass::fcClass1: return "Class1";
+                             case TFaxClass::fcClass2: return "Class2";
+                             default: return "Class20";
+                           }
                          });
 
-// Our sender and our receiver on two modems of one line, each class on either side.
+// Our sender and our receiver on two modems of one line, each class on either side; each
+// takes the class its modem offers.
 TEST(PairCalls, SenderAndReceiverOfDifferentClasses) {
-  for (bool senderOn2 : {true, false}) {
+  const std::pair<const char*, const char*> kinds[] = {
+      {"class2", "class20"}, {"class20", "class2"}, {"class1", "class20"}, {"class20", "class1"}};
+  for (auto [senderKind, receiverKind] : kinds) {
+    SCOPED_TRACE(std::string(senderKind) + " to " + receiverKind);
     TempDir dir;
     std::string file = dir.path("out.brx");
     std::vector<PageSpec> sent = pages(2, false, 80);
     writeBrx(file, sent);
-    ModemSim sim({"--speed", "10", "--mode", "pair", "--modem1", senderOn2 ? "class2" : "class20",
-                  "--modem2", senderOn2 ? "class20" : "class2"});
+    ModemSim sim(
+        {"--speed", "10", "--mode", "pair", "--modem1", senderKind, "--modem2", receiverKind});
     ASSERT_TRUE(sim.ready());
     CallLoop loop;
     TFxReceiveFax receiver;

@@ -13,11 +13,9 @@ namespace {
 
 // A frame as received: the address, the control byte and FCF, the information bytes.
 Frame received(std::uint8_t fcf, std::vector<std::uint8_t> info, bool final = true) {
-  Frame f;
-  f.bytes = {0xFF, std::uint8_t(final ? 0x13 : 0x03), fcf};
-  f.bytes.insert(f.bytes.end(), info.begin(), info.end());
-  f.bytes.insert(f.bytes.end(), {0xA5, 0x5A});  // check bytes
-  return f;
+  info.insert(info.begin(), {0xFF, std::uint8_t(final ? 0x13 : 0x03), fcf});
+  info.insert(info.end(), {0xA5, 0x5A});  // check bytes
+  return Frame{std::move(info)};
 }
 
 RateSet rates(std::initializer_list<int> indexes) {

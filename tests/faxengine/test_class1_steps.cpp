@@ -73,7 +73,7 @@ struct SendScript {
     return *this;
   }
   // A page after CFR or MCF, then MPS or EOP and the answer.
-  SendScript& page(bool last, std::vector<std::string> answer = {}) {
+  SendScript& page(std::vector<std::string> answer = {}) {
     steps.push_back({"AT+FTM=" + pageModulation(modulation), {"CONNECT", raw("\x11")}, true});
     steps.push_back({"<page>", {"OK"}});
     return postPage(std::move(answer));
@@ -147,7 +147,7 @@ class Class1SendSteps : public ::testing::Test {
 TEST_F(Class1SendSteps, TwoPagesGoOutAt14400AfterTheTrainingCheck) {
   Picture p1 = patternPicture(20, 1), p2 = patternPicture(15, 2);
   SessionRig& r = rig();
-  send(r, fax({{p1}, {p2}}), SendScript().dial().page(false).page(true).release());
+  send(r, fax({{p1}, {p2}}), SendScript().dial().page().page().release());
 
   EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
   EXPECT_TRUE(r.modem.scriptDone());
@@ -174,7 +174,7 @@ TEST_F(Class1SendSteps, A9600DisLimitsAFastModemTo96) {
   SessionRig& r = rig();
   SendScript s;
   s.modulation = "96";
-  send(r, fax({{patternPicture(5, 1)}}), s.dial(0x4E).page(true).release());
+  send(r, fax({{patternPicture(5, 1)}}), s.dial(0x4E).page().release());
   EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
   EXPECT_EQ(r.host.finish, 0);
   EXPECT_EQ(frames(r)[1][4], 0x02 | 0x04);  // V.29 9600
@@ -186,7 +186,7 @@ TEST_F(Class1SendSteps, FttFallsBackOneRateAndTrainsAgain) {
   s.dial(0x6E);
   s.steps.back().replies = {"CONNECT", finalIn(Fcf::FTT), "OK"};
   s.modulation = "121";
-  s.dcs().page(true).release();
+  s.dcs().page().release();
   send(r, fax({{patternPicture(5, 1)}}), s);
   EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
   EXPECT_EQ(r.host.finish, 0);
@@ -212,9 +212,9 @@ TEST_F(Class1SendSteps, RtnSendsTheRejectedPageAgainAtALowerRate) {
   Picture p = patternPicture(12, 5);
   SessionRig& r = rig();
   SendScript s;
-  s.dial().page(true, {"CONNECT", finalIn(Fcf::RTN), "OK"});
+  s.dial().page({"CONNECT", finalIn(Fcf::RTN), "OK"});
   s.modulation = "121";
-  s.dcs().page(true).release();
+  s.dcs().page().release();
   send(r, fax({{p}}), s);
   EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
   EXPECT_EQ(r.host.finish, 0);
@@ -227,8 +227,8 @@ TEST_F(Class1SendSteps, RtnSendsTheRejectedPageAgainAtALowerRate) {
 TEST_F(Class1SendSteps, RtpAfterTheLastPageEndsWithDcnAndAfterAnotherTrainsAgain) {
   SessionRig& r = rig();
   SendScript s;
-  s.dial().page(false, {"CONNECT", finalIn(Fcf::RTP), "OK"});
-  s.dcs().page(true, {"CONNECT", finalIn(Fcf::RTP), "OK"}).release();
+  s.dial().page({"CONNECT", finalIn(Fcf::RTP), "OK"});
+  s.dcs().page({"CONNECT", finalIn(Fcf::RTP), "OK"}).release();
   send(r, fax({{patternPicture(5, 1)}, {patternPicture(5, 2)}}), s);
   EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
   EXPECT_EQ(r.host.finish, 0);
@@ -239,7 +239,7 @@ TEST_F(Class1SendSteps, NoAnswerToEopWritesABlankAndAsksAgainThreeTimesInAll) {
   for (bool answered : {true, false}) {
     SessionRig& r = rig();
     SendScript s;
-    s.dial().page(true, {"CONNECT"});  // no frame within 54 ticks
+    s.dial().page({"CONNECT"});  // no frame within 54 ticks
     if (answered) {
       s.postPage({}, " AT+FTH=3").release();
     } else {
@@ -253,21 +253,24 @@ TEST_F(Class1SendSteps, NoAnswerToEopWritesABlankAndAsksAgainThreeTimesInAll) {
   }
 }
 
-TEST_F(Class1SendSteps, TheFarEndsFramesEndTheFaxWithTheirCodes) {
+// The modem's and the far end's answers before any page end the fax with their codes.
+TEST_F(Class1SendSteps, AnswersBeforeThePageEndTheFaxWithTheirCodes) {
   struct Case {
-    std::vector<std::string> dialReply;
+    std::vector<std::string> classReply, dialReply;
     bool fine;
     int code;
   } cases[] = {
-      {{"CONNECT", finalIn(Fcf::DCN), "OK"}, false, ecCancelRequested},
-      {{"CONNECT", disIn(0x0E), "OK"}, true, ecFaxIncompatible},  // no fine resolution
-      {{"NO CARRIER"}, false, ecFaxNoFax},
-      {{"CONNECT", "ERROR"}, false, ecFaxBadModemResult},
+      {{"OK"}, {"CONNECT", finalIn(Fcf::DCN), "OK"}, false, ecCancelRequested},
+      {{"OK"}, {"CONNECT", disIn(0x0E), "OK"}, true, ecFaxIncompatible},  // no fine resolution
+      {{"OK"}, {"NO CARRIER"}, false, ecFaxNoFax},
+      {{"OK"}, {"CONNECT", "ERROR"}, false, ecFaxBadModemResult},
+      {{"ERROR"}, {}, false, ecFaxInitError},  // a modem without Class 1
+      {{}, {}, false, ecTimeout},              // a modem that says nothing
   };
   for (const Case& c : cases) {
     SessionRig& r = rig();
     SendScript s;
-    s.steps = {{"AT+FCLASS=1", {"OK"}}, {"ATDT5551234", c.dialReply}};
+    s.steps = {{"AT+FCLASS=1", c.classReply}, {"ATDT5551234", c.dialReply}};
     send(r, fax({{patternPicture(5, 1), c.fine}}), s);
     EXPECT_EQ(r.host.finish, c.code);
     EXPECT_TRUE(r.modem.pages.empty());

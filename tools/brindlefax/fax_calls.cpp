@@ -40,8 +40,9 @@ std::string callOptions(const Parsed& p, CallOptions& o) {
   o.device = p.value("--device").value_or("");
   if (o.device.empty()) return "--device PATH is needed";
   if (auto c = p.value("--class")) {
-    if (*c == "1") return "Class 1 is not available yet; use --class 2 or 2.0";
-    if (*c == "2")
+    if (*c == "1")
+      o.faxClass = TFaxClass::fcClass1;
+    else if (*c == "2")
       o.faxClass = TFaxClass::fcClass2;
     else if (*c == "2.0")
       o.faxClass = TFaxClass::fcClass2_0;

@@ -1,0 +1,54 @@
+// The independent fax terminal as a child process.
+#include "fax_peer.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#ifndef BRINDLE_FAXPEER
+#error "BRINDLE_FAXPEER must name the peer program"
+#endif
+
+namespace faxengine::test {
+
+std::string FaxPeer::program() {
+  return ::access(BRINDLE_FAXPEER, X_OK) == 0 ? BRINDLE_FAXPEER : "";
+}
+
+FaxPeer::FaxPeer(const std::vector<std::string>& options) {
+  std::vector<std::string> args = {program(), "--timeout", "240"};
+  args.insert(args.end(), options.begin(), options.end());
+  if (args[0].empty()) return;
+  child_ = std::make_unique<ChildProcess>(args, dir_.path("peer.log"));
+  for (const std::string& line :
+       child_->readLines([](auto& l) { return l.starts_with("PTY "); }, 20))
+    if (line.starts_with("PTY ")) pty_ = line.substr(4);
+}
+
+bool FaxPeer::finish(int seconds) {
+  if (!child_) return false;
+  for (const std::string& line : child_->readLines([](auto&) { return false; }, seconds)) {
+    if (line.starts_with("RESULT ")) result_ = line;
+    if (line.starts_with("NOTE ")) note_ = line;
+  }
+  return !result_.empty();
+}
+
+std::string FaxPeer::log() const {
+  std::ifstream f(dir_.path("peer.log"));
+  return {std::istreambuf_iterator<char>(f), {}};
+}
+
+std::string FaxPeer::field(const std::string& name) const {
+  std::size_t at = result_.find(" " + name + "=");
+  if (at == std::string::npos) return {};
+  at += name.size() + 2;
+  if (at < result_.size() && result_[at] == '"') {
+    std::size_t end = result_.find('"', at + 1);
+    return result_.substr(at + 1, end == std::string::npos ? end : end - at - 1);
+  }
+  return result_.substr(at, result_.find(' ', at) - at);
+}
+
+}  // namespace faxengine::test

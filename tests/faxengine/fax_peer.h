@@ -1,0 +1,40 @@
+// The independent fax terminal (../shared/faxpeer, built out of tree by the test script) as
+// a child process: a Class 1 modem on a pseudo-terminal with a complete T.30 terminal
+// behind a simulated telephone line. It prints "PTY path" when ready and one "RESULT ..."
+// line (and a "NOTE ..." line when the application misbehaved) when it ends.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "fax_pages.h"
+
+namespace faxengine::test {
+
+class FaxPeer {
+ public:
+  // The built program, or "" when the test script did not build it.
+  static std::string program();
+
+  // Starts it with the options and a bounded --timeout.
+  explicit FaxPeer(const std::vector<std::string>& options);
+  bool ready() const { return !pty_.empty(); }
+  const std::string& pty() const { return pty_; }
+  // Waits for the RESULT line (the peer prints it once the port is closed).
+  bool finish(int seconds);
+  const std::string& result() const { return result_; }
+  const std::string& note() const { return note_; }
+  // A field of the RESULT line ("rate", "pages", "bad_rows" ...), quotes removed.
+  std::string field(const std::string& name) const;
+  // What it logged (to tell why a call failed).
+  std::string log() const;
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<ChildProcess> child_;
+  std::string pty_, result_, note_;
+};
+
+}  // namespace faxengine::test
