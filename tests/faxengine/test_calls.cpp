@@ -49,7 +49,7 @@ TEST_P(Calls, SendToTheRemoteMachine) {
     std::string file = dir_.path(fine ? "fine.brx" : "standard.brx");
     std::vector<PageSpec> sent = pages(count, fine, 120);
     writeBrx(file, sent);
-    ModemSim sim({"--speed", "10", "--exit-after-calls", "1", "--modem1", modemKind()});
+    ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
     ASSERT_TRUE(sim.ready());
 
     CallLoop loop;
@@ -92,7 +92,7 @@ TEST_P(Calls, ReceiveTwoCallsIntoNumberedFiles) {
   writePbm(dir_.path("a.pbm"), a);
   writePbm(dir_.path("b.pbm"), b);
   ModemSim sim({"--speed", "10", "--remote-call", "--calls", "2", "--remote-id", "SENDER 1",
-                "--pages", dir_.path("a.pbm") + "," + dir_.path("b.pbm"), "--modem1", modemKind()});
+                "--pages", dir_.path("a.pbm") + "," + dir_.path("b.pbm")});
   ASSERT_TRUE(sim.ready());
   std::string rx = dir_.path("rx");
   std::filesystem::create_directory(rx);
@@ -128,14 +128,9 @@ TEST_P(Calls, ReceiveTwoCallsIntoNumberedFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Class, Calls,
-                         ::testing::Values(TFaxClass::fcClass1, TFaxClass::fcClass2,
-                                           TFaxClass::fcClass2_0),
+                         ::testing::Values(TFaxClass::fcClass2, TFaxClass::fcClass2_0),
                          [](const auto& info) {
-                           switch (info.param) {
-                             case TFaxClass::fcClass1: return "Class1";
-                             case TFaxClass::fcClass2: return "Class2";
-                             default: return "Class20";
-                           }
+                           return info.param == TFaxClass::fcClass2 ? "Class2" : "Class20";
                          });
 
 // Our sender and our receiver on two modems of one line, each class on either side; each
