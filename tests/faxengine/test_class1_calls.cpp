@@ -83,6 +83,10 @@ struct PeerSend {
   const char* maxRate;
 };
 
+void PrintTo(const PeerSend& c, std::ostream* os) {
+  *os << c.pages << (c.fine ? " fine" : " standard") << " at " << c.maxRate;
+}
+
 class PeerSendCalls : public ::testing::TestWithParam<PeerSend> {
  protected:
   TempDir dir_;
@@ -213,12 +217,15 @@ TEST(Class1SimCalls, FttAndRtnBringTheRateDown) {
   }
 }
 
-// The far end's DCN instead of CFR and instead of the answer to EOP ends the fax as
-// cancelled (a DCN instead of DIS is a step test).
+// The far end's DCN at any point of the call ends the fax as cancelled: right after
+// answering, after our DCS, instead of CFR and instead of the answer to EOP. (A DCN that
+// comes while we send the training check is not heard; the modem, which stays on, then
+// reports the lost carrier when we listen for CFR.)
 TEST(Class1SimCalls, DcnFromTheFarEndCancelsTheFax) {
-  for (const char* at : {"cfr", "page"}) {
+  for (const char* at : {"answer", "dcs", "cfr", "page"}) {
     TempDir dir;
-    ModemSim sim(simOptions({"--scenario", std::string("dcn:at=") + at}));
+    ModemSim sim(
+        {"--speed", "20", "--modem1", "class1", "--scenario", std::string("dcn:at=") + at});
     ASSERT_TRUE(sim.ready());
     SendResult r = simSend(sim, pages(1, false, 20), dir);
     EXPECT_EQ(r.finish, ecCancelRequested) << at << ": " << errorText(r.finish);
@@ -239,6 +246,17 @@ TEST(Class1SimCalls, ALineLostDuringThePageTimesOut) {
   EXPECT_EQ(r.finish, ecTimeout) << errorText(r.finish);
   EXPECT_EQ(sim.query("sum(1 for e in ev if e['kind'] == 'cmd' and e['text'] == 'AT+FRH=3')"),
             "5");  // for DIS, for CFR, then three tries after the page
+}
+
+// A modem that stops answering in the middle of the call (no echo, no result) ends the fax
+// on the reply timer instead of hanging the session.
+TEST(Class1SimCalls, AModemThatFallsSilentTimesOut) {
+  TempDir dir;
+  ModemSim sim(simOptions({"--scenario", "silent:after=8"}));
+  ASSERT_TRUE(sim.ready());
+  SendResult r = simSend(sim, pages(1, false, 20), dir);
+  EXPECT_EQ(r.finish, ecTimeout) << errorText(r.finish);
+  EXPECT_EQ(r.logs.back(), lfaxTransmitFail);
 }
 
 // Receiving: a training check the line corrupts is refused with FTT and the caller comes
