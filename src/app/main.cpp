@@ -3,7 +3,6 @@
 #include "app/closeonsignal.h"
 #include "app/mainwindow/mainscreen.h"
 #include "app/mainwindow/singleinstance.h"
-#include "app/mainwindow/smallforms.h"
 #include "settings/appsettings.h"
 
 #include <QApplication>
@@ -35,9 +34,8 @@ int main(int argc, char* argv[]) {
   // every window title by the platform ("Brindle  — Brindle"), so none is set.
   QApplication::setApplicationName(QStringLiteral("Brindle"));
   QGuiApplication::setDesktopFileName(QStringLiteral("brindle"));
+  // The main window makes the hidden receive-mode window with itself.
   app::TMainScreen mainScreen;
-  app::TStartingFaxForm startingFaxForm(&mainScreen);
-  mainScreen.StartingFaxForm = &startingFaxForm;
   guard.Listen([&mainScreen] {
     if (mainScreen.isMinimized()) mainScreen.showNormal();
     mainScreen.raise();

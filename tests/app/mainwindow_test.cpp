@@ -292,8 +292,8 @@ TEST_F(MainWindowTest, DateAndTimeOfTheCurrentFaxForCaptions) {
 
 TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo) {
   addOutgoing({{"a", "A", "1", "20240101", "09:00", false}});
-  open();
-  find<QToolButton>("ReceiveButton")->click();
+  app::TMainScreen& w = open();
+  w.mnuPreferences->trigger();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].second, "Information");
   EXPECT_TRUE(messages[0].first.contains("not available yet"));

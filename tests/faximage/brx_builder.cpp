@@ -9,7 +9,8 @@
 
 namespace faximage::test {
 
-int writeBrx(const std::string& path, const std::vector<PageSpec>& pages) {
+int writeBrx(const std::string& path, const std::vector<PageSpec>& pages, std::string_view senderId,
+             std::uint32_t fileDate) {
   BrxWriter w;
   if (int rc = w.create(path)) return rc;
   ConvertState st;
@@ -25,7 +26,7 @@ int writeBrx(const std::string& path, const std::vector<PageSpec>& pages) {
     }
     if (int rc = w.endPage()) return rc;
   }
-  return w.finish("", 0);
+  return w.finish(senderId, fileDate);
 }
 
 }  // namespace faximage::test

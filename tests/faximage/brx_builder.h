@@ -2,7 +2,9 @@
 // printing tests.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "faximage/mono_bitmap.h"
@@ -14,7 +16,9 @@ struct PageSpec {
   bool fine = true;
 };
 
-// Writes the pages to `path`; returns the engine's code (0 on success).
-int writeBrx(const std::string& path, const std::vector<PageSpec>& pages);
+// Writes the pages to `path` under the sender's identifier and packed file date; returns
+// the engine's code (0 on success).
+int writeBrx(const std::string& path, const std::vector<PageSpec>& pages,
+             std::string_view senderId = "", std::uint32_t fileDate = 0);
 
 }  // namespace faximage::test

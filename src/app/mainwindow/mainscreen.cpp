@@ -71,6 +71,7 @@ class HourGlass {
 TMainScreen::TMainScreen(QWidget* parent)
     : QMainWindow(parent),
       Assembly(std::make_unique<FaxAssembly>()),
+      FxFaxPrinterStatus1(this),
       composeStore_(std::make_unique<ComposeStoreAccess>(Store)) {
   setObjectName(QStringLiteral("TMainScreen"));
   setWindowTitle(QStringLiteral("Brindle "));
@@ -80,6 +81,8 @@ TMainScreen::TMainScreen(QWidget* parent)
   buildBrowsePanel();
   buildMenus();
   resize(592, 383 + menuBar()->sizeHint().height() + ButtonBar->sizeHint().height());
+  StartingFaxForm = new TStartingFaxForm(this);
+  setUpReceiver();
   FormCreate();
 }
 
@@ -87,6 +90,15 @@ TMainScreen::TMainScreen(QWidget* parent)
 // children: the lists go first.
 TMainScreen::~TMainScreen() {
   if (ui::MainForm() == this) ui::SetMainForm(nullptr);
+  // A call still running must not report to a window that is going.
+  FxReceiveFax1.OnFaxAccept = nullptr;
+  FxReceiveFax1.OnFaxError = nullptr;
+  FxReceiveFax1.OnFaxStatus = nullptr;
+  FxReceiveFax1.OnFaxLog = nullptr;
+  if (FxComPort1.Open()) {
+    FxReceiveFax1.AbortFax();
+    FxComPort1.Close();
+  }
   delete BrowsePanel;
 }
 
@@ -128,6 +140,8 @@ void TMainScreen::FormCreate() {
   FaxInProgress = false;
   ReceiveMode = false;
   QDir(QString::fromStdString(settings::ProgramDir())).mkpath(QString::fromStdString(ReceiveDir()));
+  FxReceiveFax1.SetDestinationDir(ReceiveDir());
+  FxReceiveFax1.FileNaming = 1;  // "FAX" + four-digit counter
   mnuShowHint->setChecked(settings::AppSettings.HintsOn);
   ui::InstallHints(settings::AppSettings.HintsOn);
   FaxGrid->Model()->refresh();
@@ -153,6 +167,8 @@ void TMainScreen::FormActivate() {
   PumpMessages();
   // The Preferences dialog opens here on the first run once it exists; until then the
   // first-run flag stays set, so that the port is still unconfigured on the next start.
+  OfferUnlistedFaxes();
+  if (settings::AppSettings.ReceiveAtStartup && !closeQueued_) ReceiveButtonClick();
 }
 
 bool TMainScreen::FormCloseQuery() {
@@ -180,7 +196,7 @@ void TMainScreen::closeEvent(QCloseEvent* event) {
 }
 
 void TMainScreen::FormClose() {
-  ReceiveMode = false;
+  if (ReceiveMode) stopReceiving();
   SetButtons();
   try {
     if (!FirstActivation) ui::SaveFormPlacement(this);
@@ -204,9 +220,10 @@ void TMainScreen::saveAppSettings() {
   settings::AppSettings.ComPort = port;
 }
 
-void TMainScreen::reopen(void (FaxStore::*reopenList)(const std::function<void()>&)) {
+void TMainScreen::reopen(void (FaxStore::*reopenList)(const std::function<void()>&),
+                         bool letMessagesRun) {
   try {
-    (Store.*reopenList)(PumpMessages);
+    (Store.*reopenList)(letMessagesRun ? std::function<void()>(PumpMessages) : nullptr);
   } catch (const std::exception& e) {
     ui::ReportFailure(e);
   }
@@ -245,7 +262,7 @@ void TMainScreen::SetButtons() {
   mnuDelete->setEnabled(b.del);
   ReceiveButton->setEnabled(b.receive);
   mnuReceive->setEnabled(b.receive);
-  ReceiveButton->setText(ReceiveMode ? QStringLiteral("STOP") : QStringLiteral("&Receive"));
+  showReceiveCaption();
 }
 
 void TMainScreen::SetStatus(const QString& text) {
@@ -347,8 +364,6 @@ void TMainScreen::storeSendResult(const QString& result) {
   SetButtons();
 }
 
-void TMainScreen::ReceiveButtonClick() { notAvailableYet(QStringLiteral("receive mode")); }
-
 void TMainScreen::mnuViewPrintClick() {
   const bool received = Page() == ListPage::Received;
   if (FaxStore::IsEmpty(received ? Store.RecTable : Store.FaxTable)) {
@@ -445,6 +460,7 @@ void TMainScreen::mnuRebuildIndexesClick() {
   window.exec();
   for (tables::Cursor* c : {&Store.CoverTable, &Store.FaxTable, &Store.RecTable})
     c->enableControls();
+  OfferUnlistedFaxes();
   SetButtons();
 }
 

@@ -1,15 +1,22 @@
 // The main window: the program's hub, showing the two fax lists of the fax store and
 // offering every command. The store, the assembly and the enabling rules hold the
 // business; the window builds controls (mainscreen_ui.cpp), runs its life cycle
-// (mainscreen.cpp) and the outgoing-fax commands (faxcommands.cpp).
+// (mainscreen.cpp), the outgoing-fax commands (faxcommands.cpp) and receive mode
+// (receivemode.cpp).
 #pragma once
 
 #include "app/mainwindow/buttonstates.h"
 #include "app/store/faxstore.h"
+#include "faxengine/comport.h"
+#include "faxengine/fax_component.h"
 #include "ui/tablegrid.h"
+#include "windows/faxprinter.h"
+#include "windows/faxprinterstatus.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 
+#include <deque>
 #include <memory>
 
 class QAction;
@@ -61,7 +68,17 @@ class TMainScreen : public QMainWindow {
       *mnuPhoneBook, *mnuRebuildIndexes, *mnuPreferences, *DefaultEditorFont1, *Exit1;
   QAction *Contents1, *mnuShowHint, *TroubleshootingTips1, *VisitOurInternetWebsite1,
       *FrequentlyAskedQuestionsFAQ1, *About1;
-  TStartingFaxForm* StartingFaxForm = nullptr;
+  TStartingFaxForm* StartingFaxForm = nullptr;  // made with the window, hidden
+
+  // Reception: the port, the fax receiver on it (declared after the port, so that it
+  // goes first) and the printer for faxes printed on receipt.
+  faxengine::TFxComPort FxComPort1;
+  faxengine::TFxReceiveFax FxReceiveFax1;
+  windows::TFxFaxPrinterStatus FxFaxPrinterStatus1;
+  windows::TFxFaxPrinter fxFaxPrinter1;
+  int RecErrorCode = 0;  // the last error the receiver reported for the current fax
+  int RecPages = 0;      // the page the receiver last reported
+  QString RecFaxFile;    // the file of the fax being received, from its start
 
   // Applies the enabling rules (ComputeButtonStates) to the buttons and menu items.
   void SetButtons();
@@ -74,7 +91,9 @@ class TMainScreen : public QMainWindow {
   void EditButtonClick();
   void DeleteButtonClick();
   void SendButtonClick();
+  // Starts receive mode, or stops it when it is on.
   void ReceiveButtonClick();
+  void mnuReceiveClick() { ReceiveButtonClick(); }
   void mnuViewPrintClick();
   void mnuCoverClick();
   void mnuPhoneBookClick();
@@ -96,6 +115,19 @@ class TMainScreen : public QMainWindow {
 
   // Status line and hourglass for long commands.
   void SetStatus(const QString& text);
+
+  // The receiver's events.
+  void FxReceiveFax1FaxAccept(bool& accept);
+  void FxReceiveFax1FaxError(int errorCode);
+  void FxReceiveFax1FaxStatus(bool first, bool last);
+  void FxReceiveFax1FaxLog(int logCode);
+  // RecPages and the status line from the receiver.
+  void UpdateValues();
+  // Plays the arrival sound (the setting Receive Wav) when that file exists.
+  void PlayArrivalSound();
+  // Offers to list the fax files of the receive folder that have no row; true when any
+  // were added.
+  bool OfferUnlistedFaxes();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -122,8 +154,28 @@ class TMainScreen : public QMainWindow {
   // settings the user left in it saved; then the result goes into the fax's record.
   QString runSendDialog(const QString& faxFile);
   void storeSendResult(const QString& result);
-  // Reopens a list after a change, reporting a failure.
-  void reopen(void (FaxStore::*reopenList)(const std::function<void()>&));
+  // Reopens a list after a change, reporting a failure; messages run meanwhile unless
+  // the caller must not be entered again.
+  void reopen(void (FaxStore::*reopenList)(const std::function<void()>&),
+              bool letMessagesRun = true);
+
+  // receivemode.cpp
+  // A fax that arrived completely: what its row and its print need, taken at its end.
+  struct ArrivedFax {
+    QString file;
+    std::string from;
+    int pages = 0;
+    QDateTime when;
+  };
+  void setUpReceiver();
+  void startReceiving();
+  void stopReceiving();
+  void showReceiveCaption();
+  // Lists a fax that arrived: its row, the sound, and its print when asked.
+  void fileArrivedFax(const ArrivedFax& fax);
+  // Prints each queued fax file in turn; a fax that arrives while one prints waits.
+  void printOnReceipt(const QString& file);
+  void selectReceiptPrinter();
 
   // faxcommands.cpp
   // Fills the editor from the current outgoing record; the subject gets the prefix.
@@ -137,6 +189,10 @@ class TMainScreen : public QMainWindow {
   bool closing_ = false;
   bool closeQueued_ = false;
   bool assembling_ = false;
+  bool switchingReceive_ = false;  // receive mode is being started or stopped
+  bool stoppingReceive_ = false;   // the receiver is being stopped by the user
+  std::deque<QString> printQueue_;
+  bool printingQueue_ = false;
 };
 
 // Lets pending window messages run; long commands call it between their steps.

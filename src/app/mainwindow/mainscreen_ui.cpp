@@ -45,7 +45,7 @@ void TMainScreen::buildActions() {
   mnuSend = action("mnuSend", "Send Fax", {}, QKeySequence(Qt::CTRL | Qt::Key_S),
                    &TMainScreen::SendButtonClick);
   mnuReceive = action("mnuReceive", "Receive Faxes", {}, QKeySequence(Qt::CTRL | Qt::Key_R),
-                      &TMainScreen::ReceiveButtonClick);
+                      &TMainScreen::mnuReceiveClick);
   mnuViewPrint =
       action("mnuViewPrint", "View/Print Fax", "See a preview of and optionally  print the fax",
              QKeySequence(Qt::CTRL | Qt::Key_V), &TMainScreen::mnuViewPrintClick);

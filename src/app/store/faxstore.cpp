@@ -9,6 +9,7 @@
 
 #include "settings/appsettings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <ctime>
 #include <filesystem>
@@ -377,6 +378,47 @@ void FaxStore::ReopenReceived(const std::function<void()>& pump) {
 void FaxStore::CloseLists() {
   FaxTable.close();
   RecTable.close();
+}
+
+void FaxStore::AppendReceived(const ReceivedRecord& r) {
+  try {
+    RecTable.append();
+    tables::Table& t = RecTable.table();
+    t.putDate("DATEREC", r.date);
+    t.putString("TIMEREC", r.time);
+    t.putString("FROM", r.from);
+    t.putNumber("PAGES", std::clamp(r.pages, 0, kMaxListedPages));
+    t.putString("FAXFILE", r.faxFile);
+    RecTable.post();
+  } catch (...) {
+    RecTable.cancel();
+    throw;
+  }
+}
+
+std::set<std::string> FaxStore::ListedReceivedFiles() {
+  std::set<std::string> names;
+  if (!RecTable.active()) return names;
+  tables::Table& t = RecTable.table();
+  const std::uint32_t remembered = t.recNo();
+  RecTable.disableControls();
+  try {
+    for (std::uint32_t n = 1; n <= t.recCount(); ++n) {
+      t.go(n);
+      if (!t.isDeleted()) names.insert(base::UpperAscii(base::TrimSpaces(t.getString("FAXFILE"))));
+    }
+    if (remembered >= 1 && remembered <= t.recCount()) {
+      t.go(remembered);
+    } else {
+      t.last();  // the list was past its end: back there
+      t.next();
+    }
+  } catch (...) {
+    RecTable.enableControls();
+    throw;
+  }
+  RecTable.enableControls();
+  return names;
 }
 
 bool FaxStore::IsEmpty(const tables::Cursor& list) {

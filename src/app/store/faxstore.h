@@ -8,6 +8,7 @@
 #include "tables/errors.h"
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,17 @@ void CloseAndOpen(tables::Cursor& cursor, tables::TTableBinding& binding,
 void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
                        const std::function<void(const std::string&)>& status);
 
+// One row of the received list, as reception (or the recovery of an unlisted fax file)
+// adds it. Texts are code page 1252.
+struct ReceivedRecord {
+  tables::Date date;
+  std::string time;     // "hh:mm", 24-hour
+  std::string from;     // the sender's station identifier; the field keeps 20 characters
+  int pages = 0;        // the field holds two digits: more are stored as kMaxListedPages
+  std::string faxFile;  // the file's name in the receive folder, without the folder
+};
+inline constexpr int kMaxListedPages = 99;
+
 // The program's four tables with their data sources and bindings. The outgoing list has
 // the calculated field SentYesNo ("Yes" or "No ").
 class FaxStore {
@@ -106,6 +118,13 @@ class FaxStore {
   void ReopenOutgoing(const std::function<void()>& pump);
   void ReopenReceived(const std::function<void()>& pump);
   void CloseLists();
+
+  // Appends the row to the received list and posts it; on failure the append is
+  // cancelled and the TableError passed on.
+  void AppendReceived(const ReceivedRecord& r);
+  // The FAXFILE names of every received record not marked deleted, upper-cased. The list
+  // stays on its current record.
+  std::set<std::string> ListedReceivedFiles();
 
   // A list without a current record (none at all, or none the filter lets through).
   static bool IsEmpty(const tables::Cursor& list);

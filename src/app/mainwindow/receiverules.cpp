@@ -1,0 +1,39 @@
+// Status line, failure message and row of a received fax.
+#include "app/mainwindow/receiverules.h"
+
+#include "faxcodes/texts.h"
+#include "ui/tabletext.h"
+
+#include <QFileInfo>
+
+namespace app {
+
+QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page) {
+  QString text = QString::fromUtf8(faxcodes::statusText(progressCode)).trimmed();
+  const QString remote = ui::FromTableText(remoteId).trimmed();
+  if (!remote.isEmpty())
+    text += QStringLiteral(" from: ") + remote + QStringLiteral(", page ") + QString::number(page);
+  if (text.toUpper().contains(QStringLiteral("ABORT"))) return {};
+  return text;
+}
+
+QString ReceiveFailureText(int errorCode) {
+  QString reason = errorCode == 0 ? QString() : QString::fromUtf8(faxcodes::errorText(errorCode));
+  if (reason.isEmpty()) reason = QStringLiteral("Unknown error");
+  // Line breaks are line feeds here; a carriage return shows as nothing.
+  return QStringLiteral("Failed to receive incoming fax:\n\n") + reason;
+}
+
+ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, int pages,
+                           const QString& faxFile) {
+  ReceivedRecord r;
+  const QDate d = when.date();
+  r.date = {d.year(), d.month(), d.day()};
+  r.time = when.time().toString(QStringLiteral("hh:mm")).toStdString();
+  r.from = remoteId;
+  r.pages = pages;
+  r.faxFile = ui::ToTableText(QFileInfo(faxFile).fileName());
+  return r;
+}
+
+}  // namespace app

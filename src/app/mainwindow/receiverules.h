@@ -1,0 +1,26 @@
+// The rules of receive mode that need no window: what the status line says during a
+// call, the message of a fax that failed, and the row a received fax gets.
+#pragma once
+
+#include "app/store/faxstore.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <string>
+
+namespace app {
+
+// The receiver's progress text, trimmed; once the sender has named itself, followed by
+// " from: ", the name and ", page " with the page number. Empty while a call is being
+// aborted, so that no stale "abort" stays on show.
+QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page);
+
+// The box for a fax that failed, with the text of the error the receiver reported.
+QString ReceiveFailureText(int errorCode);
+
+// The row of a fax that arrived at `when` (code page 1252 texts, file name only).
+ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, int pages,
+                           const QString& faxFile);
+
+}  // namespace app
