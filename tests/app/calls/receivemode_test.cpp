@@ -1,0 +1,251 @@
+// Receive mode through calls from simulated fax machines, reached through the settings
+// file's [Ports] section: faxes are filed as rows and files, printed when asked, failed
+// and stopped calls leave nothing behind, and receive mode carries on. Real-time.
+#include "app/mainwindow/smallforms.h"
+#include "fax_pages.h"
+#include "faxengine/fax_component.h"
+#include "mainwindow_fixture.h"
+#include "modem_sim.h"
+#include "windows/modemchecks.h"
+
+#include <QProcess>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+using faxengine::test::ModemSim;
+using faxengine::test::Picture;
+using testutil::waitFor;
+
+class ReceiveCalls : public testutil::MainWindowTest {
+ protected:
+  // Settings that lead Com1 to the modem, receiving in the class given as a list index.
+  void settingsFor(const std::string& modem, int faxClass, const std::string& more = "",
+                   const std::string& com2 = "") {
+    dir.write("BDL.INI", "[Modem]\r\nComPort=0\r\nFaxClassReceive=" + std::to_string(faxClass) +
+                             "\r\n" + more + "[Ports]\r\nCom1=" + modem + "\r\n" +
+                             (com2.empty() ? "" : "Com2=" + com2 + "\r\n"));
+  }
+  QString receiveCaption() { return find<QToolButton>("ReceiveButton")->text().remove('&'); }
+  std::string field(const char* name) { return window->Store.RecTable.table().getString(name); }
+  std::vector<std::string> receivedFiles() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(app::ReceiveDir()))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  // Pictures the remote machine sends, as PBM files; returns the --pages option value.
+  std::string pagesOf(const std::vector<Picture>& pictures) {
+    std::string list;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      const std::string path = dir.path("page" + std::to_string(i) + ".pbm");
+      faxengine::test::writePbm(path, pictures[i]);
+      list += (i ? "," : "") + path;
+    }
+    return list;
+  }
+};
+
+// The received file holds the pages as sent.
+void expectPages(const std::string& file, const std::vector<Picture>& sent) {
+  for (std::size_t p = 0; p < sent.size(); ++p)
+    EXPECT_TRUE(
+        faxengine::test::rowsMatch(faxengine::test::brxPageRows(file, int(p + 1)), 0, sent[p]))
+        << "page " << p + 1;
+}
+
+std::string run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForFinished(20000);
+  return p.readAllStandardOutput().toStdString();
+}
+
+// Each class the engine receives in, started at program start, with print on receipt and
+// an init string typed without "AT", with it, and with it in lower case.
+class ReceiveEachClass : public ReceiveCalls, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ReceiveEachClass, AThreePageFaxIsListedStoredAndPrinted) {
+  const std::vector<Picture> sent = {faxengine::test::patternPicture(60, 1),
+                                     faxengine::test::patternPicture(50, 2),
+                                     faxengine::test::patternPicture(40, 3)};
+  ModemSim sim({"--speed", "20", "--remote-call", "--remote-id", "555 1234", "--pages",
+                pagesOf(sent), "--exit-after-calls", "1"});
+  ASSERT_TRUE(sim.ready());
+  const char* inits[] = {"", "S7=40", "ATS7=40", "atS7=40"};
+  settingsFor(sim.modem1(), GetParam(),
+              std::string("InitStringReceive=") + inits[GetParam()] +
+                  "\r\n[Receive]\r\nAtStartup=1\r\nPrintOnReceipt=1\r\nWav=" + dir.path("no.wav") +
+                  "\r\n");
+  app::TMainScreen& w = *new app::TMainScreen;
+  window.reset(&w);
+  const std::string pdf = dir.path("printed.pdf");
+  w.fxFaxPrinter1.Printer().setOutputFormat(QPrinter::PdfFormat);
+  w.fxFaxPrinter1.Printer().setOutputFileName(QString::fromStdString(pdf));
+  w.show();
+
+  ASSERT_TRUE(
+      waitFor([&w] { return w.ReceiveMode && w.StartingFaxForm->ReadyPanel->isVisible(); }));
+  EXPECT_EQ(receiveCaption(), "STOP");
+  EXPECT_TRUE(w.StartingFaxForm->okbutton->isVisible());
+  EXPECT_FALSE(w.StartingFaxForm->StartingPanel->isVisible());
+  ASSERT_TRUE(waitFor([this] { return rows("RecFaxGrid") == 1; }, 60000)) << sim.summary("s");
+  const QTime now = QTime::currentTime();
+
+  EXPECT_EQ(field("FROM"), "555 1234");
+  EXPECT_EQ(w.Store.RecTable.table().getNumber("PAGES"), 3);
+  EXPECT_EQ(field("FAXFILE"), "FAX0001.BRX");
+  EXPECT_EQ(field("DATEREC"), QDate::currentDate().toString("yyyyMMdd").toStdString());
+  const QTime listed = QTime::fromString(QString::fromStdString(field("TIMEREC")), "hh:mm");
+  EXPECT_LE(std::abs(listed.secsTo(now)), 120) << field("TIMEREC");
+  expectPages(app::ReceiveDir() + "/FAX0001.BRX", sent);
+  EXPECT_EQ(sim.query("any(e['kind'] == 'cmd' and e['text'] == 'ATS7=40' for e in ev)"), "True");
+  EXPECT_TRUE(messages.empty());
+
+  // One sheet a page, and nothing printed around the pages.
+  ASSERT_TRUE(waitFor([&] { return !w.fxFaxPrinter1.Printing() && fs::exists(pdf); }));
+  EXPECT_NE(run("pdfinfo", {QString::fromStdString(pdf)}).find("Pages:           3"),
+            std::string::npos);
+  EXPECT_EQ(QString::fromStdString(run("pdftotext", {QString::fromStdString(pdf), "-"}))
+                .trimmed()
+                .remove('\f'),
+            "");
+
+  find<QToolButton>("ReceiveButton")->click();
+  EXPECT_FALSE(w.ReceiveMode);
+  EXPECT_EQ(receiveCaption(), "Receive");
+  EXPECT_FALSE(w.FxComPort1.Open());
+  EXPECT_FALSE(w.StartingFaxForm->isVisible());
+}
+
+std::string className(const ::testing::TestParamInfo<int>& info) {
+  const char* const names[] = {"", "Class1", "Class2", "Class20"};
+  return names[info.param];
+}
+INSTANTIATE_TEST_SUITE_P(Class, ReceiveEachClass, ::testing::Values(1, 2, 3), className);
+
+TEST_F(ReceiveCalls, StopDuringACallEndsItAndLeavesNoFaxBehind) {
+  ModemSim sim({"--speed", "10", "--remote-call", "--pages",
+                pagesOf({faxengine::test::patternPicture(300, 1),
+                         faxengine::test::patternPicture(300, 2)})});
+  ASSERT_TRUE(sim.ready());
+  settingsFor(sim.modem1(), 3);
+  app::TMainScreen& w = open();
+  find<QToolButton>("ReceiveButton")->click();
+  ASSERT_TRUE(w.ReceiveMode);
+  ASSERT_TRUE(waitFor([&] { return w.FaxInProgress && !receivedFiles().empty(); }, 60000));
+
+  find<QToolButton>("ReceiveButton")->click();
+  EXPECT_FALSE(w.ReceiveMode);
+  EXPECT_FALSE(w.FaxInProgress);
+  EXPECT_EQ(receiveCaption(), "Receive");
+  waitFor([] { return false; }, 500);
+  EXPECT_EQ(rows("RecFaxGrid"), 0);
+  EXPECT_TRUE(receivedFiles().empty());
+  EXPECT_TRUE(messages.empty()) << messages[0].first.toStdString();
+}
+
+TEST_F(ReceiveCalls, WithoutAModemReceiveModeStaysOffAndThePortIsFreeAgain) {
+  ModemSim sim({"--scenario", "silent"});
+  ASSERT_TRUE(sim.ready());
+  settingsFor(sim.modem1(), 2);
+  app::TMainScreen& w = open();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    messages.clear();
+    find<QToolButton>("ReceiveButton")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].first, "No modem found on COM1");
+    EXPECT_FALSE(w.ReceiveMode);
+    EXPECT_EQ(receiveCaption(), "Receive");
+    EXPECT_FALSE(w.StartingFaxForm->isVisible());
+    EXPECT_FALSE(w.FxComPort1.Open());
+  }
+}
+
+// A data call is not a fax: nothing is filed or reported, and the receiver waits for the
+// next call once the modem has given up on it.
+TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaiting) {
+  ModemSim sim({"--speed", "20", "--remote-call", "--scenario", "datacall"});
+  ASSERT_TRUE(sim.ready());
+  settingsFor(sim.modem1(), 2);
+  app::TMainScreen& w = open();
+  find<QToolButton>("ReceiveButton")->click();
+  ASSERT_TRUE(w.ReceiveMode);
+  auto modemGaveUp = [&sim] {
+    std::ifstream in(sim.outPath("events.jsonl"));
+    const std::string events((std::istreambuf_iterator<char>(in)), {});
+    return events.find("session ended") != std::string::npos;
+  };
+  ASSERT_TRUE(waitFor(modemGaveUp, 90000));
+  waitFor([] { return false; }, 2000);
+  EXPECT_TRUE(w.ReceiveMode);
+  EXPECT_TRUE(w.FxReceiveFax1.InProgress());
+  EXPECT_FALSE(w.FaxInProgress);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(receivedFiles().empty());
+  EXPECT_EQ(rows("RecFaxGrid"), 0);
+}
+
+// The far end of a pair of modems: a sender of the engine's own, on Com2.
+class FarEnd {
+ public:
+  FarEnd() {
+    windows::SetUpModemPort(port_);
+    port_.ComNumber = 2;
+    fax_.ComPort = &port_;
+    fax_.FaxClass = faxengine::TFaxClass::fcClass2;
+    fax_.PhoneNumber = "1";
+    fax_.OnFaxFinish = [this](faxengine::TFxCustomAbstractFax&, int) { sending_ = false; };
+  }
+  void send(const std::string& faxFile) {
+    fax_.SetFaxFile(faxFile);
+    sending_ = true;
+    fax_.BeginTransmit();
+  }
+  bool sending() const { return sending_; }
+
+ private:
+  faxengine::TFxComPort port_;
+  faxengine::TFxSendFax fax_;
+  bool sending_ = false;
+};
+
+TEST_F(ReceiveCalls, ACallCutOffMidPageIsReportedAndTheNextCallsAreListed) {
+  // The line drops during any first page longer than the short pages of the later calls.
+  ModemSim sim({"--mode", "pair", "--modem1", "class2", "--modem2", "class2", "--speed", "20",
+                "--scenario", "carrierloss:page=1,after=4000"});
+  ASSERT_TRUE(sim.ready());
+  settingsFor(sim.modem1(), 2, "", sim.modem2());
+  const std::string longFax = dir.path("long.brx"), shortFax = dir.path("short.brx");
+  faxengine::test::writeBrx(longFax, {{faxengine::test::patternPicture(300, 1)}});
+  faxengine::test::writeBrx(shortFax, {{faxengine::test::patternPicture(20, 2)}});
+  app::TMainScreen& w = open();
+  find<QToolButton>("ReceiveButton")->click();
+  ASSERT_TRUE(w.ReceiveMode);
+  FarEnd farEnd;
+
+  farEnd.send(longFax);
+  ASSERT_TRUE(waitFor([&] { return !farEnd.sending() && !messages.empty(); }, 90000));
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_FALSE(messages[0].first.contains("Unknown")) << messages[0].first.toStdString();
+  EXPECT_TRUE(receivedFiles().empty());
+  EXPECT_EQ(rows("RecFaxGrid"), 0);
+  EXPECT_TRUE(w.ReceiveMode);
+
+  for (int call = 1; call <= 2; ++call) {
+    farEnd.send(shortFax);
+    ASSERT_TRUE(waitFor([&] { return !farEnd.sending() && rows("RecFaxGrid") == call; }, 60000))
+        << "call " << call + 1;
+  }
+  EXPECT_EQ(receivedFiles(), (std::vector<std::string>{"FAX0001.BRX", "FAX0002.BRX"}));
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+}  // namespace
