@@ -6,7 +6,8 @@
 #include "faxengine/fax_component.h"
 #include "mainwindow_fixture.h"
 #include "modem_sim.h"
-#include "windows/modemchecks.h"
+#include "ui/sound.h"
+#include "windows/modemoffers.h"
 
 #include <QProcess>
 #include <QPushButton>
@@ -82,8 +83,10 @@ TEST_P(ReceiveEachClass, AThreePageFaxIsListedStoredAndPrinted) {
   const char* inits[] = {"", "S7=40", "ATS7=40", "atS7=40"};
   settingsFor(sim.modem1(), GetParam(),
               std::string("InitStringReceive=") + inits[GetParam()] +
-                  "\r\n[Receive]\r\nAtStartup=1\r\nPrintOnReceipt=1\r\nWav=" + dir.path("no.wav") +
-                  "\r\n");
+                  "\r\n[Receive]\r\nAtStartup=1\r\nPrintOnReceipt=1\r\nWav=arrived.wav\r\n");
+  dir.write("arrived.wav", "RIFF");
+  QStringList sounds;
+  ui::SoundRequests().Install([&sounds](const QString& file) { sounds << file; });
   app::TMainScreen& w = *new app::TMainScreen;
   window.reset(&w);
   const std::string pdf = dir.path("printed.pdf");
@@ -108,6 +111,9 @@ TEST_P(ReceiveEachClass, AThreePageFaxIsListedStoredAndPrinted) {
   expectPages(app::ReceiveDir() + "/FAX0001.BRX", sent);
   EXPECT_EQ(sim.query("any(e['kind'] == 'cmd' and e['text'] == 'ATS7=40' for e in ev)"), "True");
   EXPECT_TRUE(messages.empty());
+  ASSERT_TRUE(waitFor([&sounds] { return !sounds.empty(); }));
+  ui::SoundRequests().Install({});
+  EXPECT_EQ(sounds, QStringList{QString::fromStdString(dir.path("arrived.wav"))});
 
   // One sheet a page, and nothing printed around the pages.
   ASSERT_TRUE(waitFor([&] { return !w.fxFaxPrinter1.Printing() && fs::exists(pdf); }));
