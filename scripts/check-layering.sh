@@ -31,7 +31,7 @@ declare -A layers=(
   [tables]="errors | blockfile | fieldcodec dbffile fptfile cdxfile keyindex | expr
             | table table_impl table_nav table_edit tagcheck salvage | binding"
   [richtext]="codec/ | document/ | ./"
-  [app]="store/ | assembly/ | mainwindow/ ./"
+  [app]="store/ | assembly/ | preferences/ | mainwindow/ ./"
 )
 
 # Folders that build without Qt: whole modules, and layers of the others.

@@ -2,6 +2,7 @@
 // to close the window.
 #include "app/closeonsignal.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -34,6 +35,11 @@ void CloseOnTerminationSignals(QWidget* window) {
     char buf[16];
     while (read(signalPipe[0], buf, sizeof buf) > 0) {
     }
+    // A modal window (the first-run wizard, an editor) would keep the program running
+    // after its main window closed: each is asked to close first. One that refuses while
+    // it is busy (a call in progress) ends the program when it closes itself later.
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->isModal() && w != target) w->close();
     if (target) target->close();
   });
   struct sigaction sa = {};

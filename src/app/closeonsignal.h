@@ -1,5 +1,6 @@
-// Turns SIGTERM and SIGINT into a normal close of a window, so that a desktop logout
-// or Ctrl+C runs the window's close handling (which saves the settings).
+// Turns SIGTERM and SIGINT into a normal close of a window (after its modal windows), so
+// that a desktop logout or Ctrl+C runs the window's close handling (which saves the
+// settings).
 #pragma once
 
 class QWidget;

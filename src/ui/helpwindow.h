@@ -20,6 +20,10 @@ constexpr int CoverBrowse = 1017;
 constexpr int CoverEditor = 1018;
 constexpr int PhoneBook = 1019;
 constexpr int PhoneBookEditor = 1020;
+constexpr int Preferences = 1022;
+constexpr int PrefsModemPort = 3501;
+constexpr int PrefsSending = 3502;
+constexpr int PrefsReceiving = 3503;
 }  // namespace helpctx
 
 // The resource path of a context's page; unknown contexts lead to the contents page.

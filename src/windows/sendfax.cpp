@@ -8,6 +8,7 @@
 #include "ui/beep.h"
 #include "ui/helpwindow.h"
 #include "ui/messages.h"
+#include "ui/named.h"
 #include "ui/radiogroup.h"
 #include "ui/tabletext.h"
 #include "ui/typinglimit.h"
@@ -60,12 +61,7 @@ const char* const kClassHint =
     "You should usually set this at Class 1, \nhowever if you experience problems, set it to "
     "\nanother class supported by the modem.";
 
-template <class W>
-W* named(W* w, const char* name, const char* hint = nullptr) {
-  w->setObjectName(QString::fromLatin1(name));
-  if (hint) w->setToolTip(QString::fromLatin1(hint));
-  return w;
-}
+using ui::Named;
 
 // A text for the sender: code page 1252, at most 255 characters.
 std::string senderText(const QString& text) { return ui::ToTableText(text.left(kMaxSenderText)); }
@@ -96,7 +92,7 @@ TSendFaxForm::~TSendFaxForm() = default;
 
 void TSendFaxForm::buildControls() {
   auto edit = [this](const char* name, const char* hint = nullptr) {
-    return named(new QLineEdit(this), name, hint);
+    return Named(new QLineEdit(this), name, hint);
   };
   auto label = [this](const char* caption, QWidget* buddy) {
     auto* l = new QLabel(QString::fromLatin1(caption), this);
@@ -105,7 +101,7 @@ void TSendFaxForm::buildControls() {
   };
   sfPhoneNumber = edit("sfPhoneNumber");
   sfDialPrefix = edit("sfDialPrefix", kPrefixHint);
-  DisablePrefix = named(new QCheckBox(QStringLiteral("Disable Prefix"), this), "DisablePrefix");
+  DisablePrefix = Named(new QCheckBox(QStringLiteral("Disable Prefix"), this), "DisablePrefix");
   sfStationID = edit("sfStationID");
   ui::LimitTyping(sfStationID, 20);
   sfusername = edit("sfusername");
@@ -141,13 +137,13 @@ void TSendFaxForm::buildControls() {
   left->addLayout(dialing, 8, 0, 1, 3);
   left->setRowStretch(9, 1);
 
-  sfFaxClass = named(new ui::TRadioGroup(QStringLiteral("Fax &class"),
+  sfFaxClass = Named(new ui::TRadioGroup(QStringLiteral("Fax &class"),
                                          {QStringLiteral("auto detect"), QStringLiteral("class 1"),
                                           QStringLiteral("class 2"), QStringLiteral("class 2.0")},
                                          1, this),
                      "sfFaxClass", kClassHint);
   sfFaxClass->SetItemIndex(1);
-  ComPort = named(
+  ComPort = Named(
       new ui::TRadioGroup(QStringLiteral("Port"),
                           {QStringLiteral("Com1"), QStringLiteral("Com2"), QStringLiteral("Com3"),
                            QStringLiteral("Com4"), QStringLiteral("Com5"), QStringLiteral("Com6")},
@@ -155,19 +151,19 @@ void TSendFaxForm::buildControls() {
       "ComPort");
   ComPort->SetItemIndex(0);
   sfToneOrPulse =
-      named(new ui::TRadioGroup(QStringLiteral("Tone or Pulse"),
+      Named(new ui::TRadioGroup(QStringLiteral("Tone or Pulse"),
                                 {QStringLiteral("Tone"), QStringLiteral("Pulse")}, 2, this),
             "sfToneOrPulse");
   sfToneOrPulse->SetItemIndex(0);
-  TransferRate = named(new QComboBox(this), "TransferRate", kRateHint);
+  TransferRate = Named(new QComboBox(this), "TransferRate", kRateHint);
   for (int i = 0; i < 6; ++i) TransferRate->addItem(QString::number(settings::BpsIndexToRate(i)));
   // No rate chosen yet means 9600, so the list shows that.
   TransferRate->setCurrentIndex(settings::BpsRateToIndex(9600));
   CheckBlindDial =
-      named(new QCheckBox(QStringLiteral("Blind Dial"), this), "CheckBlindDial", kBlindDialHint);
-  CheckIgnoreBusy = named(new QCheckBox(QStringLiteral("Ignore Busy Signal"), this),
+      Named(new QCheckBox(QStringLiteral("Blind Dial"), this), "CheckBlindDial", kBlindDialHint);
+  CheckIgnoreBusy = Named(new QCheckBox(QStringLiteral("Ignore Busy Signal"), this),
                           "CheckIgnoreBusy", kIgnoreBusyHint);
-  UseECM = named(new QCheckBox(QStringLiteral("Use Fax Error Control "), this), "UseECM", kEcmHint);
+  UseECM = Named(new QCheckBox(QStringLiteral("Use Fax Error Control "), this), "UseECM", kEcmHint);
 
   auto* right = new QGridLayout;
   right->addWidget(sfFaxClass, 0, 0, 2, 1);
@@ -184,7 +180,7 @@ void TSendFaxForm::buildControls() {
   right->setRowStretch(6, 1);
 
   auto button = [this](const char* caption, const char* name, void (TSendFaxForm::*slot)()) {
-    auto* b = named(new QPushButton(QString::fromLatin1(caption), this), name);
+    auto* b = Named(new QPushButton(QString::fromLatin1(caption), this), name);
     b->setAutoDefault(false);
     connect(b, &QPushButton::clicked, this, slot);
     return b;
@@ -192,13 +188,13 @@ void TSendFaxForm::buildControls() {
   SendFaxButton = button("&Send Fax", "SendFaxButton", &TSendFaxForm::SendFaxButtonClick);
   SendFaxButton->setDefault(true);
   CloseButton = button("C&lose", "CloseButton", &TSendFaxForm::CloseButtonClick);
-  Helpbutton = named(new QPushButton(QStringLiteral("&Help"), this), "Helpbutton");
+  Helpbutton = Named(new QPushButton(QStringLiteral("&Help"), this), "Helpbutton");
   connect(Helpbutton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::SendFax, this); });
   CheckFaxClassButton =
       button("Check Fax Class", "CheckFaxClassButton", &TSendFaxForm::CheckFaxClassButtonClick);
   FindModemButton = button("Find Modem", "FindModemButton", &TSendFaxForm::FindModemButtonClick);
-  ExplorerButton1 = named(new QPushButton(QStringLiteral("Problems??"), this), "ExplorerButton1");
+  ExplorerButton1 = Named(new QPushButton(QStringLiteral("Problems??"), this), "ExplorerButton1");
   connect(ExplorerButton1, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::Troubleshooting, this); });
   auto* buttons = new QHBoxLayout;
@@ -206,7 +202,7 @@ void TSendFaxForm::buildControls() {
                          FindModemButton, ExplorerButton1})
     buttons->addWidget(b);
 
-  status = named(new QLabel(QStringLiteral(" "), this), "status");
+  status = Named(new QLabel(QStringLiteral(" "), this), "status");
   status->setAlignment(Qt::AlignCenter);
 
   auto* columns = new QHBoxLayout;

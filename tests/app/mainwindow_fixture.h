@@ -4,6 +4,7 @@
 
 #include "app/mainwindow/mainscreen.h"
 #include "app/store/faxstore.h"
+#include "settings/inifile.h"
 #include "support/programdir.h"
 #include "support/qtprint.h"
 #include "support/qtwait.h"
@@ -107,7 +108,19 @@ class MainWindowTest : public ::testing::Test {
     });
   }
 
+  // Unless a test is about the first run, the port counts as configured before, so that
+  // the Preferences wizard does not open by itself.
+  bool firstRun = false;
+
   app::TMainScreen& open() {
+    if (!firstRun) {
+      settings::IniFile ini(settings::SettingsFilePath());
+      ini.load();
+      if (!ini.hasKey("Modem", "ComPort")) {
+        ini.writeInteger("Modem", "ComPort", 0);
+        ini.save();
+      }
+    }
     window = std::make_unique<app::TMainScreen>();
     window->show();
     waitFor([this] { return !window->FirstActivation || !window->isVisible(); });

@@ -265,18 +265,6 @@ TEST_F(MainWindowTest, ShowHintsIsStoredAtOnce) {
   settings::IniFile ini(settings::SettingsFilePath());
   ini.load();
   EXPECT_FALSE(ini.readBool("Hints", "On", true));
-  EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);  // still never configured
-}
-
-TEST_F(MainWindowTest, FirstRunKeepsThePortUnconfiguredAndStoresThePlacement) {
-  app::TMainScreen& w = open();
-  EXPECT_TRUE(w.PortNeverConfigured);
-  EXPECT_EQ(settings::AppSettings.ComPort, 0);
-  w.close();
-  settings::IniFile ini(settings::SettingsFilePath());
-  ini.load();
-  EXPECT_EQ(ini.readInteger("Modem", "ComPort", 0), -1);
-  EXPECT_TRUE(ini.hasKey("TMainScreen_Placement", "Bottom"));
 }
 
 TEST_F(MainWindowTest, DateAndTimeOfTheCurrentFaxForCaptions) {
@@ -288,15 +276,6 @@ TEST_F(MainWindowTest, DateAndTimeOfTheCurrentFaxForCaptions) {
                                              " at " +
                                              l.toString(QTime(15, 5), QLocale::ShortFormat));
   EXPECT_TRUE(w.GetDatetimeAsString(false).endsWith(" at ab:cd"));
-}
-
-TEST_F(MainWindowTest, CommandsWhoseWindowsComeLaterSaySo) {
-  addOutgoing({{"a", "A", "1", "20240101", "09:00", false}});
-  app::TMainScreen& w = open();
-  w.mnuPreferences->trigger();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].second, "Information");
-  EXPECT_TRUE(messages[0].first.contains("not available yet"));
 }
 
 TEST_F(MainWindowTest, DefaultEditorFontOpensTheDefaultFontDialog) {

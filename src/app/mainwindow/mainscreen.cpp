@@ -1,10 +1,12 @@
 // Main window: life cycle, enabling rules, fax file assembly, the Send and View commands
-// and the commands that have no window of their own yet.
+// and the small commands (Preferences, Show Hints, About, Rebuild Indexes).
 #include "app/mainwindow/mainscreen.h"
 
 #include "app/assembly/faxassembly.h"
 #include "app/mainwindow/composestore.h"
 #include "app/mainwindow/smallforms.h"
+#include "app/preferences/preferences.h"
+#include "app/preferences/prefsettings.h"
 #include "base/log.h"
 #include "compose/coverbrowse.h"
 #include "compose/phonebook.h"
@@ -165,8 +167,9 @@ void TMainScreen::FormActivate() {
   ui::RestoreFormPlacement(this);
   SetButtons();
   PumpMessages();
-  // The Preferences dialog opens here on the first run once it exists; until then the
-  // first-run flag stays set, so that the port is still unconfigured on the next start.
+  if (PortNeverConfigured) mnuPreferencesClick();
+  // A termination signal may have closed the window while the wizard was up.
+  if (closing_ || closeQueued_) return;
   OfferUnlistedFaxes();
   if (settings::AppSettings.ReceiveAtStartup && !closeQueued_) ReceiveButtonClick();
 }
@@ -268,12 +271,6 @@ void TMainScreen::SetButtons() {
 void TMainScreen::SetStatus(const QString& text) {
   status->setText(text);
   PumpMessages();
-}
-
-// ---- commands --------------------------------------------------------------------------
-
-void TMainScreen::notAvailableYet(const QString& window) {
-  ui::ShowInfo(QStringLiteral("The %1 window is not available yet.").arg(window));
 }
 
 // ---- fax file assembly -------------------------------------------------------------------
@@ -422,7 +419,25 @@ void TMainScreen::mnuPhoneBookClick() {
   compose::ShowPhoneBook(*composeStore_, this, compose::BrowseMode::Library);
 }
 
-void TMainScreen::mnuPreferencesClick() { notAvailableYet(QStringLiteral("preferences")); }
+void TMainScreen::mnuPreferencesClick() {
+  TPreferences dialog(this);
+  dialog.FirstRun = PortNeverConfigured;
+  CopySettingsToPreferences(settings::AppSettings, dialog);
+  ui::CenterFormDefault(&dialog);
+  const bool confirmed = dialog.exec() == QDialog::Accepted;
+  // The user has seen the wizard: even after Cancel the port now counts as configured
+  // (Com1), and is stored so when the program closes. Cleared only now, so that a window
+  // closed under the wizard still stores the port as never configured.
+  PortNeverConfigured = false;
+  if (!confirmed) return;
+  CopyPreferencesToSettings(dialog, settings::AppSettings);
+  faxengine::setComDevicePaths(settings::AppSettings.ComDevices);
+  try {
+    saveAppSettings();
+  } catch (const settings::IniWriteError& e) {
+    ui::ReportFailure(e);
+  }
+}
 
 void TMainScreen::mnuShowHintClick() {
   // The action has toggled its own check mark already.

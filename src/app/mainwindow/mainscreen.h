@@ -149,7 +149,6 @@ class TMainScreen : public QMainWindow {
   void FormClose();
   void closeRequested();
   void saveAppSettings();
-  void notAvailableYet(const QString& window);
   // The Send command's dialog for the fax file: returns its result text, with the
   // settings the user left in it saved; then the result goes into the fax's record.
   QString runSendDialog(const QString& faxFile);
