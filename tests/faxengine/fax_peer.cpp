@@ -3,8 +3,11 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+
+#include <gtest/gtest.h>
 
 #ifndef BRINDLE_FAXPEER
 #error "BRINDLE_FAXPEER must name the peer program"
@@ -49,6 +52,19 @@ std::string FaxPeer::field(const std::string& name) const {
     return result_.substr(at + 1, end == std::string::npos ? end : end - at - 1);
   }
   return result_.substr(at, result_.find(' ', at) - at);
+}
+
+void writeTiff(const std::string& path, const std::vector<Picture>& pages, const TempDir& dir) {
+  std::string raws;
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    std::string raw = dir.path("page" + std::to_string(i) + ".g3");
+    std::vector<std::uint8_t> data = codedPage(pages[i]);
+    std::ofstream(raw, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    raws += " " + raw;
+  }
+  ASSERT_EQ(std::system(("fax2tiff -1 -L -R 98 -o " + path + raws + " >/dev/null 2>&1").c_str()),
+            0);
 }
 
 }  // namespace faxengine::test

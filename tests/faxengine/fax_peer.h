@@ -37,4 +37,8 @@ class FaxPeer {
   std::string pty_, result_, note_;
 };
 
+// Pages as a TIFF-F file for the peer to send: our MH coding through libtiff's fax2tiff;
+// the coded pages go into `dir` on the way.
+void writeTiff(const std::string& path, const std::vector<Picture>& pages, const TempDir& dir);
+
 }  // namespace faxengine::test

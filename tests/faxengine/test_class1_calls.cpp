@@ -25,19 +25,6 @@ namespace {
 
 int run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
 
-// Pages as a TIFF-F file for the peer to send: our MH coding through libtiff's fax2tiff.
-void writeTiff(const std::string& path, const std::vector<Picture>& pages, const TempDir& dir) {
-  std::string raws;
-  for (std::size_t i = 0; i < pages.size(); ++i) {
-    std::string raw = dir.path("page" + std::to_string(i) + ".g3");
-    std::vector<std::uint8_t> data = codedPage(pages[i]);
-    std::ofstream(raw, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-    raws += " " + raw;
-  }
-  ASSERT_EQ(run("fax2tiff -1 -L -R 98 -o " + path + raws), 0);
-}
-
 // Page n (from 1) of the TIFF the peer wrote: libtiff's tiffcp uncompresses it and our
 // TIFF reader takes its rows.
 Picture tiffPage(const std::string& tif, int n, const TempDir& dir) {
