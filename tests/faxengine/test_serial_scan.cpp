@@ -84,8 +84,8 @@ TEST_F(SerialScan, ComNumbersFindTheirDevicesByAnyNameAndUnlistedOnesAreAdded) {
 }
 
 TEST(SerialScanNames, ReadableByIdNames) {
-  EXPECT_EQ(faxengine::ReadableByIdName("usb-U.S._Robotics_USB_Modem_0001-if00"),
-            "U.S. Robotics USB Modem 0001");
+  EXPECT_EQ(faxengine::ReadableByIdName("usb-Acme_Data_USB_Fax_Modem_0001-if00"),
+            "Acme Data USB Fax Modem 0001");
   EXPECT_EQ(faxengine::ReadableByIdName("usb-FTDI_FT232R_A1B2-if00-port0"), "FTDI FT232R A1B2");
   EXPECT_EQ(faxengine::ReadableByIdName("pci-Modem"), "Modem");
 }
