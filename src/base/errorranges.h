@@ -11,8 +11,9 @@
 // |                  |          |                                            | faxengine                  |
 // | -1001 .. -1009   | faxcodes | arguments and components (-1002 bad        |                            |
 // |                  |          | argument, -1003 quit message)              |                            |
-// | -2001 .. -2010   | faxcodes | opening a serial port (-2001 no such port, | (fax engine)               |
-// |                  |          | -2005 in use, -2009 no more handles)       |                            |
+// | -2001 .. -2011   | faxcodes | opening a serial port (-2001 no such port, | (fax engine)               |
+// |                  |          | -2005 in use, -2009 no more handles), and  |                            |
+// |                  |          | its device lost while open (-2011)         |                            |
 // | -3002 .. -3007   | faxcodes | line settings and buffers                  | (fax engine)               |
 // | -5001 .. -5003   | faxcodes | triggers                                   | (fax engine)               |
 // | -6005 .. -6011   | faxcodes | session control (-6005 cancel, -6006       | (fax engine)               |
@@ -35,7 +36,7 @@ struct ErrorRange {
 };
 
 inline constexpr ErrorRange kErrorRanges[] = {
-    {-2, -162, "faxcodes"},     {-1001, -1009, "faxcodes"}, {-2001, -2010, "faxcodes"},
+    {-2, -162, "faxcodes"},     {-1001, -1009, "faxcodes"}, {-2001, -2011, "faxcodes"},
     {-3002, -3007, "faxcodes"}, {-5001, -5003, "faxcodes"}, {-6005, -6011, "faxcodes"},
     {-8001, -8082, "faxcodes"}, {-9000, -9099, "tables"},   {-9100, -9199, "app"},
 };

@@ -1,9 +1,9 @@
 // The fax engine's error codes, shared by the fax image module and the fax engine.
 // Codes are negative ints and 0 is success. Ranges: -2..-162 run-time file errors
-// (negated), -8 memory, -1001..-1009 arguments and components, -2001..-2010 opening a
-// port, -3002..-3007 line settings and buffers, -5001..-5003 triggers, -6005..-6011
-// session control, -8001..-8082 fax files, images and modem dialogues. A port open that
-// fails in the operating system otherwise returns the negated errno.
+// (negated), -8 memory, -1001..-1009 arguments and components, -2001..-2011 opening a
+// port and losing its device, -3002..-3007 line settings and buffers, -5001..-5003 triggers,
+// -6005..-6011 session control, -8001..-8082 fax files, images and modem dialogues. A port open
+// that fails in the operating system otherwise returns the negated errno.
 #pragma once
 
 namespace faxcodes {
@@ -37,6 +37,7 @@ inline constexpr int ecPortInUse = -2005;
 inline constexpr int ecPortAlreadyOpen = -2008;
 inline constexpr int ecNoMoreHandles = -2009;
 inline constexpr int ecPortAccessDenied = -2010;
+inline constexpr int ecDeviceLost = -2011;  // the open port's device went away (unplugged)
 
 // Line settings and buffers.
 inline constexpr int ecBadLineSettings = -3002;

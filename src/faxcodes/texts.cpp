@@ -42,6 +42,7 @@ constexpr Entry kTable[] = {
     {11205, "Port is in use by another program"},
     {11209, "No more handles, can't open port"},
     {11210, "Permission denied: no access to the port's device"},
+    {11211, "The modem was disconnected or stopped answering"},
     // Line settings and buffers.
     {11302, "Line settings rejected by the device"},
     {11304, "Failed to put entire block"},

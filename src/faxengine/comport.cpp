@@ -250,6 +250,7 @@ bool TFxCustomComPort::AwaitText(std::string_view text, Ticks ticks, bool yield,
 // ---- Modem lines ----------------------------------------------------------------------
 
 bool TFxCustomComPort::HasModemLines() const { return port_ && port_->hasLines(); }
+bool TFxCustomComPort::DeviceLost() const { return port_ && port_->deviceLost(); }
 std::uint8_t TFxCustomComPort::ModemStatus() const { return port_ ? port_->modemStatus() : 0; }
 
 // ---- Triggers -------------------------------------------------------------------------

@@ -135,6 +135,9 @@ class TFxCustomComPort {
   int Handle() const;
   // The device path the port opens (DevicePath, else the path of Com n).
   std::string DeviceName() const;
+  // True once the open port's device has gone (a USB modem unplugged): nothing is read or
+  // written any more, and line-error triggers armed for leDeviceLost fire. Close the port.
+  bool DeviceLost() const;
 
   // ---- Output ------------------------------------------------------------------------
   // 0, or -3006 when the block is larger than the output ring, -3004 when the ring cannot

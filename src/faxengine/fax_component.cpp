@@ -84,7 +84,10 @@ TFaxClassSet TFxCustomAbstractFax::SupportedClasses() {
 }
 
 void TFxCustomAbstractFax::AbortFax() {
-  if (!run_ || !run_->machine || !ComPort) return;
+  if (!run_ || !ComPort) return;
+  // While the modem is being prepared (on this thread, waiting for an answer) the
+  // exchange stops and the session ends as soon as the wait returns.
+  if (!run_->machine) return run_->channel.cancel();
   // From an event handler the machine is in the middle of a step, waiting for the
   // handler: it takes the abort when the step returns.
   if (inEvent_ > 0) return run_->machine->requestAbort();
@@ -137,13 +140,12 @@ void TFxCustomAbstractFax::startSession() {
     return;
   }
   run_ = std::move(run);
-  if (int rc = prepare(*run_); rc != ecOK) {
-    session_.lastErrorCode = rc;
-    faxError(rc);
-    faxStatus(false, true);
-    faxFinish(rc);
-    return;
-  }
+  int rc = prepare(*run_);
+  if (run_->channel.cancelled())
+    rc = ecCancelRequested;
+  else if (ComPort->DeviceLost())
+    rc = ecDeviceLost;
+  if (rc != ecOK) return endPreparation(rc);
   session_.active = true;
   run_->machine = makeMachine(*run_);
   // Attached before the first step, which runs between two deliveries: a reply that
@@ -152,6 +154,20 @@ void TFxCustomAbstractFax::startSession() {
   run_->link.armStatusTimer(std::max<Ticks>(secondsToTicks(StatusInterval), 1));
   FaxMachine* machine = run_->machine.get();
   ComPort->RunSerialized([machine] { machine->handle(Trigger::Start); });
+}
+
+// A session that ends before its machine runs: a failed preparation, or the user's abort
+// (shown as such before the last report closes a display).
+void TFxCustomAbstractFax::endPreparation(int rc) {
+  session_.lastErrorCode = rc;
+  if (rc == ecCancelRequested) {
+    session_.progressCode = progress::kUserAbort;
+    faxStatus(false, false);
+  } else {
+    faxError(rc);
+  }
+  faxStatus(false, true);
+  faxFinish(rc);
 }
 
 void TFxCustomAbstractFax::endRun() {

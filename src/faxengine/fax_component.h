@@ -147,6 +147,7 @@ class TFxCustomAbstractFax : protected SessionHost {
 
  private:
   void endRun();
+  void endPreparation(int rc);
   std::string modemInit_;
   TFxFaxLog* faxLog_ = nullptr;
 };

@@ -22,6 +22,10 @@ FaxMachine::FaxMachine(ModemLink& link, SessionHost& host, SessionRecord& sessio
 
 std::size_t FaxMachine::handle(Trigger t, std::span<const std::uint8_t> data) {
   if (ended_) return 0;
+  if (t == Trigger::DeviceLost) {
+    loseDevice();
+    return 0;
+  }
   flushed_ = false;
   if (t == Trigger::StatusTimer || p_.statusChanged) {
     p_.statusChanged = false;
@@ -76,9 +80,23 @@ void FaxMachine::abort() {
   userAbort_ = true;
   setProgress(progress::kUserAbort);
   s_.lastErrorCode = ecCancelRequested;
+  // Reported now, so that a display shows it while the line is hung up; the last report
+  // that follows closes the display.
+  p_.statusChanged = false;
+  reportStatus(false, false);
   toAbort();
   runImmediate();
 }
+
+void FaxMachine::loseDevice() {
+  if (deviceLost_) return;
+  deviceLost_ = true;
+  note("the modem's device is gone");
+  onDeviceLost();
+  runImmediate();
+}
+
+void FaxMachine::onDeviceLost() { fail(ecDeviceLost); }
 
 void FaxMachine::sendCommand(std::string_view text, int pauseMs) {
   std::string cmd;
@@ -130,7 +148,7 @@ void FaxMachine::switchToNormalBaud() {
 }
 
 void FaxMachine::switchToInitBaud() {
-  if (p_.initBaud == 0) return;
+  if (p_.initBaud == 0 || deviceLost_) return;
   link_.pause(int(ticksToMs(timeouts::kBaudSettle)));
   link_.setBaud(p_.initBaud);
   p_.atInitBaud = true;
@@ -144,6 +162,10 @@ void FaxMachine::endSession() {
 }
 
 void FaxMachine::hangUpSender() {
+  if (deviceLost_) {
+    link_.stopReplyTimer();
+    return;
+  }
   if (link_.carrier() == Carrier::Absent) {
     sendCommand("ATH0");
     link_.pause(kEscapeGuardMs);
@@ -166,6 +188,10 @@ void FaxMachine::hangUpSender() {
 }
 
 void FaxMachine::hangUpReceiver() {
+  if (deviceLost_) {
+    link_.stopReplyTimer();
+    return;
+  }
   if (link_.carrier() != Carrier::Unknown) {
     link_.setDtrRts(false);
     link_.pause(kLineDropMs);

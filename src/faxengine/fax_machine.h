@@ -29,6 +29,7 @@ enum class Trigger {
   OutputLow,    // the output buffer has run down to its refill level
   OutputEmpty,  // the output buffer is empty
   ModemStatus,  // a modem line changed (no step reacts)
+  DeviceLost,   // the port's device has gone (a USB modem unplugged): the session ends
 };
 
 // What the current step waits for.
@@ -95,9 +96,13 @@ class FaxMachine {
   virtual std::size_t onRaw(std::span<const std::uint8_t> data) { return data.size(); }
   // Moves to the abort step (the failure is already recorded).
   virtual void toAbort() = 0;
+  // The port's device has gone; by default the call fails with the lost-device code.
+  virtual void onDeviceLost();
 
   void endSession();  // posts finish with LastErrorCode; the machine ignores all calls after
   bool userAborted() const { return userAbort_; }
+  // The modem cannot be reached any more: no hang-up is tried and the session ends.
+  bool deviceLost() const { return deviceLost_; }
   void clearUserAbort() { userAbort_ = false; }
   // Hang-up after a call: "+++" and "ATH0" when the modem may still be on line, and DTR
   // dropped when carrier stays (never when the device has no modem lines).
@@ -109,6 +114,7 @@ class FaxMachine {
  private:
   void runImmediate();
   void takeAbortRequest();
+  void loseDevice();
 
   ModemLink& link_;
   SessionHost& host_;
@@ -119,6 +125,7 @@ class FaxMachine {
   bool ended_ = false;
   bool flushed_ = false;
   bool userAbort_ = false;
+  bool deviceLost_ = false;
   std::atomic<bool> abortRequested_{false};
 };
 

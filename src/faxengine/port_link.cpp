@@ -10,7 +10,7 @@ namespace faxengine {
 
 PortLink::~PortLink() {
   detach();
-  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_})
+  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_, lineError_})
     if (h > 0) port_.DropTrigger(h);
 }
 
@@ -21,15 +21,19 @@ int PortLink::registerTriggers() {
   outLow_ = port_.NewStatusTrigger(stOutBuffUsed);
   outEmpty_ = port_.NewStatusTrigger(stOutBuffUsed);
   modemStatus_ = port_.NewStatusTrigger(stModem);
-  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_})
+  lineError_ = port_.NewStatusTrigger(stLine);
+  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_, lineError_})
     if (h <= 0) return ecNoMoreTriggers;
   return ecOK;
 }
 
 void PortLink::attach(FaxMachine& machine) {
   machine_ = &machine;
-  handler_ = port_.AttachHandler(
-      [this](unsigned msg, int handle, std::uint32_t) { onTrigger(msg, handle); });
+  handler_ = port_.AttachHandler([this](unsigned msg, int handle, std::uint32_t data) {
+    onTrigger(msg, handle, triggerValue(data));
+  });
+  // Armed once the machine listens; a device already gone fires it at once.
+  port_.ArmStatusTrigger(lineError_, leDeviceLost);
 }
 
 void PortLink::detach() {
@@ -38,7 +42,7 @@ void PortLink::detach() {
   machine_ = nullptr;
 }
 
-void PortLink::onTrigger(unsigned msg, int handle) {
+void PortLink::onTrigger(unsigned msg, int handle, unsigned value) {
   if (!machine_ || machine_->ended()) return;
   switch (msg) {
     case kTriggerAvail: {
@@ -65,6 +69,9 @@ void PortLink::onTrigger(unsigned msg, int handle) {
       return;
     case kTriggerModemStatus:
       if (handle == modemStatus_) machine_->handle(Trigger::ModemStatus);
+      return;
+    case kTriggerLineError:
+      if (handle == lineError_ && (value & leDeviceLost)) machine_->handle(Trigger::DeviceLost);
       return;
     default: return;
   }
@@ -123,7 +130,9 @@ void PortLink::armOutputEmpty() { port_.ArmStatusTrigger(outEmpty_, 0); }
 
 void PortLink::note(std::string_view text) { port_.AddTraceEntry(text); }
 
-bool PortChannel::write(std::string_view bytes) { return port_.WriteText(bytes) == 0; }
+bool PortChannel::write(std::string_view bytes) {
+  return !stopped() && port_.WriteText(bytes) == 0;
+}
 
 std::optional<std::string> PortChannel::readLine(Ticks ticks) {
   const Clock& clock = *port_.TimeSource;
@@ -133,7 +142,7 @@ std::optional<std::string> PortChannel::readLine(Ticks ticks) {
   for (;;) {
     for (int c; (c = port_.ReadChar()) >= 0;)
       if (lines_.feed(std::uint8_t(c))) return lines_.line();
-    if ((bridge && bridge->quitting()) || timerExpired(timer, clock) || !port_.Open())
+    if ((bridge && bridge->quitting()) || timerExpired(timer, clock) || !port_.Open() || stopped())
       return std::nullopt;
     if (pump)
       bridge->processPending(std::chrono::milliseconds(10));
@@ -152,6 +161,8 @@ void PortChannel::setDtrRts(bool on) {
   port_.SetRTS(on);
 }
 
-void PortChannel::pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void PortChannel::pause(int ms) {
+  if (!stopped()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace faxengine

@@ -3,6 +3,7 @@
 // commands and reads lines on the owner thread while a session is being prepared.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -44,18 +45,25 @@ class PortLink final : public ModemLink {
   void note(std::string_view text) override;
 
  private:
-  void onTrigger(unsigned msg, int handle);
+  void onTrigger(unsigned msg, int handle, unsigned value);
 
   TFxComPort& port_;
   FaxMachine* machine_ = nullptr;
   int handler_ = 0;
-  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0, modemStatus_ = 0;
+  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0, modemStatus_ = 0,
+      lineError_ = 0;
   std::vector<std::uint8_t> input_;  // read from the port, not yet taken by the machine
 };
 
 class PortChannel final : public CommandChannel {
  public:
   explicit PortChannel(TFxComPort& port) : port_(port) {}
+  // Stops the exchange (the user cancelled): nothing more is written or waited for.
+  void cancel() { cancelled_ = true; }
+  bool cancelled() const { return cancelled_; }
+  // Cancelled, or the device has gone: every command fails at once.
+  bool stopped() const { return cancelled_ || port_.DeviceLost(); }
+
   bool write(std::string_view bytes) override;
   std::optional<std::string> readLine(Ticks ticks) override;
   void flushInput() override;
@@ -65,6 +73,7 @@ class PortChannel final : public CommandChannel {
  private:
   TFxComPort& port_;
   ResponseCollector lines_;
+  std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace faxengine

@@ -22,7 +22,6 @@ namespace {
 constexpr auto kDispatchTick = 50ms;
 constexpr auto kThreadStartWait = 3000ms;
 constexpr auto kThreadStopWait = 200ms;
-constexpr int kHungUpRetryMs = 200;
 constexpr int kMaxTimerRounds = 16;  // timers and status triggers re-checked per tick
 
 // The table of open ports; a slot's index is the port's handle.
@@ -249,18 +248,18 @@ void PortRecord::lineLoop() {
     stateCv_.notify_all();
   }
   for (;;) {
-    bool wantInput, hungUp;
+    bool wantInput, lost;
     {
       Lock lk(mutex_);
       if (stop_) break;
       wantInput = !inFull_;
-      hungUp = hungUp_;
+      lost = deviceLost_;
     }
-    // A hung-up device reports POLLHUP for ever; look at it again only now and then.
-    pollfd fds[3] = {{hungUp ? -1 : device_.fd(), short(wantInput ? POLLIN : 0), 0},
+    // A device that has gone reports POLLHUP for ever: it is left out of the poll then.
+    pollfd fds[3] = {{lost ? -1 : device_.fd(), short(wantInput ? POLLIN : 0), 0},
                      {stopFd_.get(), POLLIN, 0},
                      {spaceFd_.get(), POLLIN, 0}};
-    int n = ::poll(fds, 3, hungUp ? kHungUpRetryMs : -1);
+    int n = ::poll(fds, 3, -1);
     if (n < 0 && errno != EINTR) break;
     if (fds[1].revents) break;
     if (fds[2].revents) {
@@ -268,28 +267,41 @@ void PortRecord::lineLoop() {
       [[maybe_unused]] auto r = ::read(spaceFd_.get(), &v, sizeof v);
     }
     Lock lk(mutex_);
-    if (n == 0 && hungUp) {
-      hungUp_ = false;  // try the device again
-      continue;
-    }
     bool hangUp = fds[0].revents & (POLLHUP | POLLERR | POLLNVAL);
-    if (fds[0].revents & POLLIN)
-      hangUp = readDevice(lk) == 0 || hangUp;  // never spin on input that cannot be read
-    if (hangUp) {
-      if (!hangUpLogged_) trace_->addLog(LogType::Device, LogSub::HangUp, 0, 0, nowMs());
-      hangUpLogged_ = true;
-      hungUp_ = true;
-    }
+    // Readable with nothing to read is the end of the line (a terminal that hung up).
+    if (fds[0].revents & POLLIN) hangUp = readDevice(lk) == 0 || hangUp;
+    // With CLOCAL set a terminal hangs up only when its device is gone for good: a USB
+    // modem unplugged, or the far side of a pseudo-terminal closed.
+    if (hangUp) markDeviceLost("hang-up");
   }
   Lock lk(mutex_);
   lineEnded_ = true;
   stateCv_.notify_all();
 }
 
+// Called with the lock held, by the thread that found the device gone. The line-error
+// bit reaches the handlers through the status triggers on the dispatcher's next round.
+void PortRecord::markDeviceLost(const char* how) {
+  if (deviceLost_) return;
+  deviceLost_ = true;
+  pendingLineErrors_ |= leDeviceLost;
+  trace_->addLog(LogType::Device, LogSub::HangUp, 0, 0, nowMs());
+  trace_->addSpecial(std::string("device lost: ") + how, nowMs());
+  dispatchCv_.notify_all();
+  outputCv_.notify_all();
+  inputCv_.notify_all();
+}
+
+bool PortRecord::deviceLost() const {
+  Lock lk(mutex_);
+  return deviceLost_;
+}
+
 // ---- Dispatcher thread ---------------------------------------------------------------
 
 bool PortRecord::hasWork() const {
-  return rxPending_ || outputEvent_ || !calls_.empty() || stop_ || deferredClose_;
+  return rxPending_ || outputEvent_ || pendingLineErrors_ != 0 || !calls_.empty() || stop_ ||
+         deferredClose_;
 }
 
 void PortRecord::dispatchLoop() {
@@ -430,7 +442,7 @@ void PortRecord::runTimersAndStatus(Lock& lk) {
     triggers_.dueTimers(ticksAt(nowMs()), fired);
     StatusSnapshot snap;
     snap.modem = modemShadow_;
-    snap.newLineErrors = pendingLineErrors_;
+    snap.newLineErrors = pendingLineErrors_ | (deviceLost_ ? leDeviceLost : 0);
     snap.outUsed = out_.used();
     snap.outSpace = out_.space();
     snap.deviceDrained =
@@ -508,10 +520,20 @@ void PortRecord::outputLoop() {
   // output-free trigger works on one half while the device takes the other.
   std::vector<std::uint8_t> chunk(std::max<std::size_t>(out_.capacity() / 2, 1));
   while (!stop_) {
-    outputCv_.wait(lk, [&] { return stop_ || out_.used() > 0; });
+    // Nothing more goes to a device that has gone: the bytes stay queued.
+    outputCv_.wait(lk, [&] { return stop_ || (out_.used() > 0 && !deviceLost_); });
     if (stop_) break;
     const std::uint64_t generation = outGeneration_;
-    const std::size_t len = out_.copyOut(out_.tail(), chunk.data(), chunk.size());
+    const std::uint64_t from = out_.tail();
+    const std::size_t len = out_.copyOut(from, chunk.data(), chunk.size());
+    // Traced before it is written, so that a reply is never traced ahead of the bytes it
+    // answers; after a short write the rest is not traced a second time.
+    if (from + len > tracedOut_) {
+      const std::uint64_t start = std::max(from, tracedOut_);
+      trace_->addBytes(PortTrace::kTransmit, chunk.data() + (start - from),
+                       std::size_t(from + len - start), nowMs());
+      tracedOut_ = from + len;
+    }
     lk.unlock();
     pollfd fds[2] = {{device_.fd(), POLLOUT, 0}, {stopFd_.get(), POLLIN, 0}};
     ::poll(fds, 2, -1);
@@ -529,14 +551,12 @@ void PortRecord::outputLoop() {
     lk.lock();
     if (n > 0 && generation == outGeneration_) {
       out_.consume(std::size_t(n));
-      trace_->addBytes(PortTrace::kTransmit, chunk.data(), std::size_t(n), nowMs());
       if (triggers_.watchesOutput()) {
         outputEvent_ = true;
         dispatchCv_.notify_all();
       }
     } else if (n < 0 && err != EINTR && err != EAGAIN) {
-      // The device is gone for now (a hung-up line): keep the bytes and try again later.
-      outputCv_.wait_for(lk, std::chrono::milliseconds(kHungUpRetryMs), [&] { return stop_; });
+      markDeviceLost("write failed");
     }
   }
   outputEnded_ = true;

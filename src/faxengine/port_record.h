@@ -76,6 +76,8 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
 
   // Lines and settings.
   bool hasLines() const { return device_.hasLines(); }
+  // True once the device has gone (see leDeviceLost); the port stays open until closed.
+  bool deviceLost() const;
   std::uint8_t modemStatus() const;
   void setDTR(bool on);
   void setRTS(bool on);
@@ -131,6 +133,7 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   bool readsThroughCursor() const;
   void consumed(std::size_t n);
   void checkReceiveFlow();
+  void markDeviceLost(const char* how);
   void waitWhileDelivering(Lock& lk, EventBridge* pump);
   void wake(int fd);
 
@@ -157,8 +160,8 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   bool outputEvent_ = false;
   bool inFull_ = false;
   bool throttled_ = false;
-  bool hungUp_ = false;  // the device reports a hang-up: look at it only now and then
-  bool hangUpLogged_ = false;
+  bool deviceLost_ = false;      // the device hung up or failed: it is not read or written again
+  std::uint64_t tracedOut_ = 0;  // output bytes up to this ring position are in the trace
   LineSettings line_;
   bool dtr_ = true, rts_ = true;
   int bufferFull_ = 0, bufferResume_ = 0;

@@ -60,6 +60,9 @@ inline constexpr unsigned leParity = 0x04;
 inline constexpr unsigned leFraming = 0x08;
 inline constexpr unsigned leBreak = 0x10;
 inline constexpr unsigned leBufferOverflow = 0x20;  // the driver dropped input
+// The device has gone (a USB modem unplugged, the line hung up for good). It stays set:
+// a line-error trigger armed for it afterwards fires at once.
+inline constexpr unsigned leDeviceLost = 0x400;
 
 // A trigger handler: message, trigger handle, data (port << 16 | value).
 using TTriggerHandler = std::function<void(unsigned msg, int triggerHandle, std::uint32_t data)>;

@@ -255,7 +255,7 @@ void ReceiveMachine::stepAbort() {
     firstReported_ = false;
   }
   switchToInitBaud();
-  if (s.option(kOptExitOnError) || userAborted()) {
+  if (s.option(kOptExitOnError) || userAborted() || deviceLost()) {
     setStep(Step::Ended);
     endSession();
     return;

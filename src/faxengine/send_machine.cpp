@@ -75,7 +75,7 @@ void SendMachine::stepNextFax() {
   SessionRecord& s = session();
   ProtocolRecord& p = protocol();
   std::string phone, fax, cover;
-  if (!host().faxNext(phone, fax, cover) || phone.empty()) {
+  if (deviceLost() || !host().faxNext(phone, fax, cover) || phone.empty()) {
     reportStatus(false, true);
     setStep(Step::Ended);
     endSession();
@@ -382,20 +382,27 @@ void SendMachine::stepFaxDone() {
   setStep(Step::NextFax);
 }
 
+void SendMachine::onDeviceLost() {
+  // The far end has confirmed the last page and only the hang-up is left: the fax went
+  // through, and the modem going now does not undo that.
+  if (step_ == Step::Dialogue && session().progressCode == progress::kPageAccepted && !morePages())
+    return faxDone();
+  FaxMachine::onDeviceLost();
+}
+
 void SendMachine::stepAbort() {
   SessionRecord& s = session();
   closeFiles();
   host().faxLog(lfaxTransmitFail);
   hangUpSender();
   switchToInitBaud();
-  if (s.option(kOptExitOnError) || s.option(kOptAbortNoConnect) || userAborted()) {
-    setProgress(progress::kUserAbort);
-    reportStatus(false, true);
-    setStep(Step::Ended);
-    endSession();
-    return;
-  }
-  setStep(Step::NextFax);
+  // Without its modem the list cannot go on: the next-fax step ends it.
+  const bool stop = s.option(kOptExitOnError) || s.option(kOptAbortNoConnect) || userAborted();
+  if (deviceLost() || !stop) return setStep(Step::NextFax);
+  setProgress(progress::kUserAbort);
+  reportStatus(false, true);
+  setStep(Step::Ended);
+  endSession();
 }
 
 }  // namespace faxengine

@@ -92,6 +92,7 @@ class SendMachine : public FaxMachine {
   void onLine(const std::string& line, AtReply reply) override;
   std::size_t onRaw(std::span<const std::uint8_t> data) override;
   void toAbort() override { setStep(Step::Abort); }
+  void onDeviceLost() override;
 
  private:
   void setStep(Step s);

@@ -238,4 +238,89 @@ TEST(FaultCalls, ARefusedCallerLeavesNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.dir()));
 }
 
+// Cancel while the modem is being prepared (here: the class probe waits for the answer to
+// the init string): no more commands go out and the session ends as a user abort, shown
+// as such before the last report.
+TEST(FaultCalls, AbortWhileTheModemIsPreparedEndsTheSession) {
+  TempDir dir;
+  std::string file = dir.path("out.brx");
+  writeBrx(file, pages(1, false, 10));
+  ModemSim sim({"--speed", "10", "--scenario", "slow:ms=1500"});
+  ASSERT_TRUE(sim.ready());
+  CallLoop loop;
+  TFxSendFax fax;
+  fax.ComPort = &loop.port(sim.modem1());
+  fax.PhoneNumber = "5551234";
+  fax.SetFaxFile(file);
+  SendResult r;
+  record(fax, r);
+  std::vector<std::pair<int, bool>> reports;  // progress, last
+  fax.OnFaxStatus = [&](TFxCustomAbstractFax& f, bool, bool last) {
+    reports.emplace_back(f.ProgressCode(), last);
+  };
+  loop.bridge().post([&] { fax.AbortFax(); });  // runs while the first answer is awaited
+  loop.watch(fax);
+  fax.BeginTransmit();
+  ASSERT_TRUE(loop.run(30));
+  EXPECT_EQ(r.finish, ecCancelRequested);
+  EXPECT_TRUE(r.logs.empty());
+  ASSERT_GE(reports.size(), 2u);
+  EXPECT_EQ(reports[reports.size() - 2], std::make_pair(progress::kUserAbort, false));
+  EXPECT_EQ(reports.back(), std::make_pair(progress::kUserAbort, true));
+  EXPECT_EQ(sim.query("[e['text'] for e in ev if e['kind'] == 'cmd']"),
+            "['" + fax.InitString() + "']");
+}
+
+// A modem that goes away in the middle of a page (a USB modem pulled out): the port tells
+// the session at once, which ends with the lost-device code instead of waiting for the
+// page timer, for the sender and for the receiver; the port then closes.
+TEST(FaultCalls, AModemThatGoesAwayMidPageEndsTheCall) {
+  TempDir dir;
+  std::string file = dir.path("out.brx");
+  writeBrx(file, pages(1, false, 300));
+  Picture dense = patternPicture(300, 5);
+  writePbm(dir.path("in.pbm"), dense);
+  // The session's machine ends the call, whatever the class: one class each way suffices.
+  const std::pair<TFaxClass, bool> calls[] = {
+      {TFaxClass::fcClass1, true}, {TFaxClass::fcClass2_0, true}, {TFaxClass::fcClass2, false}};
+  for (const auto& [cls, sending] : calls) {
+    SCOPED_TRACE(std::string(sending ? "sender" : "receiver") + " class " +
+                 std::to_string(int(cls)));
+    // At 2400 bit/s the page takes some seconds on the line.
+    std::vector<std::string> options = {"--speed", "10", "--remote-max-rate", "2400"};
+    if (!sending) options.insert(options.end(), {"--remote-call", "--pages", dir.path("in.pbm")});
+    auto sim = std::make_unique<ModemSim>(options);
+    ASSERT_TRUE(sim->ready());
+    CallLoop loop;
+    TFxSendFax sender;
+    TFxReceiveFax receiver;
+    TFxCustomAbstractFax& fax = sending ? static_cast<TFxCustomAbstractFax&>(sender) : receiver;
+    TFxComPort& port = loop.port(sim->modem1());
+    fax.ComPort = &port;
+    fax.FaxClass = cls;
+    sender.PhoneNumber = "5551234";
+    sender.SetFaxFile(file);
+    receiver.SetDestinationDir(dir.dir());
+    SendResult r;
+    record(fax, r);
+    fax.OnFaxStatus = [&](TFxCustomAbstractFax& f, bool, bool) {
+      int pageData = sending ? progress::kSendingPage : progress::kGettingPage;
+      if (sim && f.ProgressCode() == pageData) loop.bridge().post([&] { sim.reset(); });
+    };
+    loop.watch(fax);
+    if (sending)
+      sender.BeginTransmit();
+    else
+      receiver.BeginReceive();
+    ASSERT_TRUE(loop.run(40));  // the page timer alone would take a minute
+    EXPECT_EQ(sim, nullptr) << "the call ended before its page";
+    EXPECT_EQ(r.finish, ecDeviceLost) << errorText(r.finish);
+    EXPECT_EQ(r.errors, std::vector<int>{ecDeviceLost});
+    EXPECT_EQ(r.logs.back(), sending ? lfaxTransmitFail : lfaxReceiveFail);
+    EXPECT_TRUE(port.DeviceLost());
+    port.Close();
+    EXPECT_FALSE(port.Open());
+  }
+}
+
 }  // namespace

@@ -344,6 +344,33 @@ TEST(Class2SendSteps, AHangupCodeZeroAfterTheLastPageIsStoredAndTheFaxSucceeds) 
   EXPECT_EQ(r.proto.lastHangupCode, 0);
 }
 
+// The modem's device goes away (a USB modem pulled out): before the far end has confirmed
+// the last page the fax fails with the lost-device code; after that it counts as sent.
+// Either way nothing more goes to the modem, not even a hang-up.
+TEST(Class2SendSteps, ALostModemFailsTheFaxUnlessItsLastPageWasConfirmed) {
+  TempDir dir;
+  std::string file = dir.path("f.brx");
+  writeBrx(file, {{patternPicture(6, 4)}});
+  for (bool confirmed : {false, true}) {
+    SessionRig r(true, TFaxClass::fcClass2);
+    r.session.stationId = "STATION 1";
+    SendScript s;
+    s.setup("0,3,0,2,0,0,0,0").dial().page(true, {"+FPTS:1", "+FHNG:0"});  // no OK yet
+    if (!confirmed) s.steps.resize(s.steps.size() - 2);  // no answer to the page's end
+    r.host.faxes.push_back({"5551234", file, ""});
+    r.modem.load(s.steps);
+    r.start();
+    r.run(false);
+    ASSERT_FALSE(r.ended());
+    const std::size_t commands = r.modem.commands.size();
+    r.machine().handle(Trigger::DeviceLost);
+    EXPECT_TRUE(r.ended());
+    EXPECT_EQ(r.host.finish, confirmed ? 0 : ecDeviceLost) << confirmed;
+    EXPECT_EQ(r.host.logs.back(), confirmed ? lfaxTransmitOk : lfaxTransmitFail);
+    EXPECT_EQ(r.modem.commands.size(), commands);
+  }
+}
+
 }  // namespace
 
 namespace {

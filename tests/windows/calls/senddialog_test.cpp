@@ -11,6 +11,7 @@
 #include "windows/sendfax.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -124,6 +125,22 @@ TEST_F(SendDialogCalls, ABusyNumberCountsDownToTheRedialThenASecondSendSucceeds)
   EXPECT_EQ(dialog.ResultText, "Sent");
 }
 
+// Cancel while the modem is still being prepared (the class probe, with a modem slow to
+// answer) ends the call as a user abort, shown before the window goes.
+TEST_F(SendDialogCalls, CancelWhileTheModemIsPreparedEndsAsAUserAbort) {
+  ModemSim sim({"--speed", "10", "--scenario", "slow:ms=1500"});
+  ASSERT_TRUE(sim.ready());
+  mapCom(2, sim.modem1());
+  dialog.ComPort->SetItemIndex(1);
+  testutil::when([&] { return dialog.FxFaxStatus1.Display()->isVisible(); },
+                 [&] { dialog.FxFaxStatus1.Display()->fsCancel->click(); });
+  ASSERT_TRUE(sendAndWait(30));
+  EXPECT_EQ(dialog.ResultText, faxcodes::errorText(faxcodes::ecCancelRequested));
+  EXPECT_TRUE(saw(faxcodes::statusText(pc::kUserAbort))) << statusSeen.join(" | ").toStdString();
+  EXPECT_FALSE(dialog.FxComPort1.Open());
+  EXPECT_EQ(sim.summary("s['modems']['modem1']['calls']"), "0");
+}
+
 // Cancel while the number rings: a user abort, the port closed, the dialog ready again.
 // The same call checks how the dialog programs the sender.
 TEST_F(SendDialogCalls, CancelWhileDialingEndsAsAUserAbort) {
@@ -147,6 +164,7 @@ TEST_F(SendDialogCalls, CancelWhileDialingEndsAsAUserAbort) {
   ASSERT_TRUE(sendAndWait(60));
   EXPECT_EQ(dialog.ResultText, faxcodes::errorText(faxcodes::ecCancelRequested));
   EXPECT_EQ(dialog.FxSendFax1.ProgressCode(), pc::kUserAbort);
+  EXPECT_TRUE(saw(faxcodes::statusText(pc::kUserAbort))) << statusSeen.join(" | ").toStdString();
   EXPECT_FALSE(dialog.FxFaxStatus1.Display()->isVisible());
   EXPECT_FALSE(dialog.FxComPort1.Open());
   EXPECT_EQ(dialog.FxSendFax1.DialAttempts, 3);
@@ -180,20 +198,18 @@ TEST_F(SendDialogCalls, APortThatDoesNotOpenIsReportedAndNothingIsSent) {
 
 }  // namespace
 
-// A modem that goes away during the call (a USB modem pulled out while it dials) ends the
-// call with the engine's error; the dialog is ready for another try.
+// A modem that goes away in the middle of a page (a USB modem pulled out) ends the call at
+// once with the engine's error for it; the dialog is ready for another try.
 TEST_F(SendDialogCalls, AModemThatVanishesEndsTheCallAndTheDialogStaysUsable) {
-  auto sim = std::make_unique<ModemSim>(
-      std::vector<std::string>{"--speed", "10", "--scenario", "noanswer"});
+  auto sim = std::make_unique<ModemSim>(std::vector<std::string>{"--speed", "10"});
   ASSERT_TRUE(sim->ready());
   mapCom(2, sim->modem1());
   dialog.ComPort->SetItemIndex(1);
   dialog.sfFaxClass->SetItemIndex(3);
-  dialog.sfTimeOut->setText("4");
-  testutil::when([&] { return saw(faxcodes::statusText(pc::kDialing)); }, [&] { sim.reset(); });
-  ASSERT_TRUE(sendAndWait(60));
-  EXPECT_NE(dialog.ResultText, "Sent");
-  EXPECT_NE(dialog.ResultText, "Cancelled");
+  dialog.TransferRate->setCurrentIndex(0);  // 2400 bit/s: the page takes a while
+  testutil::when([&] { return saw(faxcodes::statusText(pc::kSendingPage)); }, [&] { sim.reset(); });
+  ASSERT_TRUE(sendAndWait(40));  // the page timer alone would take a minute
+  EXPECT_EQ(dialog.ResultText, faxcodes::errorText(faxcodes::ecDeviceLost));
   EXPECT_FALSE(dialog.FxComPort1.Open());
   dialog.CloseButton->click();
   EXPECT_FALSE(dialog.isVisible());
