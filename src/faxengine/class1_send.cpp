@@ -293,7 +293,7 @@ void Class1Send::waitBuffer() {
 
 void Class1Send::pageQueued() {
   m_.link().armOutputEmpty();
-  m_.armReply(m_.protocol().pageTimeout);
+  m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageSent);
 }
 

@@ -228,7 +228,7 @@ void Class2Send::waitBuffer() {
 
 void Class2Send::pageQueued() {
   m_.link().armOutputEmpty();
-  m_.armReply(timeouts::kPage);
+  m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageSent);
 }
 
@@ -236,7 +236,7 @@ void Class2Send::endPage() {
   m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), char(kEtx)});
   m_.setProgress(progress::kSendingEop);
-  m_.armReply(timeouts::kPage);
+  m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageEnded);
 }
 
@@ -301,7 +301,7 @@ void Class20Send::endPage() {
   m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), m_.morePages() ? ',' : '.'});
   m_.setProgress(progress::kSendingEop);
-  m_.armReply(timeouts::kPage);
+  m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageStatus);
 }
 

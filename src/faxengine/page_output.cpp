@@ -38,6 +38,7 @@ bool PageOutput::flush() {
     std::size_t n = std::min(queue_.size() - pos_, link_.outputSpace());
     if (n == 0 || !link_.write(std::span(queue_).subspan(pos_, n))) break;
     pos_ += n;
+    written_ += n;
   }
   if (pos_ == queue_.size()) {
     clear();

@@ -35,12 +35,15 @@ class PageOutput {
   bool idle() const { return pos_ == queue_.size(); }
   std::size_t queued() const { return queue_.size() - pos_; }
   void clear();
+  // Every byte handed to the link so far.
+  std::uint64_t written() const { return written_; }
 
  private:
   ModemLink& link_;
   int minBytes_ = 0;
   std::vector<std::uint8_t> queue_;
   std::size_t pos_ = 0;  // queue_ bytes before pos_ are written
+  std::uint64_t written_ = 0;
 };
 
 }  // namespace faxengine

@@ -11,6 +11,10 @@
 
 namespace faxengine {
 
+namespace {
+constexpr std::int64_t kSlowestBps = 2400;  // when the session's rate is not known
+}  // namespace
+
 const char* SendMachine::stepName(Step s) {
   switch (s) {
     case Step::Idle: return "idle";
@@ -222,6 +226,8 @@ HeaderValues SendMachine::headerValues() const {
 
 void SendMachine::beginPageData() {
   SessionRecord& s = session();
+  pageClock_ = newTimer(link().now(), 0);
+  pageStartBytes_ = out_.written();
   sendPrelude();
   if (step_ == Step::Abort) return;
   trailerQueued_ = false;
@@ -372,6 +378,16 @@ int SendMachine::rewindPage() {
 }
 
 void SendMachine::faxDone() { setStep(Step::FaxDone); }
+
+Ticks SendMachine::pageEndTimeout() const {
+  const ProtocolRecord& p = protocol();
+  const std::int64_t bps = p.sessionBps > 0 ? std::int64_t(p.sessionBps) : kSlowestBps;
+  const auto bytes = std::int64_t(out_.written() - pageStartBytes_);
+  const std::int64_t lineTicks = (bytes * 8 * 1000 / bps + kMsPerTick - 1) / kMsPerTick;
+  const std::int64_t left = lineTicks - elapsedTicks(pageClock_, link().now());
+  return Ticks(
+      std::min<std::int64_t>(p.pageTimeout + std::max<std::int64_t>(left, 0), kMaxTimerTicks));
+}
 
 void SendMachine::stepFaxDone() {
   closeFiles();

@@ -80,6 +80,11 @@ class SendMachine : public FaxMachine {
   // Positions at the start of the current page again (to send it once more).
   int rewindPage();
   void faxDone();
+  // How long to wait for the modem's answer once the page's last byte is queued: the
+  // page time-out plus the line time the page's bytes may still need. Buffers between us
+  // and the line (the driver's, the modem's) can hold much of a page, and at 2400 bit/s
+  // a dense page takes minutes; a modem that has died still ends the call.
+  Ticks pageEndTimeout() const;
   // Hangs up the line (after a call whose modem did not confirm its own hang-up).
   void hangUp() { hangUpSender(); }
   // The page about to be negotiated: its resolution and width.
@@ -124,6 +129,8 @@ class SendMachine : public FaxMachine {
   PageOutput out_;
   TextRenderer renderer_;
   TickTimer forcedStatus_;
+  TickTimer pageClock_;               // runs from the start of the page's data
+  std::uint64_t pageStartBytes_ = 0;  // out_.written() when the page's data began
 };
 
 }  // namespace faxengine

@@ -323,4 +323,37 @@ TEST(FaultCalls, AModemThatGoesAwayMidPageEndsTheCall) {
   }
 }
 
+// A sender whose page time-out is short, so that a slow line outlasts it in a short test.
+class ShortPageTimeout : public TFxSendFax {
+ public:
+  explicit ShortPageTimeout(int seconds) { proto_.pageTimeout = secondsToTicks(seconds); }
+};
+
+// A dense page at 2400 bit/s takes longer on the line than the page time-out, while the
+// buffers on the way take it all at once: the wait for the page's end allows for that.
+TEST(SlowLineCalls, ADensePageOutlastingThePageTimeoutIsSent) {
+  TempDir dir;
+  std::string file = dir.path("dense.brx");
+  writeBrx(file, pages(1, false, 300));
+  for (TFaxClass cls : {TFaxClass::fcClass1, TFaxClass::fcClass2, TFaxClass::fcClass2_0}) {
+    SCOPED_TRACE(int(cls));
+    ModemSim sim({"--speed", "10", "--remote-max-rate", "2400", "--exit-after-calls", "1"});
+    ASSERT_TRUE(sim.ready());
+    CallLoop loop;
+    ShortPageTimeout fax(2);
+    fax.ComPort = &loop.port(sim.modem1());
+    fax.FaxClass = cls;
+    fax.PhoneNumber = "5551234";
+    fax.SetFaxFile(file);
+    SendResult r;
+    record(fax, r);
+    loop.watch(fax);
+    fax.BeginTransmit();
+    ASSERT_TRUE(loop.run(60));
+    EXPECT_EQ(r.finish, 0) << errorText(r.finish);
+    EXPECT_EQ(sim.summary("s['calls'][0]['rate']"), "2400");
+    EXPECT_EQ(sim.summary("s['calls'][0]['result']"), "ok");
+  }
+}
+
 }  // namespace
