@@ -223,8 +223,9 @@ void TMainScreen::FxReceiveFax1FaxLog(int logCode) {
     case faxengine::lfaxReceiveFail: {
       FaxInProgress = false;
       // Only the file of this fax goes, and before any message: a box left open must
-      // not let a later fax's file be taken for it.
-      const QString file = RecFaxFile;
+      // not let a later fax's file be taken for it. The receiver still names the file
+      // of the failed fax (and no other) should its start have gone unreported.
+      const QString file = RecFaxFile.isEmpty() ? QFile::decodeName(v.faxFile.c_str()) : RecFaxFile;
       RecFaxFile.clear();
       const QString message = ReceiveFailureText(RecErrorCode);
       RecErrorCode = 0;
