@@ -72,8 +72,8 @@ std::string ReadableByIdName(const std::string& fileName) {
   return s;
 }
 
-std::vector<SerialDevice> ScanSerialDevices(const SerialScanRoots& roots) {
-  std::vector<std::pair<std::pair<int, int>, SerialDevice>> found;  // (kind, number), device
+std::vector<SerialDeviceEntry> ScanSerialDevices(const SerialScanRoots& roots) {
+  std::vector<std::pair<std::pair<int, int>, SerialDeviceEntry>> found;  // (kind, number), device
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(roots.dev, ec)) {
     const std::string name = e.path().filename().string();
@@ -81,7 +81,7 @@ std::vector<SerialDevice> ScanSerialDevices(const SerialScanRoots& roots) {
       const int number = numberAfter(name, kKinds[kind]);
       const std::string path = e.path().string();
       if (number < 0 || !isCharDevice(path)) continue;
-      SerialDevice d;
+      SerialDeviceEntry d;
       d.path = path;
       d.accessError = accessErrorOf(roots, path);
       if (kind == 0 && !uartAnswers(roots, name, path, d.accessError)) continue;
@@ -90,12 +90,12 @@ std::vector<SerialDevice> ScanSerialDevices(const SerialScanRoots& roots) {
   }
   std::sort(found.begin(), found.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<SerialDevice> devices;
+  std::vector<SerialDeviceEntry> devices;
   for (auto& f : found) devices.push_back(std::move(f.second));
 
   for (const fs::directory_entry& e : fs::directory_iterator(roots.dev + "/serial/by-id", ec)) {
     const std::string target = resolved(e.path().string());
-    for (SerialDevice& d : devices) {
+    for (SerialDeviceEntry& d : devices) {
       if (target.empty() || !d.byIdPath.empty() || resolved(d.path) != target) continue;
       d.byIdPath = e.path().string();
       d.name = ReadableByIdName(e.path().filename().string());
@@ -104,17 +104,18 @@ std::vector<SerialDevice> ScanSerialDevices(const SerialScanRoots& roots) {
   return devices;
 }
 
-void MarkComDevices(std::vector<SerialDevice>& devices,
+void MarkComDevices(std::vector<SerialDeviceEntry>& devices,
                     const std::array<std::string, kComDeviceCount>& comPaths,
                     const SerialScanRoots& roots) {
   for (int n = 1; n <= kComDeviceCount; ++n) {
     const std::string& path = comPaths[std::size_t(n - 1)];
     const std::string target = path.empty() ? std::string() : resolved(path);
     if (target.empty() || !isCharDevice(target)) continue;
-    auto same = std::find_if(devices.begin(), devices.end(),
-                             [&](const SerialDevice& d) { return resolved(d.path) == target; });
+    auto same = std::find_if(devices.begin(), devices.end(), [&](const SerialDeviceEntry& d) {
+      return resolved(d.path) == target;
+    });
     if (same == devices.end()) {
-      SerialDevice d;
+      SerialDeviceEntry d;
       d.path = path;
       d.accessError = accessErrorOf(roots, path);
       devices.push_back(d);
@@ -124,7 +125,7 @@ void MarkComDevices(std::vector<SerialDevice>& devices,
   }
 }
 
-std::string PathToMap(const SerialDevice& device) {
+std::string PathToMap(const SerialDeviceEntry& device) {
   return device.byIdPath.empty() ? device.path : device.byIdPath;
 }
 

@@ -22,7 +22,7 @@ struct SerialScanRoots {
   std::function<int(const std::string& path)> accessError;
 };
 
-struct SerialDevice {
+struct SerialDeviceEntry {
   std::string path;             // as found, e.g. /dev/ttyACM0
   std::string byIdPath;         // its stable name under serial/by-id, "" when none
   std::string name;             // that name made readable, "" when none
@@ -32,18 +32,18 @@ struct SerialDevice {
 
 // The devices present: ttyS ports whose UART the system knows, then ttyACM and ttyUSB
 // devices, each kind in the order of its number.
-std::vector<SerialDevice> ScanSerialDevices(const SerialScanRoots& roots = {});
+std::vector<SerialDeviceEntry> ScanSerialDevices(const SerialScanRoots& roots = {});
 
 // Notes on each device which of Com1..Com6 lead to it (by the file each resolves to), and
 // appends, in Com order, the existing devices a Com n leads to that the scan did not list
 // (a pseudo-terminal, a device under another name).
-void MarkComDevices(std::vector<SerialDevice>& devices,
+void MarkComDevices(std::vector<SerialDeviceEntry>& devices,
                     const std::array<std::string, kComDeviceCount>& comPaths,
                     const SerialScanRoots& roots = {});
 
 // What Com n should store for a device: its by-id name when it has one, since the number
 // of a USB device changes with the order in which devices are plugged in.
-std::string PathToMap(const SerialDevice& device);
+std::string PathToMap(const SerialDeviceEntry& device);
 
 // "usb-Acme_Fax_Modem_42-if00" -> "Acme Fax Modem 42".
 std::string ReadableByIdName(const std::string& fileName);

@@ -12,7 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using faxengine::SerialDevice;
+using faxengine::SerialDeviceEntry;
 using faxengine::SerialScanRoots;
 
 class SerialScan : public ::testing::Test {
@@ -44,15 +44,15 @@ class SerialScan : public ::testing::Test {
     std::ofstream(root / "sys/class/tty" / name / "type") << type << "\n";
   }
   std::string dev(const char* name) const { return (root / "dev" / name).string(); }
-  static std::vector<std::string> paths(const std::vector<SerialDevice>& ds) {
+  static std::vector<std::string> paths(const std::vector<SerialDeviceEntry>& ds) {
     std::vector<std::string> out;
-    for (const SerialDevice& d : ds) out.push_back(d.path);
+    for (const SerialDeviceEntry& d : ds) out.push_back(d.path);
     return out;
   }
 };
 
 TEST_F(SerialScan, ListsPortsWithAUartAndUsbDevicesInNumberOrderWithTheirNames) {
-  const std::vector<SerialDevice> ds = faxengine::ScanSerialDevices(roots);
+  const std::vector<SerialDeviceEntry> ds = faxengine::ScanSerialDevices(roots);
   EXPECT_EQ(paths(ds), (std::vector<std::string>{dev("ttyS0"), dev("ttyACM0"), dev("ttyUSB2"),
                                                  dev("ttyUSB10")}));
   EXPECT_EQ(ds[1].name, "Acme Fax Modem 42");
@@ -62,7 +62,7 @@ TEST_F(SerialScan, ListsPortsWithAUartAndUsbDevicesInNumberOrderWithTheirNames) 
 
 TEST_F(SerialScan, DevicesThisUserMayNotOpenAreMarked) {
   roots.accessError = [this](const std::string& p) { return p == dev("ttyUSB2") ? EACCES : 0; };
-  const std::vector<SerialDevice> ds = faxengine::ScanSerialDevices(roots);
+  const std::vector<SerialDeviceEntry> ds = faxengine::ScanSerialDevices(roots);
   ASSERT_EQ(ds.size(), 4u);
   EXPECT_EQ(ds[2].accessError, EACCES);
   EXPECT_EQ(ds[3].accessError, 0);
@@ -70,7 +70,7 @@ TEST_F(SerialScan, DevicesThisUserMayNotOpenAreMarked) {
 
 TEST_F(SerialScan, ComNumbersFindTheirDevicesByAnyNameAndUnlistedOnesAreAdded) {
   faxengine::test::Pty pty;
-  std::vector<SerialDevice> ds = faxengine::ScanSerialDevices(roots);
+  std::vector<SerialDeviceEntry> ds = faxengine::ScanSerialDevices(roots);
   const std::size_t scanned = ds.size();
   faxengine::MarkComDevices(ds,
                             {dev("serial/by-id/usb-Acme_Fax_Modem_42-if00"), pty.path(),

@@ -19,7 +19,7 @@ namespace app {
 
 namespace {
 
-bool mayNotOpen(const faxengine::SerialDevice& d) {
+bool mayNotOpen(const faxengine::SerialDeviceEntry& d) {
   return d.accessError == EACCES || d.accessError == EPERM;
 }
 
@@ -94,7 +94,7 @@ TDevicesForm::TDevicesForm(const std::array<std::string, faxengine::kComDeviceCo
   RefreshButtonClick();
 }
 
-QString TDevicesForm::adviceFor(const faxengine::SerialDevice& d) const {
+QString TDevicesForm::adviceFor(const faxengine::SerialDeviceEntry& d) const {
   return mayNotOpen(d) ? windows::PermissionDeniedText(d.path) : QString();
 }
 
@@ -102,7 +102,7 @@ void TDevicesForm::RefreshButtonClick() {
   devices_ = faxengine::ScanSerialDevices(roots_);
   faxengine::MarkComDevices(devices_, comPaths_, roots_);
   DeviceList->clear();
-  for (const faxengine::SerialDevice& d : devices_) {
+  for (const faxengine::SerialDeviceEntry& d : devices_) {
     auto* item = new QTreeWidgetItem(DeviceList);
     item->setText(DeviceColumn, QString::fromStdString(d.path));
     item->setText(NameColumn, QString::fromStdString(d.name));

@@ -32,7 +32,7 @@ class TDevicesForm : public QDialog {
 
   enum Column { DeviceColumn, NameColumn, ComColumn, AccessColumn };
 
-  const std::vector<faxengine::SerialDevice>& Devices() const { return devices_; }
+  const std::vector<faxengine::SerialDeviceEntry>& Devices() const { return devices_; }
   // After Map: the Com number chosen and the path it is to lead to.
   int ChosenCom() const { return chosenCom_; }
   const std::string& ChosenPath() const { return chosenPath_; }
@@ -42,11 +42,11 @@ class TDevicesForm : public QDialog {
 
  private:
   void selectionChanged();
-  QString adviceFor(const faxengine::SerialDevice& d) const;
+  QString adviceFor(const faxengine::SerialDeviceEntry& d) const;
 
   std::array<std::string, faxengine::kComDeviceCount> comPaths_;
   faxengine::SerialScanRoots roots_;
-  std::vector<faxengine::SerialDevice> devices_;
+  std::vector<faxengine::SerialDeviceEntry> devices_;
   int chosenCom_ = 0;
   std::string chosenPath_;
 };
