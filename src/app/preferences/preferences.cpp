@@ -41,7 +41,7 @@ TPreferences::TPreferences(QWidget* parent) : QDialog(parent) {
     ComDevices[n - 1] = portsBefore_[n - 1];
   }
   buildFrame();
-  for (int n = 1; n <= kComCount; ++n) MapDevice(n, ComDevices[n - 1]);
+  for (int n = 1; n <= kComCount; ++n) AssignComDevice(n, ComDevices[n - 1]);
   showPage(0);
 }
 
@@ -96,7 +96,7 @@ void TPreferences::HelpButtonClick() { ui::ShowHelpContext(PrefsHelpContext(Page
 
 // ---- the modem and its port ---------------------------------------------------------------
 
-void TPreferences::MapDevice(int comNumber, const std::string& path) {
+void TPreferences::AssignComDevice(int comNumber, const std::string& path) {
   if (comNumber < 1 || comNumber > kComCount) return;
   ComDevices[comNumber - 1] = path;
   faxengine::setComDevicePath(comNumber, path);
@@ -118,7 +118,7 @@ void TPreferences::DevicesButtonClick() {
   TDevicesForm devices(ComDevices, ComPort->ItemIndex() + 1, DeviceScanRoots, this);
   ui::CenterFormDefault(&devices);
   if (devices.exec() != QDialog::Accepted) return;
-  MapDevice(devices.ChosenCom(), devices.ChosenPath());
+  AssignComDevice(devices.ChosenCom(), devices.ChosenPath());
   // The user has just said where the modem is.
   ComPort->SetItemIndex(devices.ChosenCom() - 1);
 }

@@ -96,7 +96,7 @@ class TPreferences : public QDialog {
 
   int Page() const;
   // Shows the device Com n leads to beside it and lets the ports follow it.
-  void MapDevice(int comNumber, const std::string& path);
+  void AssignComDevice(int comNumber, const std::string& path);
 
   // Handlers.
   void SetButtons();

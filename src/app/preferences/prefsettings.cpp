@@ -60,7 +60,7 @@ void CopySettingsToPreferences(const settings::AppSettingsRecord& s, TPreference
   show(p.TransferRate, p.Shown.rate, s.MaximumBPS);
   p.ResetString->setText(q(s.ResetString));
   p.ResetAfterString->setText(q(s.ResetAfterString));
-  for (int n = 1; n <= int(s.ComDevices.size()); ++n) p.MapDevice(n, s.ComDevices[n - 1]);
+  for (int n = 1; n <= int(s.ComDevices.size()); ++n) p.AssignComDevice(n, s.ComDevices[n - 1]);
 }
 
 void CopyPreferencesToSettings(const TPreferences& p, settings::AppSettingsRecord& s) {
