@@ -6,14 +6,23 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 namespace base {
 
 namespace {
 
 using Action = FaultInjector::Action;
+
+constexpr int kNameTries = 100;  // names taken by files a dead process left behind
+
+std::string temporaryNameFor(const std::string& target) {
+  static std::atomic<unsigned> count{0};
+  return target + "." + std::to_string(::getpid()) + "-" + std::to_string(++count) + ".tmp";
+}
 
 // Writes all of size bytes at offset, retrying after signals.
 int writeFully(int fd, std::uint64_t offset, const void* data, std::size_t size) {
@@ -34,15 +43,26 @@ int writeFully(int fd, std::uint64_t offset, const void* data, std::size_t size)
 int AtomicFile::Open(const std::string& target) {
   Abandon();
   target_ = target;
-  temp_ = TemporaryNameFor(target);
+  temp_ = temporaryNameFor(target);
   size_ = 0;
   if (consultFaultInjector("write", temp_) != Action::Proceed) {
+    temp_.clear();
     if (!simulatedCrashHappened()) return ENOSPC;
     dropped_ = true;  // after the crash writes go nowhere
     return 0;
   }
-  fd_.reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  return fd_ ? 0 : errno;
+  // Created anew, never opened when it exists: another writer's file is not ours.
+  int error = 0;
+  for (int tries = 1;; ++tries) {
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    error = errno;
+    fd_.reset(fd);
+    if (fd_ || error != EEXIST || tries == kNameTries) break;
+    temp_ = temporaryNameFor(target);
+  }
+  if (fd_) return 0;
+  temp_.clear();
+  return error;
 }
 
 int AtomicFile::Append(const void* data, std::size_t size) { return WriteAt(size_, data, size); }

@@ -1,7 +1,8 @@
-// Replacing a file safely: the new content is written under the temporary name
-// target + ".tmp", flushed to the disk, and only then renamed over the target, so that
-// a failure at any point leaves the old file as it was. Every step consults the
-// fault-injection hook.
+// Replacing a file safely: the new content is written under a temporary name of its own
+// beside the target (target + "." + process id + "-" + count + ".tmp", so that two writers,
+// in one process or in two, never share one), flushed to the disk, and only then renamed
+// over the target, so that a failure at any point leaves the old file as it was. Every
+// step consults the fault-injection hook.
 #pragma once
 
 #include "base/fileowner.h"
@@ -20,8 +21,6 @@ class AtomicFile {
   ~AtomicFile() { Abandon(); }
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
-
-  static std::string TemporaryNameFor(const std::string& target) { return target + ".tmp"; }
 
   // Creates (or empties) the temporary file.
   int Open(const std::string& target);

@@ -68,14 +68,12 @@ std::vector<QImage> PaintedPages(richtext::TRichText& editor) {
   std::vector<QImage> pages;
   int first = 0;
   do {
-    QImage image(app::kFaxPageWidth, app::kFaxPageHeight, QImage::Format_Mono);
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    image.fill(0);
-    QPainter painter(&image);
+    QImage canvas = app::NewPageCanvas();
+    QPainter painter(&canvas);
     first = editor.PaintPage(painter, app::FaxTextRect(editor.Layout(), kLeftMargin),
                              app::kFaxPixelsPerInch, first);
     painter.end();
-    pages.push_back(image);
+    pages.push_back(app::PageImageOf(canvas));
   } while (first > 0 && pages.size() < 100);
   return pages;
 }

@@ -35,7 +35,11 @@ class AtomicFileTest : public ::testing::Test {
     return base::ReplaceFile(target_,
                              {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
   }
-  bool temporaryLeft() const { return fs::exists(base::AtomicFile::TemporaryNameFor(target_)); }
+  bool temporaryLeft() const {
+    for (const auto& entry : fs::directory_iterator(dir_))
+      if (entry.path() != target_) return true;
+    return false;
+  }
 
   fs::path dir_;
   std::string target_;
@@ -46,6 +50,21 @@ class AtomicFileTest : public ::testing::Test {
 TEST_F(AtomicFileTest, ANewContentReplacesTheOldWithoutLeavingATemporaryFile) {
   EXPECT_EQ(replace("new content"), 0);
   EXPECT_EQ(content(), "new content");
+  EXPECT_FALSE(temporaryLeft());
+}
+
+// Two writers of one file at once (two windows saving the settings, two test programs in
+// one folder) each write their own temporary file; the last to finish wins whole.
+TEST_F(AtomicFileTest, TwoWritersAtOnceNeverShareATemporaryFile) {
+  base::AtomicFile first, second;
+  ASSERT_EQ(first.Open(target_), 0);
+  ASSERT_EQ(second.Open(target_), 0);
+  ASSERT_EQ(first.Append("first", 5), 0);
+  ASSERT_EQ(second.Append("second", 6), 0);
+  EXPECT_EQ(first.Commit(), 0);
+  EXPECT_EQ(content(), "first");
+  EXPECT_EQ(second.Commit(), 0);
+  EXPECT_EQ(content(), "second");
   EXPECT_FALSE(temporaryLeft());
 }
 

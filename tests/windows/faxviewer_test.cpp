@@ -12,6 +12,7 @@
 #include "faximage/image_export.h"
 #include "faximage/unpacker.h"
 #include "faximage/viewer/fxfaxviewer.h"
+#include "support/programdir.h"
 #include "ui/beep.h"
 #include "windows/faxviewer.h"
 
@@ -42,11 +43,10 @@ std::string writeFax(const std::filesystem::path& path, int pages) {
   return path.string();
 }
 
+// Each test has a program folder of its own: the window keeps its place in BDL.INI there.
 struct FaxViewerWindowTest : ::testing::Test {
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("viewerwin_" + std::to_string(getpid()));
-  void SetUp() override { std::filesystem::create_directories(dir); }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  testutil::ProgramDirFixture programDir;
+  std::filesystem::path dir = programDir.dir.path();
   void open(TFaxViewer& w, const std::string& file, int width) {
     w.FaxFileName = file;
     w.resize(width, 500);

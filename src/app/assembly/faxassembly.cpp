@@ -17,15 +17,8 @@ namespace {
 
 using namespace faximage;
 
-constexpr int kBlackIndex = 1;  // the page image's colour table: 0 white, 1 black
-
-QImage NewPageImage() {
-  QImage image(kFaxPageWidth, kFaxPageHeight, QImage::Format_Mono);
-  if (image.isNull()) return image;
-  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-  image.fill(0);
-  return image;
-}
+constexpr int kBlackIndex = 1;   // the page image's colour table: 0 white, 1 black
+constexpr int kDarkBelow = 128;  // canvas values below this are black
 
 // Removes the temporary bitmap when rendering ends, whichever way it ends.
 struct RemoveOnExit {
@@ -43,6 +36,26 @@ QRect FaxTextRect(const richtext::PageLayout& layout, int lineLeftMargin) {
   const int top =
       std::max(kFaxPageInset, std::min(pixels(layout.marginTop), end.y() + 1 - textHeight));
   return QRect(QPoint(std::min(left, end.x()), top), end);
+}
+
+QImage NewPageCanvas() {
+  QImage canvas(kFaxPageWidth, kFaxPageHeight, QImage::Format_Grayscale8);
+  if (!canvas.isNull()) canvas.fill(Qt::white);
+  return canvas;
+}
+
+QImage PageImageOf(const QImage& canvas) {
+  QImage image(canvas.size(), QImage::Format_Mono);
+  if (image.isNull()) return image;
+  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  for (int y = 0; y < canvas.height(); ++y) {
+    const uchar* in = canvas.constScanLine(y);
+    uchar* out = image.scanLine(y);
+    std::fill(out, out + image.bytesPerLine(), uchar(0));
+    for (int x = 0; x < canvas.width(); ++x)
+      if (in[x] < kDarkBelow) out[x >> 3] |= uchar(0x80 >> (x & 7));
+  }
+  return image;
 }
 
 std::string TemporaryPageBitmap() { return settings::ProgramDir() + "_TMP.BMP"; }
@@ -126,8 +139,8 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichDocument& text,
                                      std::vector<std::string>& pages) {
   const std::string faxName = NewFaxFileName();
   int n = int(pages.size());
-  QImage image = NewPageImage();
-  if (image.isNull()) return ecOutOfMemory;
+  QImage canvas = NewPageCanvas();
+  if (canvas.isNull()) return ecOutOfMemory;
   converter_.SetOptions(coYield);
   converter_.Resolution = TFaxResolution::frHigh;
   // Setting the options lays the text out again, so a text that has them already keeps
@@ -139,9 +152,11 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichDocument& text,
   const QRect target = FaxTextRect(text.Layout(), int(converter_.LeftMargin));
   int first = 0;
   do {
-    QPainter painter(&image);
+    QPainter painter(&canvas);
     const int next = text.PaintPage(painter, target, kFaxPixelsPerInch, first);
     painter.end();
+    QImage image = PageImageOf(canvas);
+    if (image.isNull()) return ecOutOfMemory;
     // The next page always starts on a later line; anything else ends the text here.
     first = next > first ? next : 0;
     ++n;
@@ -160,7 +175,7 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichDocument& text,
       return rc;
     }
     pages.push_back(pageFile);
-    image.fill(0);
+    canvas.fill(Qt::white);
   } while (first > 0);
   return ecOK;
 }

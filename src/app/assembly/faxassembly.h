@@ -7,6 +7,7 @@
 #include "faximage/converter.h"
 #include "richtext/document/richdocument.h"
 
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,13 @@ constexpr int kFaxPixelsPerInch = 200;
 // the fax page (each fax line carries lineLeftMargin white pixels ahead of the image), but
 // inside the inset rectangle, and high enough for a whole page of text to fit in it.
 QRect FaxTextRect(const richtext::PageLayout& layout, int lineLeftMargin);
+
+// A white canvas of the fax page size, 8 bits a pixel. Pages are painted there and made
+// 1-bit afterwards: Qt fills long runs of spans on several threads, and on a 1-bit image
+// two spans that share a byte can undo each other's pixels.
+QImage NewPageCanvas();
+// The painted canvas as a 1-bit page image: colour index 1, black, where it is dark.
+QImage PageImageOf(const QImage& canvas);
 
 // The temporary page bitmap and the page file of page n (n >= 2) in the program directory.
 std::string TemporaryPageBitmap();

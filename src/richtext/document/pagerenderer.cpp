@@ -7,6 +7,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 
@@ -23,7 +24,16 @@ void PageRenderer::Prepare(const QTextDocument& source, double scale, QSizeF pag
   if (!stale_ && copy_ && pageSize == pageSize_) return;
   copy_.reset();  // free the old copy first, so two never live at once
   copy_.reset(source.clone());
-  copy_->setDefaultFont(source.defaultFont());
+  // Pages end up as 1-bit images: text is painted without antialiasing, so a glyph has
+  // the same pixels on any canvas.
+  QFont font = source.defaultFont();
+  font.setStyleStrategy(QFont::NoAntialias);
+  copy_->setDefaultFont(font);
+  QTextCursor all(copy_.get());
+  all.select(QTextCursor::Document);
+  QTextCharFormat aliased;
+  aliased.setFontStyleStrategy(QFont::NoAntialias);
+  all.mergeCharFormat(aliased);
   copy_->setDefaultTextOption(source.defaultTextOption());
   copy_->setUseDesignMetrics(true);
   copy_->setDocumentMargin(0);
