@@ -121,6 +121,7 @@ class TMainScreen : public QMainWindow {
   void FxReceiveFax1FaxError(int errorCode);
   void FxReceiveFax1FaxStatus(bool first, bool last);
   void FxReceiveFax1FaxLog(int logCode);
+  void FxReceiveFax1FaxFinish(int errorCode);
   // RecPages and the status line from the receiver.
   void UpdateValues();
   // Plays the arrival sound (the setting Receive Wav) when that file exists.
@@ -172,6 +173,7 @@ class TMainScreen : public QMainWindow {
   void showReceiveCaption();
   // Lists a fax that arrived: its row, the sound, and its print when asked.
   void fileArrivedFax(const ArrivedFax& fax);
+  void receiverEnded(int errorCode);  // receive mode left after the receiver stopped by itself
   // Prints each queued fax file in turn; a fax that arrives while one prints waits.
   void printOnReceipt(const QString& file);
   void selectReceiptPrinter();

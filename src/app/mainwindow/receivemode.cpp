@@ -62,6 +62,9 @@ void TMainScreen::setUpReceiver() {
   FxReceiveFax1.OnFaxLog = [this](faxengine::TFxCustomAbstractFax&, int code) {
     FxReceiveFax1FaxLog(code);
   };
+  FxReceiveFax1.OnFaxFinish = [this](faxengine::TFxCustomAbstractFax&, int code) {
+    FxReceiveFax1FaxFinish(code);
+  };
   // Faxes printed on receipt come out as they are: one page a sheet, no header or footer.
   fxFaxPrinter1.FaxHeader.Caption = QStringLiteral("FILE: $F");
   fxFaxPrinter1.FaxHeader.Enabled = false;
@@ -236,6 +239,26 @@ void TMainScreen::FxReceiveFax1FaxLog(int logCode) {
     }
     default: break;
   }
+}
+
+// The receiver runs until the user stops it; when it ends by itself the modem is gone or
+// failed (unplugged, say). Receive mode is left then, after the event (the session waits
+// for its handlers), so that the button does not read STOP with nothing listening.
+void TMainScreen::FxReceiveFax1FaxFinish(int errorCode) {
+  if (!ReceiveMode || switchingReceive_ || stoppingReceive_ || closing_) return;
+  QTimer::singleShot(0, this, [this, errorCode] { receiverEnded(errorCode); });
+}
+
+void TMainScreen::receiverEnded(int errorCode) {
+  if (!ReceiveMode || switchingReceive_ || closing_ || FxReceiveFax1.InProgress()) return;
+  StartingFaxForm->hide();
+  FxComPort1.Close();
+  ReceiveMode = false;
+  FaxInProgress = false;
+  showReceiveCaption();
+  status->clear();
+  SetButtons();
+  ui::ShowInfo(ReceiveModeEndedText(errorCode));
 }
 
 // ---- listing, sound and print --------------------------------------------------------------

@@ -17,11 +17,22 @@ QString ReceiveStatusText(int progressCode, const std::string& remoteId, int pag
   return text;
 }
 
-QString ReceiveFailureText(int errorCode) {
+namespace {
+
+QString ReasonText(int errorCode) {
   QString reason = errorCode == 0 ? QString() : QString::fromUtf8(faxcodes::errorText(errorCode));
-  if (reason.isEmpty()) reason = QStringLiteral("Unknown error");
-  // Line breaks are line feeds here; a carriage return shows as nothing.
-  return QStringLiteral("Failed to receive incoming fax:\n\n") + reason;
+  return reason.isEmpty() ? QStringLiteral("Unknown error") : reason;
+}
+
+}  // namespace
+
+// Line breaks are line feeds here; a carriage return shows as nothing.
+QString ReceiveFailureText(int errorCode) {
+  return QStringLiteral("Failed to receive incoming fax:\n\n") + ReasonText(errorCode);
+}
+
+QString ReceiveModeEndedText(int errorCode) {
+  return QStringLiteral("Receive mode has ended:\n\n") + ReasonText(errorCode);
 }
 
 ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, int pages,

@@ -19,6 +19,9 @@ QString ReceiveStatusText(int progressCode, const std::string& remoteId, int pag
 // The box for a fax that failed, with the text of the error the receiver reported.
 QString ReceiveFailureText(int errorCode);
 
+// The box for a receiver that stopped by itself (the modem went away or failed).
+QString ReceiveModeEndedText(int errorCode);
+
 // The row of a fax that arrived at `when` (code page 1252 texts, file name only).
 ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, int pages,
                            const QString& faxFile);

@@ -4,6 +4,8 @@
 #include "app/mainwindow/smallforms.h"
 #include "fax_pages.h"
 #include "fax_peer.h"
+#include "faxcodes/error_codes.h"
+#include "faxcodes/texts.h"
 #include "faxengine/fax_component.h"
 #include "mainwindow_fixture.h"
 #include "modem_sim.h"
@@ -181,6 +183,26 @@ TEST_F(ReceiveCalls, WithoutAModemReceiveModeStaysOffAndThePortIsFreeAgain) {
     EXPECT_FALSE(w.StartingFaxForm->isVisible());
     EXPECT_FALSE(w.FxComPort1.Open());
   }
+}
+
+// A modem that goes away while receive mode waits (a USB modem pulled out) ends receive
+// mode with a box that says why, and the port is closed: the button must not read STOP
+// with nothing listening.
+TEST_F(ReceiveCalls, AModemThatGoesAwayEndsReceiveModeAndSaysWhy) {
+  auto sim = std::make_unique<ModemSim>(std::vector<std::string>{"--speed", "20"});
+  ASSERT_TRUE(sim->ready());
+  settingsFor(sim->modem1(), 2);
+  app::TMainScreen& w = open();
+  find<QToolButton>("ReceiveButton")->click();
+  ASSERT_TRUE(w.ReceiveMode);
+  sim.reset();
+  ASSERT_TRUE(waitFor([&] { return !w.ReceiveMode; }, 15000));
+  EXPECT_EQ(receiveCaption(), "Receive");
+  EXPECT_FALSE(w.FxComPort1.Open());
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(
+      messages[0].first.contains(QString::fromUtf8(faxcodes::errorText(faxcodes::ecDeviceLost))))
+      << messages[0].first.toStdString();
 }
 
 // A data call is not a fax: nothing is filed or reported, and the receiver waits for the
