@@ -11,7 +11,7 @@ packages=(
   wamerican xfonts-base libhunspell-dev hunspell-en-us
   libtiff-tools libtiff-dev libsqlite3-dev libspandsp-dev
   python3 python3-dbf python3-dbfread
-  xvfb xauth x11-utils poppler-utils
+  xvfb xauth x11-utils poppler-utils ccache
 )
 
 missing=()
