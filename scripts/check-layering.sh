@@ -19,7 +19,7 @@ declare -A allowed=(
   [richtext]="base faxcodes"
   [spell]="base"
   [ui]="base settings tables"
-  [compose]="base settings tables richtext spell ui"
+  [compose]="base settings tables faximage richtext spell ui"
   [windows]="base settings tables faxcodes faximage faxengine richtext ui"
   [app]="base settings tables faxcodes faximage faxengine richtext spell ui compose windows"
 )

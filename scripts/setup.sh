@@ -12,6 +12,7 @@ packages=(
   libtiff-tools libtiff-dev libsqlite3-dev libspandsp-dev
   python3 python3-dbf python3-dbfread
   xvfb xauth x11-utils poppler-utils ccache
+  ghostscript
 )
 
 missing=()

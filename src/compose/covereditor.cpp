@@ -2,6 +2,7 @@
 #include "compose/covereditor.h"
 
 #include "compose/controls.h"
+#include "compose/insertcommands.h"
 #include "compose/panecommands.h"
 #include "compose/spellcheckdialog.h"
 #include "richtext/codec/mergefield.h"
@@ -111,6 +112,9 @@ void TCoverEditor::buildInsertMenu() {
   mnuSubject = InsertMenu->findChild<QAction*>(QStringLiteral("mnuSubject"));
   mnuDate = InsertMenu->findChild<QAction*>(QStringLiteral("mnuDate"));
   mnuTime = InsertMenu->findChild<QAction*>(QStringLiteral("mnuTime"));
+  InsertMenu->addSeparator();
+  mnuPicture = InsertMenu->addAction(QStringLiteral("Picture..."));
+  mnuPicture->setObjectName(QStringLiteral("mnuPicture"));
 }
 
 void TCoverEditor::appendToolButtons() {
@@ -126,6 +130,9 @@ void TCoverEditor::appendToolButtons() {
   CoverDefFontbutton =
       AppendToolButton(RichToolBar1, "CoverDefFontbutton", QStringLiteral("Default Font"),
                        QStringLiteral("Set the default font for the editor"), true);
+  CoverInsertPictureButton =
+      AppendToolButton(RichToolBar1, "CoverInsertPictureButton", QStringLiteral("Picture..."),
+                       QStringLiteral("Insert a picture from a file, such as a logo"), true);
 }
 
 void TCoverEditor::connectCommands() {
@@ -153,9 +160,17 @@ void TCoverEditor::connectCommands() {
   onItem(CoverDefFontbutton, [] { ChooseDefaultFontReporting(); });
   connect(RichCover, &richtext::TRichText::StartSpellCheck, this,
           [this] { CheckPaneSpelling(RichCover, this); });
+  onItem(CoverInsertPictureButton, [this] { InsertPictureAsking(RichCover, this); });
+  RichCover->AddContextAction(CoverInsertPictureButton->defaultAction());
+  AcceptDroppedFiles(RichCover, this, false);
+  WatchPicturesNotShown(RichCover, this);
 }
 
 void TCoverEditor::InsertItemClick(QAction* item) {
+  if (item == mnuPicture) {
+    InsertPictureAsking(RichCover, this);
+    return;
+  }
   const int id = item->data().toInt();
   const auto name = richtext::MergeFieldDisplayName(id);
   if (name.empty()) return;
@@ -188,6 +203,7 @@ void TCoverEditor::showEvent(QShowEvent* event) {
     activated_ = true;
     FormActivate();
   }
+  QMetaObject::invokeMethod(this, [this] { ReportPendingPictures(this); }, Qt::QueuedConnection);
 }
 
 void TCoverEditor::keyPressEvent(QKeyEvent* event) {

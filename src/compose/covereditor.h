@@ -45,6 +45,7 @@ class TCoverEditor : public QDialog {
   QAction* mnuSubject = nullptr;
   QAction* mnuDate = nullptr;
   QAction* mnuTime = nullptr;
+  QAction* mnuPicture = nullptr;  // Insert Picture, after the fields
 
   QMenu* ZoomMenu = nullptr;
   QAction* Zoom70 = nullptr;
@@ -55,6 +56,7 @@ class TCoverEditor : public QDialog {
   QToolButton* CoverParagraphSetupbutton = nullptr;
   QToolButton* CoverDocWordWrapButton = nullptr;
   QToolButton* CoverDefFontbutton = nullptr;
+  QToolButton* CoverInsertPictureButton = nullptr;
 
  public slots:
   void done(int result) override;

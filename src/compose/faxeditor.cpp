@@ -6,6 +6,7 @@
 #include "compose/controls.h"
 #include "compose/coverbrowse.h"
 #include "compose/enteredit.h"
+#include "compose/insertcommands.h"
 #include "compose/panecommands.h"
 #include "compose/phonebook.h"
 #include "compose/spellcheckdialog.h"
@@ -34,6 +35,9 @@ namespace {
 enum Page { kCoverPage = 0, kDocumentPage = 1, kRecipientPage = 2 };
 
 const char* const kPageCaptions[] = {"Cover Sheet", "Fax Document", "Recipient"};
+const QString kInsertPictureHint = QStringLiteral("Insert a picture from a file");
+const QString kInsertDocumentHint =
+    QStringLiteral("Insert the pages of a PDF or PostScript file, or a picture");
 
 TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint) {
   auto* edit = new TEnterEdit(parent);
@@ -168,6 +172,10 @@ void TFaxEditor::appendDocButtons() {
   DocDefFontbutton =
       AppendToolButton(RichToolDoc, "DocDefFontbutton", QStringLiteral("Default Font"),
                        QStringLiteral("Set the default font for the editor"), true);
+  InsertPictureButton = AppendToolButton(RichToolDoc, "InsertPictureButton",
+                                         QStringLiteral("Picture..."), kInsertPictureHint, true);
+  InsertDocumentButton = AppendToolButton(RichToolDoc, "InsertDocumentButton",
+                                          QStringLiteral("Document..."), kInsertDocumentHint, true);
 }
 
 void TFaxEditor::appendCoverButtons() {
@@ -186,6 +194,11 @@ void TFaxEditor::appendCoverButtons() {
   LoadCoverButton =
       AppendToolButton(RichToolCover, "LoadCoverButton", QStringLiteral("Load Template"),
                        QStringLiteral("Load Cover Sheet from Template"), true);
+  CoverInsertPictureButton = AppendToolButton(RichToolCover, "CoverInsertPictureButton",
+                                              QStringLiteral("Picture..."), kInsertPictureHint, true);
+  CoverInsertDocumentButton =
+      AppendToolButton(RichToolCover, "CoverInsertDocumentButton", QStringLiteral("Document..."),
+                       kInsertDocumentHint, true);
 }
 
 void TFaxEditor::FormCreate() {
@@ -234,6 +247,18 @@ void TFaxEditor::connectCommands() {
   for (richtext::TRichText* pane : {RichCover, RichDoc})
     connect(pane, &richtext::TRichText::StartSpellCheck, this,
             [this, pane] { CheckPaneSpelling(pane, this); });
+  // Pictures and documents: tool bar, the panes' context menus, and files dropped.
+  const auto insertItems = [this, &onItem](richtext::TRichText* pane, QToolButton* picture,
+                                  QToolButton* document) {
+    onItem(picture, [this, pane] { InsertPictureAsking(pane, this); });
+    onItem(document, [this, pane] { InsertDocumentAsking(pane, this); });
+    pane->AddContextAction(picture->defaultAction());
+    pane->AddContextAction(document->defaultAction());
+    AcceptDroppedFiles(pane, this, true);
+    WatchPicturesNotShown(pane, this);
+  };
+  insertItems(RichDoc, InsertPictureButton, InsertDocumentButton);
+  insertItems(RichCover, CoverInsertPictureButton, CoverInsertDocumentButton);
 }
 
 void TFaxEditor::showPage(int page, QPushButton* pageButton) {
@@ -327,6 +352,7 @@ void TFaxEditor::showEvent(QShowEvent* event) {
     FormActivate();
     shownContents_ = contents();
   }
+  QMetaObject::invokeMethod(this, [this] { ReportPendingPictures(this); }, Qt::QueuedConnection);
 }
 
 void TFaxEditor::resizeEvent(QResizeEvent* event) {

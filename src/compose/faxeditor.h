@@ -88,6 +88,10 @@ class TFaxEditor : public QDialog {
   QToolButton* CoverDocWordWrapButton = nullptr;
   QToolButton* CoverDefFontbutton = nullptr;
   QToolButton* LoadCoverButton = nullptr;
+  QToolButton* InsertPictureButton = nullptr;
+  QToolButton* InsertDocumentButton = nullptr;
+  QToolButton* CoverInsertPictureButton = nullptr;
+  QToolButton* CoverInsertDocumentButton = nullptr;
 
  public slots:
   void done(int result) override;

@@ -7,14 +7,20 @@
 #include "richtext/codec/rtfwriter.h"
 #include "richtext/document/layoutunits.h"
 #include "richtext/document/mergeobject.h"
+#include "richtext/document/pictureobject.h"
 #include "richtext/document/pagerenderer.h"
 #include "richtext/document/plaintext.h"
 #include "richtext/document/rtfqt.h"
 #include "richtext/wordwalker.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QMenu>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -67,6 +73,7 @@ TRichText::TRichText(QWidget* parent)
   document()->setDefaultFont(font);
   document()->setUseDesignMetrics(true);
   RegisterMergeFields(document(), true);
+  RegisterPictures(document());
   connect(document(), &QTextDocument::contentsChanged, this, [this] { renderer_->Invalidate(); });
   // Typing next to a field must not type into the field's format.
   connect(this, &QTextEdit::currentCharFormatChanged, this, [this](const QTextCharFormat& f) {
@@ -107,11 +114,13 @@ int TRichText::SaveToFile(const QString& path) const {
 
 void TRichText::LoadRtf(const QByteArray& rtf) {
   walker_->End();
-  if (const std::optional<PageLayout> page = LoadRtfInto(*document(), rtf, scale()))
+  int notShown = 0;
+  if (const std::optional<PageLayout> page = LoadRtfInto(*document(), rtf, scale(), &notShown))
     SetLayout(*page);
   document()->clearUndoRedoStacks();
   document()->setModified(false);
   CaretToStart();
+  if (notShown > 0) emit PicturesNotShown(notShown);
 }
 
 QByteArray TRichText::SaveRtf() const {
@@ -324,22 +333,152 @@ QMimeData* TRichText::createMimeDataFromSelection() const {
 }
 
 bool TRichText::canInsertFromMimeData(const QMimeData* source) const {
-  return source->hasFormat(kRtfMime) || QTextEdit::canInsertFromMimeData(source);
+  return source->hasFormat(kRtfMime) || source->hasImage() || source->hasUrls() ||
+         QTextEdit::canInsertFromMimeData(source);
 }
 
 void TRichText::insertFromMimeData(const QMimeData* source) {
-  if (!source->hasFormat(kRtfMime) || isReadOnly()) {
-    QTextEdit::insertFromMimeData(source);
+  if (isReadOnly()) return;
+  if (!source->hasFormat(kRtfMime)) {
+    if (!insertFilesOrImage(source)) QTextEdit::insertFromMimeData(source);
     return;
   }
   QByteArray rtf = source->data(kRtfMime);
   QTextDocument pasted;
   pasted.setDefaultFont(document()->defaultFont());
-  LoadRtfInto(pasted, rtf, scale());  // a pasted text keeps the page layout of the pane
+  int notShown = 0;
+  LoadRtfInto(pasted, rtf, scale(), &notShown);  // a pasted text keeps the pane's page layout
   QTextCursor cursor = textCursor();
   cursor.insertFragment(QTextDocumentFragment(&pasted));
   setTextCursor(cursor);
   ensureCursorVisible();
+  if (notShown > 0) emit PicturesNotShown(notShown);
+}
+
+// Files (dropped or copied in a file manager) go to the file handler first, then in as
+// pictures; a picture on the clipboard goes in as a picture.
+bool TRichText::insertFilesOrImage(const QMimeData* source) {
+  QStringList files;
+  for (const QUrl& url : source->urls())
+    if (url.isLocalFile()) files << url.toLocalFile();
+  if (!files.isEmpty()) {
+    QStringList problems;
+    for (const QString& file : files) {
+      if (fileInsert_ && fileInsert_(file)) continue;
+      const QString problem = InsertPictureFile(file);
+      if (!problem.isEmpty()) problems << problem;
+    }
+    if (!problems.isEmpty()) emit InsertProblem(problems.join(QLatin1Char('\n')));
+    return true;
+  }
+  if (source->hasImage()) {
+    InsertImage(qvariant_cast<QImage>(source->imageData()));
+    return true;
+  }
+  return false;
+}
+
+// --- pictures
+
+int TRichText::InsertPictures(const std::vector<RtfPicture>& pictures, bool pageBreaks) {
+  if (isReadOnly() || pictures.empty()) return 0;
+  QTextCharFormat chars = WithoutField(currentCharFormat());
+  if (IsPicture(chars)) chars = QTextCharFormat();
+  QTextCursor cursor = textCursor();
+  cursor.beginEditBlock();
+  int notShown = 0;
+  bool first = true;
+  for (const RtfPicture& picture : pictures) {
+    if (pageBreaks && (!first || !cursor.block().text().isEmpty())) {
+      RtfParaFormat props;
+      props.pageBreakBefore = true;
+      QTextBlockFormat block;
+      SetParaFormat(block, props, scale());
+      cursor.insertBlock(block, chars);
+    }
+    first = false;
+    bool decoded = false;
+    cursor.insertText(QString(QChar::ObjectReplacementCharacter),
+                      PictureFormat(chars, picture, &decoded));
+    notShown += decoded ? 0 : 1;
+  }
+  cursor.endEditBlock();
+  setTextCursor(cursor);
+  setCurrentCharFormat(chars);
+  ensureCursorVisible();
+  if (notShown > 0) emit PicturesNotShown(notShown);
+  return notShown;
+}
+
+QString TRichText::InsertPictureFile(const QString& path) {
+  constexpr qint64 kMaxFileBytes = qint64(kMaxRtfPictureBytes);
+  constexpr int kLargestSide = 3000;  // more than a fax page needs at its finest
+  const QString name = QFileInfo(path).fileName();
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return QStringLiteral("%1 cannot be opened: %2").arg(name, file.errorString());
+  if (file.size() > kMaxFileBytes)
+    return QStringLiteral("%1 is too large for a picture of a fax").arg(name);
+  const QByteArray bytes = file.readAll();
+  QImage image = DecodePicture(bytes);
+  const bool asStored = !image.isNull() && image.width() <= kLargestSide &&
+                        image.height() <= kLargestSide;
+  if (image.isNull()) {  // another kind of picture, or too large to keep as it is
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxPicturePixels * 4)
+      return QStringLiteral("%1 is not a picture that can be read, or is too large").arg(name);
+    if (size.width() > kLargestSide || size.height() > kLargestSide)
+      reader.setScaledSize(size.scaled(kLargestSide, kLargestSide, Qt::KeepAspectRatio));
+    if (!reader.read(&image))
+      return QStringLiteral("%1 is not a picture that can be read: %2").arg(name, reader.errorString());
+  }
+  RtfPicture picture;
+  if (asStored) {
+    picture.format = bytes.startsWith("\x89PNG") ? RtfPicture::Format::Png : RtfPicture::Format::Jpeg;
+    picture.bytes.assign(bytes.constData(), size_t(bytes.size()));
+    picture.pixelWidth = image.width();
+    picture.pixelHeight = image.height();
+    const QSize twips = OwnTwips(image);
+    picture.goalWidth = twips.width();
+    picture.goalHeight = twips.height();
+  } else {
+    if (image.width() > kLargestSide || image.height() > kLargestSide)
+      image = image.scaled(kLargestSide, kLargestSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    picture = PictureOfImage(image, {}, !image.hasAlphaChannel() && !image.allGray());
+  }
+  const QSize fitted = FitToPage(QSize(picture.goalWidth, picture.goalHeight), layout_);
+  picture.goalWidth = fitted.width();
+  picture.goalHeight = fitted.height();
+  InsertPictures({picture}, false);
+  return {};
+}
+
+void TRichText::InsertImage(const QImage& image) {
+  if (image.isNull()) return;
+  RtfPicture picture = PictureOfImage(image);
+  const QSize fitted = FitToPage(QSize(picture.goalWidth, picture.goalHeight), layout_);
+  picture.goalWidth = fitted.width();
+  picture.goalHeight = fitted.height();
+  InsertPictures({picture}, false);
+}
+
+void TRichText::SetFileInsertHandler(std::function<bool(const QString&)> handler) {
+  fileInsert_ = std::move(handler);
+}
+
+void TRichText::AddContextAction(QAction* action) { contextActions_.append(action); }
+
+void TRichText::contextMenuEvent(QContextMenuEvent* event) {
+  std::unique_ptr<QMenu> menu(createStandardContextMenu(event->pos()));
+  if (!contextActions_.isEmpty()) {
+    menu->addSeparator();
+    menu->addActions(contextActions_);
+  }
+  menu->exec(event->globalPos());
 }
 
 // --- merge fields

@@ -15,8 +15,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+class QAction;
 class QImage;
+class QMimeData;
 class QPainter;
 class QRect;
 
@@ -25,6 +28,7 @@ namespace richtext {
 class PageRenderer;
 class WordWalker;
 struct RtfParaFormat;
+struct RtfPicture;
 
 class TRichText : public QTextEdit {
   Q_OBJECT
@@ -62,6 +66,19 @@ class TRichText : public QTextEdit {
   // character attributes; the caret ends up in it.
   void InsertPageBreak();
 
+  // --- pictures
+  // Inserts the pictures at the caret in one step; with pageBreaks each starts a page of
+  // its own (a page break before each, none before the first when the caret's paragraph
+  // is empty). Returns how many could not be decoded (they show as empty frames).
+  int InsertPictures(const std::vector<RtfPicture>& pictures, bool pageBreaks);
+  // Inserts the picture file at the caret, fitted to the page; an empty text, or why not.
+  QString InsertPictureFile(const QString& path);
+  void InsertImage(const QImage& image);
+  // Asked first for each file dropped or pasted: true when it took care of the file.
+  void SetFileInsertHandler(std::function<bool(const QString& path)> handler);
+  // Actions added to the pane's context menu after its own.
+  void AddContextAction(QAction* action);
+
   // --- view
   PageLayout Layout() const;
   void SetLayout(const PageLayout& layout);
@@ -96,9 +113,14 @@ class TRichText : public QTextEdit {
 
  signals:
   void StartSpellCheck();
+  // A text loaded or inserted holds pictures that could not be decoded.
+  void PicturesNotShown(int count);
+  // Files dropped or pasted that could not be inserted, one reason a line.
+  void InsertProblem(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;  // adds page-break marks
+  void contextMenuEvent(QContextMenuEvent* event) override;
   // A paragraph started with Enter never inherits the page break of the one it splits.
   void keyPressEvent(QKeyEvent* event) override;
   // The clipboard carries RTF ("text/rtf") besides Qt's own formats, so merge fields
@@ -111,12 +133,15 @@ class TRichText : public QTextEdit {
   double scale() const { return zoom_ / 100.0; }
   void applyZoomAndWrap();
   bool updateParagraphs(const std::function<void(RtfParaFormat&)>& change);
+  bool insertFilesOrImage(const QMimeData* source);
 
   PageLayout layout_;
   int zoom_ = 100;
   bool wordWrap_ = false;
   int paintOptions_ = 0;
   TextToInsertHandler textToInsert_;
+  std::function<bool(const QString&)> fileInsert_;
+  QList<QAction*> contextActions_;
   std::unique_ptr<QImage> zoomDevice_;
   std::unique_ptr<PageRenderer> renderer_;
   std::unique_ptr<WordWalker> walker_;

@@ -2,6 +2,8 @@
 // pages as the editor pane paints the same texts, blank texts, left-over files, failures, and what
 // the window shows while it builds.
 #include "app/assembly/faxassembly.h"
+#include "compose/enteredit.h"
+#include "compose/faxeditor.h"
 #include "base/errorranges.h"
 #include "faximage/brx_file.h"
 #include "faximage/converter.h"
@@ -108,6 +110,44 @@ TEST_F(FaxAssemblyTest, TextStartsHalfAnInchFromTheTopAndLeftOfTheFaxPage) {
   constexpr int kHalfInch = app::kFaxPixelsPerInch / 2;
   EXPECT_NEAR(left, kHalfInch, 8);
   EXPECT_NEAR(top, kHalfInch, 8);
+}
+
+// A logo inserted into a cover template survives saving the template, loading and
+// merging it in the fax editor, storing the fax and building its file: its pixels are on
+// the fax page as they are in the picture (line art, one picture pixel a page pixel).
+TEST_F(FaxAssemblyTest, CoverTemplateLogoReachesTheFaxPage) {
+  QImage logo(100, 50, QImage::Format_Mono);
+  logo.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  for (int y = 0; y < logo.height(); ++y)
+    for (int x = 0; x < logo.width(); ++x)
+      logo.setPixel(x, y, (x / 10 + y / 10) % 2 == 0 || y < 2 ? 1 : 0);
+  logo.setDotsPerMeterX(7874);  // 200 an inch: the fax page's own pixels
+  logo.setDotsPerMeterY(7874);
+  richtext::TRichText templatePane;
+  templatePane.LoadRtf(QByteArray::fromStdString(testutil::Rtf("{\\field{\\*\\fldinst MERGEFIELD "
+                                                               "\"[RECIPIENT]\"}{\\*\\bdlmergeid1}"
+                                                               "{\\fldrslt [RECIPIENT]}}\\par")));
+  templatePane.InsertImage(logo);
+  const QByteArray stored = templatePane.SaveRtf();
+
+  compose::TFaxEditor editor;
+  editor.Recipient->setText(QStringLiteral("Jane Roe"));
+  editor.LoadCoverTemplate(stored);
+  ASSERT_EQ(editor.RichCover->MergeFieldList().value(0).text, QStringLiteral("Jane Roe"));
+  AddOutgoingWithText("Logo", "", editor.RichCover->SaveRtf().toStdString(), "");
+  open();
+  const faximage::MonoBitmap page = testutil::DecodedPage(build(), 1);
+  ASSERT_FALSE(page.empty());
+  int top = -1, left = -1;  // the logo's first row is black all along
+  for (int y = 0; y < page.height && top < 0; ++y)
+    for (int x = 0; x < page.width && top < 0; ++x)
+      if (page.pixel(x, y)) top = y, left = x;
+  ASSERT_GE(top, 0);
+  long differing = 0;
+  for (int y = 0; y < logo.height(); ++y)
+    for (int x = 0; x < logo.width(); ++x)
+      differing += page.pixel(left + x, top + y) != (logo.pixelIndex(x, y) == 1);
+  EXPECT_EQ(differing, 0);
 }
 
 TEST_F(FaxAssemblyTest, CoverPageThenThreeDocumentPagesAsTheEditorPaintsThem) {

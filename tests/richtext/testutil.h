@@ -33,6 +33,7 @@ inline QString Flat(const RtfDocument& doc) {
         case RtfInline::Kind::Tab: out += '\t'; break;
         case RtfInline::Kind::LineBreak: out += '|'; break;
         case RtfInline::Kind::Field: out += '<' + QString::fromStdU16String(item.text) + '>'; break;
+        case RtfInline::Kind::Picture: break;
       }
     }
   }

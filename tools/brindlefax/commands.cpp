@@ -1,5 +1,6 @@
 // The brindlefax subcommands: file information, conversion into BRX, page export.
 #include "commands.h"
+#include "pages_convert.h"
 
 #include "base/filenames.h"
 
@@ -86,9 +87,18 @@ std::string dateText(std::uint32_t packed) {
   return buf;
 }
 
-std::optional<TFaxInputDocumentType> typeFor(const std::string& name,
-                                             const std::optional<std::string>& given) {
-  std::string t = given ? lower(*given) : lower(name.substr(name.find_last_of('.') + 1));
+std::string typeName(const std::string& name, const std::optional<std::string>& given) {
+  return given ? lower(*given) : lower(name.substr(name.find_last_of('.') + 1));
+}
+
+// PDF, PostScript and pictures, which are rendered page by page.
+std::optional<PagesInput> pagesFor(const std::string& t) {
+  if (t == "pdf" || t == "ps" || t == "eps" || t == "postscript") return PagesInput::Document;
+  if (t == "png" || t == "jpg" || t == "jpeg") return PagesInput::Picture;
+  return std::nullopt;
+}
+
+std::optional<TFaxInputDocumentType> typeFor(const std::string& t) {
   if (t == "txt" || t == "text") return TFaxInputDocumentType::idText;
   if (t == "bmp") return TFaxInputDocumentType::idBmp;
   if (t == "tif" || t == "tiff") return TFaxInputDocumentType::idTiff;
@@ -130,10 +140,14 @@ int runConvert(const Args& args, std::ostream& out, std::ostream& err) {
   if (!p.error.empty()) return usageError(err, p.error);
   if (p.positional.size() != 1) return usageError(err, "convert needs one INPUT");
   const std::string& input = p.positional[0];
-  auto type = typeFor(input, p.value("-t"));
-  if (!type) return usageError(err, "cannot tell the input type; use -t text|bmp|tiff|pcx|dcx");
+  const std::string typeText = typeName(input, p.value("-t"));
+  const auto rendered = pagesFor(typeText);
+  auto type = typeFor(typeText);
+  if (!type && !rendered)
+    return usageError(err,
+                      "cannot tell the input type; use -t text|bmp|tiff|pcx|dcx|pdf|ps|png|jpeg");
   TFxFaxConverter conv;
-  conv.InputDocumentType = *type;
+  if (type) conv.InputDocumentType = *type;
   conv.SetDocumentFile(input);
   if (auto o = p.value("-o")) conv.SetOutFileName(*o);
   conv.Resolution = p.has("--fine") ? TFaxResolution::frHigh : TFaxResolution::frNormal;
@@ -160,7 +174,12 @@ int runConvert(const Args& args, std::ostream& out, std::ostream& err) {
       return usageError(err, "--font is standard or small");
   }
   if (auto s = p.value("--station")) conv.StationID = *s;
-  int rc = conv.TryConvertDocument();
+  std::string why;
+  int rc = rendered ? convertPages(conv, input, *rendered, why) : conv.TryConvertDocument();
+  if (rc != ecOK && !why.empty()) {
+    err << "brindlefax: " << why << "\n";
+    return 1;
+  }
   if (rc != ecOK) return fail(err, rc, input);
   BrxReader r;
   int pages = r.openFile(conv.OutputName()) == ecOK ? r.pageCount() : 0;

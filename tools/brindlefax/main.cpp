@@ -3,6 +3,10 @@
 #include <iostream>
 
 #include "commands.h"
+#ifdef BRINDLEFAX_RENDER
+#include "pages_convert.h"
+#include "picture_input.h"
+#endif
 
 namespace {
 
@@ -10,7 +14,7 @@ namespace {
 const brindlefax::Command kCommands[] = {
     {"info", "info FILE", brindlefax::runInfo},
     {"convert",
-     "convert INPUT [-o OUT] [-t text|bmp|tiff|pcx|dcx] [--fine] [--wide] [--left-margin N]\n"
+     "convert INPUT [-o OUT] [-t text|bmp|tiff|pcx|dcx|pdf|ps|png|jpeg] [--fine] [--wide] [--left-margin N]\n"
      "          [--top-margin N] [--lines-per-page N] [--tab N] [--font standard|small]\n"
      "          [--no-double-width] [--no-center] [--half-height] [--station ID]",
      brindlefax::runConvert},
@@ -42,6 +46,9 @@ int usage(std::ostream& os) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef BRINDLEFAX_RENDER
+  brindlefax::setPictureReader(brindlefax::readPictureWithQt);
+#endif
   if (argc < 2) return usage(std::cerr);
   if (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help")) return usage(std::cout), 0;
   for (const auto& c : kCommands) {

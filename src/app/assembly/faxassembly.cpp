@@ -144,9 +144,9 @@ int FaxAssembly::RenderRichTextPages(richtext::TRichDocument& text,
   converter_.SetOptions(coYield);
   converter_.Resolution = TFaxResolution::frHigh;
   // Setting the options lays the text out again, so a text that has them already keeps
-  // its page layout.
-  if (text.PaintOptions() != richtext::kPaintLayoutPages)
-    text.SetPaintOptions(richtext::kPaintLayoutPages);
+  // its page layout. Pictures are made black and white at the page's pixels.
+  constexpr int kPageOptions = richtext::kPaintLayoutPages | richtext::kPaintBlackAndWhite;
+  if (text.PaintOptions() != kPageOptions) text.SetPaintOptions(kPageOptions);
 
   const RemoveOnExit bitmap{TemporaryPageBitmap()};
   const QRect target = FaxTextRect(text.Layout(), int(converter_.LeftMargin));

@@ -8,10 +8,9 @@
 namespace richtext {
 namespace {
 
-constexpr std::array<std::string_view, 48> kSkipped = {
+constexpr std::array<std::string_view, 47> kSkipped = {
     "stylesheet",
     "info",
-    "pict",
     "objdata",
     "objclass",
     "header",

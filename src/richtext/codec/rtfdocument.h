@@ -47,14 +47,36 @@ struct RtfParaFormat {
   bool operator==(const RtfParaFormat&) const = default;
 };
 
-// One item of a paragraph: a run of text, a tab, a line break or a merge field.
+// A picture of the text: its bytes as stored (PNG or JPEG; decoding is left to the
+// document layer) and its sizes. goal sizes are twips, 0 when the file gave none; the
+// shown size is the goal size times scale / 100. Bytes are empty when the file's data was
+// larger than the reader keeps.
+struct RtfPicture {
+  enum class Format { Png, Jpeg };
+  Format format = Format::Png;
+  std::string bytes;
+  int pixelWidth = 0;  // \picw, \pich: the picture's own size in pixels, 0 unknown
+  int pixelHeight = 0;
+  int goalWidth = 0;
+  int goalHeight = 0;
+  int scaleX = 100;  // percent
+  int scaleY = 100;
+  bool operator==(const RtfPicture&) const = default;
+};
+
+// The most bytes one picture keeps, and all pictures of a text together.
+constexpr size_t kMaxRtfPictureBytes = size_t(16) << 20;
+constexpr size_t kMaxRtfPictureBytesTotal = size_t(64) << 20;
+
+// One item of a paragraph: a run of text, a tab, a line break, a merge field or a picture.
 struct RtfInline {
-  enum class Kind { Text, Tab, LineBreak, Field };
+  enum class Kind { Text, Tab, LineBreak, Field, Picture };
   Kind kind = Kind::Text;
   std::u16string text;  // Text: the run; Field: the text the field shows now
   RtfCharProps props;
   int fieldId = 0;           // Field: merge-field id (0 for a named field we do not know)
   std::u16string fieldName;  // Field: the display name, e.g. "[RECIPIENT]"
+  RtfPicture picture;        // Picture
   bool operator==(const RtfInline&) const = default;
 };
 

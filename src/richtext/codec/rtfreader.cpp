@@ -21,7 +21,7 @@ constexpr int kMaxTwips = 31680;  // 22 inches
 constexpr size_t kMaxFieldText = 4096;
 constexpr size_t kMaxTableEntries = 4096;
 
-enum class Dest { Normal, Skip, FontTable, ColorTable, FieldInst, FieldResult };
+enum class Dest { Normal, Skip, FontTable, ColorTable, FieldInst, FieldResult, Picture };
 
 struct GroupState {
   Dest dest = Dest::Normal;
@@ -36,6 +36,7 @@ struct GroupState {
   int field = -1;  // index into fields_ of the innermost field
   bool ownsField = false;
   bool ownsResult = false;  // the group that holds a merge field's result
+  bool ownsPicture = false;
 };
 
 struct Field {
@@ -118,6 +119,9 @@ class Reader {
   void finishField(const GroupState& closing);
   void fontTableText(char16_t c);
   void colorTableSemicolon();
+  void pictureByte(uint8_t b);
+  void pictureHex(char16_t c);
+  void finishPicture(const GroupState& closing);
 
   // Control word groups
   bool destination(std::string_view w, int p, bool has);
@@ -125,6 +129,7 @@ class Reader {
   bool paragraphWord(std::string_view w, int p, bool has);
   bool specialWord(std::string_view w, int p, bool has);
   bool documentWord(std::string_view w, int p);
+  void pictureWord(std::string_view w, int p);
 
   void resolveDefaultFont(RtfParagraph& p) const;
   GroupState& st() { return stack_.back(); }
@@ -149,6 +154,11 @@ class Reader {
   int red_ = -1, green_ = -1, blue_ = -1;
   RtfTabKind tabKind_ = RtfTabKind::Left;
   std::vector<Field> fields_;
+  RtfPicture pict_;           // the picture being read
+  bool pictKnown_ = false;    // it is PNG or JPEG
+  bool pictTooLarge_ = false;
+  int pictNibble_ = -1;       // the first hex digit of a byte, -1 none
+  size_t pictureBytes_ = 0;   // all pictures kept so far
 };
 
 RtfDocument Reader::Run() {
@@ -215,6 +225,7 @@ void Reader::openGroup() {
   GroupState s = st();
   s.ownsField = false;
   s.ownsResult = false;
+  s.ownsPicture = false;
   stack_.push_back(std::move(s));
   started_ = true;
 }
@@ -240,6 +251,7 @@ void Reader::closeGroup() {
     fields_[size_t(closing.field)].haveProps = true;
   }
   if (closing.ownsField) finishField(closing);
+  if (closing.ownsPicture) finishPicture(closing);
   if (stack_.size() == 1 && started_) done_ = true;
 }
 
@@ -268,9 +280,11 @@ void Reader::controlWord() {
   int p = readParameter(has);
   if (pos_ < in_.size() && in_[pos_] == ' ') ++pos_;
 
-  if (word == "bin") {  // binary data: skip it whatever the state
-    size_t n = has && p > 0 ? size_t(p) : 0;
-    pos_ += std::min(n, in_.size() - pos_);
+  if (word == "bin") {  // binary data: a picture's bytes, else skipped whatever the state
+    size_t n = std::min(has && p > 0 ? size_t(p) : 0, in_.size() - pos_);
+    if (st().dest == Dest::Picture && skipChars_ == 0)
+      for (size_t i = 0; i < n; ++i) pictureByte(uint8_t(in_[pos_ + i]));
+    pos_ += n;
     if (skipChars_ > 0) --skipChars_;
     return;
   }
@@ -284,6 +298,10 @@ void Reader::controlWord() {
   if (destination(word, p, has)) return;
   if (star) {  // an optional destination we do not know: drop the whole group
     st().dest = Dest::Skip;
+    return;
+  }
+  if (st().dest == Dest::Picture) {
+    pictureWord(word, p);
     return;
   }
   if (characterWord(word, p, has) || paragraphWord(word, p, has) || specialWord(word, p, has))
@@ -345,6 +363,7 @@ void Reader::text(char16_t c) {
       if (c == u';' && s.dest == Dest::ColorTable) colorTableSemicolon();
       return;
     case Dest::FontTable: fontTableText(c); return;
+    case Dest::Picture: pictureHex(c); return;
     case Dest::FieldInst:
       if (s.field >= 0 && fields_[size_t(s.field)].instruction.size() < kMaxFieldText)
         fields_[size_t(s.field)].instruction += c;
@@ -468,6 +487,20 @@ bool Reader::destination(std::string_view w, int p, bool) {
   } else if (w == "bdlmergeid") {
     if (s.field >= 0) fields_[size_t(s.field)].id = Clamp(p, 0, 1 << 20);
     s.dest = Dest::Skip;
+  } else if (w == "pict") {
+    // Pictures stand in the text, or in the result of a field that is not a merge field.
+    if (s.dest != Dest::Normal) {
+      s.dest = Dest::Skip;
+      return true;
+    }
+    s.dest = Dest::Picture;
+    s.ownsPicture = true;
+    pict_ = RtfPicture{};
+    pictKnown_ = pictTooLarge_ = false;
+    pictNibble_ = -1;
+  } else if (w == "shppict") {
+    // The picture of a shape, which word processors write besides a metafile copy for
+    // older readers (\nonshppict, skipped): its group is read as text.
   } else if (IsSkippedRtfDestination(w)) {
     s.dest = Dest::Skip;
   } else {
@@ -600,6 +633,62 @@ bool Reader::documentWord(std::string_view w, int p) {
   else
     return false;
   return true;
+}
+
+void Reader::pictureWord(std::string_view w, int p) {
+  const auto size = [p] { return Clamp(p, 0, 1 << 20); };
+  if (w == "pngblip" || w == "jpegblip") {
+    pict_.format = w == "pngblip" ? RtfPicture::Format::Png : RtfPicture::Format::Jpeg;
+    pictKnown_ = true;
+  } else if (w == "picw") {
+    pict_.pixelWidth = size();
+  } else if (w == "pich") {
+    pict_.pixelHeight = size();
+  } else if (w == "picwgoal") {
+    pict_.goalWidth = Clamp(p, 0, 2 * kMaxTwips);
+  } else if (w == "pichgoal") {
+    pict_.goalHeight = Clamp(p, 0, 2 * kMaxTwips);
+  } else if (w == "picscalex" || w == "picscaley") {
+    (w.back() == 'x' ? pict_.scaleX : pict_.scaleY) = p <= 0 ? 100 : Clamp(p, 1, 1000);
+  }
+  // Metafiles, device-independent bitmaps and the like are not kept: without \pngblip or
+  // \jpegblip the picture is dropped when its group ends.
+}
+
+void Reader::pictureByte(uint8_t b) {
+  if (pictTooLarge_) return;
+  if (pict_.bytes.size() >= kMaxRtfPictureBytes || pictureBytes_ >= kMaxRtfPictureBytesTotal) {
+    pictTooLarge_ = true;  // too much to keep: the picture stays, without its data
+    pictureBytes_ -= pict_.bytes.size();
+    std::string().swap(pict_.bytes);
+    return;
+  }
+  pict_.bytes += char(b);
+  ++pictureBytes_;
+}
+
+void Reader::pictureHex(char16_t c) {
+  int v = c < 0x80 ? RtfHexValue(char(c)) : -1;
+  if (v < 0) return;  // spaces and anything else between the digits
+  if (pictNibble_ < 0) {
+    pictNibble_ = v;
+    return;
+  }
+  pictureByte(uint8_t(pictNibble_ << 4 | v));
+  pictNibble_ = -1;
+}
+
+void Reader::finishPicture(const GroupState& closing) {
+  if (pictKnown_ && st().dest == Dest::Normal) {
+    RtfInline item;
+    item.kind = RtfInline::Kind::Picture;
+    item.props = propsOf(closing);
+    item.picture = std::move(pict_);
+    cur_.items.push_back(std::move(item));
+  } else {
+    pictureBytes_ -= pict_.bytes.size();
+  }
+  pict_ = RtfPicture{};
 }
 
 RtfDocument ReadPlainText(std::string_view bytes) {

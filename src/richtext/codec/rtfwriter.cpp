@@ -10,6 +10,8 @@
 namespace richtext {
 namespace {
 
+constexpr char kHex[] = "0123456789abcdef";
+
 // A field name is written in quotes, so it cannot hold one.
 std::u16string WithoutQuotes(std::u16string name) {
   std::erase(name, u'"');
@@ -35,6 +37,7 @@ class Writer {
   void charProps(const RtfCharProps& p);
   void paraFormat(const RtfParaFormat& p);
   void inlineItem(const RtfInline& item);
+  void picture(const RtfPicture& pict);
 
   const RtfDocument& doc_;
   std::string out_;
@@ -57,7 +60,6 @@ void Writer::text(const std::u16string& s) {
     } else if (c < 0x20) {
       continue;  // control characters have no place in a run
     } else if (auto b = base::UnicodeToCp1252(c)) {
-      static const char kHex[] = "0123456789abcdef";
       out_ += "\\'";
       out_ += kHex[*b >> 4];
       out_ += kHex[*b & 15];
@@ -171,8 +173,32 @@ void Writer::inlineItem(const RtfInline& item) {
       text(item.text);
       out_ += "}}";
       return;
+    case RtfInline::Kind::Picture:
+      charProps(item.props);
+      picture(item.picture);
+      break;
   }
   out_ += '\n';
+}
+
+// A picture as most word processors read it: sizes, its kind, then its bytes in hex,
+// 64 bytes a line.
+void Writer::picture(const RtfPicture& pict) {
+  out_ += "{\\pict";
+  word("picw", pict.pixelWidth);
+  word("pich", pict.pixelHeight);
+  if (pict.goalWidth) word("picwgoal", pict.goalWidth);
+  if (pict.goalHeight) word("pichgoal", pict.goalHeight);
+  if (pict.scaleX != 100) word("picscalex", pict.scaleX);
+  if (pict.scaleY != 100) word("picscaley", pict.scaleY);
+  word(pict.format == RtfPicture::Format::Png ? "pngblip" : "jpegblip");
+  for (size_t i = 0; i < pict.bytes.size(); ++i) {
+    if (i % 64 == 0) out_ += '\n';
+    const auto b = static_cast<unsigned char>(pict.bytes[i]);
+    out_ += kHex[b >> 4];
+    out_ += kHex[b & 15];
+  }
+  out_ += '}';
 }
 
 std::string Writer::Run() {

@@ -3,6 +3,7 @@
 
 #include "richtext/document/layoutunits.h"
 #include "richtext/document/mergeobject.h"
+#include "richtext/document/pictureobject.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -39,6 +40,8 @@ void PageRenderer::Prepare(const QTextDocument& source, double scale, QSizeF pag
   copy_->setDocumentMargin(0);
   RescaleParagraphs(*copy_, scale, 1.0);
   RegisterMergeFields(copy_.get(), false);
+  pictures_ = RegisterPictures(copy_.get());
+  pictures_->SetBlackAndWhite(blackAndWhite_);
   copy_->setPageSize(pageSize);
   pageSize_ = pageSize;
 
@@ -104,7 +107,9 @@ int PageRenderer::PaintPageOf(const QTextDocument& source, double scale, const P
                               int options, QPainter& painter, const QRect& target,
                               int pixelsPerInch, int firstLine) {
   pixelsPerInch = std::max(pixelsPerInch, 1);
+  blackAndWhite_ = (options & kPaintBlackAndWhite) != 0;
   Prepare(source, scale, PageSizeFor(layout, options, target, pixelsPerInch));
+  pictures_->SetBlackAndWhite(blackAndWhite_);
   if (firstLine < 0 || firstLine >= LineCount()) return 0;
   painter.save();
   painter.setClipRect(target, Qt::IntersectClip);

@@ -17,6 +17,8 @@ class QTextDocument;
 
 namespace richtext {
 
+class PictureObject;
+
 class PageRenderer {
  public:
   PageRenderer();
@@ -44,6 +46,8 @@ class PageRenderer {
 
  private:
   std::unique_ptr<QTextDocument> copy_;
+  PictureObject* pictures_ = nullptr;  // owned by copy_
+  bool blackAndWhite_ = false;
   std::vector<int> linePages_;
   QSizeF pageSize_;
   bool stale_ = true;

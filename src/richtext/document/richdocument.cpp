@@ -4,6 +4,7 @@
 #include "faxcodes/error_codes.h"
 #include "richtext/document/mergeobject.h"
 #include "richtext/document/pagerenderer.h"
+#include "richtext/document/pictureobject.h"
 #include "richtext/document/plaintext.h"
 #include "richtext/document/rtfqt.h"
 
@@ -30,6 +31,7 @@ TRichDocument::TRichDocument()
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   doc_->setDefaultTextOption(option);
   RegisterMergeFields(doc_.get(), false);
+  RegisterPictures(doc_.get());
 }
 
 TRichDocument::~TRichDocument() = default;

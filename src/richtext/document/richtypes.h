@@ -61,5 +61,8 @@ PageLayout SanitizedLayout(PageLayout layout);
 // (its paper height less margins, and every page-break paragraph). Without it a page
 // ends where the target rectangle is full (page-break paragraphs still break).
 constexpr int kPaintLayoutPages = 32;
+// Page-painting option for pages that become 1-bit fax pages: pictures are drawn black and
+// white at the device's pixels (photographs dithered, line art sharp).
+constexpr int kPaintBlackAndWhite = 64;
 
 }  // namespace richtext

@@ -6,6 +6,7 @@
 #include "richtext/codec/rtfreader.h"
 #include "richtext/document/layoutunits.h"
 #include "richtext/document/mergeobject.h"
+#include "richtext/document/pictureobject.h"
 
 #include <QFile>
 #include <QTextBlock>
@@ -31,7 +32,8 @@ QString RunText(const std::u16string& s) {
   return text;
 }
 
-void AppendItem(QTextCursor& cursor, const RtfInline& item) {
+// Returns false for a picture that could not be decoded.
+bool AppendItem(QTextCursor& cursor, const RtfInline& item) {
   QTextCharFormat cf = CharFormatOf(item.props);
   switch (item.kind) {
     case RtfInline::Kind::Text: cursor.insertText(RunText(item.text), cf); break;
@@ -43,7 +45,13 @@ void AppendItem(QTextCursor& cursor, const RtfInline& item) {
           MergeFieldFormat(cf, item.fieldId, QString::fromStdU16String(item.fieldName),
                            RunText(item.text)));
       break;
+    case RtfInline::Kind::Picture: {
+      bool decoded = false;
+      cursor.insertText(QString(kObject), PictureFormat(cf, item.picture, &decoded));
+      return decoded;
+    }
   }
+  return true;
 }
 
 void AppendRun(RtfParagraph& para, RtfInline::Kind kind, const QString& text,
@@ -74,9 +82,16 @@ void AppendFragment(RtfParagraph& para, const QTextFragment& fragment, const QFo
     run.clear();
   };
   for (QChar c : fragment.text()) {
-    if (c == kObject) {  // an object that is no merge field has no text to keep
+    if (c == kObject) {  // an object that is no merge field or picture has nothing to keep
       flush();
       if (IsMergeField(cf)) AppendField(para, cf, props);
+      if (IsPicture(cf)) {
+        RtfInline item;
+        item.kind = RtfInline::Kind::Picture;
+        item.props = props;
+        item.picture = PictureOf(cf);
+        para.items.push_back(std::move(item));
+      }
     } else if (c == '\t' || c == kLineBreak) {
       flush();
       AppendRun(para, c == '\t' ? RtfInline::Kind::Tab : RtfInline::Kind::LineBreak, {}, props);
@@ -116,7 +131,8 @@ RtfCharProps CharPropsOf(const QTextCharFormat& f, const QFont& defaultFont) {
   return p;
 }
 
-void ModelToDocument(const RtfDocument& model, QTextDocument& doc, double scale) {
+int ModelToDocument(const RtfDocument& model, QTextDocument& doc, double scale) {
+  int notShown = 0;
   doc.clear();
   QTextCursor cursor(&doc);
   cursor.beginEditBlock();
@@ -132,9 +148,10 @@ void ModelToDocument(const RtfDocument& model, QTextDocument& doc, double scale)
     } else {
       cursor.insertBlock(bf, mark);
     }
-    for (const RtfInline& item : para.items) AppendItem(cursor, item);
+    for (const RtfInline& item : para.items) notShown += AppendItem(cursor, item) ? 0 : 1;
   }
   cursor.endEditBlock();
+  return notShown;
 }
 
 RtfDocument DocumentToModel(const QTextDocument& doc, double scale) {
@@ -151,9 +168,11 @@ RtfDocument DocumentToModel(const QTextDocument& doc, double scale) {
   return model;
 }
 
-std::optional<PageLayout> LoadRtfInto(QTextDocument& doc, const QByteArray& rtf, double scale) {
+std::optional<PageLayout> LoadRtfInto(QTextDocument& doc, const QByteArray& rtf, double scale,
+                                      int* picturesNotShown) {
   const RtfDocument model = ReadRtf(std::string_view(rtf.constData(), size_t(rtf.size())));
-  ModelToDocument(model, doc, scale);
+  const int notShown = ModelToDocument(model, doc, scale);
+  if (picturesNotShown) *picturesNotShown = notShown;
   if (!model.page) return std::nullopt;
   const RtfPageLayout& p = *model.page;
   return PageLayout{p.width, p.height, p.marginLeft, p.marginTop, p.marginRight, p.marginBottom};
