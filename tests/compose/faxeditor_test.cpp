@@ -184,10 +184,12 @@ TEST_F(FaxEditor, ToolBarsEndWithTheWindowsOwnButtonsTwoPixelsApart) {
     return names.join(QLatin1Char(' '));
   };
   EXPECT_EQ(appended(editor.RichToolDoc, editor.DocPageBreakButton),
-            "DocPageBreakButton 2 ParagraphSetupButton 2 DocWordWrapButton 2 DocDefFontbutton");
+            "DocPageBreakButton 2 ParagraphSetupButton 2 DocWordWrapButton 2 DocDefFontbutton 2 "
+            "InsertPictureButton 2 InsertDocumentButton");
   EXPECT_EQ(appended(editor.RichToolCover, editor.CoverDocPageBreakButton),
             "CoverDocPageBreakButton 2 CoverParagraphSetupbutton 2 CoverDocWordWrapButton 2 "
-            "CoverDefFontbutton 2 LoadCoverButton");
+            "CoverDefFontbutton 2 LoadCoverButton 2 CoverInsertPictureButton 2 "
+            "CoverInsertDocumentButton");
   EXPECT_EQ(editor.RichToolDoc->Editor(), editor.RichDoc);
   EXPECT_EQ(editor.RichToolCover->Editor(), editor.RichCover);
 }

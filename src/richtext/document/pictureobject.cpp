@@ -58,6 +58,14 @@ base::GreyPlane PlaneOf(QImage& grey) {
   return {grey.bits(), grey.width(), grey.height(), grey.bytesPerLine()};
 }
 
+// The device pixels a rectangle of the layout covers.
+QRect DevicePixels(const QPainter& painter, const QRectF& rect) {
+  const QRectF device = painter.transform().mapRect(rect);
+  return QRect(int(std::lround(device.x())), int(std::lround(device.y())),
+               std::max(1, int(std::lround(device.width()))),
+               std::max(1, int(std::lround(device.height()))));
+}
+
 }  // namespace
 
 QImage DecodePicture(const QByteArray& bytes) {
@@ -168,15 +176,14 @@ void PictureObject::drawObject(QPainter* painter, const QRectF& rect, QTextDocum
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(rect);
   } else if (!blackAndWhite_) {
-    painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    painter->drawImage(rect, image);
+    const QRect pixels = DevicePixels(*painter, rect);
+    const QImage shown = screenImage(image, pixels.size());
+    painter->resetTransform();
+    painter->drawImage(pixels.topLeft(), shown);
   } else {
     // At the page's own pixels: scaled there, then made black and white, so the 1-bit page
     // made of the canvas afterwards keeps every pixel of it.
-    const QRectF device = painter->transform().mapRect(rect);
-    const QRect pixels(int(std::lround(device.x())), int(std::lround(device.y())),
-                       std::max(1, int(std::lround(device.width()))),
-                       std::max(1, int(std::lround(device.height()))));
+    const QRect pixels = DevicePixels(*painter, rect);
     QImage grey = GreyOnWhite(image);
     const bool lineArt = base::LooksLikeLineArt(PlaneOf(grey));
     if (grey.size() != pixels.size())
@@ -190,6 +197,22 @@ void PictureObject::drawObject(QPainter* painter, const QRectF& rect, QTextDocum
     painter->drawImage(pixels.topLeft(), grey);
   }
   painter->restore();
+}
+
+// Scaled once for the size shown, averaging the pixels (a dithered page picture shrunk by
+// sampling would shimmer), and kept until the size changes.
+QImage PictureObject::screenImage(const QImage& image, QSize size) {
+  constexpr int kMaxKept = 64;
+  QImage& kept = screen_[image.cacheKey()];
+  if (kept.size() != size) {
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    kept = image.convertToFormat(format).scaled(size, Qt::IgnoreAspectRatio,
+                                                Qt::SmoothTransformation);
+  }
+  const QImage shown = kept;
+  if (screen_.size() > kMaxKept) screen_.clear();
+  return shown;
 }
 
 PictureObject* RegisterPictures(QTextDocument* doc) {

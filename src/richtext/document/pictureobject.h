@@ -7,6 +7,7 @@
 #include "richtext/codec/rtfdocument.h"
 #include "richtext/document/richtypes.h"
 
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QTextCharFormat>
@@ -65,7 +66,10 @@ class PictureObject : public QObject, public QTextObjectInterface {
                   const QTextFormat& format) override;
 
  private:
+  QImage screenImage(const QImage& image, QSize size);
+
   bool blackAndWhite_ = false;
+  QHash<qint64, QImage> screen_;  // pictures scaled for the screen, by image
 };
 
 // Installs the picture drawer on doc's layout and returns it.
