@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "commands.h"
+#include "test_commands.h"
 #include "faximage/convert_state.h"
 #include "test_util.h"
 
@@ -13,30 +14,8 @@ namespace {
 using faximage::MonoBitmap;
 namespace test = faximage::test;
 
-struct Run {
-  int code;
-  std::string out, err;
-};
-
-Run run(int (*cmd)(const brindlefax::Args&, std::ostream&, std::ostream&), brindlefax::Args args) {
-  std::ostringstream out, err;
-  int code = cmd(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-// Reads a P4 portable bitmap.
-MonoBitmap readPbm(const std::string& file) {
-  auto bytes = test::readFile(file);
-  std::istringstream in(std::string(bytes.begin(), bytes.end()));
-  std::string magic;
-  int w = 0, h = 0;
-  in >> magic >> w >> h;
-  in.get();
-  MonoBitmap b(w, h);
-  in.read(reinterpret_cast<char*>(b.bits.data()), std::streamsize(b.bits.size()));
-  EXPECT_EQ(magic, "P4");
-  return b;
-}
+using brindlefax::test::readPbm;
+using brindlefax::test::run;
 
 // True when `page` shows `img` with its top-left pixel at (x0, 0) and white elsewhere.
 ::testing::AssertionResult shows(const MonoBitmap& page, const MonoBitmap& img, int x0) {

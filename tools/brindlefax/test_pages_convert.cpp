@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "commands.h"
+#include "test_commands.h"
 #include "faximage/document_raster.h"
 #include "faximage/errors.h"
 #include "test_util.h"
@@ -36,31 +37,15 @@ std::string makePdf(const test::ScratchDir& dir, const std::string& name,
   return pdf;
 }
 
-struct Ran {
-  int code;
-  std::string out, err;
-};
-
-Ran run(int (*cmd)(const brindlefax::Args&, std::ostream&, std::ostream&), brindlefax::Args args) {
-  std::ostringstream out, err;
-  int code = cmd(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using brindlefax::test::readPbm;
+using brindlefax::test::run;
 
 MonoBitmap exportPage(const test::ScratchDir& dir, const std::string& brx, int page) {
   const std::string pbm = dir.path("page" + std::to_string(page) + ".pbm");
   // Standard pages come out with every line twice: 196 lines an inch either way.
   EXPECT_EQ(run(brindlefax::runExport, {brx, "-p", std::to_string(page), "-f", "pbm", "-o", pbm}).code,
             0);
-  auto bytes = test::readFile(pbm);
-  std::istringstream in(std::string(bytes.begin(), bytes.end()));
-  std::string magic;
-  int w = 0, h = 0;
-  in >> magic >> w >> h;
-  in.get();
-  MonoBitmap b(w, h);
-  for (int y = 0; y < h; ++y) in.read(reinterpret_cast<char*>(b.row(y)), (w + 7) / 8);
-  return b;
+  return readPbm(pbm);
 }
 
 // The export ends each line after its last black pixel: beyond it is paper.
