@@ -15,7 +15,7 @@
 #include "ui/helpwindow.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
-#include "ui/tabletext.h"
+#include "ui/refusedtyping.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -35,12 +35,15 @@ enum Page { kCoverPage = 0, kDocumentPage = 1, kRecipientPage = 2 };
 
 const char* const kPageCaptions[] = {"Cover Sheet", "Fax Document", "Recipient"};
 
-TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint) {
+// The outgoing table stores these fields in code page 1252; a fax number keeps to what
+// can be dialled, which that code page holds too.
+TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint,
+                     ui::TypingRule rule = ui::TableTextRule()) {
   auto* edit = new TEnterEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setMaxLength(maxLength);
   edit->setToolTip(QString::fromUtf8(hint));
-  ui::LimitToTableText(edit);  // the outgoing table stores these fields in code page 1252
+  ui::RefuseTyping(edit, std::move(rule));
   return edit;
 }
 
@@ -86,7 +89,8 @@ QWidget* TFaxEditor::buildRecipientPage() {
   auto* page = new QWidget(Notebook);
   page->setObjectName(QStringLiteral("RecipientPage"));
   Recipient = makeEdit(page, "Recipient", 35, "Enter recipient name here");
-  FaxNumber = makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here");
+  FaxNumber =
+      makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here", ui::FaxNumberRule());
   Subject = makeEdit(page, "Subject", 50, "Enter subject (topic) of fax here");
   AddressButton =
       MakeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");
