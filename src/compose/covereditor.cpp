@@ -10,6 +10,7 @@
 #include "richtext/richtoolbar.h"
 #include "ui/helpwindow.h"
 #include "ui/placement.h"
+#include "ui/tabletext.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -78,6 +79,7 @@ TCoverEditor::TCoverEditor(QWidget* parent) : QDialog(parent) {
 void TCoverEditor::buildBottomBar() {
   CoverDescription = new QLineEdit(this);
   CoverDescription->setObjectName(QStringLiteral("CoverDescription"));
+  ui::LimitToTableText(CoverDescription);  // the cover table keeps code page 1252
   CoverDescription->setToolTip(
       QStringLiteral("Enter a description for this cover sheet template here"));
   HelpButton = MakeButton(this, "HelpButton", QStringLiteral("&Help"));

@@ -16,7 +16,7 @@
 #include "ui/helpwindow.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
-#include "ui/tabletext.h"
+#include "ui/refusedtyping.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -39,12 +39,15 @@ const QString kInsertPictureHint = QStringLiteral("Insert a picture from a file"
 const QString kInsertDocumentHint =
     QStringLiteral("Insert the pages of a PDF or PostScript file, or a picture");
 
-TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint) {
+// The outgoing table stores these fields in code page 1252; a fax number keeps to what
+// can be dialled, which that code page holds too.
+TEnterEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint,
+                     ui::TypingRule rule = ui::TableTextRule()) {
   auto* edit = new TEnterEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setMaxLength(maxLength);
   edit->setToolTip(QString::fromUtf8(hint));
-  ui::LimitToTableText(edit);  // the outgoing table stores these fields in code page 1252
+  ui::RefuseTyping(edit, std::move(rule));
   return edit;
 }
 
@@ -90,7 +93,8 @@ QWidget* TFaxEditor::buildRecipientPage() {
   auto* page = new QWidget(Notebook);
   page->setObjectName(QStringLiteral("RecipientPage"));
   Recipient = makeEdit(page, "Recipient", 35, "Enter recipient name here");
-  FaxNumber = makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here");
+  FaxNumber =
+      makeEdit(page, "FaxNumber", 25, "Enter recipient fax number here", ui::FaxNumberRule());
   Subject = makeEdit(page, "Subject", 50, "Enter subject (topic) of fax here");
   AddressButton =
       MakeButton(page, "AddressButton", "&Phonebook", "Click here to access the Phone Book");

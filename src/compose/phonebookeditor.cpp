@@ -3,6 +3,7 @@
 
 #include "compose/controls.h"
 #include "ui/helpwindow.h"
+#include "ui/refusedtyping.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,11 +15,14 @@ namespace compose {
 
 namespace {
 
-QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint) {
+// The phone book stores its fields in code page 1252; a number keeps to what can be dialled.
+QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength, const char* hint,
+                    ui::TypingRule rule) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
   edit->setMaxLength(maxLength);
   edit->setToolTip(QString::fromUtf8(hint));
+  ui::RefuseTyping(edit, std::move(rule));
   return edit;
 }
 
@@ -28,8 +32,8 @@ TPhoneBookEditor::TPhoneBookEditor(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("PhoneBookEditor"));
   setWindowTitle(QStringLiteral("Phone Book Editor"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  Name = makeEdit(this, "Name", 35, "Type the recipient's name here");
-  Number = makeEdit(this, "Number", 25, "Type the fax number here");
+  Name = makeEdit(this, "Name", 35, "Type the recipient's name here", ui::TableTextRule());
+  Number = makeEdit(this, "Number", 25, "Type the fax number here", ui::FaxNumberRule());
   OKButton = MakeButton(this, "OKButton", QStringLiteral("&Accept"),
                         QStringLiteral("Accept changes made and exit"));
   OKButton->setDefault(true);

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "base/asciitext.h"
+#include "base/faxnumber.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
 #include "faxengine/text_file.h"
@@ -176,7 +177,9 @@ void SendMachine::closeFiles() {
 
 void SendMachine::dial() {
   ProtocolRecord& p = protocol();
-  sendCommand(std::string(p.toneDial ? "ATDT" : "ATDP") + p.dialPrefix + session().phoneNumber);
+  // The number as typed may group its digits with spaces, dashes, brackets and dots.
+  sendCommand(std::string(p.toneDial ? "ATDT" : "ATDP") + p.dialPrefix +
+              base::DialledFaxNumber(session().phoneNumber));
   armReply(session().dialWait);
   setProgress(progress::kDialing);
 }

@@ -303,19 +303,24 @@ void TRichText::paintEvent(QPaintEvent* event) {
 }
 
 void TRichText::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  const int blocks = document()->blockCount();
-  QTextEdit::keyPressEvent(event);
-  if (!enter || document()->blockCount() <= blocks) return;
-  // The break stays with the paragraph it was inserted at (the first half of the split);
-  // the new paragraph keeps every other paragraph property.
+  if (!event->matches(QKeySequence::InsertParagraphSeparator) || isReadOnly()) {
+    QTextEdit::keyPressEvent(event);
+    return;
+  }
+  // Qt's own Enter resets the character and paragraph formats when it is pressed on an
+  // empty line; here a new paragraph always goes on in the caret's font and with the
+  // paragraph's properties. Only the page break stays with the paragraph it was inserted
+  // at (the first half of the split).
   QTextCursor cursor = textCursor();
   QTextBlockFormat format = cursor.blockFormat();
-  if (!(format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)) return;
-  format.setPageBreakPolicy(QTextFormat::PageBreak_Auto);
-  cursor.joinPreviousEditBlock();
-  cursor.setBlockFormat(format);
-  cursor.endEditBlock();
+  if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+    format.setPageBreakPolicy(QTextFormat::PageBreak_Auto);
+  const QTextCharFormat chars = WithoutField(currentCharFormat());
+  cursor.insertBlock(format, chars);
+  setTextCursor(cursor);
+  setCurrentCharFormat(chars);
+  ensureCursorVisible();
+  event->accept();
 }
 
 QMimeData* TRichText::createMimeDataFromSelection() const {

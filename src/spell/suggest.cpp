@@ -1,5 +1,6 @@
-// Making suggestions: a walk of every section's trie pruned by the sound key, once for
-// each letter the first one may have been typed for, then the word split in two.
+// Making suggestions: the words one swap of neighbouring letters makes, then a walk of
+// every section's trie pruned by the sound key, once for each letter the first one may
+// have been typed for, and last the word split in two.
 #include "spell/suggest.h"
 
 #include <algorithm>
@@ -65,7 +66,13 @@ std::string RestoreCase(const std::string& upperSuggestion, const std::string& t
 class SuggestionSearch {
  public:
   SuggestionSearch(Engine& engine, std::string upper, int capacity)
-      : engine_(engine), upper_(std::move(upper)), list_(capacity), reference_(WordKey(upper_)) {}
+      : engine_(engine),
+        upper_(std::move(upper)),
+        capacity_(std::size_t(std::max(capacity, 0))),
+        list_(capacity),
+        swaps_(capacity),
+        splits_(capacity),
+        reference_(WordKey(upper_)) {}
 
   void Run() {
     for (char first : FirstLetterAlternatives(std::uint8_t(upper_[0]))) {
@@ -76,17 +83,40 @@ class SuggestionSearch {
         Walk(*section, 1);
       }
     }
+    OfferSwaps();
     OfferSplits();
   }
 
-  const SuggestionList& list() const { return list_; }
+  // The swapped words, the words of the walk, then the splits, each part best first, as
+  // many as the list holds.
+  std::vector<std::string> Words() const {
+    std::vector<std::string> out;
+    for (const SuggestionList* list : {&swaps_, &list_, &splits_})
+      for (const auto& e : list->entries())
+        if (out.size() < capacity_ && std::find(out.begin(), out.end(), e.first) == out.end())
+          out.push_back(e.first);
+    return out;
+  }
 
  private:
-  void Offer(const std::string& candidate) {
+  void Offer(const std::string& candidate, SuggestionList& list) {
     if (candidate.size() > kMaxCandidate) return;
     std::string bare = candidate;
     std::erase(bare, '\'');
-    list_.Offer(candidate, base::WordSimilarity(bare, upper_));
+    list.Offer(candidate, base::WordSimilarity(bare, upper_));
+  }
+  void Offer(const std::string& candidate) { Offer(candidate, list_); }
+
+  // Two neighbouring letters typed the wrong way round ("TSET" for "TEST") change the
+  // sound key, so the walk cannot find the word meant; and the similarity score ranks it
+  // low, though it is the likeliest word of all.
+  void OfferSwaps() {
+    for (std::size_t i = 0; i + 1 < upper_.size(); ++i) {
+      if (upper_[i] == upper_[i + 1]) continue;
+      std::string swapped = upper_;
+      std::swap(swapped[i], swapped[i + 1]);
+      if (engine_.Correct(swapped)) Offer(swapped, swaps_);
+    }
   }
 
   void Walk(Section& section, std::uint32_t run) {
@@ -112,13 +142,16 @@ class SuggestionSearch {
     const std::size_t last = (upper_.back() == 'A' || upper_.back() == 'I') ? len - 1 : len - 2;
     for (std::size_t d = first; d <= last && d < len; ++d) {
       const std::string left = upper_.substr(0, d), right = upper_.substr(d);
-      if (engine_.Correct(left) && engine_.Correct(right)) Offer(left + ' ' + right);
+      if (engine_.Correct(left) && engine_.Correct(right)) Offer(left + ' ' + right, splits_);
     }
   }
 
   Engine& engine_;
   std::string upper_;
-  SuggestionList list_;
+  std::size_t capacity_;
+  SuggestionList list_;    // whole words of the walk
+  SuggestionList swaps_;   // whole words of one swap
+  SuggestionList splits_;  // two words
   SoundKey reference_;
   std::string path_;
   std::int64_t budget_ = 0;
@@ -134,7 +167,7 @@ std::vector<std::string> Engine::Suggest(const std::string& word, int maxCount) 
   SuggestionSearch search(*this, upper, std::min(maxCount, kMaxSuggestionLimit));
   search.Run();
   std::vector<std::string> out;
-  for (const auto& e : search.list().entries()) out.push_back(RestoreCase(e.first, typed));
+  for (const std::string& word : search.Words()) out.push_back(RestoreCase(word, typed));
   return out;
 }
 

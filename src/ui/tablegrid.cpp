@@ -1,6 +1,7 @@
 // The list grid over a table cursor.
 #include "ui/tablegrid.h"
 
+#include <QDate>
 #include <QHeaderView>
 #include <QScrollBar>
 
@@ -10,13 +11,23 @@ namespace ui {
 
 namespace {
 
+constexpr int kCellPadding = 12;
+
+// The widest date of a year as the list shows it (month names differ in width).
+int widestDate(const QFontMetrics& fm) {
+  int widest = 0;
+  for (int month = 1; month <= 12; ++month)
+    widest = std::max(widest, fm.horizontalAdvance(DisplayDate(QDate(2088, month, 28))));
+  return widest;
+}
+
 int columnWidthFor(const GridColumn& c, tables::Cursor& cursor, const QFontMetrics& fm) {
   int chars = c.displayWidth;
-  if (chars <= 0) {
-    const tables::Field* f = cursor.findField(c.fieldName);
-    chars = std::max(f ? (f->type() == 'D' ? 10 : f->width()) : 10, int(c.title.size()));
-  }
-  return chars * fm.averageCharWidth() + 12;
+  const tables::Field* f = cursor.findField(c.fieldName);
+  if (chars <= 0 && f && f->type() == 'D')  // as wide as its dates, not as ten characters
+    return std::max(widestDate(fm), fm.horizontalAdvance(c.title)) + kCellPadding;
+  if (chars <= 0) chars = std::max(f ? f->width() : 10, int(c.title.size()));
+  return chars * fm.averageCharWidth() + kCellPadding;
 }
 
 }  // namespace
@@ -45,8 +56,10 @@ TableGrid::TableGrid(tables::Cursor& cursor, std::vector<GridColumn> columns, QW
 
 void TableGrid::ApplyColumnWidths() {
   const auto& columns = model_->columns();
+  // Never narrower than the column's title.
   for (std::size_t i = 0; i < columns.size(); ++i)
-    setColumnWidth(int(i), columnWidthFor(columns[i], cursor_, fontMetrics()));
+    setColumnWidth(int(i), std::max(columnWidthFor(columns[i], cursor_, fontMetrics()),
+                                    horizontalHeader()->sectionSizeHint(int(i))));
   widthsApplied_ = true;
 }
 

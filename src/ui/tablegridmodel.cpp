@@ -14,12 +14,14 @@
 
 namespace ui {
 
+QString DisplayDate(const QDate& date) { return QLocale().toString(date, QLocale::ShortFormat); }
+
 QString DisplayText(const tables::Field& field) {
   switch (field.type()) {
     case 'D': {
       const tables::Date d = field.asDate();
       if (d.empty()) return {};
-      return QLocale().toString(QDate(d.year, d.month, d.day), QLocale::ShortFormat);
+      return DisplayDate(QDate(d.year, d.month, d.day));
     }
     case 'N': {
       const std::string raw = field.asString();

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+class QDate;
+
 namespace ui {
 
 struct GridColumn {
@@ -51,5 +53,7 @@ class TableGridModel : public QAbstractTableModel {
 // Formats a stored value for display: dates in the short date format, numbers without
 // trailing decimals, text as it is.
 QString DisplayText(const tables::Field& field);
+// A date as the lists show it.
+QString DisplayDate(const QDate& date);
 
 }  // namespace ui

@@ -2,10 +2,8 @@
 #include "ui/tabletext.h"
 
 #include "base/cp1252.h"
+#include "ui/refusedtyping.h"
 
-#include <QLineEdit>
-#include <QToolTip>
-#include <QValidator>
 
 namespace ui {
 
@@ -36,34 +34,8 @@ QString CharactersTablesCannotHold(const QString& text) {
   return out;
 }
 
-namespace {
-
-// Refuses input with characters a table cannot hold and remembers which they were, for
-// the explanation shown when the edit reports the refusal.
-class TableTextValidator : public QValidator {
- public:
-  using QValidator::QValidator;
-  State validate(QString& input, int&) const override {
-    refused = CharactersTablesCannotHold(input);
-    return refused.isEmpty() ? Acceptable : Invalid;
-  }
-  mutable QString refused;
-};
-
-}  // namespace
-
-void LimitToTableText(QLineEdit* edit) {
-  auto* validator = new TableTextValidator(edit);
-  edit->setValidator(validator);
-  QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit, validator] {
-    if (validator->refused.isEmpty()) return;  // refused for its length, say
-    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())),
-                       QStringLiteral("\"%1\" cannot be stored in this field: it keeps Western "
-                                      "European (code page 1252) characters only.")
-                           .arg(validator->refused),
-                       edit);
-    validator->refused.clear();
-  });
+void LimitToTableText(QLineEdit* edit, int maxTyping) {
+  RefuseTyping(edit, TableTextRule(), maxTyping);
 }
 
 }  // namespace ui

@@ -4,11 +4,14 @@
 
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPrinterInfo>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -54,6 +57,13 @@ int NextZoom(int zoom, int direction) {
 QString PageStatusText(int page, int pages) {
   return pages ? QStringLiteral("Page %1 of %2").arg(page).arg(pages)
                : QStringLiteral("No file loaded");
+}
+
+QString ExportFileSuggestion(const QString& faxFile, bool temporary, const QString& extension,
+                             const QString& folder) {
+  const QString base = temporary ? QString() : QFileInfo(faxFile).completeBaseName();
+  return QDir(folder).filePath((base.isEmpty() ? QStringLiteral("Fax") : base) +
+                               QLatin1Char('.') + extension.toLower());
 }
 
 PrintPreferences ReadPrintPreferences() {
@@ -379,8 +389,12 @@ void TFaxViewer::exportClick(faximage::ExportFormat format) {
   const QString ext = format == ExportFormat::Bmp   ? QStringLiteral("BMP")
                       : format == ExportFormat::Pcx ? QStringLiteral("PCX")
                                                     : QStringLiteral("DCX");
-  const QString name = QFileDialog::getSaveFileName(this, QString(), QStringLiteral("*.") + ext,
-                                                    QStringLiteral("%1 File (*.%1)").arg(ext));
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+  const QString offered = ExportFileSuggestion(QString::fromStdString(FaxViewer->FileName()),
+                                               DeleteFileOnClose, ext, folder);
+  const QString name = QFileDialog::getSaveFileName(
+      this, QString(), offered, QStringLiteral("%1 File (*.%2 *.%1)").arg(ext, ext.toLower()));
   if (name.isEmpty()) return;
   if (int rc = ExportPage(format, name.toStdString()))
     ui::ShowInfo(QString::fromUtf8(faximage::errorText(rc)));

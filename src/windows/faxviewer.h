@@ -40,6 +40,11 @@ int NextZoom(int zoom, int direction);
 // "Page n of m", or "No file loaded" without pages.
 QString PageStatusText(int page, int pages);
 
+// The file the export dialog offers: the fax's name (a temporary rendering of an outgoing
+// fax has none worth keeping: "Fax") with the format's extension, in `folder`.
+QString ExportFileSuggestion(const QString& faxFile, bool temporary, const QString& extension,
+                             const QString& folder);
+
 class TFaxViewer : public QDialog {
   Q_OBJECT
  public:

@@ -11,7 +11,7 @@
 #include "ui/named.h"
 #include "ui/radiogroup.h"
 #include "ui/tabletext.h"
-#include "ui/typinglimit.h"
+#include "ui/refusedtyping.h"
 #include "windows/modemchecks.h"
 #include "windows/modemoffers.h"
 #include "windows/sendrules.h"
@@ -100,13 +100,17 @@ void TSendFaxForm::buildControls() {
     return l;
   };
   sfPhoneNumber = edit("sfPhoneNumber");
+  ui::RefuseTyping(sfPhoneNumber, ui::FaxNumberRule());
   sfDialPrefix = edit("sfDialPrefix", kPrefixHint);
+  ui::LimitToTableText(sfDialPrefix);
   DisablePrefix = Named(new QCheckBox(QStringLiteral("Disable Prefix"), this), "DisablePrefix");
+  // The page header and the settings file keep these in code page 1252.
   sfStationID = edit("sfStationID");
-  ui::LimitTyping(sfStationID, 20);
+  ui::LimitToTableText(sfStationID, 20);
   sfusername = edit("sfusername");
-  ui::LimitTyping(sfusername, 20);
+  ui::LimitToTableText(sfusername, 20);
   sfModemInit = edit("sfModemInit", kInitHint);
+  ui::LimitToTableText(sfModemInit);
   sfDialAttempts = edit("sfDialAttempts");
   sfDialAttempts->setText(QStringLiteral("3"));
   sfRetryWait = edit("sfRetryWait");

@@ -11,6 +11,7 @@
 #include "ui/helpwindow.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,6 +100,28 @@ TEST_F(MainWindowTest, ListsShowTheirColumnsNewestFirst) {
   EXPECT_EQ(r[3], "3");
   EXPECT_EQ(r[4], "call back");
   EXPECT_EQ(r[5], "FAX0001.BRX");
+}
+
+TEST_F(MainWindowTest, FirstSizeShowsEveryOutgoingColumnAndWholeDates) {
+  const QLocale before;
+  QLocale::setDefault(QLocale::c());  // dates as "28 Dec 2026"
+  addOutgoing({{"subject", "Ann", "555-1", "20261228", "09:00", true}});
+  open();
+  auto* grid = find<QTableView>("FaxGrid");
+  // Every title whole; every column but the last whole in view, and the last at least as
+  // far as its title (the test screen is narrower than the list's full width).
+  const int last = grid->model()->columnCount() - 1;
+  for (int c = 0; c <= last; ++c) {
+    const int title = grid->horizontalHeader()->sectionSizeHint(c);
+    EXPECT_GE(grid->columnWidth(c), title) << c;
+    EXPECT_LE(grid->columnViewportPosition(c) + (c < last ? grid->columnWidth(c) : title),
+              grid->viewport()->width())
+        << c;
+  }
+  // The whole date, not "28 Dec …": the text and the cell's margins fit.
+  const QString date = grid->model()->index(0, 1).data().toString();
+  EXPECT_GE(grid->columnWidth(1), grid->fontMetrics().horizontalAdvance(date) + 8) << date.toStdString();
+  QLocale::setDefault(before);
 }
 
 TEST_F(MainWindowTest, ReceivedPageDisablesNewCloneAndSend) {

@@ -8,12 +8,14 @@
 #include "settings/appsettings.h"
 #include "ui/helpwindow.h"
 #include "ui/radiogroup.h"
+#include "ui/refusedtyping.h"
 #include "ui/sound.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -240,6 +242,35 @@ TEST_F(PreferencesTest, SameAsSendCopiesEachSendingSetting) {
   EXPECT_TRUE(child<QLineEdit>(p, "ModemInitReceive")->text().isEmpty());
   click(p, "RecInitSameAsSendButton");
   EXPECT_EQ(child<QLineEdit>(p, "ModemInitReceive")->text(), "X4");
+}
+
+// Typing refused with a tip: what the page header cannot carry in the name, and anything
+// but digits in range in the seconds and attempts fields (nothing is dropped silently later).
+TEST_F(PreferencesTest, FieldsRefuseWhatTheyCannotStoreAsTheUserTypes) {
+  TPreferences p;
+  const struct {
+    const char* field;
+    const char* before;
+    QString typed;
+    const char* after;
+  } cases[] = {
+      {"Name", "", QStringLiteral("QA Tester Łódź"), "QA Tester ód"},
+      {"FaxNumber", "", QStringLiteral("+1 555 Ω"), "+1 555 "},
+      {"TimeOut", "60", QStringLiteral("x0000"), "60000"},
+      {"RetryWait", "", QStringLiteral("5-"), "5"},
+      {"DialAttempts", "1", QStringLiteral("00"), "10"},
+  };
+  for (const auto& c : cases) {
+    auto* edit = child<QLineEdit>(p, c.field);
+    edit->setText(QString::fromUtf8(c.before));
+    edit->end(false);
+    for (QChar ch : c.typed) {
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(edit, &key);
+    }
+    EXPECT_EQ(edit->text(), QString::fromUtf8(c.after)) << c.field;
+    EXPECT_NE(ui::RefusalTip(), nullptr) << c.field;
+  }
 }
 
 TEST_F(PreferencesTest, CannedInitStringsGoIntoTheirPagesFieldOnlyOnYes) {

@@ -25,6 +25,10 @@ TEST(ReceiveStatusLine, NamesTheSenderAndPageOnceKnownAndShowsNoAbort) {
   EXPECT_EQ(app::ReceiveStatusText(progress::kGettingPage, " 555 1234 ", 2),
             getting + " from: 555 1234, page 2");
   EXPECT_EQ(app::ReceiveStatusText(progress::kUserAbort, "555 1234", 1), "");
+  // Before the first page there is no "page 0".
+  EXPECT_EQ(app::ReceiveStatusText(progress::kConnectionParams, "SENDER 1", 0),
+            QString::fromUtf8(faxcodes::statusText(progress::kConnectionParams)).trimmed() +
+                " from: SENDER 1");
 }
 
 // Writes a fax file of `pages` one-line pages into the receive folder.

@@ -6,8 +6,11 @@
 #include "support/programdir.h"
 #include "support/qtprint.h"
 #include "ui/messages.h"
+#include "ui/refusedtyping.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,6 +29,20 @@ inline bool WaitUntil(const std::function<bool()>& pred, int rounds = 200) {
     QApplication::sendPostedEvents();
   }
   return pred();
+}
+
+// Types text as a keyboard sends it, one character at a time, whatever the keyboard layout.
+inline void TypeAsKeys(QWidget* w, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(w, &key);
+  }
+}
+
+// What the tip of the last refused character says; empty when none is on show.
+inline QString RefusalTipText() {
+  auto* tip = qobject_cast<QLabel*>(ui::RefusalTip());
+  return tip ? tip->text() : QString();
 }
 
 // Once a modal window is open (tried on the next rounds of the event loop, a bounded

@@ -1,5 +1,6 @@
 // The cover-sheet template editor driven through its controls.
 #include "compose/covereditor.h"
+#include "compose/phonebookeditor.h"
 
 #include "composetest.h"
 #include "richtext/richtext.h"
@@ -53,6 +54,17 @@ TEST_F(CoverEditor, InsertItemsPutTheirFieldAtTheCaretWhateverTheirCaption) {
   // Typing after a field is plain text again.
   editor.RichCover->insertPlainText(QStringLiteral("x"));
   EXPECT_EQ(editor.RichCover->MergeFieldList().size(), 5);
+}
+
+// A character the tables cannot hold would be stored as "?": the description and the
+// phone book's name refuse it and say so.
+TEST_F(CoverEditor, DescriptionAndPhoneBookNameRefuseWhatTheTablesCannotHold) {
+  compose::TPhoneBookEditor entry;
+  for (QLineEdit* edit : {editor.CoverDescription, entry.Name}) {
+    composetest::TypeAsKeys(edit, QStringLiteral("Łukasz Zoë"));
+    EXPECT_EQ(edit->text(), QStringLiteral("ukasz Zoë")) << edit->objectName().toStdString();
+    EXPECT_TRUE(composetest::RefusalTipText().contains(QStringLiteral("Ł")));
+  }
 }
 
 TEST_F(CoverEditor, NeitherEnterNorEscapeEndsTheWindowButItsButtonsDo) {

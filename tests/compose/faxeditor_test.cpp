@@ -6,6 +6,7 @@
 #include "compose/enteredit.h"
 #include "compose/panecommands.h"
 #include "compose/paragraphpropdlg.h"
+#include "compose/phonebookeditor.h"
 #include "composetest.h"
 #include "richtext/richtext.h"
 #include "richtext/richtoolbar.h"
@@ -28,7 +29,6 @@
 #include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolButton>
-#include <QToolTip>
 
 using compose::TEnterEdit;
 using compose::TFaxEditor;
@@ -153,22 +153,31 @@ TEST_F(FaxEditor, PageButtonsSwitchPagesHoweverTheyAreToggled) {
 
 TEST_F(FaxEditor, CharactersTheTableCannotHoldAreRefusedWithTheReason) {
   show();
-  for (TEnterEdit* edit : {editor.Recipient, editor.FaxNumber, editor.Subject}) {
+  for (TEnterEdit* edit : {editor.Recipient, editor.Subject}) {
     edit->setFocus();
-    for (QChar c : QStringLiteral("Łukasz Wałęsa")) {  // typed as a keyboard sends it
-      QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-      QApplication::sendEvent(edit, &key);
-    }
+    composetest::TypeAsKeys(edit, QStringLiteral("Łukasz Wałęsa"));
     EXPECT_EQ(edit->text(), QStringLiteral("ukasz Wasa")) << edit->objectName().toStdString();
-    ASSERT_TRUE(WaitUntil([] { return QToolTip::isVisible(); }));  // names the last one refused
-    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("ę"))) << QToolTip::text().toStdString();
-    QToolTip::hideText();
+    EXPECT_TRUE(composetest::RefusalTipText().contains(QStringLiteral("ę")));  // the last one
     QApplication::clipboard()->setText(QStringLiteral(" Zoë Łódź"));
     edit->paste();
     EXPECT_EQ(edit->text(), QStringLiteral("ukasz Wasa"));
     QApplication::clipboard()->setText(QStringLiteral(" Zoë"));  // Western letters are kept
     edit->paste();
     EXPECT_EQ(edit->text(), QStringLiteral("ukasz Wasa Zoë"));
+  }
+}
+
+// Fax numbers in the fax editor and the phone book: what can be dialled, grouped as the
+// user likes; a letter (a dial modifier to a modem) is refused with the tip naming it.
+TEST_F(FaxEditor, FaxNumbersKeepToWhatCanBeDialled) {
+  compose::TPhoneBookEditor entry;
+  show();
+  entry.show();
+  for (QLineEdit* edit : {static_cast<QLineEdit*>(editor.FaxNumber), entry.Number}) {
+    edit->setFocus();
+    composetest::TypeAsKeys(edit, QStringLiteral("+1 (555) 123-4567,*9#.CALL"));
+    EXPECT_EQ(edit->text(), QStringLiteral("+1 (555) 123-4567,*9#.")) << edit->objectName().toStdString();
+    EXPECT_TRUE(composetest::RefusalTipText().contains(QStringLiteral("\"L\"")));
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,54 @@ TEST(PaintPage, MergedFieldsPrintTheirTextWithoutTheEditorMark) {
       QRgb c = image.pixel(x, y);
       ASSERT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c)) << x << "," << y;  // no tint
     }
+}
+
+// The top and bottom rows of ink of each run of inked columns, left to right.
+std::vector<std::pair<int, int>> GlyphRows(const QImage& image) {
+  std::vector<std::pair<int, int>> glyphs;
+  bool inGlyph = false;
+  for (int x = 0; x < image.width(); ++x) {
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+      if (qGray(image.pixel(x, y)) < 128) {
+        if (top < 0) top = y;
+        bottom = y;
+      }
+    if (top < 0) {
+      inGlyph = false;
+      continue;
+    }
+    if (!inGlyph) glyphs.push_back({top, bottom});
+    glyphs.back() = {std::min(glyphs.back().first, top), std::max(glyphs.back().second, bottom)};
+    inGlyph = true;
+  }
+  return glyphs;
+}
+
+TEST(PaintPage, FieldsStandOnTheBaseLineOfTheTextAroundThem) {
+  TRichText pane;
+  pane.SetCurrentCharAttributes({"Arial", 20, false, false, false});
+  pane.insertPlainText("H ");
+  pane.InsertMergeField(kFieldRecipient, "H");
+  pane.insertPlainText(" H");
+  QImage page(400, 150, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  QPainter painter(&page);
+  pane.PaintPage(painter, QRect(0, 0, 400, 150), kPpi, 0);
+  painter.end();
+  const auto glyphs = GlyphRows(page);
+  ASSERT_EQ(glyphs.size(), 3u);
+  EXPECT_EQ(glyphs[1], glyphs[0]);
+  EXPECT_EQ(glyphs[2], glyphs[0]);
+
+  // The editor draws the same field on its tint at the same height as the text.
+  pane.resize(300, 100);
+  const QImage shown = pane.viewport()->grab().toImage();
+  std::vector<std::pair<int, int>> letters;
+  for (auto rows : GlyphRows(shown.convertToFormat(QImage::Format_RGB32)))
+    if (rows.second - rows.first > 5) letters.push_back(rows);
+  ASSERT_EQ(letters.size(), 3u);
+  EXPECT_EQ(letters[1].second, letters[0].second);
 }
 
 TEST(PaintPage, EmptyTextAndLinesOutOfRange) {

@@ -152,6 +152,22 @@ TEST(RichText, ParagraphsStartedWithEnterAfterAPageBreakDoNotBreakAgain) {
   EXPECT_EQ(reloaded.PageCount(QRect(49, 49, 1566, 2058), 200), 2);
 }
 
+TEST(RichText, EnterOnAnEmptyLineKeepsTheFontAndTheParagraph) {
+  TRichText pane;
+  pane.SetCurrentCharAttributes({"Arial", 12, false, false, false});
+  ASSERT_TRUE(pane.SetParagraphIndents(720, 720, 0));
+  QTest::keyClicks(&pane, "abc");
+  QTest::keyClick(&pane, Qt::Key_Return);
+  QTest::keyClick(&pane, Qt::Key_Return);
+  EXPECT_EQ(pane.CurrentCharAttributes().pointSize, 12);
+  QTest::keyClicks(&pane, "def");
+  RtfDocument saved = Saved(pane);
+  ASSERT_EQ(Flat(saved), "abc\n\ndef");
+  EXPECT_EQ(FindRun(saved, "def")->props.halfPoints, 24);
+  EXPECT_EQ(saved.paragraphs[1].markProps.halfPoints, 24);
+  EXPECT_EQ(saved.paragraphs[2].props.leftIndent, 720);
+}
+
 TEST(RichText, MergeFieldsInsertMergeAndSurviveSaveAndLoad) {
   TRichText pane;
   pane.insertPlainText("Dear ");

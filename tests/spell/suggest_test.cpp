@@ -59,6 +59,17 @@ TEST_F(Suggesting, TwoWordsRunTogetherAreSplit) {
   EXPECT_TRUE(Has(engine.Suggest("indeed", 10), "in deed"));
 }
 
+// "tset" is most likely "test" typed with two letters swapped; words that merely look
+// alike ("tet" scores higher) come after it, and a split after every whole word.
+TEST_F(Suggesting, OneSwapOfNeighbouringLettersComesFirstAndSplitsLast) {
+  Open({"test", "tet", "ts", "et"});
+  const auto list = engine.Suggest("tset", 10);
+  ASSERT_GE(list.size(), 3u);
+  EXPECT_EQ(list.front(), "test");
+  EXPECT_TRUE(Has(list, "tet"));
+  EXPECT_EQ(list.back(), "ts et");
+}
+
 TEST_F(Suggesting, LimitsOnCountLengthAndRepeats) {
   // Every B followed by vowels shares one sound key: 750 candidates for one word.
   std::vector<std::string> words;

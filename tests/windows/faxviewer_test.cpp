@@ -117,6 +117,13 @@ TEST_F(FaxViewerWindowTest, ExportedPageDecodesToThePageAndTheFaxFileIsRefused) 
   EXPECT_GT(std::filesystem::file_size(file), 128u);
 }
 
+TEST(FaxViewerExport, OffersANameOfItsOwnNotAFilterPattern) {
+  EXPECT_EQ(windows::ExportFileSuggestion("/data/receive/FAX0007.BRX", false, "BMP", "/home/u"),
+            "/home/u/FAX0007.bmp");
+  EXPECT_EQ(windows::ExportFileSuggestion("/tmp/x81.brx", true, "PCX", "/home/u"),
+            "/home/u/Fax.pcx");
+}
+
 TEST_F(FaxViewerWindowTest, TemporaryFileIsGoneAfterClosing) {
   const auto file = writeFax(dir / "temp.brx", 1);
   {

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <thread>
 
+#include "base/faxnumber.h"
 #include "commands.h"
 #include "faxengine/errors.h"
 #include "faxengine/fax_component.h"
@@ -193,6 +194,11 @@ int runSend(const Args& args, std::ostream& out, std::ostream& err) {
   };
   std::vector<Fax> faxes;
   for (std::size_t i = 0; i < p.positional.size(); i += 2) {
+    // A letter would reach the modem as a dial modifier.
+    if (std::string bad = base::FirstRefusedFaxNumberChar(p.positional[i]); !bad.empty())
+      return usageError(err, "the fax number \"" + p.positional[i] + "\" holds \"" + bad +
+                                 "\": a fax number holds digits, + * # and , (a pause), "
+                                 "grouped by spaces, dashes, brackets or dots");
     faximage::BrxReader r;
     if (int rc = r.openFile(p.positional[i + 1]); rc != 0) {
       fail(err, rc, p.positional[i + 1]);

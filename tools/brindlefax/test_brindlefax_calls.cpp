@@ -103,6 +103,21 @@ TEST_F(BrindlefaxCalls, SendsFinePagesAndKeepsTheHistory) {
   EXPECT_TRUE(has(h, "Transmit to REMOTE FAX finished OK at ")) << h;
 }
 
+// A number is dialled without the separators that group its digits; a letter (a dial
+// modifier to a modem) is refused before the modem is touched, naming the character.
+TEST_F(BrindlefaxCalls, FaxNumbersAreDialledWithoutSeparatorsAndLettersAreRefused) {
+  ModemSim sim({"--speed", "20", "--exit-after-calls", "1"});
+  std::string trace = dir_.path("trace.txt");
+  Result r = brindlefax(dir_, {"send", "--device", sim.modem1(), "--class", "2", "--trace", trace,
+                               "555-CALL-NOW", fax(1, false)});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(has(r.err, "\"C\"")) << r.err;
+  r = brindlefax(dir_, {"send", "--device", sim.modem1(), "--class", "2", "--trace", trace,
+                        "+1 (555) 123-4.567", fax(1, false)});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(has(readText(trace), "ATDT+15551234567")) << readText(trace);
+}
+
 TEST_F(BrindlefaxCalls, ReceivesIntoTheFolderAndNamesTheFile) {
   Picture a = patternPicture(120, 1);
   writePbm(dir_.path("a.pbm"), a);

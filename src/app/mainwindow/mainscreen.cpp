@@ -23,6 +23,8 @@
 #include "windows/sendfaxsettings.h"
 #include "windows/sendrules.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,6 +37,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
@@ -148,6 +151,11 @@ void TMainScreen::FormCreate() {
   ui::InstallHints(settings::AppSettings.HintsOn);
   FaxGrid->Model()->refresh();
   RecFaxGrid->Model()->refresh();
+  // The first size shows every column of the outgoing list, as far as the screen allows;
+  // a stored placement replaces it at the first activation.
+  FaxGrid->ApplyColumnWidths();
+  const int room = screen() ? screen()->availableGeometry().width() : width();
+  resize(std::clamp(FaxGrid->FullWidth(), width(), std::max(width(), room)), height());
 }
 
 void TMainScreen::closeRequested() {

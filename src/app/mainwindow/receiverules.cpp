@@ -11,8 +11,9 @@ namespace app {
 QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page) {
   QString text = QString::fromUtf8(faxcodes::statusText(progressCode)).trimmed();
   const QString remote = ui::FromTableText(remoteId).trimmed();
-  if (!remote.isEmpty())
-    text += QStringLiteral(" from: ") + remote + QStringLiteral(", page ") + QString::number(page);
+  if (!remote.isEmpty()) text += QStringLiteral(" from: ") + remote;
+  // Before the first page there is no page to name.
+  if (!remote.isEmpty() && page > 0) text += QStringLiteral(", page ") + QString::number(page);
   if (text.toUpper().contains(QStringLiteral("ABORT"))) return {};
   return text;
 }

@@ -12,8 +12,8 @@
 namespace app {
 
 // The receiver's progress text, trimmed; once the sender has named itself, followed by
-// " from: ", the name and ", page " with the page number. Empty while a call is being
-// aborted, so that no stale "abort" stays on show.
+// " from: " and the name, and from the first page on ", page " with its number. Empty
+// while a call is being aborted, so that no stale "abort" stays on show.
 QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page);
 
 // The box for a fax that failed, with the text of the error the receiver reported.

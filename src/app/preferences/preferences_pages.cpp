@@ -5,7 +5,8 @@
 #include "settings/bpsrates.h"
 #include "ui/named.h"
 #include "ui/radiogroup.h"
-#include "ui/typinglimit.h"
+#include "ui/refusedtyping.h"
+#include "ui/tabletext.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -278,7 +279,9 @@ QWidget* TPreferences::buildPortPage() {
   b.add(ToneOrPulse);
 
   ResetString = Named(new QLineEdit(page), "ResetString");
+  ui::LimitToTableText(ResetString);
   ResetAfterString = Named(new QLineEdit(page), "ResetAfterString");
+  ui::LimitToTableText(ResetAfterString);
   b.question(QStringLiteral(
       "Enter the modem RESET strings to send to the modem before and/or after each fax "
       "session. IN MOST CASES THESE FIELDS SHOULD BE LEFT BLANK."));
@@ -324,6 +327,7 @@ QWidget* TPreferences::buildSendClassPage() {
   b.add(b.rowOf({rateLabel, TransferRate}));
 
   ModemInit = Named(new QLineEdit(page), "ModemInit");
+  ui::LimitToTableText(ModemInit);
   GenericInitbutton =
       Named(new QPushButton(QStringLiteral("Generic init string"), page), "GenericInitbutton");
   GenericUSRInitButton = Named(new QPushButton(QStringLiteral("US Robotics init string"), page),
@@ -344,10 +348,11 @@ QWidget* TPreferences::buildSendClassPage() {
 QWidget* TPreferences::buildSenderPage() {
   auto* page = new QWidget(this);
   PageBuilder b(page, questionNumber_);
+  // Both go out in the page header, in code page 1252.
   FaxNumber = Named(new QLineEdit(page), "FaxNumber");
-  ui::LimitTyping(FaxNumber, 20);
+  ui::LimitToTableText(FaxNumber, 20);
   Name = Named(new QLineEdit(page), "Name");
-  ui::LimitTyping(Name, 35);
+  ui::LimitToTableText(Name, 35);
   b.question(QStringLiteral("Enter your name and fax number for identifying your sent faxes"));
   auto* ids = new QGridLayout;
   const std::pair<const char*, QLineEdit*> fields[] = {
@@ -367,6 +372,7 @@ QWidget* TPreferences::buildSenderPage() {
   b.add(UseECM);
 
   DialPrefix = Named(new QLineEdit(page), "DialPrefix");
+  ui::LimitToTableText(DialPrefix);
   b.question(QStringLiteral(
       "Enter the dial prefix or calling card number here. If you require special numbers or "
       "codes when dialing out, you can specify them once here rather than in every fax "
@@ -384,14 +390,15 @@ QWidget* TPreferences::buildSenderPage() {
 QWidget* TPreferences::buildDialingPage() {
   auto* page = new QWidget(this);
   PageBuilder b(page, questionNumber_);
-  auto number = [page](const char* name, const char* hint) {
+  auto number = [page](const char* name, const char* hint, int most) {
     auto* e = Named(new QLineEdit(page), name, hint);
     e->setFixedWidth(kNumberEditWidth);
+    ui::RefuseTyping(e, ui::WholeNumberRule(most));
     return e;
   };
-  TimeOut = number("TimeOut", "Seconds, from 0 to 86400");
-  DialAttempts = number("DialAttempts", nullptr);
-  RetryWait = number("RetryWait", "Seconds, from 0 to 86400");
+  TimeOut = number("TimeOut", "Seconds, from 0 to 86400", kMaxSeconds);
+  DialAttempts = number("DialAttempts", "Attempts, from 0 (no limit) to 99", kMaxDialAttempts);
+  RetryWait = number("RetryWait", "Seconds, from 0 to 86400", kMaxSeconds);
   const std::pair<const char*, QLineEdit*> numbers[] = {
       {"Enter the number of seconds to wait for a connection after dialing the number", TimeOut},
       {"Enter the number of dial attempts that should be made when sending faxes", DialAttempts},
@@ -452,6 +459,7 @@ QWidget* TPreferences::buildReceiveClassPage() {
   b.add(b.rowOf({rateLabel, TransferRateReceive, RecBPSSameAsSendButton}));
 
   ModemInitReceive = Named(new QLineEdit(page), "ModemInitReceive");
+  ui::LimitToTableText(ModemInitReceive);
   RecInitSameAsSendButton =
       sameAsSend("RecInitSameAsSendButton", &TPreferences::RecInitSameAsSendButtonClick);
   GenericInitRecButton =

@@ -8,6 +8,7 @@ namespace app {
 
 inline constexpr int kPrefsPageCount = 8;
 inline constexpr int kMaxSeconds = 86400;  // one day
+inline constexpr int kMaxDialAttempts = 99;
 
 struct WizardButtons {
   bool back = false, next = false, finish = false;

@@ -48,14 +48,20 @@ void MergeFieldObject::drawObject(QPainter* painter, const QRectF& rect, QTextDo
   QTextCharFormat cf = format.toCharFormat();
   QFont font = FieldFont(doc, format, painter->device());
   painter->save();
-  if (marked_) painter->fillRect(rect, QColor(220, 228, 244));
+  // The layout stands an inline object on the line's base line and counts all of its
+  // height as ascent, so the base line is the rectangle's bottom: the text is written
+  // there, its descent below it as in the text around it.
+  QFontMetricsF fm(font, painter->device());
+  const double baseline = rect.bottom();
+  if (marked_)
+    painter->fillRect(QRectF(rect.left(), baseline - fm.ascent(), rect.width(), fm.height()),
+                      QColor(220, 228, 244));
   QColor color =
       cf.hasProperty(QTextFormat::ForegroundBrush) ? cf.foreground().color() : QColor(Qt::black);
   painter->setPen(color);
   painter->setFont(font);
-  QFontMetricsF fm(font, painter->device());
   double x = rect.left() + (marked_ ? 1 : 0);
-  painter->drawText(QPointF(x, rect.top() + fm.ascent()), format.stringProperty(kPropFieldText));
+  painter->drawText(QPointF(x, baseline), format.stringProperty(kPropFieldText));
   painter->restore();
 }
 
