@@ -34,7 +34,7 @@ void writeFax(const std::string& name, int pages, const std::string& sender = ""
   faximage::MonoBitmap line(1728, 1);
   line.setPixel(10, 0, true);
   ASSERT_EQ(faximage::test::writeBrx(app::ReceiveDir() + "/" + name,
-                                     std::vector<faximage::test::PageSpec>(size_t(pages), {line}),
+                                     std::vector<faximage::test::BitmapPage>(size_t(pages), {line}),
                                      sender, fileDate),
             0);
 }

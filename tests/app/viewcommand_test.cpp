@@ -65,7 +65,7 @@ void writeReceivedFile(const std::string& name, int pages) {
   faximage::MonoBitmap page(1728, 40);
   for (int x = 100; x < 300; ++x) page.setPixel(x, 20, true);
   ASSERT_EQ(faximage::test::writeBrx(app::ReceiveDir() + "/" + name,
-                                     std::vector<faximage::test::PageSpec>(size_t(pages), {page})),
+                                     std::vector<faximage::test::BitmapPage>(size_t(pages), {page})),
             0);
 }
 

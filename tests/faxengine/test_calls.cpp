@@ -47,7 +47,7 @@ TEST_P(Calls, SendToTheRemoteMachine) {
     SCOPED_TRACE(fine ? "fine" : "standard");
     int count = fine ? 3 : 1;
     std::string file = dir_.path(fine ? "fine.brx" : "standard.brx");
-    std::vector<PageSpec> sent = pages(count, fine, 120);
+    std::vector<TestPage> sent = pages(count, fine, 120);
     writeBrx(file, sent);
     ModemSim sim({"--speed", "10", "--exit-after-calls", "1"});
     ASSERT_TRUE(sim.ready());
@@ -142,7 +142,7 @@ TEST(PairCalls, SenderAndReceiverOfDifferentClasses) {
     SCOPED_TRACE(std::string(senderKind) + " to " + receiverKind);
     TempDir dir;
     std::string file = dir.path("out.brx");
-    std::vector<PageSpec> sent = pages(2, false, 80);
+    std::vector<TestPage> sent = pages(2, false, 80);
     writeBrx(file, sent);
     ModemSim sim(
         {"--speed", "10", "--mode", "pair", "--modem1", senderKind, "--modem2", receiverKind});

@@ -61,7 +61,7 @@ class BrindlefaxCalls : public ::testing::Test {
  protected:
   // A fax of `count` pages.
   std::string fax(int count, bool fine) {
-    std::vector<PageSpec> pages;
+    std::vector<TestPage> pages;
     for (int i = 0; i < count; ++i) pages.push_back({patternPicture(100, i + 5), fine});
     std::string path = dir_.path("fax" + std::to_string(n_++) + ".brx");
     writeBrx(path, pages);
@@ -82,7 +82,7 @@ class BrindlefaxCalls : public ::testing::Test {
 
   TempDir dir_;
   std::unique_ptr<ModemSim> sim_;
-  std::vector<PageSpec> sent_;
+  std::vector<TestPage> sent_;
   int n_ = 0;
 };
 

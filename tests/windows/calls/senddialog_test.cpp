@@ -22,13 +22,13 @@ namespace {
 
 namespace pc = faxengine::progress;
 using faxengine::test::ModemSim;
-using faxengine::test::PageSpec;
+using faxengine::test::TestPage;
 using windows::TSendFaxForm;
 
 class SendDialogCalls : public testutil::CallsTest {
  protected:
   std::string faxFile = dir.path("BDL_1.BRX");
-  std::vector<PageSpec> pages = {{faxengine::test::patternPicture(100, 3)},
+  std::vector<TestPage> pages = {{faxengine::test::patternPicture(100, 3)},
                                  {faxengine::test::patternPicture(60, 7)}};
   TSendFaxForm dialog;
   QStringList statusSeen;  // the status texts the progress window showed, in order
