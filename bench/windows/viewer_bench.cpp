@@ -11,7 +11,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "faximage/unpacker.h"
 #include "faximage/viewer/fxfaxviewer.h"
 

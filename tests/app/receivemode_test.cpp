@@ -2,9 +2,9 @@
 // folder that have no row (after an append that failed, or a program that ended first),
 // offered at the next start and by Rebuild Indexes.
 #include "app/mainwindow/receiverules.h"
+#include "brx_builder.h"
 #include "faxcodes/texts.h"
 #include "faxengine/fax_types.h"
-#include "faximage/brx_builder.h"
 #include "faximage/brx_format.h"
 #include "mainwindow_fixture.h"
 #include "support/failat.h"

@@ -2,7 +2,7 @@
 // folder and nowhere else; an outgoing fax is rendered into a temporary file that is gone
 // once the viewer closes.
 #include "app/store/faxstore.h"
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "faxpages.h"
 #include "mainwindow_fixture.h"

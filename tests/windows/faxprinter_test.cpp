@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "settings/inifile.h"
 #include "support/programdir.h"

@@ -6,7 +6,7 @@
 
 #include "commands.h"
 #include "faximage/convert_state.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 namespace faximage::test {
 
-int writeBrx(const std::string& path, const std::vector<BitmapPage>& pages, std::string_view senderId,
-             std::uint32_t fileDate) {
+int writeBrx(const std::string& path, const std::vector<BitmapPage>& pages,
+             std::string_view senderId, std::uint32_t fileDate) {
   BrxWriter w;
   if (int rc = w.create(path)) return rc;
   ConvertState st;
