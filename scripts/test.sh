@@ -13,6 +13,9 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 lower_modules="base;settings;tables;faxcodes;faximage;faxengine;spell"
+# A clean clone in another folder reuses what an earlier checkout compiled: ccache hashes the
+# paths below the checkout relative to it, and not the build folder.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 
