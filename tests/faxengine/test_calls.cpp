@@ -367,26 +367,4 @@ TEST(SlowLineCalls, ADensePageOutlastingThePageTimeoutIsSent) {
   }
 }
 
-// A modem that puts noise between its answers, or answers slowly (but within the reply
-// time), still delivers the fax.
-TEST(SlowLineCalls, ANoisyOrSlowModemStillDeliversTheFax) {
-  TempDir dir;
-  std::string file = dir.path("out.brx");
-  writeBrx(file, pages(2, false, 40));
-  for (const char* scenario : {"garbage", "slow:ms=800"}) {
-    SCOPED_TRACE(scenario);
-    // (The simulator stays after the call: the modem's last answers come late.)
-    ModemSim sim({"--speed", "10", "--scenario", scenario});
-    ASSERT_TRUE(sim.ready());
-    TFxSendFax fax;
-    fax.FaxClass = TFaxClass::fcClass2;
-    fax.PhoneNumber = "5551234";
-    fax.SetFaxFile(file);
-    SendResult r;
-    ASSERT_TRUE(runSession(fax, sim.modem1(), r));
-    EXPECT_EQ(r.finish, 0) << errorText(r.finish);
-    EXPECT_EQ(r.logs.back(), lfaxTransmitOk);
-  }
-}
-
 }  // namespace

@@ -143,6 +143,15 @@ TEST_F(BrindlefaxCalls, AFailedSendEndsWithItsMessage) {
   EXPECT_TRUE(has(t, "ATS7=3")) << t;
 }
 
+// A modem that puts noise between its answers, or answers slowly (within the reply time),
+// still delivers the fax.
+TEST_F(BrindlefaxCalls, ANoisyOrSlowModemStillDeliversTheFax) {
+  for (const char* scenario : {"garbage", "slow:ms=800"}) {
+    Result r = send({"--scenario", scenario}, {}, 2);
+    EXPECT_EQ(r.code, 0) << scenario << "\n" << r.out << r.err;
+  }
+}
+
 // A failed reception ends with its message and exit code 1 and leaves no file.
 TEST_F(BrindlefaxCalls, ReceivingADataCallFailsAndKeepsNoFile) {
   std::string rx = dir_.path("rx");
