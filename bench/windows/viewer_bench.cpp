@@ -11,7 +11,7 @@
 #include <ctime>
 #include <fstream>
 
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "faximage/unpacker.h"
 #include "faximage/viewer/fxfaxviewer.h"
 
@@ -44,7 +44,7 @@ std::string faxFile() {
   if (name.empty()) {
     folder = new QTemporaryDir;
     name = folder->filePath("twenty.brx").toStdString();
-    std::vector<faximage::test::PageSpec> pages;
+    std::vector<faximage::test::BitmapPage> pages;
     for (int p = 0; p < kPages; ++p) pages.push_back({textPage(p), true});
     faximage::test::writeBrx(name, pages);
   }

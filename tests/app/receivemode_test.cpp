@@ -2,9 +2,9 @@
 // folder that have no row (after an append that failed, or a program that ended first),
 // offered at the next start and by Rebuild Indexes.
 #include "app/mainwindow/receiverules.h"
+#include "brx_builder.h"
 #include "faxcodes/texts.h"
 #include "faxengine/fax_types.h"
-#include "faximage/brx_builder.h"
 #include "faximage/brx_format.h"
 #include "mainwindow_fixture.h"
 #include "support/failat.h"
@@ -38,7 +38,7 @@ void writeFax(const std::string& name, int pages, const std::string& sender = ""
   faximage::MonoBitmap line(1728, 1);
   line.setPixel(10, 0, true);
   ASSERT_EQ(faximage::test::writeBrx(app::ReceiveDir() + "/" + name,
-                                     std::vector<faximage::test::PageSpec>(size_t(pages), {line}),
+                                     std::vector<faximage::test::BitmapPage>(size_t(pages), {line}),
                                      sender, fileDate),
             0);
 }

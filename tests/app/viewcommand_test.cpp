@@ -2,7 +2,7 @@
 // folder and nowhere else; an outgoing fax is rendered into a temporary file that is gone
 // once the viewer closes.
 #include "app/store/faxstore.h"
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "faxpages.h"
 #include "mainwindow_fixture.h"
@@ -65,7 +65,7 @@ void writeReceivedFile(const std::string& name, int pages) {
   faximage::MonoBitmap page(1728, 40);
   for (int x = 100; x < 300; ++x) page.setPixel(x, 20, true);
   ASSERT_EQ(faximage::test::writeBrx(app::ReceiveDir() + "/" + name,
-                                     std::vector<faximage::test::PageSpec>(size_t(pages), {page})),
+                                     std::vector<faximage::test::BitmapPage>(size_t(pages), {page})),
             0);
 }
 

@@ -103,7 +103,7 @@ class Class1SendSteps : public ::testing::Test {
     rig_->proto.desiredBps = 14400;
     return *rig_;
   }
-  std::string fax(const std::vector<PageSpec>& pages) {
+  std::string fax(const std::vector<TestPage>& pages) {
     std::string path = dir_.path("fax" + std::to_string(n_++) + ".brx");
     writeBrx(path, pages);
     return path;

@@ -73,7 +73,7 @@ class SendSteps : public ::testing::TestWithParam<bool> {
     s.v20 = v20();
     return s;
   }
-  std::string fax(const std::vector<PageSpec>& pages) {
+  std::string fax(const std::vector<TestPage>& pages) {
     std::string path = dir_.path("fax" + std::to_string(n_++) + ".brx");
     writeBrx(path, pages);
     return path;

@@ -5,7 +5,7 @@
 
 #include "faximage/brx_file.h"
 #include "faximage/errors.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -10,7 +10,7 @@
 #include "faximage/t4_codes.h"
 #include "faximage/t4_decoder.h"
 #include "faximage/t4_encoder.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -8,7 +8,7 @@
 #include "faximage/converter.h"
 #include "faximage/errors.h"
 #include "faximage/page_image.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -11,7 +11,7 @@
 #include "faximage/line_source.h"
 #include "faximage/page_image.h"
 #include "faximage/unpacker.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -12,7 +12,7 @@
 #include "faximage/line_source.h"
 #include "faximage/t4_decoder.h"
 #include "faximage/t4_encoder.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

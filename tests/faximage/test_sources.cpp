@@ -4,7 +4,7 @@
 #include "faximage/dither.h"
 #include "faximage/errors.h"
 #include "faximage/line_source.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -9,7 +9,7 @@
 #include "faximage/errors.h"
 #include "faximage/image_export.h"
 #include "faximage/unpacker.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -15,7 +15,7 @@
 #include "brx_builder.h"
 #include "faximage/errors.h"
 #include "faximage/viewer/fxfaxviewer.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

@@ -15,7 +15,7 @@ constexpr std::uint32_t kRecords = 1200;  // many more records than the check sa
 // Where a field of the outgoing table sits in its records.
 int fieldOffset(const std::string& name) {
   int offset = 1;
-  for (const auto& f : outgoingSpec().fields) {
+  for (const auto& f : outgoingTable().fields) {
     if (f.name == name) return offset;
     offset += f.width;
   }

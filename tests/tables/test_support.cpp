@@ -21,8 +21,8 @@ ScratchDir::~ScratchDir() {
   fs::remove_all(path_, ec);
 }
 
-const std::vector<TableSpec>& storeTables() {
-  static const std::vector<TableSpec> definitions = {
+const std::vector<TableDef>& storeTables() {
+  static const std::vector<TableDef> definitions = {
       {"BDL.DBF",
        {{"SUBJECT", 'C', 50, 0},
         {"SENT", 'L', 1, 0},
@@ -65,10 +65,10 @@ const std::vector<TableSpec>& storeTables() {
   return definitions;
 }
 
-const TableSpec& outgoingSpec() { return storeTables()[0]; }
+const TableDef& outgoingTable() { return storeTables()[0]; }
 
 void makeOutgoing(const std::string& dir, int n) {
-  const TableSpec& s = outgoingSpec();
+  const TableDef& s = outgoingTable();
   Table::create(dir + "/" + s.file, s.fields);
   Table t;
   t.open(dir, s.file);

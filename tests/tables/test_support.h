@@ -25,14 +25,14 @@ class ScratchDir {
 };
 
 // Field lists of the fax store's tables, with their tags.
-struct TableSpec {
+struct TableDef {
   std::string file;
   std::vector<FieldDef> fields;
   std::string tag, keyExpr, forExpr;
   bool descending;
 };
-const std::vector<TableSpec>& storeTables();
-const TableSpec& outgoingSpec();
+const std::vector<TableDef>& storeTables();
+const TableDef& outgoingTable();
 
 // Creates the outgoing-fax table with its tag and n records (every 7th deleted).
 void makeOutgoing(const std::string& dir, int n);

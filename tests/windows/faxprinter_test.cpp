@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "settings/inifile.h"
 #include "support/programdir.h"
@@ -30,7 +30,7 @@ namespace windows {
 namespace {
 
 using faximage::MonoBitmap;
-using faximage::test::PageSpec;
+using faximage::test::BitmapPage;
 
 // A page with a black frame 8 pixels thick around the whole image: its outline on paper
 // shows where the page went and at what proportions.
@@ -80,7 +80,7 @@ struct FaxPrinterTest : ::testing::Test {
   QString pdf = QString::fromStdString(dir.path("out.pdf"));
 
   // Writes the pages and points the printer, with its log, at them and at a PDF file.
-  void load(const std::vector<PageSpec>& pages) {
+  void load(const std::vector<BitmapPage>& pages) {
     const std::string fax = dir.path("FAX$1.BRX");
     ASSERT_EQ(faximage::test::writeBrx(fax, pages), 0);
     printer.Printer().setOutputFormat(QPrinter::PdfFormat);
@@ -145,7 +145,7 @@ TEST_F(FaxPrinterTest, OnePagePerSheetWithCodesAndTrueProportions) {
 }
 
 TEST_F(FaxPrinterTest, FourPagesPerPortraitSheetInReadingOrder) {
-  load(std::vector<PageSpec>(5, {framedPage(1100), true}));
+  load(std::vector<BitmapPage>(5, {framedPage(1100), true}));
   printer.MultiPage = true;
   printer.FaxHeader.Enabled = printer.FaxFooter.Enabled = false;
   ASSERT_EQ(printer.PrintFaxFile(), 0);
@@ -160,7 +160,7 @@ TEST_F(FaxPrinterTest, FourPagesPerPortraitSheetInReadingOrder) {
 }
 
 TEST_F(FaxPrinterTest, AbortStopsAfterTheCurrentPageAndIsLogged) {
-  load(std::vector<PageSpec>(4, {framedPage(200), true}));
+  load(std::vector<BitmapPage>(4, {framedPage(200), true}));
   TFxFaxPrinterStatus status(nullptr);
   printer.StatusDisplay = &status;
   std::vector<int> announced;
@@ -184,7 +184,7 @@ TEST_F(FaxPrinterTest, AbortStopsAfterTheCurrentPageAndIsLogged) {
 }
 
 TEST_F(FaxPrinterTest, ViewerPrintDialogStoresPreferencesAndPrintsTheChosenRange) {
-  load(std::vector<PageSpec>(3, {framedPage(300), true}));
+  load(std::vector<BitmapPage>(3, {framedPage(300), true}));
   TFaxViewer viewer;
   viewer.FaxFileName = printer.FileName().toStdString();
   viewer.HeaderText = "To: Office $P";

@@ -7,7 +7,7 @@
 #include "commands.h"
 #include "test_commands.h"
 #include "faximage/convert_state.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commands.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace brindlefax::test {
 

@@ -11,7 +11,7 @@
 #include "test_commands.h"
 #include "faximage/document_raster.h"
 #include "faximage/errors.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace {
 

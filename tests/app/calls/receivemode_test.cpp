@@ -3,7 +3,6 @@
 // and stopped calls leave nothing behind, and receive mode carries on. Real-time.
 #include "app/mainwindow/smallforms.h"
 #include "fax_pages.h"
-#include "fax_peer.h"
 #include "faxcodes/error_codes.h"
 #include "faxcodes/texts.h"
 #include "faxengine/fax_component.h"
@@ -73,8 +72,9 @@ std::string run(const QString& program, const QStringList& args) {
   return p.readAllStandardOutput().toStdString();
 }
 
-// Each class the engine receives in, started at program start, with print on receipt and
-// an init string typed without "AT", with it, and with it in lower case.
+// A fax received in Class 1 (how each class receives is the engine's, tested there), with
+// receive mode started at program start, print on receipt and an init string typed without
+// "AT" (the forms an init string may take are a test of the send rules).
 class ReceiveEachClass : public ReceiveCalls, public ::testing::WithParamInterface<int> {};
 
 TEST_P(ReceiveEachClass, AThreePageFaxIsListedStoredAndPrinted) {
@@ -84,10 +84,9 @@ TEST_P(ReceiveEachClass, AThreePageFaxIsListedStoredAndPrinted) {
   ModemSim sim({"--speed", "20", "--remote-call", "--remote-id", "555 1234", "--pages",
                 pagesOf(sent), "--exit-after-calls", "1"});
   ASSERT_TRUE(sim.ready());
-  const char* inits[] = {"", "S7=40", "ATS7=40", "atS7=40"};
   settingsFor(sim.modem1(), GetParam(),
-              std::string("InitStringReceive=") + inits[GetParam()] +
-                  "\r\n[Receive]\r\nAtStartup=1\r\nPrintOnReceipt=1\r\nWav=arrived.wav\r\n");
+              "InitStringReceive=S7=40\r\n[Receive]\r\nAtStartup=1\r\nPrintOnReceipt=1\r\nWav="
+              "arrived.wav\r\n");
   dir.write("arrived.wav", "RIFF");
   QStringList sounds;
   ui::SoundRequests().Install([&sounds](const QString& file) { sounds << file; });
@@ -139,7 +138,7 @@ std::string className(const ::testing::TestParamInfo<int>& info) {
   const char* const names[] = {"", "Class1", "Class2", "Class20"};
   return names[info.param];
 }
-INSTANTIATE_TEST_SUITE_P(Class, ReceiveEachClass, ::testing::Values(1, 2, 3), className);
+INSTANTIATE_TEST_SUITE_P(Class, ReceiveEachClass, ::testing::Values(1), className);
 
 TEST_F(ReceiveCalls, StopDuringACallEndsItAndLeavesNoFaxBehind) {
   ModemSim sim({"--speed", "10", "--remote-call", "--pages",
@@ -230,31 +229,6 @@ TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaiting) {
   // Closing the program leaves receive mode.
   w.close();
   EXPECT_FALSE(w.FxComPort1.Open());
-}
-
-// The independent fax terminal calls through its Class 1 modem and sends two pages.
-TEST_F(ReceiveCalls, AClass1FaxFromTheIndependentPeerIsListed) {
-  if (faxengine::test::FaxPeer::program().empty()) GTEST_SKIP() << "faxpeer is not built";
-  faxengine::test::TempDir tmp;
-  const std::vector<Picture> sent = {faxengine::test::patternPicture(60, 5),
-                                     faxengine::test::patternPicture(30, 6)};
-  faxengine::test::writeTiff(tmp.path("out.tif"), sent, tmp);
-  // Receiving waits real-time pauses between frames: the line runs at its own speed.
-  faxengine::test::FaxPeer peer({"--call", "--tx", tmp.path("out.tif"), "--speed", "1",
-                                 "--ring-period-ms", "3000", "--ident", "555 1234"});
-  ASSERT_TRUE(peer.ready());
-  settingsFor(peer.pty(), 1);
-  app::TMainScreen& w = open();
-  find<QToolButton>("ReceiveButton")->click();
-  ASSERT_TRUE(w.ReceiveMode);
-  ASSERT_TRUE(waitFor([this] { return rows("RecFaxGrid") == 1; }, 90000)) << peer.log();
-  EXPECT_EQ(field("FROM"), "555 1234");
-  EXPECT_EQ(w.Store.RecTable.table().getNumber("PAGES"), 2);
-  expectPages(app::ReceiveDir() + "/" + field("FAXFILE"), sent);
-  find<QToolButton>("ReceiveButton")->click();
-  ASSERT_TRUE(peer.finish(30));
-  EXPECT_TRUE(peer.result().starts_with("RESULT OK")) << peer.result();
-  EXPECT_TRUE(messages.empty());
 }
 
 // The far end of a pair of modems: a sender of the engine's own, on Com2.

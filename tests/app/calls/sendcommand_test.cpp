@@ -114,7 +114,8 @@ std::string className(const ::testing::TestParamInfo<int>& info) {
   const char* const names[] = {"", "Class1", "Class2", "Class20"};
   return names[info.param];
 }
-INSTANTIATE_TEST_SUITE_P(Class, SendThroughClass, ::testing::Values(1, 2, 3), className);
+// One call, in Class 2: how each class sends is the engine's, tested there.
+INSTANTIATE_TEST_SUITE_P(Class, SendThroughClass, ::testing::Values(2), className);
 
 TEST_F(SendCommand, ABusyNumberStoresTheEngineTextAndIsNotMarkedSent) {
   ModemSim sim({"--speed", "20", "--scenario", "busy"});

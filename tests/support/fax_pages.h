@@ -13,13 +13,13 @@ namespace faxengine::test {
 
 using Picture = std::vector<std::string>;
 
-struct PageSpec {
+struct TestPage {
   Picture rows;
   bool fine = false;
 };
 
 // Writes a BRX file of line-record pages (the form the converter writes).
-void writeBrx(const std::string& path, const std::vector<PageSpec>& pages);
+void writeBrx(const std::string& path, const std::vector<TestPage>& pages);
 // Codes a picture as a continuous stream the way a fax machine sends a page, RTC included.
 std::vector<std::uint8_t> codedPage(const Picture& rows);
 // A raster line (1 black, most significant bit leftmost) as a picture row.

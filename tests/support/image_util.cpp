@@ -1,5 +1,7 @@
 // Helpers of the fax image tests.
-#include "test_util.h"
+#include "image_util.h"
+
+#include "fax_pages.h"
 
 #include <unistd.h>
 #include <algorithm>
@@ -32,10 +34,7 @@ std::vector<std::string> toPicture(const MonoBitmap& b, int maxWidth) {
 }
 
 std::string lineToPicture(const std::uint8_t* line, int pixels) {
-  std::string r;
-  for (int x = 0; x < pixels; ++x) r += (line[x >> 3] >> (7 - (x & 7))) & 1 ? 'X' : ' ';
-  while (!r.empty() && r.back() == ' ') r.pop_back();
-  return r;
+  return faxengine::test::pictureRow(line, pixels);
 }
 
 ScratchDir::ScratchDir() {

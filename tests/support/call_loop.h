@@ -101,8 +101,8 @@ bool runSession(Fax& fax, const std::string& device, SendResult& r, int seconds 
   return ended;
 }
 
-inline std::vector<PageSpec> pages(int n, bool fine, int rows) {
-  std::vector<PageSpec> out;
+inline std::vector<TestPage> pages(int n, bool fine, int rows) {
+  std::vector<TestPage> out;
   for (int i = 0; i < n; ++i) out.push_back({patternPicture(rows, 10 * i + 1), fine});
   return out;
 }

@@ -9,14 +9,14 @@
 
 namespace faximage::test {
 
-int writeBrx(const std::string& path, const std::vector<PageSpec>& pages, std::string_view senderId,
-             std::uint32_t fileDate) {
+int writeBrx(const std::string& path, const std::vector<BitmapPage>& pages,
+             std::string_view senderId, std::uint32_t fileDate) {
   BrxWriter w;
   if (int rc = w.create(path)) return rc;
   ConvertState st;
   st.setPageWidth(kNormalWidth);
   std::array<std::uint8_t, kLineBufferBytes> line{};
-  for (const PageSpec& p : pages) {
+  for (const BitmapPage& p : pages) {
     if (int rc = w.beginPage(std::uint16_t((p.fine ? pfFine : 0) | pfLineLengths))) return rc;
     for (int y = 0; y < p.image.height; ++y) {
       line.fill(0);

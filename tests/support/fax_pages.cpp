@@ -23,11 +23,11 @@ std::vector<std::uint8_t> rasterRow(const std::string& row) {
 
 }  // namespace
 
-void writeBrx(const std::string& path, const std::vector<PageSpec>& pages) {
+void writeBrx(const std::string& path, const std::vector<TestPage>& pages) {
   faximage::BrxWriter w;
   w.create(path);
   faximage::ConvertState state;
-  for (const PageSpec& p : pages) {
+  for (const TestPage& p : pages) {
     w.beginPage(std::uint16_t(faximage::pfLineLengths | (p.fine ? faximage::pfFine : 0)));
     for (const std::string& row : p.rows) {
       state.EncodeLine(rasterRow(row));
