@@ -7,6 +7,7 @@
 #include "modem_sim.h"
 #include "richtext/richtext.h"
 #include "settings/inifile.h"
+#include "ui/radiogroup.h"
 #include "windows/sendfax.h"
 
 #include <QComboBox>
