@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 
 namespace compose {
 
@@ -21,12 +20,6 @@ QLabel* MakeLabel(QWidget* parent, const QString& caption, QWidget* buddy) {
   auto* label = new QLabel(caption, parent);
   label->setBuddy(buddy);
   return label;
-}
-
-void AddHelpKey(QPushButton* helpButton) {
-  auto* key = new QShortcut(QKeySequence::HelpContents, helpButton->window());
-  key->setContext(Qt::WindowShortcut);
-  QObject::connect(key, &QShortcut::activated, helpButton, &QPushButton::click);
 }
 
 void SetUpPane(richtext::TRichText* pane, int pointSize) {

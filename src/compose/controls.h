@@ -25,8 +25,6 @@ enum class BrowseMode { Library, Picker };
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption,
                         const QString& hint = {});
 QLabel* MakeLabel(QWidget* parent, const QString& caption, QWidget* buddy);
-// F1 anywhere in the button's window presses it.
-void AddHelpKey(QPushButton* helpButton);
 
 // Arial at the given size for new text, both scroll bars, Tab typed into the text, insert
 // mode, no drag and drop.

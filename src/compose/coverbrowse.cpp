@@ -80,7 +80,7 @@ void TCoverBrowse::connectCommands() {
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(HelpButton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::CoverBrowse, this); });
-  AddHelpKey(HelpButton);
+  ui::AddHelpKey(HelpButton);
 }
 
 void TCoverBrowse::SetMode(BrowseMode mode) {
@@ -108,7 +108,9 @@ void TCoverBrowse::NewButtonClick() {
       editor.CoverDescription->setText(QStringLiteral("{description}"));
       ApplyDefaultFont(editor.RichCover);
     }
-    if (editor.exec() == kModalOk) storeTemplate(editor, true);
+    // A refused write brings the editor back with its content, to try again or copy it out.
+    while (editor.exec() == kModalOk && !storeTemplate(editor, true)) {
+    }
   }
   CloneMode = false;
 }
@@ -121,7 +123,8 @@ void TCoverBrowse::ModifyButtonClick() {
   TCoverEditor editor(this);
   editor.CoverDescription->setText(ui::FieldText(cover_.table, kDescription));
   store_.LoadRichText(*editor.RichCover, kCover, cover_.binding);
-  if (editor.exec() == kModalOk) storeTemplate(editor, false);
+  while (editor.exec() == kModalOk && !storeTemplate(editor, false)) {
+  }
 }
 
 void TCoverBrowse::CloneButtonClick() {
@@ -160,7 +163,7 @@ void TCoverBrowse::AcceptbuttonClick() {
   done(kModalOk);
 }
 
-void TCoverBrowse::storeTemplate(TCoverEditor& editor, bool append) {
+bool TCoverBrowse::storeTemplate(TCoverEditor& editor, bool append) {
   try {
     if (append)
       cover_.table.append();
@@ -169,11 +172,13 @@ void TCoverBrowse::storeTemplate(TCoverEditor& editor, bool append) {
     ui::PutFieldText(cover_.table, kDescription, editor.CoverDescription->text());
     store_.SaveRichText(*editor.RichCover, kCover, cover_.binding);
     cover_.table.post();
+    return true;
   } catch (const std::exception& e) {
     cover_.table.cancel();
     ui::ReportFailure(e);
-    refresh();  // a table that refused a write takes writes again once reopened
   }
+  refresh();  // a table that refused a write takes writes again once reopened
+  return false;
 }
 
 void TCoverBrowse::refresh() {

@@ -61,7 +61,8 @@ class TCoverBrowse : public QDialog {
   bool noRecord();
   // Appends a record (or edits the current one) with the editor's description and text,
   // and posts it. A failure is reported and leaves the table usable without the change.
-  void storeTemplate(TCoverEditor& editor, bool append);
+  // False when the table refused the write (reported; the table is reopened).
+  bool storeTemplate(TCoverEditor& editor, bool append);
   void refresh();
 
   TComposeStore& store_;

@@ -148,7 +148,7 @@ void TCoverEditor::connectCommands() {
   connect(ZoomMenu, &QMenu::triggered, this, &TCoverEditor::ZoomItemClick);
   connect(HelpButton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::CoverEditor, this); });
-  AddHelpKey(HelpButton);
+  ui::AddHelpKey(HelpButton);
   connect(OKbutton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   // Tool-bar items act through their actions, which the overflow menu triggers too.

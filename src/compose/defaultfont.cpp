@@ -57,8 +57,10 @@ ui::Seam<std::optional<QFont>(const QFont&)>& FontDialogAnswers() {
   return seam;
 }
 
+// The settings of this run are the ones in force: reading the file again would bring back
+// what the program keeps apart until it is stored (a port the first run has not yet
+// written, say).
 bool ChooseDefaultFont() {
-  settings::LoadSettings();
   const QFont preset = presetFont();
   const std::optional<QFont> chosen = runFontDialog(preset);
   if (!chosen) return false;

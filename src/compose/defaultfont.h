@@ -19,7 +19,7 @@ inline void ApplyDefaultFont(richtext::TRichText* editor) {
   if (editor) editor->SetCurrentCharAttributes(DefaultFontAttributes());
 }
 
-// Re-reads the settings, lets the user pick a font preset with the default font and,
+// Lets the user pick a font preset with the default font of this run's settings and,
 // when confirmed, stores name, size, bold, italic and underline and saves the settings
 // (which may throw IniWriteError). Returns whether the user confirmed.
 bool ChooseDefaultFont();

@@ -230,7 +230,7 @@ void TFaxEditor::connectCommands() {
   connect(AddressButton, &QPushButton::clicked, this, &TFaxEditor::AddressButtonClick);
   connect(Helpbutton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::FaxEditor, this); });
-  AddHelpKey(Helpbutton);
+  ui::AddHelpKey(Helpbutton);
   connect(OKButton, &QPushButton::clicked, this, [this] { done(kModalOk); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   // Tool-bar items act through their actions, which the overflow menu triggers too.

@@ -86,7 +86,7 @@ void TPhoneBook::connectCommands() {
   connect(Cancelbutton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(Helpbutton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::PhoneBook, this); });
-  AddHelpKey(Helpbutton);
+  ui::AddHelpKey(Helpbutton);
 }
 
 void TPhoneBook::SetMode(BrowseMode mode) {
@@ -124,7 +124,9 @@ void TPhoneBook::AddbuttonClick() {
   {
     TPhoneBookEditor editor(this);
     ui::CenterFormDefault(&editor);
-    if (editor.exec() == kModalOk) storeEntry(editor, true);
+    // A refused write brings the editor back with its content, to try again.
+    while (editor.exec() == kModalOk && !storeEntry(editor, true)) {
+    }
   }
   SetButtons();
 }
@@ -138,7 +140,8 @@ void TPhoneBook::ModifyButtonClick() {
   editor.Name->setText(ui::FieldText(PhoneTable, kName));
   editor.Number->setText(ui::FieldText(PhoneTable, kPhone));
   ui::CenterFormDefault(&editor);
-  if (editor.exec() == kModalOk) storeEntry(editor, false);
+  while (editor.exec() == kModalOk && !storeEntry(editor, false)) {
+  }
 }
 
 void TPhoneBook::DeleteButtonClick() {
@@ -169,7 +172,7 @@ void TPhoneBook::OKButtonClick() {
   done(kModalOk);
 }
 
-void TPhoneBook::storeEntry(const TPhoneBookEditor& editor, bool append) {
+bool TPhoneBook::storeEntry(const TPhoneBookEditor& editor, bool append) {
   try {
     if (append)
       PhoneTable.append();
@@ -178,11 +181,13 @@ void TPhoneBook::storeEntry(const TPhoneBookEditor& editor, bool append) {
     ui::PutFieldText(PhoneTable, kName, editor.Name->text());
     ui::PutFieldText(PhoneTable, kPhone, editor.Number->text());
     PhoneTable.post();
+    return true;
   } catch (const std::exception& e) {
     PhoneTable.cancel();
     ui::ReportFailure(e);
-    refresh();  // a table that refused a write takes writes again once reopened
   }
+  refresh();  // a table that refused a write takes writes again once reopened
+  return false;
 }
 
 void TPhoneBook::refresh() {

@@ -82,7 +82,8 @@ class TPhoneBook : public QDialog {
   bool noEntry();
   // Appends an entry (or edits the current one) from the editor and posts it. A failure
   // is reported and leaves the table usable without the change.
-  void storeEntry(const TPhoneBookEditor& editor, bool append);
+  // False when the table refused the write (reported; the table is reopened).
+  bool storeEntry(const TPhoneBookEditor& editor, bool append);
   void refresh();
 
   TComposeStore& store_;

@@ -57,7 +57,7 @@ TPhoneBookEditor::TPhoneBookEditor(QWidget* parent) : QDialog(parent) {
   connect(Cancelbutton, &QPushButton::clicked, this, [this] { done(kModalCancel); });
   connect(Helpbutton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::PhoneBookEditor, this); });
-  AddHelpKey(Helpbutton);
+  ui::AddHelpKey(Helpbutton);
 }
 
 void TPhoneBookEditor::reject() { done(kModalCancel); }

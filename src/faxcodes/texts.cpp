@@ -107,6 +107,7 @@ constexpr Entry kTable[] = {
     {13005, "Sending EOP"},
     {13006, "Error sending page"},
     {13007, "Page accepted by remote"},
+    {13008, "Sending MPS"},
     {13020, "Waiting for incoming call"},
     {13021, "No connect on this call"},
     {13022, "Answering incoming call"},

@@ -152,7 +152,7 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
       if (reply != AtReply::Ok) break;
       softwareFlow(false);
       p.retryCount = 0;
-      m_.setProgress(progress::kSendingEop);
+      m_.reportPageEnd();
       return setStep(Step::PostPage);
     case Step::PostPageReady:
       if (reply != AtReply::Connect) break;

@@ -235,7 +235,7 @@ void Class2Send::pageQueued() {
 void Class2Send::endPage() {
   m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), char(kEtx)});
-  m_.setProgress(progress::kSendingEop);
+  m_.reportPageEnd();
   m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageEnded);
 }
@@ -300,7 +300,7 @@ void Class20Send::afterLocalId() {
 void Class20Send::endPage() {
   m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), m_.morePages() ? ',' : '.'});
-  m_.setProgress(progress::kSendingEop);
+  m_.reportPageEnd();
   m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageStatus);
 }

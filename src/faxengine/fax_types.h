@@ -43,6 +43,7 @@ inline constexpr int kSendingPage = 4;
 inline constexpr int kSendingEop = 5;
 inline constexpr int kPageError = 6;
 inline constexpr int kPageAccepted = 7;
+inline constexpr int kSendingMps = 8;  // the end of a page that more pages follow
 inline constexpr int kWaitingForCall = 20;
 inline constexpr int kNoConnect = 21;
 inline constexpr int kAnswering = 22;

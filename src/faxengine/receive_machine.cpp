@@ -83,6 +83,7 @@ void ReceiveMachine::stepWaitCall() {
   p.lastHangupCode = 0;
   accepted_ = false;
   refused_ = false;
+  answeredWithoutFile_ = false;
   newDocument_ = false;
   if (s.constantStatus && !firstReported_) {
     reportStatus(true, false);
@@ -121,6 +122,7 @@ void ReceiveMachine::stepRings(const std::string& line, AtReply reply) {
 }
 
 void ReceiveMachine::answer() {
+  answeredWithoutFile_ = true;
   sendCommand("ATA");
   armReply(timeouts::kAnswer);
   answerTimer_ = newTimer(link().now(), timeouts::kAnswer);
@@ -144,6 +146,7 @@ bool ReceiveMachine::accept() {
     return false;
   }
   accepted_ = true;
+  answeredWithoutFile_ = false;
   host().faxLog(lfaxReceiveStart);
   session().currentPage = 0;
   return true;
@@ -245,7 +248,10 @@ void ReceiveMachine::stepAbort() {
     file_.cutPage();
     file_.close();
     host().faxLog(lfaxReceiveFail);
+  } else if (answeredWithoutFile_ && !refused_) {
+    host().faxLog(lfaxReceiveFail);
   }
+  answeredWithoutFile_ = false;
   hangUpReceiver();
   if (refused_) host().faxLog(lfaxReceiveSkip);
   refused_ = false;

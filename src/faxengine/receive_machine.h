@@ -94,6 +94,9 @@ class ReceiveMachine : public FaxMachine {
   bool newDocument_ = false;
   bool firstReported_ = false;
   bool refused_ = false;
+  // An answered call that has no fax file yet: should it fail, it is still logged as a
+  // fax that could not be received, so that the call leaves a trace.
+  bool answeredWithoutFile_ = false;
   TickTimer answerTimer_;
 };
 

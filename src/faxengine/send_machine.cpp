@@ -177,6 +177,7 @@ void SendMachine::closeFiles() {
 
 void SendMachine::dial() {
   ProtocolRecord& p = protocol();
+  ++session().dialAttempt;  // the attempt under way, from 1
   // The number as typed may group its digits with spaces, dashes, brackets and dots.
   sendCommand(std::string(p.toneDial ? "ATDT" : "ATDP") + p.dialPrefix +
               base::DialledFaxNumber(session().phoneNumber));
@@ -186,7 +187,7 @@ void SendMachine::dial() {
 
 void SendMachine::busy() {
   SessionRecord& s = session();
-  int attempt = ++s.dialAttempt;
+  const int attempt = s.dialAttempt;
   if (s.dialAttempts == 0 || s.dialAttempts > attempt) {
     setProgress(progress::kBusyWait);
     armReply(s.redialWait);
@@ -347,6 +348,10 @@ bool SendMachine::morePages() const {
   const SessionRecord& s = session();
   if (s.faxFile.get().empty()) return false;
   return s.sendingCover || s.currentPage < s.totalPages;
+}
+
+void SendMachine::reportPageEnd() {
+  setProgress(morePages() ? progress::kSendingMps : progress::kSendingEop);
 }
 
 int SendMachine::advancePage() {

@@ -75,6 +75,8 @@ class SendMachine : public FaxMachine {
   void beginPageData();
   // More pages follow the current one.
   bool morePages() const;
+  // The page's data is out: reports MPS when more pages follow, else EOP.
+  void reportPageEnd();
   // Moves to the next page; a negative code when it cannot be read.
   int advancePage();
   // Positions at the start of the current page again (to send it once more).

@@ -1,12 +1,11 @@
 // Help pages are compiled into the program as resources named by context number.
 #include "ui/helpwindow.h"
 
-#include "ui/messages.h"
-
+#include <QAbstractButton>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -69,17 +68,10 @@ void ShowHelpContext(int context, QWidget* parent) {
   window->activateWindow();
 }
 
-Seam<bool(const QUrl&)>& BrowserRequests() {
-  static Seam<bool(const QUrl&)> seam;
-  return seam;
-}
-
-void ShowWebPage(const QUrl& url) {
-  const bool opened = BrowserRequests() ? BrowserRequests()(url) : QDesktopServices::openUrl(url);
-  if (opened) return;
-  ShowInfo(QStringLiteral("No web browser could be started. The address is:\n\n%1\n\n"
-                          "Select it to copy it, or press Ctrl+C to copy this message.")
-               .arg(url.toString()));
+void AddHelpKey(QAbstractButton* helpButton) {
+  auto* key = new QShortcut(QKeySequence::HelpContents, helpButton->window());
+  key->setContext(Qt::WindowShortcut);
+  QObject::connect(key, &QShortcut::activated, helpButton, &QAbstractButton::click);
 }
 
 }  // namespace ui

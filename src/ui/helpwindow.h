@@ -5,8 +5,8 @@
 
 #include <QDialog>
 
+class QAbstractButton;
 class QTextBrowser;
-class QUrl;
 
 namespace ui {
 
@@ -20,6 +20,7 @@ constexpr int CoverBrowse = 1017;
 constexpr int CoverEditor = 1018;
 constexpr int PhoneBook = 1019;
 constexpr int PhoneBookEditor = 1020;
+constexpr int Viewer = 1021;
 constexpr int Preferences = 1022;
 constexpr int PrefsModemPort = 3501;
 constexpr int PrefsSending = 3502;
@@ -43,10 +44,7 @@ class THelpWindow : public QDialog {
 void ShowHelpContext(int context, QWidget* parent = nullptr);
 Seam<void(int)>& HelpRequests();
 
-// Opens a web page in the user's browser; when none can be started, shows the address in
-// a message the user can copy it from.
-void ShowWebPage(const QUrl& url);
-// What starts the browser (the desktop's URL handler); tests put their own here.
-Seam<bool(const QUrl&)>& BrowserRequests();
+// F1 anywhere in the button's window presses it.
+void AddHelpKey(QAbstractButton* helpButton);
 
 }  // namespace ui

@@ -9,8 +9,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -39,11 +41,14 @@ int PagePercent(long bytesSent, long pageLength) {
 }
 
 void CallTimers::Update(int code, int dialRetryWait, faxengine::Ticks now) {
-  if (!timing_ && (code == pc::kConnectionParams || code == pc::kGotRemoteId)) {
+  // The call is timed from its first report (opening the port, preparing the modem) to
+  // its end; the time it ended at stays on show.
+  if (!started_) {
     elapsed_ = faxengine::newTimer(now, 0);
-    timing_ = true;
+    started_ = timing_ = true;
   } else if (timing_ &&
              (code == pc::kUserAbort || code == pc::kFinished || code == pc::kGotHangup)) {
+    endedAfter_ = ElapsedSeconds(now);
     timing_ = false;
   }
   if (!redialing_ && code == pc::kBusyWait) {
@@ -55,6 +60,7 @@ void CallTimers::Update(int code, int dialRetryWait, faxengine::Ticks now) {
 }
 
 long CallTimers::ElapsedSeconds(faxengine::Ticks now) const {
+  if (!timing_) return endedAfter_;
   return long(faxengine::ticksToSeconds(faxengine::elapsedTicks(elapsed_, now)));
 }
 
@@ -69,7 +75,8 @@ FaxStatusTexts StatusTexts(const FaxStatusValues& v, const CallTimers& timers,
   t.faxFile = ShortFileName(v.faxFile);
   t.coverFile = v.sender ? ShortFileName(v.coverFile) : "";
   t.totalPages = std::to_string(v.totalPages);
-  t.dialAttempt = v.sender ? std::to_string(v.dialAttempt) : "1";
+  // The first attempt is under way before its number is dialled.
+  t.dialAttempt = v.sender ? std::to_string(std::max(v.dialAttempt, 1)) : "1";
   t.remoteId = v.remoteStationId;
   t.connectBps = std::to_string(v.sessionBps);
   t.resolution = (v.sessionFine & 127) ? "high" : "standard";
@@ -78,7 +85,7 @@ FaxStatusTexts StatusTexts(const FaxStatusValues& v, const CallTimers& timers,
   t.currentPage = v.currentPage == 0 ? "<cover page>" : std::to_string(v.currentPage);
   t.pageLength = std::to_string(v.currentPageLength);
   t.bytesTransferred = std::to_string(v.pageBytesSent);
-  t.elapsedTime = timers.Timing() ? FormatCallTime(timers.ElapsedSeconds(now)) : "00:00";
+  t.elapsedTime = FormatCallTime(timers.ElapsedSeconds(now));
   t.status = faxcodes::statusText(v.progressCode);
   if (v.progressCode == pc::kBusyWait) t.status += FormatCallTime(timers.RedialSecondsLeft(now));
   t.showMeter = v.sender;
@@ -183,14 +190,36 @@ TStandardFaxDisplay::TStandardFaxDisplay(QWidget* parent) : QDialog(parent) {
   });
   outer->addWidget(fsCancel, 0, Qt::AlignHCenter);
 
+  // The elapsed time and a redial countdown move on between the session's reports too.
+  clock_ = new QTimer(this);
+  clock_->setInterval(1000);
+  connect(clock_, &QTimer::timeout, this, &TStandardFaxDisplay::RefreshClock);
+
   setFixedSize(sizeHint());
 }
 
 void TStandardFaxDisplay::Restart() { timers_ = CallTimers(); }
 
+void TStandardFaxDisplay::RefreshClock() {
+  const FaxStatusTexts t = StatusTexts(last_, timers_, faxengine::tickCount(*TimeSource));
+  fsElapsedTime->setText(q(t.elapsedTime));
+  fsStatusMsg->setText(q(t.status));
+}
+
+void TStandardFaxDisplay::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  clock_->start();
+}
+
+void TStandardFaxDisplay::hideEvent(QHideEvent* event) {
+  clock_->stop();
+  QDialog::hideEvent(event);
+}
+
 void TStandardFaxDisplay::UpdateValues(const FaxStatusValues& v) {
   const faxengine::Ticks now = faxengine::tickCount(*TimeSource);
   timers_.Update(v.progressCode, v.dialRetryWait, now);
+  last_ = v;
   const FaxStatusTexts t = StatusTexts(v, timers_, now);
   fsPhoneNumber->setText(q(t.phoneNumber));
   fsFaxFileName->setText(q(t.faxFile));

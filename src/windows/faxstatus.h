@@ -13,6 +13,7 @@
 #include <string>
 
 class QLabel;
+class QTimer;
 
 namespace windows {
 
@@ -33,14 +34,16 @@ struct FaxStatusValues {
   long pageBytesSent = 0;
 };
 
-// Minutes, ":", two-digit seconds, padded with blanks on the left to 6 characters.
+// Minutes, ":", two-digit seconds, padded with blanks on the left to 6 characters; the
+// window shows every elapsed time so, from the call's start ("  0:00") on.
 std::string FormatCallTime(long seconds);
 // A file name without its folder, cut to 20 characters plus "..." when longer.
 std::string ShortFileName(const std::string& path);
 // Share of the page sent, in whole percent rounded to nearest; 0 for an empty page.
 int PagePercent(long bytesSent, long pageLength);
 
-// The elapsed-call and redial timers, driven by the status codes of successive reports.
+// The elapsed-call and redial timers, driven by the status codes of successive reports:
+// the call is timed from its first report to its end, the redial while it waits.
 class CallTimers {
  public:
   void Update(int progressCode, int dialRetryWait, faxengine::Ticks now);
@@ -50,7 +53,8 @@ class CallTimers {
   long RedialSecondsLeft(faxengine::Ticks now) const;
 
  private:
-  bool timing_ = false, redialing_ = false;
+  bool started_ = false, timing_ = false, redialing_ = false;
+  long endedAfter_ = 0;  // seconds, once the call has ended
   faxengine::TickTimer elapsed_, redial_;
 };
 
@@ -85,12 +89,19 @@ class TStandardFaxDisplay : public QDialog {
   void Restart();
   // Refreshes every value from a report of the fax.
   void UpdateValues(const FaxStatusValues& values);
+  // Moves the elapsed time and a redial countdown on without a report (every second
+  // while the window is shown).
+  void RefreshClock();
 
  protected:
   void reject() override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   CallTimers timers_;
+  FaxStatusValues last_;
+  QTimer* clock_ = nullptr;
 };
 
 }  // namespace windows

@@ -5,10 +5,11 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -83,6 +84,21 @@ void WritePrintPreferences(const PrintPreferences& p) {
   ini.writeBool("Printing", "Header", p.header);
   ini.writeBool("Printing", "Footer", p.footer);
   ini.save();
+}
+
+bool PrintersInstalled() {
+  if (PrinterPresence()) return PrinterPresence()();
+  return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+ui::Seam<bool()>& PrinterPresence() {
+  static ui::Seam<bool()> seam;
+  return seam;
+}
+
+ui::Seam<QString(const QString&)>& PdfFileAnswers() {
+  static ui::Seam<QString(const QString&)> seam;
+  return seam;
 }
 
 namespace {
@@ -208,7 +224,9 @@ TFaxViewer::TFaxViewer(QWidget* parent) : QDialog(parent) {
   FaxPrinter->FaxFooter.Caption = QStringLiteral("Page: $P of $N");
   FaxPrinter->StatusDisplay = PrinterStatus.get();
   FaxPrinter->FaxPrinterLog = PrinterLog.get();
-  connect(Helpbutton, &QToolButton::clicked, this, [this] { ui::ShowHelpContext(1021, this); });
+  connect(Helpbutton, &QToolButton::clicked, this,
+          [this] { ui::ShowHelpContext(ui::helpctx::Viewer, this); });
+  ui::AddHelpKey(Helpbutton);
   ui::RestoreFormPlacement(this);
 }
 
@@ -245,9 +263,42 @@ void TFaxViewer::loadFile() {
     StatusPanel->setText(PageStatusText(0, 0));
   }
   setPageButtonsVisible(FaxViewer->NumPages() > 1);
-  const bool printers = !QPrinterInfo::availablePrinterNames().isEmpty();
-  // Without a printer the current-page print could only fail, so it goes too.
-  for (QToolButton* b : {Printbutton, PrinterSetupButton, ExplorerButton1}) b->setEnabled(printers);
+  setUpPrintButtons();
+}
+
+void TFaxViewer::setUpPrintButtons() {
+  printers_ = PrintersInstalled();
+  const bool pages = FaxViewer->NumPages() > 0;
+  PrinterSetupButton->setEnabled(printers_ && pages);
+  Printbutton->setEnabled(pages);
+  ExplorerButton1->setEnabled(pages);
+  if (printers_) {
+    PrinterSetupButton->setToolTip(QStringLiteral("Printer setup"));
+    Printbutton->setToolTip(QStringLiteral("Print"));
+    ExplorerButton1->setToolTip(QStringLiteral("Print current page"));
+    return;
+  }
+  // Qt writes PDF files without a printer: the pages go there instead of being refused.
+  PrinterSetupButton->setToolTip(QStringLiteral("No printer is installed"));
+  Printbutton->setToolTip(
+      QStringLiteral("No printer is installed: print the pages to a PDF file"));
+  ExplorerButton1->setToolTip(
+      QStringLiteral("No printer is installed: print the current page to a PDF file"));
+}
+
+bool TFaxViewer::choosePdfFile() {
+  const QFileInfo fax(QString::fromStdString(FaxFileName));
+  const QString suggested = QDir::home().filePath(fax.completeBaseName() + QStringLiteral(".pdf"));
+  const QString name =
+      PdfFileAnswers() ? PdfFileAnswers()(suggested)
+                       : QFileDialog::getSaveFileName(this, QStringLiteral("Print to PDF File"),
+                                                      suggested,
+                                                      QStringLiteral("PDF File (*.pdf)"));
+  if (name.isEmpty()) return false;
+  QPrinter& printer = FaxPrinter->Printer();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(name);
+  return true;
 }
 
 bool TFaxViewer::preparePrinter() {
@@ -266,6 +317,7 @@ void TFaxViewer::PrinterSetupButtonClick() {
 }
 
 void TFaxViewer::print(const PrintPreferences& prefs) {
+  if (!printers_ && !choosePdfFile()) return;
   FaxPrinter->PrintScale = TFaxPrintScale::psFitToPage;
   FaxPrinter->FaxHeader.Enabled = prefs.header;
   FaxPrinter->FaxHeader.Caption = prefs.header ? HeaderText : QString();

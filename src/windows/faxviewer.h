@@ -8,6 +8,7 @@
 #include <string>
 
 #include "faximage/page_image.h"
+#include "ui/testseam.h"
 
 class QAction;
 class QLabel;
@@ -44,6 +45,13 @@ QString PageStatusText(int page, int pages);
 // fax has none worth keeping: "Fax") with the format's extension, in `folder`.
 QString ExportFileSuggestion(const QString& faxFile, bool temporary, const QString& extension,
                              const QString& folder);
+
+// Whether a printer is installed (the system's list); tests put their answer here.
+bool PrintersInstalled();
+ui::Seam<bool()>& PrinterPresence();
+// Without a printer the print buttons write a PDF file: the name the user picks for it
+// (empty when cancelled); tests answer here instead of the file dialog.
+ui::Seam<QString(const QString& suggested)>& PdfFileAnswers();
 
 class TFaxViewer : public QDialog {
   Q_OBJECT
@@ -89,8 +97,13 @@ class TFaxViewer : public QDialog {
   // when no file is loaded.
   bool preparePrinter();
   // Header and footer captions from the preferences, then the job; errors are shown.
+  // Without a printer the job goes to a PDF file the user names.
   void print(const PrintPreferences& prefs);
+  bool choosePdfFile();
+  // Enables the print buttons and says in their tool tips where the pages go.
+  void setUpPrintButtons();
   bool printRangeSet_ = false;
+  bool printers_ = false;
   QToolBar* bar_ = nullptr;
   bool loaded_ = false;
   int zoom_ = 100;

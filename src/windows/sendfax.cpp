@@ -195,6 +195,7 @@ void TSendFaxForm::buildControls() {
   Helpbutton = Named(new QPushButton(QStringLiteral("&Help"), this), "Helpbutton");
   connect(Helpbutton, &QPushButton::clicked, this,
           [this] { ui::ShowHelpContext(ui::helpctx::SendFax, this); });
+  ui::AddHelpKey(Helpbutton);
   CheckFaxClassButton =
       button("Check Fax Class", "CheckFaxClassButton", &TSendFaxForm::CheckFaxClassButtonClick);
   FindModemButton = button("Find Modem", "FindModemButton", &TSendFaxForm::FindModemButtonClick);
@@ -236,6 +237,15 @@ void TSendFaxForm::setStatus(const QString& text) {
 void TSendFaxForm::SendFaxButtonClick() {
   if (busy_) {
     ui::Beep();
+    return;
+  }
+  // The station ID goes to the far end and heads every page; modems end a session without
+  // one with a bad response only after the call is made, so it is asked for first.
+  if (sfStationID->text().trimmed().isEmpty()) {
+    ui::ShowInfo(QStringLiteral(
+        "Please enter your fax number or Station ID first: it is sent to the fax machine "
+        "you call and printed at the top of every page."));
+    sfStationID->setFocus();
     return;
   }
   busy_ = true;
@@ -304,6 +314,7 @@ void TSendFaxForm::programAndStart() {
 
 void TSendFaxForm::FxSendFax1FaxFinish(int errorCode) {
   ResultText = CallResultText(errorCode);
+  if (IsSentResult(ResultText)) SentAt = QDateTime::currentDateTime();
   ui::ShowInfo(QStringLiteral("Finished: ") + FinishText(errorCode));
   pumpMessages();
   if (!settings::AppSettings.ResetAfterString.empty()) {

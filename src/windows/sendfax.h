@@ -8,6 +8,7 @@
 #include "faxengine/fax_component.h"
 #include "windows/fxfaxstatus.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QString>
 
@@ -50,6 +51,8 @@ class TSendFaxForm : public QDialog {
   QString PhoneNumber;
   // The outcome of the last finished call, "Cancelled" when none finished.
   QString ResultText = QStringLiteral("Cancelled");
+  // When a call from this dialog went through; null while none did.
+  QDateTime SentAt;
   QString HeaderLine;
 
   bool Busy() const { return busy_; }

@@ -36,7 +36,8 @@ void CopySettingsToSendForm(const settings::AppSettingsRecord& s, TSendFaxForm& 
 }
 
 void CopySendFormToSettings(const TSendFaxForm& f, settings::AppSettingsRecord& s) {
-  s.ComPort = f.ComPort->ItemIndex();
+  // A stored port the dialog cannot show leaves no choice there; it stays as it was.
+  if (f.ComPort->ItemIndex() >= 0) s.ComPort = f.ComPort->ItemIndex();
   s.UserName = f.sfusername->text().toStdString();
   s.UserFax = f.sfStationID->text().toStdString();
   s.DialPrefix = f.sfDialPrefix->text().toStdString();

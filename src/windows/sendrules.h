@@ -28,6 +28,14 @@ QString CallResultText(int code);
 // True for a result that marks the fax sent ("SENT" or "OK" in any case).
 bool IsSentResult(const QString& result);
 
+// What the send dialog hands back: the result text of its last finished call, and when a
+// call of it went through (null when none did). A later failed attempt from the same
+// dialog does not take back a fax that was sent.
+struct SendOutcome {
+  QString resultText = QStringLiteral("Cancelled");
+  QDateTime sentAt;
+};
+
 // Texts handed to the sender are cut to this length.
 inline constexpr int kMaxSenderText = 255;
 

@@ -5,12 +5,15 @@
 #include "compose/faxeditor.h"
 #include "mainwindow_fixture.h"
 #include "richtext/richtext.h"
+#include "support/failat.h"
 
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QToolButton>
+
+#include <optional>
 
 using testutil::MainWindowTest;
 
@@ -80,6 +83,32 @@ TEST_F(MainWindowTest, ANewFaxIsStoredAndEditShowsItAgainUnchanged) {
   EXPECT_EQ(seen.cover, "Cover for Zoë");
   EXPECT_TRUE(seen.coverBold);
   EXPECT_EQ(seen.doc, "Line one\nLine two");
+}
+
+// A write the table refuses brings the editor back with everything in it; OK there stores it.
+TEST_F(MainWindowTest, ARefusedWriteBringsTheFaxEditorBackWithItsContent) {
+  app::TMainScreen& w = open();
+  std::optional<testutil::FailAt> diskFull;
+  diskFull.emplace(1, base::FaultInjector::Action::DiskFull, "BDL.FPT");
+  whenEditorShows([](compose::TFaxEditor& e) { compose_(e, "Kept"); });
+  Seen again;
+  testutil::when(
+      [this] {
+        return !messages.empty() &&
+               qobject_cast<compose::TFaxEditor*>(QApplication::activeModalWidget());
+      },
+      [&] {
+        auto* e = qobject_cast<compose::TFaxEditor*>(QApplication::activeModalWidget());
+        diskFull.reset();
+        again = look(*e);
+        e->OKButton->click();
+      });
+  find<QToolButton>("Newbutton")->click();
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(again.subject, "Kept");
+  EXPECT_EQ(again.doc, "Line one\nLine two");
+  ASSERT_EQ(rows("FaxGrid"), 1);
+  EXPECT_EQ(w.Store.FaxTable.table().getString("SUBJECT"), "Kept");
 }
 
 TEST_F(MainWindowTest, EditStoresChangesAndCancelStoresNothing) {

@@ -8,6 +8,7 @@
 #include "mainwindow_fixture.h"
 #include "richtext/codec/mergefield.h"
 #include "richtext/richtext.h"
+#include "support/failat.h"
 #include "ui/beep.h"
 #include "ui/tablegrid.h"
 
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QToolButton>
+
+#include <optional>
 
 using compose::TCoverBrowse;
 using compose::TCoverEditor;
@@ -224,6 +227,35 @@ TEST_F(CoverLibrary, AcceptWithNoTemplateBeepsAndCancelKeepsTheCover) {
   w.Newbutton->click();
   EXPECT_EQ(beeps, 1);
   EXPECT_EQ(cover, "mine");
+}
+
+// A write the cover table refuses brings the template editor back with its content.
+TEST_F(CoverLibrary, ARefusedWriteBringsTheTemplateEditorBackWithItsContent) {
+  app::TMainScreen& w = open();
+  QString shownAgain;
+  QStringList listed;
+  whenModal<TCoverBrowse>([&](TCoverBrowse& b) {
+    std::optional<testutil::FailAt> diskFull;
+    diskFull.emplace(1, base::FaultInjector::Action::DiskFull, "BDLCOV");
+    testutil::when([&] { return !messages.empty() && QApplication::activeModalWidget() != &b; },
+                   [&] {
+                     auto* e = qobject_cast<TCoverEditor*>(QApplication::activeModalWidget());
+                     ASSERT_TRUE(e);
+                     diskFull.reset();
+                     shownAgain = e->CoverDescription->text() + "|" + e->RichCover->toPlainText();
+                     e->OKbutton->click();
+                   });
+    newTemplate(b, [](TCoverEditor& e) {
+      e.CoverDescription->setText("Letterhead");
+      e.RichCover->setPlainText("Dear reader");
+    });
+    listed = descriptions(b);
+    b.CloseButton->click();
+  });
+  w.mnuCover->trigger();
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(shownAgain, "Letterhead|Dear reader");
+  EXPECT_EQ(listed, QStringList{"Letterhead"});
 }
 
 TEST_F(CoverLibrary, ATemplateReadsBackEqualAfterTheProgramStartsAgain) {

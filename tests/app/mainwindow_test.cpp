@@ -2,21 +2,27 @@
 // the enabling rules, deleting, notes, the index rebuild and damaged tables.
 #include "app/mainwindow/buttonstates.h"
 #include "app/mainwindow/smallforms.h"
+#include "app/preferences/preferences.h"
 #include "compose/defaultfont.h"
 #include "faxengine/device_paths.h"
 #include "mainwindow_fixture.h"
 #include "settings/appsettings.h"
 #include "settings/inifile.h"
 #include "support/accessiblenames.h"
+#include "ui/beep.h"
 #include "ui/helpwindow.h"
+#include "windows/faxviewer.h"
+#include "windows/sendfax.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTest>
 #include <QToolButton>
 
 #include <filesystem>
@@ -50,6 +56,22 @@ TEST_F(MainWindowTest, EmptyFolderGetsBothTablesWithTheirTagsAndEmptyLists) {
   EXPECT_EQ(rows("FaxGrid"), 0);
   EXPECT_EQ(rows("RecFaxGrid"), 0);
   EXPECT_EQ(w.windowTitle(), "Brindle ");
+  EXPECT_TRUE(messages.empty());
+}
+
+// Commands reached with nothing selected (a shortcut, a double-click) beep, and every beep
+// is one the program counts.
+TEST_F(MainWindowTest, CommandsOnEmptyListsBeep) {
+  app::TMainScreen& w = open();
+  const int before = ui::BeepCount();
+  w.CloneButtonClick();
+  w.EditButtonClick();
+  w.DeleteButtonClick();
+  w.mnuViewPrintClick();
+  selectTab(int(app::ListPage::Received));
+  w.EditButtonClick();
+  w.mnuViewPrintClick();
+  EXPECT_EQ(ui::BeepCount() - before, 6);
   EXPECT_TRUE(messages.empty());
 }
 
@@ -231,28 +253,31 @@ TEST_F(MainWindowTest, ReceivedNotesAreEditedAndCancelKeepsThem) {
   EXPECT_EQ(w.Store.RecTable.table().getString("NOTES"), std::string(60, 'n'));
 }
 
-TEST_F(MainWindowTest, RebuildPacksEveryTableAndRebuildsTheTagsOnTheDateAlone) {
-  addOutgoing({{"keep", "A", "1", "20240101", "09:00", false},
-               {"gone", "B", "2", "20240102", "10:00", false}});
+TEST_F(MainWindowTest, RebuildPacksEveryTableAndKeepsTheListInDateAndTimeOrder) {
+  // Neither the order of entry nor its reverse is the order of the day.
+  addOutgoing({{"noon", "A", "1", "20240101", "12:00", false},
+               {"evening", "C", "3", "20240101", "17:00", false},
+               {"gone", "B", "2", "20240102", "10:00", false},
+               {"morning", "D", "4", "20240101", "09:00", false}});
   app::TMainScreen& w = open();
   selectRow("FaxGrid", 0);  // "gone", the newest
   find<QToolButton>("DeleteButton")->click();
-  ASSERT_EQ(w.Store.FaxTable.table().recCount(), 2u);
+  ASSERT_EQ(w.Store.FaxTable.table().recCount(), 4u);
 
   QStringList shown;
   whenModal<app::TRebuildInd>([&shown](app::TRebuildInd& d) {
     QObject::connect(&d, &QDialog::finished, [&shown, &d] { shown << d.WhatAmIDoing->text(); });
   });
   w.mnuRebuildIndexes->trigger();
-  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 1u);
-  EXPECT_EQ(w.Store.FaxTable.table().tagInfo(w.Store.FaxTable.table().tagArea("DATESENT")).keyExpr,
-            "datesent");
+  EXPECT_EQ(w.Store.FaxTable.table().recCount(), 3u);
   EXPECT_EQ(shown, QStringList({"Rebuilding COVER file indexes"}));
   for (const char* f :
        {"BDLPB.DBF", "BDLPB.CDX", "BDLCOV.DBF", "BDLCOV.FPT", "BDLCOV.CDX", "BDL.CDX"})
     EXPECT_TRUE(fs::exists(dir.path(f))) << f;
-  ASSERT_EQ(rows("FaxGrid"), 1);
-  EXPECT_EQ(row("FaxGrid", 0)[6], "keep");
+  // Faxes of one day stay newest first after the rebuild.
+  ASSERT_EQ(rows("FaxGrid"), 3);
+  EXPECT_EQ(QStringList({row("FaxGrid", 0)[6], row("FaxGrid", 1)[6], row("FaxGrid", 2)[6]}),
+            QStringList({"evening", "noon", "morning"}));
   EXPECT_TRUE(w.FaxGrid->isEnabled());
 }
 
@@ -312,18 +337,31 @@ TEST_F(MainWindowTest, DefaultEditorFontOpensTheDefaultFontDialog) {
   EXPECT_EQ(settings::AppSettings.FontSize, 15);
 }
 
-TEST_F(MainWindowTest, WithoutABrowserTheWebSiteAddressIsShown) {
+// F1 opens help in the main window and in the windows it opens, each at a page of its own;
+// the Help menu offers no web address the project does not have.
+TEST_F(MainWindowTest, F1OpensHelpInEveryWindowAtItsOwnPage) {
   app::TMainScreen& w = open();
-  QString asked;
-  ui::BrowserRequests().Install([&](const QUrl& url) {
-    asked = url.toString();
-    return false;
-  });
-  w.VisitOurInternetWebsite1->trigger();
-  ui::BrowserRequests().Install({});
-  ASSERT_TRUE(asked.startsWith("http"));
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(messages[0].first.contains(asked));
+  std::vector<int> topics;
+  ui::HelpRequests().Install([&topics](int context) { topics.push_back(context); });
+  auto pressF1 = [](QWidget& window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, Qt::Key_F1);
+  };
+  pressF1(w);
+  windows::TSendFaxForm send(&w);
+  pressF1(send);
+  windows::TFaxViewer viewer(&w);
+  pressF1(viewer);
+  app::TPreferences preferences(&w);
+  pressF1(preferences);
+  ui::HelpRequests().Install({});
+  ASSERT_EQ(topics.size(), 4u);
+  EXPECT_EQ(topics[0], ui::helpctx::Contents);
+  for (std::size_t i = 1; i < topics.size(); ++i)
+    EXPECT_NE(ui::HelpPageFor(topics[i]), ui::HelpPageFor(ui::helpctx::Contents)) << i;
+  for (QAction* a : w.findChild<QMenu*>("Help1")->actions())
+    EXPECT_FALSE(a->text().contains("Web", Qt::CaseInsensitive)) << a->text().toStdString();
 }
 
 TEST_F(MainWindowTest, AboutBoxShowsTheVersionCentredOverTheWindow) {

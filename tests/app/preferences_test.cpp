@@ -92,7 +92,9 @@ TEST_F(PreferencesTest, FirstRunOpensTheWizardWhichOffersFinishOnlyOnTheLastPage
   EXPECT_EQ(walk.finish, (std::vector<bool>{0, 0, 0, 0, 0, 0, 0, 1}));
   EXPECT_EQ(walk.back, (std::vector<bool>{0, 1, 1, 1, 1, 1, 1, 1}));
   EXPECT_EQ(jumpedFinish, 0);
-  // Cancelled: the port is Com1 from now on, so the wizard does not open again.
+  // Cancelled: the port is Com1 from now on, stored at once, so the wizard does not open
+  // again and nothing that reads the file finds it unset.
+  EXPECT_EQ(stored().ComPort, 0);
   w.close();
   EXPECT_EQ(stored().ComPort, 0);
   settings::IniFile ini(settings::SettingsFilePath());

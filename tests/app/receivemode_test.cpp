@@ -7,9 +7,11 @@
 #include "faxengine/fax_types.h"
 #include "faximage/brx_format.h"
 #include "mainwindow_fixture.h"
+#include "settings/appsettings.h"
 #include "support/failat.h"
 
 #include <QAction>
+#include <QToolButton>
 
 #include <filesystem>
 #include <fstream>
@@ -29,6 +31,20 @@ TEST(ReceiveStatusLine, NamesTheSenderAndPageOnceKnownAndShowsNoAbort) {
   EXPECT_EQ(app::ReceiveStatusText(progress::kConnectionParams, "SENDER 1", 0),
             QString::fromUtf8(faxcodes::statusText(progress::kConnectionParams)).trimmed() +
                 " from: SENDER 1");
+}
+
+// The receiver takes the init string of each start of receive mode: one cleared in
+// Preferences is cleared there too. The port leads nowhere, so each start ends at once.
+TEST_F(MainWindowTest, ReceiveModeTakesTheInitStringOfEachStart) {
+  dir.write("BDL.INI", "[Modem]\r\nComPort=0\r\nInitStringReceive=S7=40\r\n"
+                       "[Ports]\r\nCom1=/nonexistent/ttyFAX\r\n");
+  app::TMainScreen& w = open();
+  w.ReceiveButton->click();
+  EXPECT_EQ(w.FxReceiveFax1.ModemInit(), "ATS7=40");
+  settings::AppSettings.InitStringReceive.clear();
+  w.ReceiveButton->click();
+  EXPECT_EQ(w.FxReceiveFax1.ModemInit(), "");
+  EXPECT_FALSE(w.ReceiveMode);
 }
 
 // Writes a fax file of `pages` one-line pages into the receive folder.

@@ -1,6 +1,7 @@
 // The View command of both lists: a received fax opens its stored file from the receive
 // folder and nowhere else; an outgoing fax is rendered into a temporary file that is gone
 // once the viewer closes.
+#include "app/assembly/faxassembly.h"
 #include "app/store/faxstore.h"
 #include "brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
@@ -119,10 +120,13 @@ TEST_F(ViewCommandTest, ViewOnAnOutgoingFaxShowsItsRenderingAndRemovesItAfterwar
                                      QString(13, ' ') + "Sent: "));
   EXPECT_TRUE(window->ButtonBar->isEnabled());
 
-  // A fax with nothing in it builds no file and opens no viewer.
+  // A fax with nothing in it builds no file and opens no viewer; View and Send say why in
+  // one message.
   selectRowWith("FaxGrid", "Empty");
-  messages.clear();
-  find<QToolButton>("ViewFaxButton")->click();
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back().first, "Error creating fax file");
+  for (const char* command : {"ViewFaxButton", "SendButton"}) {
+    messages.clear();
+    find<QToolButton>(command)->click();
+    ASSERT_EQ(messages.size(), 1u) << command;
+    EXPECT_EQ(messages[0].first, app::AssemblyErrorText(app::kFaxHasNoContents)) << command;
+  }
 }

@@ -24,8 +24,13 @@ TEST_F(DefaultFont, AttributesComeFromTheSettings) {
               (richtext::CharAttributes{"Times New Roman", 12, false, false, true}));
 }
 
-TEST_F(DefaultFont, TheDialogStartsFromTheFileAndAConfirmedFontIsSaved) {
-  dir.write("BDL.INI", "[Default Font]\r\nName=Courier New\r\nSize=14\r\nItalic=1\r\n");
+TEST_F(DefaultFont, TheDialogStartsFromTheSettingsInForceAndAConfirmedFontIsSaved) {
+  // The file still holds the port a first run has not written yet (-1); the run has Com3.
+  dir.write("BDL.INI",
+            "[Modem]\r\nComPort=-1\r\n"
+            "[Default Font]\r\nName=Courier New\r\nSize=14\r\nItalic=1\r\n");
+  settings::LoadSettings();
+  settings::AppSettings.ComPort = 2;
   QFont preset;
   compose::FontDialogAnswers().Install([&](const QFont& f) -> std::optional<QFont> {
     preset = f;
@@ -42,10 +47,13 @@ TEST_F(DefaultFont, TheDialogStartsFromTheFileAndAConfirmedFontIsSaved) {
   const settings::AppSettingsRecord s = settings::LoadSettingsFrom(settings::SettingsFilePath());
   EXPECT_EQ(std::tie(s.FontName, s.FontSize, s.FontBold, s.FontItalic, s.FontUnderline),
             std::make_tuple(std::string("Liberation Serif"), 9, true, false, false));
+  EXPECT_EQ(settings::AppSettings.ComPort, 2);
+  EXPECT_EQ(s.ComPort, 2);
 }
 
 TEST_F(DefaultFont, TheDialogOpensOnAnInstalledFamilyAndConfirmingItKeepsTheStoredName) {
   dir.write("BDL.INI", "[Default Font]\r\nName=Arial\r\nSize=10\r\n");
+  settings::LoadSettings();
   QFont preset;
   compose::FontDialogAnswers().Install([&](const QFont& f) -> std::optional<QFont> {
     preset = f;

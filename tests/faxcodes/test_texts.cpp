@@ -39,7 +39,7 @@ TEST(FaxTexts, StatusTextsCoverCodesOneToFortyTwo) {
   EXPECT_STREQ(statusText(42), "User abort");
   EXPECT_STREQ(statusText(43), "");  // "Finished" is set but never shown
   EXPECT_STREQ(statusText(0), "");
-  EXPECT_STREQ(statusText(8), "");  // a gap in the numbering
+  EXPECT_STREQ(statusText(9), "");  // a gap in the numbering
   EXPECT_EQ(tableText(13043), nullptr);
 }
 

@@ -179,12 +179,15 @@ TEST_P(ReceiveSteps, ADataCallerIsTurnedAway) {
   EXPECT_TRUE(std::filesystem::is_empty(dir_.dir()));
 }
 
-TEST_P(ReceiveSteps, AHangupReportInTheMiddleEndsTheCall) {
+// An answered call that fails before its fax file is made is still logged as a fax that
+// could not be received: the call leaves a trace.
+TEST_P(ReceiveSteps, AHangupReportInTheMiddleEndsTheCallAndIsLoggedAsFailed) {
   SessionRig& r = rig();
   r.session.options = kOptExitOnError;
   receive(r, script().setup(2).answer({v20() ? "+FCO" : "+FCON", v20() ? "+FHS:70" : "+FHNG:70"}));
   EXPECT_EQ(r.host.finish, ecFaxSessionError);
   EXPECT_EQ(r.proto.lastHangupCode, 70);
+  EXPECT_EQ(r.host.logs, std::vector<int>{lfaxReceiveFail});
 }
 
 TEST_P(ReceiveSteps, ANewDocumentInTheCallGoesToAFileOfItsOwn) {

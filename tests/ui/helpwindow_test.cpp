@@ -11,7 +11,7 @@
 
 TEST(Help, EveryContextOfTheMainWindowHasAPageAndUnknownOnesShowTheContents) {
   for (int ctx : {ui::helpctx::Contents, ui::helpctx::Troubleshooting, ui::helpctx::Faq,
-                  ui::helpctx::FaxEditor}) {
+                  ui::helpctx::FaxEditor, ui::helpctx::Viewer}) {
     QFile page(ui::HelpPageFor(ctx));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << ctx;
     EXPECT_GT(page.size(), 200) << ctx;

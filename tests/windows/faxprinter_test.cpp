@@ -13,12 +13,14 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 
 #include "brx_builder.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "settings/inifile.h"
 #include "support/programdir.h"
+#include "support/qtwait.h"
 #include "ui/beep.h"
 #include "windows/faxprinter.h"
 #include "windows/faxprinterlog.h"
@@ -185,6 +187,7 @@ TEST_F(FaxPrinterTest, AbortStopsAfterTheCurrentPageAndIsLogged) {
 
 TEST_F(FaxPrinterTest, ViewerPrintDialogStoresPreferencesAndPrintsTheChosenRange) {
   load(std::vector<BitmapPage>(3, {framedPage(300), true}));
+  PrinterPresence().Install([] { return true; });
   TFaxViewer viewer;
   viewer.FaxFileName = printer.FileName().toStdString();
   viewer.HeaderText = "To: Office $P";
@@ -231,6 +234,38 @@ TEST_F(FaxPrinterTest, ViewerPrintDialogStoresPreferencesAndPrintsTheChosenRange
   EXPECT_TRUE(text.contains("To: Office 2"));
   EXPECT_TRUE(text.contains("To: Office 3"));
   EXPECT_FALSE(text.contains("Page:")) << "footer off";
+  PrinterPresence().Install({});
+}
+
+// Without a printer the print buttons say why in their tips and write a PDF file the user
+// names; Setup, which only a printer has, stays off.
+TEST_F(FaxPrinterTest, WithoutAPrinterThePrintButtonsPrintToAPdfFile) {
+  load(std::vector<BitmapPage>(2, {framedPage(300), true}));
+  PrinterPresence().Install([] { return false; });
+  QString suggested;
+  PdfFileAnswers().Install([&](const QString& name) {
+    suggested = name;
+    return pdf;
+  });
+  TFaxViewer viewer;
+  viewer.FaxFileName = printer.FileName().toStdString();
+  viewer.show();
+  ASSERT_TRUE(testutil::waitFor([&] { return viewer.FaxViewer->NumPages() == 2; }));
+  EXPECT_FALSE(viewer.PrinterSetupButton->isEnabled());
+  for (QToolButton* b : {viewer.Printbutton, viewer.ExplorerButton1}) {
+    EXPECT_TRUE(b->isEnabled());
+    EXPECT_TRUE(b->toolTip().contains("PDF")) << b->toolTip().toStdString();
+  }
+  QTimer::singleShot(0, [] {
+    auto* form = qobject_cast<TPrePrintForm*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(form);
+    form->BitBtn1->click();
+  });
+  viewer.ExplorerButton1->click();
+  PdfFileAnswers().Install({});
+  PrinterPresence().Install({});
+  EXPECT_TRUE(suggested.endsWith(".pdf"));
+  EXPECT_EQ(pdfPages(pdf), 1);
 }
 
 }  // namespace

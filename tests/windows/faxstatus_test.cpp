@@ -40,6 +40,7 @@ class FaxDisplayTest : public ::testing::Test {
     v.dialAttempt = 1;
   }
   QString text(QLabel* l) const { return l->text(); }
+  static QString callTime(long seconds) { return QString::fromStdString(FormatCallTime(seconds)); }
   void report(int code) {
     v.progressCode = code;
     display.UpdateValues(v);
@@ -65,15 +66,25 @@ TEST_F(FaxDisplayTest, BusyWaitCountsDownTheRedial) {
   EXPECT_EQ(text(display.fsStatusMsg), busy + "  1:00");
 }
 
-TEST_F(FaxDisplayTest, ElapsedTimeRunsFromConnectionToTheEnd) {
-  report(pc::kDialing);
-  EXPECT_EQ(text(display.fsElapsedTime), "00:00");
+// The call is timed from its first report, in one format throughout, and the time moves
+// on between reports (a port being opened or a modem prepared sends none); the first
+// attempt shows as 1 before it is dialled. The end keeps the time the call took.
+TEST_F(FaxDisplayTest, ElapsedTimeRunsFromTheStartInOneFormatBetweenReports) {
+  v.dialAttempt = 0;
+  report(pc::kInitializing);
+  EXPECT_EQ(text(display.fsElapsedTime), callTime(0));
+  EXPECT_EQ(text(display.fsDialAttempt), "1");
+  clock.advance(3'000);
+  display.RefreshClock();
+  EXPECT_EQ(text(display.fsElapsedTime), callTime(3));
   report(pc::kConnectionParams);
-  clock.advance(65'000);
+  clock.advance(62'000);
   report(pc::kSendingPage);
-  EXPECT_EQ(text(display.fsElapsedTime), "  1:05");
+  EXPECT_EQ(text(display.fsElapsedTime), callTime(65));
   report(pc::kFinished);
-  EXPECT_EQ(text(display.fsElapsedTime), "00:00");
+  clock.advance(10'000);
+  display.RefreshClock();
+  EXPECT_EQ(text(display.fsElapsedTime), callTime(65));
   EXPECT_EQ(text(display.fsStatusMsg), "");  // "Finished" has no status text
 }
 

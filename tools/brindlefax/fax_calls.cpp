@@ -297,11 +297,15 @@ int runReceive(const Args& args, std::ostream& out, std::ostream& err) {
       ++received;
       out << "received " << current << ": " << f.TotalPages() << " pages from "
           << f.RemoteStationId() << "\n";
+      current.clear();
     }
     if (code == lfaxReceiveSkip) out << "refused a call\n";
     if (code == lfaxReceiveFail) {
       ++failed;
-      out << "failed to receive " << current << ": " << errorText(f.LastErrorCode()) << "\n";
+      // A call can fail before its fax has a file.
+      out << "failed to receive " << (current.empty() ? std::string("a call") : current) << ": "
+          << errorText(f.LastErrorCode()) << "\n";
+      current.clear();
     }
   };
   SessionEnd end = runSession(

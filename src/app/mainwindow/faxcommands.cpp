@@ -7,6 +7,7 @@
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
 #include "richtext/richtext.h"
+#include "ui/beep.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
 #include "ui/tabletext.h"
@@ -29,19 +30,12 @@ void TMainScreen::NewbuttonClick() {
       compose::ApplyDefaultFont(editor.RichCover);
       compose::ApplyDefaultFont(editor.RichDoc);
     }
-    if (editor.exec() == compose::kModalOk) {
-      try {
-        Store.FaxTable.append();
-        PumpMessages();
-        storeEditor(editor);
-        PumpMessages();
-      } catch (const std::exception& e) {
-        Store.FaxTable.cancel();
-        ui::ReportFailure(e);
-      }
-      reopen(&FaxStore::ReopenOutgoing);
-      PumpMessages();
+    // A refused write brings the editor back with everything in it, to try again or to
+    // copy the text out.
+    while (editor.exec() == compose::kModalOk && !storeEditor(editor, true)) {
     }
+    reopen(&FaxStore::ReopenOutgoing);
+    PumpMessages();
   }
   CloneMode = false;
   SetButtons();
@@ -55,18 +49,34 @@ void TMainScreen::loadEditor(compose::TFaxEditor& editor, const QString& subject
   editor.FaxNumber->setText(ui::FieldText(Store.FaxTable, "PHONE"));
 }
 
-void TMainScreen::storeEditor(compose::TFaxEditor& editor) {
-  SaveRichText(*editor.RichCover, "RTFCOVER", Store.FaxBinding);
-  SaveRichText(*editor.RichDoc, "RTFDOC", Store.FaxBinding);
-  ui::PutFieldText(Store.FaxTable, "RECIPIENT", editor.Recipient->text());
-  ui::PutFieldText(Store.FaxTable, "SUBJECT", editor.Subject->text());
-  ui::PutFieldText(Store.FaxTable, "PHONE", editor.FaxNumber->text());
-  Store.FaxTable.post();
+bool TMainScreen::storeEditor(compose::TFaxEditor& editor, bool append) {
+  try {
+    if (append) {
+      Store.FaxTable.append();
+      PumpMessages();
+    } else {
+      Store.FaxTable.edit();
+    }
+    SaveRichText(*editor.RichCover, "RTFCOVER", Store.FaxBinding);
+    SaveRichText(*editor.RichDoc, "RTFDOC", Store.FaxBinding);
+    ui::PutFieldText(Store.FaxTable, "RECIPIENT", editor.Recipient->text());
+    ui::PutFieldText(Store.FaxTable, "SUBJECT", editor.Subject->text());
+    ui::PutFieldText(Store.FaxTable, "PHONE", editor.FaxNumber->text());
+    Store.FaxTable.post();
+    PumpMessages();
+    return true;
+  } catch (const std::exception& e) {
+    Store.FaxTable.cancel();
+    ui::ReportFailure(e);
+  }
+  // A table that refused a write takes writes again once reopened (on the same record).
+  reopen(&FaxStore::ReopenOutgoing);
+  return false;
 }
 
 void TMainScreen::CloneButtonClick() {
   if (FaxStore::IsEmpty(Store.FaxTable)) {
-    QApplication::beep();
+    ui::Beep();
     return;
   }
   CloneMode = true;
@@ -82,25 +92,19 @@ void TMainScreen::EditButtonClick() {
 
 void TMainScreen::EditSentFax() {
   if (FaxStore::IsEmpty(Store.FaxTable)) {
-    QApplication::beep();
+    ui::Beep();
     return;
   }
   compose::TFaxEditor editor(this);
   editor.Store = composeStore_.get();
   loadEditor(editor, QString());
-  if (editor.exec() != compose::kModalOk) return;
-  try {
-    Store.FaxTable.edit();
-    storeEditor(editor);
-  } catch (const std::exception& e) {
-    Store.FaxTable.cancel();
-    ui::ReportFailure(e);
+  while (editor.exec() == compose::kModalOk && !storeEditor(editor, false)) {
   }
 }
 
 void TMainScreen::EditReceivedFax() {
   if (FaxStore::IsEmpty(Store.RecTable)) {
-    QApplication::beep();
+    ui::Beep();
     return;
   }
   const std::uint32_t remembered = Store.RecTable.recNo();
@@ -132,7 +136,7 @@ void TMainScreen::DeleteButtonClick() {
   const bool received = Page() == ListPage::Received;
   tables::Cursor& table = received ? Store.RecTable : Store.FaxTable;
   if (FaxStore::IsEmpty(table)) {
-    QApplication::beep();
+    ui::Beep();
     return;
   }
   const QString what = received ? QStringLiteral("from") : QStringLiteral("subject");

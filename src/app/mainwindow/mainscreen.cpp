@@ -46,6 +46,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace app {
 
 void PumpMessages() { QCoreApplication::processEvents(); }
@@ -287,7 +289,7 @@ QString TMainScreen::CreateFaxFile() {
   // Messages run while the fax is built; a menu command or shortcut reaching here then
   // must not load other texts into the editors being rendered.
   if (assembling_) {
-    QApplication::beep();
+    ui::Beep();
     return {};
   }
   std::string name;
@@ -299,8 +301,11 @@ QString TMainScreen::CreateFaxFile() {
     rc = Assembly->CreateFaxFile(Store.FaxBinding, name);
     PagesBuilt = Assembly->PagesBuilt();
   }
+  // One message says why nothing was built; the callers add none of their own.
   if (rc == kFaxHasNoContents)
     ui::ShowMessageBox(AssemblyErrorText(rc), QStringLiteral("Brindle"), ui::mb::Ok);
+  else if (name.empty())
+    ui::ShowInfo(QStringLiteral("Error creating fax file"));
   return QString::fromStdString(name);
 }
 
@@ -315,16 +320,13 @@ void TMainScreen::SendButtonClick() {
     SetStatus(QStringLiteral("Preparing files for viewing..."));
     faxFile = CreateFaxFile();
   }
-  if (faxFile.isEmpty()) {
-    ui::ShowInfo(QStringLiteral("Error creating fax file"));
-    return;
-  }
-  const QString result = runSendDialog(faxFile);
+  if (faxFile.isEmpty()) return;
+  const windows::SendOutcome outcome = runSendDialog(faxFile);
   QFile::remove(faxFile);
-  storeSendResult(result);
+  storeSendResult(outcome);
 }
 
-QString TMainScreen::runSendDialog(const QString& faxFile) {
+windows::SendOutcome TMainScreen::runSendDialog(const QString& faxFile) {
   windows::TSendFaxForm dialog(this);
   dialog.FaxFileName = faxFile;
   dialog.setWindowTitle(QStringLiteral("Send Fax: [") + ui::FieldText(Store.FaxTable, "RECIPIENT") +
@@ -345,21 +347,22 @@ QString TMainScreen::runSendDialog(const QString& faxFile) {
   } catch (const settings::IniWriteError& e) {
     ui::ReportFailure(e);
   }
-  return dialog.ResultText;
+  return {dialog.ResultText, dialog.SentAt};
 }
 
-void TMainScreen::storeSendResult(const QString& result) {
+void TMainScreen::storeSendResult(const windows::SendOutcome& outcome) {
   HourGlass busy(*this);
   tables::Cursor& fax = Store.FaxTable;
   try {
     fax.edit();
-    fax.table().putNumber("PAGES", PagesBuilt);
-    ui::PutFieldText(fax, "LASTRESULT", result);
-    if (windows::IsSentResult(result)) {
-      const QDateTime now = QDateTime::currentDateTime();
+    // The field holds two digits: a longer fax is listed with the most it can show.
+    fax.table().putNumber("PAGES", std::clamp(PagesBuilt, 0, kMaxListedPages));
+    ui::PutFieldText(fax, "LASTRESULT", outcome.resultText);
+    if (outcome.sentAt.isValid()) {
+      const QDate day = outcome.sentAt.date();
       fax.table().putLogical("SENT", true);
-      fax.table().putDate("DATESENT", {now.date().year(), now.date().month(), now.date().day()});
-      ui::PutFieldText(fax, "TIMESENT", now.time().toString(QStringLiteral("hh:mm")));
+      fax.table().putDate("DATESENT", {day.year(), day.month(), day.day()});
+      ui::PutFieldText(fax, "TIMESENT", outcome.sentAt.time().toString(QStringLiteral("hh:mm")));
     }
     fax.post();
   } catch (const std::exception& e) {
@@ -372,7 +375,7 @@ void TMainScreen::storeSendResult(const QString& result) {
 void TMainScreen::mnuViewPrintClick() {
   const bool received = Page() == ListPage::Received;
   if (FaxStore::IsEmpty(received ? Store.RecTable : Store.FaxTable)) {
-    QApplication::beep();
+    ui::Beep();
     return;
   }
   QString file, header, failure;
@@ -392,14 +395,11 @@ void TMainScreen::mnuViewPrintClick() {
       }
     } else {
       file = CreateFaxFile();
-      if (file.isEmpty()) {
-        failure = QStringLiteral("Error creating fax file");
-      } else {
-        header = QStringLiteral("To: ") + ui::FieldText(Store.FaxTable, "RECIPIENT").trimmed() +
-                 gap + QStringLiteral("Subject: ") +
-                 ui::FieldText(Store.FaxTable, "SUBJECT").trimmed() + gap +
-                 QStringLiteral("Sent: ") + GetDatetimeAsString(false);
-      }
+      if (file.isEmpty()) return;  // CreateFaxFile has said why
+      header = QStringLiteral("To: ") + ui::FieldText(Store.FaxTable, "RECIPIENT").trimmed() +
+               gap + QStringLiteral("Subject: ") +
+               ui::FieldText(Store.FaxTable, "SUBJECT").trimmed() + gap +
+               QStringLiteral("Sent: ") + GetDatetimeAsString(false);
     }
     if (failure.isEmpty()) SetStatus(QStringLiteral("Loading viewer..."));
   }
@@ -434,12 +434,16 @@ void TMainScreen::mnuPreferencesClick() {
   ui::CenterFormDefault(&dialog);
   const bool confirmed = dialog.exec() == QDialog::Accepted;
   // The user has seen the wizard: even after Cancel the port now counts as configured
-  // (Com1), and is stored so when the program closes. Cleared only now, so that a window
-  // closed under the wizard still stores the port as never configured.
+  // (Com1), and is stored so at once, so that nothing reading the file finds it unset.
+  // Cleared only now, so that a window closed under the wizard still stores the port as
+  // never configured.
+  const bool firstRun = PortNeverConfigured;
   PortNeverConfigured = false;
-  if (!confirmed) return;
-  CopyPreferencesToSettings(dialog, settings::AppSettings);
-  faxengine::setComDevicePaths(settings::AppSettings.ComDevices);
+  if (!confirmed && (!firstRun || closing_ || closeQueued_)) return;
+  if (confirmed) {
+    CopyPreferencesToSettings(dialog, settings::AppSettings);
+    faxengine::setComDevicePaths(settings::AppSettings.ComDevices);
+  }
   try {
     saveAppSettings();
   } catch (const settings::IniWriteError& e) {

@@ -12,6 +12,7 @@
 #include "ui/tablegrid.h"
 #include "windows/faxprinter.h"
 #include "windows/faxprinterstatus.h"
+#include "windows/sendrules.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -66,7 +67,7 @@ class TMainScreen : public QMainWindow {
   QLabel* status;
   QAction *mnuNew, *mnuEdit, *mnuClone, *mnuDelete, *mnuSend, *mnuReceive, *mnuViewPrint, *mnuCover,
       *mnuPhoneBook, *mnuRebuildIndexes, *mnuPreferences, *DefaultEditorFont1, *Exit1;
-  QAction *Contents1, *mnuShowHint, *TroubleshootingTips1, *VisitOurInternetWebsite1,
+  QAction *Contents1, *mnuShowHint, *TroubleshootingTips1,
       *FrequentlyAskedQuestionsFAQ1, *About1;
   TStartingFaxForm* StartingFaxForm = nullptr;  // made with the window, hidden
 
@@ -79,6 +80,7 @@ class TMainScreen : public QMainWindow {
   int RecErrorCode = 0;  // the last error the receiver reported for the current fax
   int RecPages = 0;      // the page the receiver last reported
   QString RecFaxFile;    // the file of the fax being received, from its start
+  QString FailedCallText;  // on the status line while waiting: the last call that failed
 
   // Applies the enabling rules (ComputeButtonStates) to the buttons and menu items.
   void SetButtons();
@@ -106,8 +108,8 @@ class TMainScreen : public QMainWindow {
   void EditSentFax();
   QString GetDatetimeAsString(bool received);
 
-  // Builds the current outgoing fax into one fax file and returns its name, empty when
-  // nothing was built; sets PagesBuilt.
+  // Builds the current outgoing fax into one fax file and returns its name; empty when
+  // nothing was built, after one message that says why. Sets PagesBuilt.
   QString CreateFaxFile();
 
   // The full path of the received fax file of the current received record.
@@ -152,8 +154,8 @@ class TMainScreen : public QMainWindow {
   void saveAppSettings();
   // The Send command's dialog for the fax file: returns its result text, with the
   // settings the user left in it saved; then the result goes into the fax's record.
-  QString runSendDialog(const QString& faxFile);
-  void storeSendResult(const QString& result);
+  windows::SendOutcome runSendDialog(const QString& faxFile);
+  void storeSendResult(const windows::SendOutcome& outcome);
   // Reopens a list after a change, reporting a failure; messages run meanwhile unless
   // the caller must not be entered again.
   void reopen(void (FaxStore::*reopenList)(const std::function<void()>&),
@@ -181,9 +183,10 @@ class TMainScreen : public QMainWindow {
   // faxcommands.cpp
   // Fills the editor from the current outgoing record; the subject gets the prefix.
   void loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix);
-  // Stores the editor's cover, document, recipient, subject and number into the current
-  // outgoing record (in edit or append state) and posts it.
-  void storeEditor(compose::TFaxEditor& editor);
+  // Stores the editor's cover, document, recipient, subject and number into a new record
+  // (append) or into the current one, and posts it. A refused write is reported, the
+  // table reopened and false returned.
+  bool storeEditor(compose::TFaxEditor& editor, bool append);
 
   // The fax store as the fax editor and the libraries reach it.
   std::unique_ptr<compose::TComposeStore> composeStore_;

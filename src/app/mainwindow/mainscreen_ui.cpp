@@ -12,18 +12,11 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <utility>
 
 namespace app {
-
-namespace {
-
-constexpr const char* kWebSite = "https://brindle-fax.org/";
-
-}  // namespace
 
 void TMainScreen::buildActions() {
   auto action = [this](const char* name, const QString& text, const QString& hint,
@@ -64,7 +57,8 @@ void TMainScreen::buildActions() {
   Exit1 = action("Exit1", "E&xit", "Exit to Windows", QKeySequence(Qt::CTRL | Qt::Key_X), nullptr);
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
-  Contents1 = action("Contents1", "Contents", "Open the Brindle help file", {}, nullptr);
+  Contents1 = action("Contents1", "Contents", "Open the Brindle help file",
+                     QKeySequence::HelpContents, nullptr);
   connect(Contents1, &QAction::triggered, this,
           [this] { ui::ShowHelpContext(ui::helpctx::Contents, this); });
   mnuShowHint = action("mnuShowHint", "Show Hints", {}, {}, &TMainScreen::mnuShowHintClick);
@@ -72,10 +66,6 @@ void TMainScreen::buildActions() {
   TroubleshootingTips1 = action("TroubleshootingTips1", "Troubleshooting Tips", {}, {}, nullptr);
   connect(TroubleshootingTips1, &QAction::triggered, this,
           [this] { ui::ShowHelpContext(ui::helpctx::Troubleshooting, this); });
-  VisitOurInternetWebsite1 =
-      action("VisitOurInternetWebsite1", "Visit Our Internet Website", {}, {}, nullptr);
-  connect(VisitOurInternetWebsite1, &QAction::triggered, this,
-          [] { ui::ShowWebPage(QUrl(QString::fromLatin1(kWebSite))); });
   FrequentlyAskedQuestionsFAQ1 =
       action("FrequentlyAskedQuestionsFAQ1", "Frequently Asked Questions (FAQ)", {}, {}, nullptr);
   connect(FrequentlyAskedQuestionsFAQ1, &QAction::triggered, this,
@@ -202,7 +192,7 @@ void TMainScreen::buildMenus() {
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
   help->setToolTipsVisible(true);
-  help->addActions({Contents1, mnuShowHint, TroubleshootingTips1, VisitOurInternetWebsite1,
+  help->addActions({Contents1, mnuShowHint, TroubleshootingTips1,
                     FrequentlyAskedQuestionsFAQ1});
   help->addSeparator();
   help->addAction(About1);

@@ -99,6 +99,7 @@ void TMainScreen::showReceiveCaption() {
 
 void TMainScreen::startReceiving() {
   RecErrorCode = 0;
+  FailedCallText.clear();
   QString failure;
   {
     ui::BusyCursor busy;
@@ -123,8 +124,9 @@ void TMainScreen::startReceiving() {
       FxReceiveFax1.AnswerOnRing = s.AnswerOnRing;
       FxReceiveFax1.DesiredBPS = s.MaximumBPSReceive;
       FxReceiveFax1.DesiredECM = s.ECMReceive;
-      if (const auto init = windows::SenderModemInit(QString::fromStdString(s.InitStringReceive)))
-        FxReceiveFax1.SetModemInit(ui::ToTableText(*init));
+      // A cleared init string clears the receiver's too: the settings of this start count.
+      const auto init = windows::SenderModemInit(QString::fromStdString(s.InitStringReceive));
+      FxReceiveFax1.SetModemInit(init ? ui::ToTableText(*init) : std::string());
       if (!windows::OpenComPort(FxComPort1, failure)) {
         // failure holds the port's message
       } else if (!windows::ModemResponds(FxComPort1)) {
@@ -206,7 +208,8 @@ void TMainScreen::FxReceiveFax1FaxStatus(bool first, bool last) {
 void TMainScreen::UpdateValues() {
   const windows::FaxStatusValues v = windows::ReadStatusValues(FxReceiveFax1);
   RecPages = v.currentPage;
-  status->setText(ReceiveStatusText(v.progressCode, v.remoteStationId, v.currentPage));
+  status->setText(
+      ReceiveStatusText(v.progressCode, v.remoteStationId, v.currentPage, FailedCallText));
 }
 
 void TMainScreen::FxReceiveFax1FaxLog(int logCode) {
@@ -216,6 +219,7 @@ void TMainScreen::FxReceiveFax1FaxLog(int logCode) {
     case faxengine::lfaxReceiveStart: RecFaxFile = QFile::decodeName(v.faxFile.c_str()); break;
     case faxengine::lfaxReceiveOk: {
       FaxInProgress = false;
+      FailedCallText.clear();
       // The file named at the start; the receiver's own name if that event was missed.
       ArrivedFax fax{RecFaxFile.isEmpty() ? QFile::decodeName(v.faxFile.c_str()) : RecFaxFile,
                      v.remoteStationId, v.currentPage, QDateTime::currentDateTime()};
@@ -231,9 +235,17 @@ void TMainScreen::FxReceiveFax1FaxLog(int logCode) {
       const QString file = RecFaxFile.isEmpty() ? QFile::decodeName(v.faxFile.c_str()) : RecFaxFile;
       RecFaxFile.clear();
       const QString message = ReceiveFailureText(RecErrorCode);
+      if (!closing_ && !stoppingReceive_) {
+        // The status line keeps saying so while the receiver waits for the next call.
+        FailedCallText = FailedCallNote(QTime::currentTime(), RecErrorCode);
+        status->setText(FailedCallText);
+        base::LogFailure("receive mode", FailedCallText.toStdString());
+      }
       RecErrorCode = 0;
-      if (!file.isEmpty() && QFileInfo::exists(file)) QFile::remove(file);
-      if (!closing_ && !stoppingReceive_)
+      const bool cutOff = !file.isEmpty() && QFileInfo::exists(file);
+      if (cutOff) QFile::remove(file);
+      // A fax cut off part-way is also told in a box: pages that had arrived are gone.
+      if (cutOff && !closing_ && !stoppingReceive_)
         QTimer::singleShot(0, this, [message] { ui::ShowInfo(message); });
       break;
     }

@@ -2,19 +2,23 @@
 #include "app/mainwindow/receiverules.h"
 
 #include "faxcodes/texts.h"
+#include "faxengine/fax_types.h"
 #include "ui/tabletext.h"
 
 #include <QFileInfo>
 
 namespace app {
 
-QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page) {
+QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page,
+                          const QString& failedCallNote) {
   QString text = QString::fromUtf8(faxcodes::statusText(progressCode)).trimmed();
   const QString remote = ui::FromTableText(remoteId).trimmed();
   if (!remote.isEmpty()) text += QStringLiteral(" from: ") + remote;
   // Before the first page there is no page to name.
   if (!remote.isEmpty() && page > 0) text += QStringLiteral(", page ") + QString::number(page);
   if (text.toUpper().contains(QStringLiteral("ABORT"))) return {};
+  if (progressCode == faxengine::progress::kWaitingForCall && !failedCallNote.isEmpty())
+    text += QStringLiteral(" - ") + failedCallNote;
   return text;
 }
 
@@ -28,6 +32,11 @@ QString ReasonText(int errorCode) {
 }  // namespace
 
 // Line breaks are line feeds here; a carriage return shows as nothing.
+QString FailedCallNote(const QTime& when, int errorCode) {
+  return QStringLiteral("a call at %1 could not be received: %2")
+      .arg(when.toString(QStringLiteral("hh:mm")), ReasonText(errorCode));
+}
+
 QString ReceiveFailureText(int errorCode) {
   return QStringLiteral("Failed to receive incoming fax:\n\n") + ReasonText(errorCode);
 }

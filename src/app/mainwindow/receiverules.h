@@ -13,8 +13,14 @@ namespace app {
 
 // The receiver's progress text, trimmed; once the sender has named itself, followed by
 // " from: " and the name, and from the first page on ", page " with its number. Empty
-// while a call is being aborted, so that no stale "abort" stays on show.
-QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page);
+// while a call is being aborted, so that no stale "abort" stays on show. While the receiver
+// waits for a call, the note on the last call that could not be received follows.
+QString ReceiveStatusText(int progressCode, const std::string& remoteId, int page,
+                          const QString& failedCallNote = {});
+
+// What the status line keeps saying about a call that came in at `when` and could not be
+// received, with the receiver's reason.
+QString FailedCallNote(const QTime& when, int errorCode);
 
 // The box for a fax that failed, with the text of the error the receiver reported.
 QString ReceiveFailureText(int errorCode);

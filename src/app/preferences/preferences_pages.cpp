@@ -3,6 +3,7 @@
 #include "app/preferences/preferences.h"
 
 #include "settings/bpsrates.h"
+#include "ui/helpwindow.h"
 #include "ui/named.h"
 #include "ui/radiogroup.h"
 #include "ui/refusedtyping.h"
@@ -163,6 +164,7 @@ void TPreferences::buildFrame() {
     return b;
   };
   Helpbutton = button("&Help", "Helpbutton", &TPreferences::HelpButtonClick);
+  ui::AddHelpKey(Helpbutton);
   Cancelbutton = button("Cance&l", "Cancelbutton", &TPreferences::CancelbuttonClick,
                         "Cancel changes to preferences");
   BackButton = button("< Back", "BackButton", &TPreferences::BackButtonClick);

@@ -25,8 +25,8 @@ bool exists(const std::string& path) {
   return fs::exists(path, ec);
 }
 
-void makeTag(tables::Cursor& cursor, const StoreTable& t, const std::string& keyExpr) {
-  cursor.table().indexTag(t.tag, keyExpr, t.descending, t.forExpr);
+void makeTag(tables::Cursor& cursor, const StoreTable& t) {
+  cursor.table().indexTag(t.tag, t.keyExpr, t.descending, t.forExpr);
 }
 
 // The local date and time as "YYYYMMDD-HHMMSS" (names of copies) or "YYYY-MM-DD HH:MM".
@@ -106,7 +106,6 @@ const StoreTable& OutgoingTable() {
                              {"RTFDOC", 'M', 10, 0}},
                             "DATESENT",
                             "DTOS(DATESENT)+TIMESENT",
-                            "datesent",
                             true,
                             kNotDeletedFilter,
                             "Removing FAX file records marked for deletion",
@@ -125,7 +124,6 @@ const StoreTable& ReceivedTable() {
                              {"NOTES", 'C', 60, 0}},
                             "DATETIME",
                             "DTOS(DATEREC)+TIMEREC",
-                            "DTOS(DATEREC)+TIMEREC",
                             true,
                             kNotDeletedFilter,
                             "Removing Received FAX records marked for deletion",
@@ -136,7 +134,6 @@ const StoreTable& ReceivedTable() {
 const StoreTable& CoverTable() {
   static const StoreTable t{"BDLCOV.DBF",
                             {{"DESCRIPT", 'C', 35, 0}, {"COVER", 'M', 10, 0}},
-                            "DESCRIPT",
                             "DESCRIPT",
                             "DESCRIPT",
                             false,
@@ -150,7 +147,6 @@ const StoreTable& CoverTable() {
 const StoreTable& PhoneTable() {
   static const StoreTable t{"BDLPB.DBF",
                             {{"NAME", 'C', 35, 0}, {"PHONE", 'C', 25, 0}},
-                            "NAME",
                             "NAME",
                             "NAME",
                             false,
@@ -255,7 +251,7 @@ bool OpenStoreTable(tables::Cursor& cursor, tables::TTableBinding& binding, cons
   try {
     if (!exists(settings::ProgramDir() + IndexFileName(t.fileName)) ||
         cursor.table().tagArea(t.tag) == 0)
-      makeTag(cursor, t, t.keyExpr);
+      makeTag(cursor, t);
     if (style == OpenStyle::Library) cursor.table().setOrder(t.tag);
   } catch (const std::exception& e) {
     base::LogFailure(t.fileName + " index", e.what());
@@ -313,7 +309,7 @@ void RebuildStoreTable(tables::Cursor& cursor, const StoreTable& t,
     }
   }
   status(t.rebuildingText);
-  makeTag(cursor, t, t.rebuildKeyExpr);
+  makeTag(cursor, t);
   table.setOrder(t.tag);
   cursor.notify(tables::Change::Packed);
 }

@@ -19,8 +19,7 @@ struct StoreTable {
   std::string fileName;
   std::vector<tables::FieldDef> fields;
   std::string tag;
-  std::string keyExpr;         // the key given when the tag is made on opening
-  std::string rebuildKeyExpr;  // the key given when the tag is rebuilt
+  std::string keyExpr;  // the key of the tag, made on opening and rebuilt the same
   bool descending = false;
   std::string forExpr;
   // The status texts of the rebuild, naming the table as the user knows it.

@@ -11,7 +11,9 @@
 #include "ui/sound.h"
 #include "windows/modemoffers.h"
 
+#include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -204,9 +206,10 @@ TEST_F(ReceiveCalls, AModemThatGoesAwayEndsReceiveModeAndSaysWhy) {
       << messages[0].first.toStdString();
 }
 
-// A data call is not a fax: nothing is filed or reported, and the receiver waits for the
-// next call once the modem has given up on it.
-TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaiting) {
+// A data call is not a fax: nothing is filed and no box comes up, but the status line
+// says that a call came in and could not be received; the receiver waits for the next
+// call once the modem has given up on it.
+TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaitingAndSaysSo) {
   ModemSim sim({"--speed", "20", "--remote-call", "--scenario", "datacall"});
   ASSERT_TRUE(sim.ready());
   settingsFor(sim.modem1(), 2);
@@ -226,6 +229,11 @@ TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaiting) {
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(receivedFiles().empty());
   EXPECT_EQ(rows("RecFaxGrid"), 0);
+  const QString waiting =
+      QString::fromUtf8(faxcodes::statusText(faxengine::progress::kWaitingForCall)).trimmed();
+  ASSERT_TRUE(waitFor([&w, &waiting] { return w.status->text().startsWith(waiting); }));
+  EXPECT_TRUE(w.status->text().contains(QRegularExpression(" [0-2][0-9]:[0-5][0-9]\\b")))
+      << w.status->text().toStdString();
   // Closing the program leaves receive mode.
   w.close();
   EXPECT_FALSE(w.FxComPort1.Open());

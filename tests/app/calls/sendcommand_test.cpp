@@ -7,6 +7,7 @@
 #include "modem_sim.h"
 #include "richtext/richtext.h"
 #include "settings/inifile.h"
+#include "ui/radiogroup.h"
 #include "windows/sendfax.h"
 
 #include <QComboBox>
@@ -56,6 +57,7 @@ class SendCommand : public MainWindowTest {
                             [this, inDialog](TSendFaxForm& d) {
                               caption = d.windowTitle();
                               faxFile = d.FaxFileName;
+                              d.sfStationID->setText("555 0199");
                               inDialog(d);
                               d.SendFaxButton->click();
                               when([&d] { return !d.Busy(); }, [&d] { d.CloseButton->click(); });
@@ -129,6 +131,30 @@ TEST_F(SendCommand, ABusyNumberStoresTheEngineTextAndIsNotMarkedSent) {
   EXPECT_EQ(field("DATESENT"), "");
   EXPECT_EQ(w.Store.FaxTable.table().getNumber("PAGES"), 2);
   EXPECT_EQ(sim.summary("s['modems']['modem1']['calls']"), "2");
+}
+
+// A fax sent, then sent again from the same dialog to a busy line, stays sent with the
+// date of the call that went through and notes the later failure; a fax of more pages
+// than the list's column holds stores the most it can show and the rest of the outcome.
+TEST_F(SendCommand, ALaterFailedAttemptKeepsTheFaxSentAndALongFaxStoresItsOutcome) {
+  ModemSim good({"--speed", "20"}), busy({"--speed", "20", "--scenario", "busy"});
+  ASSERT_TRUE(good.ready() && busy.ready());
+  dir.write("BDL.INI", "[Modem]\r\nComPort=1\r\nFaxClass=3\r\n"
+                       "[Dialing]\r\nDialAttempts=1\r\nRetryWait=1\r\n"
+                       "[Ports]\r\nCom2=" + good.modem1() + "\r\nCom3=" + busy.modem1() + "\r\n");
+  app::TMainScreen& w = open();
+  composeFax();
+  sendFromList([&w](TSendFaxForm& d) {
+    w.PagesBuilt = 120;  // as many as a long document builds; the call sends the file's two
+    d.SendFaxButton->click();
+    ASSERT_TRUE(testutil::waitFor([&d] { return !d.Busy(); }, 120000));
+    d.ComPort->SetItemIndex(2);
+  });
+  EXPECT_EQ(busy.summary("s['modems']['modem1']['calls']"), "1");
+  EXPECT_EQ(w.Store.FaxTable.table().getLogical("SENT"), true);
+  EXPECT_EQ(field("DATESENT"), QDate::currentDate().toString("yyyyMMdd").toStdString());
+  EXPECT_EQ(field("LASTRESULT"), faxcodes::errorText(faxcodes::ecFaxBusy));
+  EXPECT_EQ(w.Store.FaxTable.table().getNumber("PAGES"), app::kMaxListedPages);
 }
 
 }  // namespace

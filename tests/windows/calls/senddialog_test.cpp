@@ -9,12 +9,14 @@
 #include "ui/radiogroup.h"
 #include "windows/faxstatus.h"
 #include "windows/sendfax.h"
+#include "windows/sendfaxsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <set>
 
@@ -32,6 +34,7 @@ class SendDialogCalls : public testutil::CallsTest {
                                  {faxengine::test::patternPicture(60, 7)}};
   TSendFaxForm dialog;
   QStringList statusSeen;  // the status texts the progress window showed, in order
+  std::set<QString> attemptsSeen;  // the dial attempts it showed
 
   void SetUp() override {
     CallsTest::SetUp();
@@ -47,6 +50,7 @@ class SendDialogCalls : public testutil::CallsTest {
     dialog.FxSendFax1.OnFaxStatus = [this, display](faxengine::TFxCustomAbstractFax&, bool, bool) {
       const QString s = display->fsStatusMsg->text();
       if (statusSeen.isEmpty() || statusSeen.back() != s) statusSeen << s;
+      attemptsSeen.insert(display->fsDialAttempt->text());
     };
   }
   // Presses Send Fax and waits for the call to end.
@@ -89,6 +93,12 @@ TEST_P(SendEachClass, TheRemoteGetsThePagesAndTheDialogHandsBackSent) {
   EXPECT_FALSE(dialog.FxComPort1.Open());
   EXPECT_FALSE(dialog.FxFaxStatus1.Display()->isVisible());
   EXPECT_TRUE(saw(faxcodes::statusText(pc::kSendingPage)));
+  // Page 1 of 2 ends with MPS, page 2 with EOP; the one attempt is attempt 1 throughout.
+  const QStringList pageEnds = statusSeen.filter(QRegularExpression("^Sending (MPS|EOP)$"));
+  EXPECT_EQ(pageEnds, QStringList({faxcodes::statusText(pc::kSendingMps),
+                                   faxcodes::statusText(pc::kSendingEop)}))
+      << statusSeen.join(" | ").toStdString();
+  EXPECT_EQ(attemptsSeen, std::set<QString>{"1"});
   EXPECT_EQ(sim.summary("s['calls'][0]['result']"), "ok");
   EXPECT_EQ(sim.summary("s['calls'][0]['remote_id']"), "555 0199");
   EXPECT_EQ(sim.summary("s['modems']['modem1']['dialled']"), "555 0100");
@@ -121,6 +131,7 @@ TEST_F(SendDialogCalls, ABusyNumberCountsDownToTheRedialThenASecondSendSucceeds)
   EXPECT_TRUE(saw(waiting + "  0:02") || saw(waiting + "  0:01"))
       << statusSeen.join(" | ").toStdString();
   EXPECT_EQ(busy.summary("s['modems']['modem1']['calls']"), "2");
+  EXPECT_EQ(attemptsSeen, (std::set<QString>{"1", "2"}));
 
   dialog.ComPort->SetItemIndex(1);
   ASSERT_TRUE(sendAndWait());
@@ -189,6 +200,23 @@ TEST_F(SendDialogCalls, CancelWhileDialingEndsAsAUserAbort) {
   // Idle again: Close now closes.
   dialog.CloseButton->click();
   EXPECT_FALSE(dialog.isVisible());
+}
+
+// Without a station ID the dialog asks for it before it opens the port; the settings keep
+// a stored port the dialog cannot show.
+TEST_F(SendDialogCalls, NoStationIdIsAskedForFirstAndAnUnshownPortIsKept) {
+  dialog.ComPort->SetItemIndex(3);
+  dialog.sfStationID->clear();
+  dialog.SendFaxButton->click();
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_FALSE(dialog.Busy());
+  EXPECT_EQ(dialog.focusWidget(), dialog.sfStationID);
+
+  settings::AppSettingsRecord s;
+  s.ComPort = 9;
+  windows::CopySettingsToSendForm(s, dialog);
+  windows::CopySendFormToSettings(dialog, s);
+  EXPECT_EQ(s.ComPort, 9);
 }
 
 TEST_F(SendDialogCalls, APortThatDoesNotOpenIsReportedAndNothingIsSent) {
