@@ -12,6 +12,8 @@ packages=(
   libtiff-tools libtiff-dev libsqlite3-dev libspandsp-dev
   python3 python3-dbf python3-dbfread
   xvfb xauth x11-utils poppler-utils ccache
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin librsvg2-bin dpkg-dev
+  dbus-daemon dbus-session-bus-common file
 )
 
 missing=()

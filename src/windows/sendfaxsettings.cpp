@@ -36,7 +36,8 @@ void CopySettingsToSendForm(const settings::AppSettingsRecord& s, TSendFaxForm& 
 }
 
 void CopySendFormToSettings(const TSendFaxForm& f, settings::AppSettingsRecord& s) {
-  s.ComPort = f.ComPort->ItemIndex();
+  // A port that would not open stays out of the settings: the next send would fail too.
+  if (!f.PortFailed(f.ComPort->ItemIndex())) s.ComPort = f.ComPort->ItemIndex();
   s.UserName = f.sfusername->text().toStdString();
   s.UserFax = f.sfStationID->text().toStdString();
   s.DialPrefix = f.sfDialPrefix->text().toStdString();

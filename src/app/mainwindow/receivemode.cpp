@@ -283,6 +283,7 @@ void TMainScreen::fileArrivedFax(const ArrivedFax& fax) {
   // listed after this one, never into a list that is being reopened.
   reopen(&FaxStore::ReopenReceived, false);
   QMetaObject::invokeMethod(this, &TMainScreen::PlayArrivalSound, Qt::QueuedConnection);
+  noticeArrival(fax);
   SetButtons();
   if (settings::AppSettings.PrintOnReceipt) printOnReceipt(fax.file);
 }

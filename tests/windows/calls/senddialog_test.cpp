@@ -9,6 +9,7 @@
 #include "ui/radiogroup.h"
 #include "windows/faxstatus.h"
 #include "windows/sendfax.h"
+#include "windows/sendfaxsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -213,4 +214,19 @@ TEST_F(SendDialogCalls, AModemThatVanishesEndsTheCallAndTheDialogStaysUsable) {
   EXPECT_FALSE(dialog.FxComPort1.Open());
   dialog.CloseButton->click();
   EXPECT_FALSE(dialog.isVisible());
+}
+
+// A port that will not open: the message says which device Com n stands for and why, and
+// the dialog does not hand that port back as the new default.
+TEST_F(SendDialogCalls, APortThatFailsToOpenIsNamedAndNotKeptAsTheDefault) {
+  settings::AppSettingsRecord kept;
+  kept.ComPort = 0;
+  windows::CopySettingsToSendForm(kept, dialog);
+  dialog.ComPort->SetItemIndex(1);
+  ASSERT_TRUE(sendAndWait());
+  EXPECT_TRUE(lastMessage().contains("Com2 stands for " + QString::fromStdString(dir.path("no-such-device-2"))))
+      << lastMessage().toStdString();
+  EXPECT_TRUE(lastMessage().contains("not there")) << lastMessage().toStdString();
+  windows::CopySendFormToSettings(dialog, kept);
+  EXPECT_EQ(kept.ComPort, 0);
 }
