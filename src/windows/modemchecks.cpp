@@ -6,7 +6,11 @@
 #include "faxcodes/exceptions.h"
 #include "faxcodes/texts.h"
 #include "faxengine/comport.h"
+#include "ui/messages.h"
 #include "windows/modembusy.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -96,6 +100,20 @@ QString OpenFailureMessage(int code, int comNumber, const std::string& device,
   QString reason = QString::fromUtf8(faxcodes::errorText(code));
   if (reason.isEmpty()) reason = QStringLiteral("Unknown error");
   return head + standsFor + QLatin1Char('.') + kBreak + QStringLiteral("Error message: ") + reason;
+}
+
+void ShowOpenFailure(const QString& message) {
+  constexpr qsizetype kBoxHolds = 255;  // what ui::ShowInfo's box shows uncut
+  if (message.size() <= kBoxHolds) return ui::ShowInfo(message);
+  const QString caption = QStringLiteral("Information");
+  if (ui::MessageBoxAnswers()) {
+    ui::MessageBoxAnswers()(message, caption, ui::mb::Ok | ui::mb::IconInformation);
+    return;
+  }
+  QMessageBox box(QMessageBox::Information, caption, message, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 bool OpenComPort(TFxCustomComPort& port, QString& message) {

@@ -35,6 +35,10 @@ bool OpenComPort(TFxCustomComPort& port, QString& message);
 // while ModemManager runs, how to make it let go.
 QString OpenFailureMessage(int code, int comNumber, const std::string& device,
                            bool modemManagerRuns = false);
+// Shows the message of a port that did not open. One that a standard box would cut (the
+// udev rule and its commands, a group to join) is shown whole, its text selectable so the
+// commands can be copied.
+void ShowOpenFailure(const QString& message);
 // What to tell a user who may not open the device: its group and how to join it.
 QString PermissionDeniedText(const std::string& device);
 

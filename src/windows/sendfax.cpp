@@ -241,7 +241,7 @@ void TSendFaxForm::SendFaxButtonClick() {
   if (!OpenComPort(FxComPort1, message)) {
     failedPorts_.insert(ComPort->ItemIndex());
     FxComPort1.Close();
-    ui::ShowInfo(message);
+    ShowOpenFailure(message);
     busy_ = false;
     status->clear();
     return;

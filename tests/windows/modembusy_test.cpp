@@ -5,6 +5,7 @@
 #include "faxengine/device_paths.h"
 #include "support/privatebus.h"
 #include "support/programdir.h"
+#include "ui/messages.h"
 #include "windows/modembusy.h"
 #include "windows/modemchecks.h"
 
@@ -81,6 +82,16 @@ TEST(ModemBusy, APortHeldElsewhereIsExplainedWithModemManagersFixWhenItRuns) {
   EXPECT_TRUE(explained.contains("ENV{ID_MM_DEVICE_IGNORE}=\"1\"")) << explained.toStdString();
   EXPECT_TRUE(explained.contains("sudo tee /etc/udev/rules.d/")) << explained.toStdString();
   EXPECT_TRUE(explained.contains("udevadm control --reload")) << explained.toStdString();
+
+  // Shown whole: a box that cut it would lose the commands.
+  QString shown;
+  ui::MessageBoxAnswers().Install([&](const QString& text, const QString&, int) {
+    shown = text;
+    return ui::mb::IdOk;
+  });
+  windows::ShowOpenFailure(explained);
+  ui::MessageBoxAnswers().Install({});
+  EXPECT_EQ(shown, explained);
 }
 
 // The rule picks the USB modem out by its vendor and product numbers (the tty's number

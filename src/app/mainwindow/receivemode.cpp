@@ -158,7 +158,7 @@ void TMainScreen::startReceiving() {
     }
     SetButtons();
   }
-  if (!failure.isEmpty()) ui::ShowInfo(failure);
+  if (!failure.isEmpty()) windows::ShowOpenFailure(failure);
 }
 
 void TMainScreen::stopReceiving() {
