@@ -42,8 +42,9 @@ for f in "$root/received fax" "$root/fax.bin" "$root/damaged.brx"; do
   t=$(XDG_DATA_DIRS=$share:/usr/share XDG_DATA_HOME=$root/nohome type_of "$f")
   [[ "$t" == application/x-brindle-fax ]] || fail "${f##*/} is taken for '$t'"
 done
-PATH=$prefix/bin:$PATH XDG_DATA_DIRS=$share:/usr/share XDG_DATA_HOME=$root/nohome \
-  gio mime application/x-brindle-fax | grep -q 'brindle.desktop' || fail "no application registered for BRX files"
+apps=$(PATH=$prefix/bin:$PATH XDG_DATA_DIRS=$share:/usr/share XDG_DATA_HOME=$root/nohome \
+  gio mime application/x-brindle-fax)
+grep -q 'brindle.desktop' <<< "$apps" || fail "no application registered for BRX files: $apps"
 
 # An installed copy keeps its files in the user's data folder, made on first start, and
 # writes nothing beside the program.
