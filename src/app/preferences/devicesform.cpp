@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -77,6 +78,12 @@ TDevicesForm::TDevicesForm(const std::array<std::string, faxengine::kComDeviceCo
   AdviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   AdviceLabel->setMinimumHeight(3 * AdviceLabel->fontMetrics().lineSpacing());
   AdviceLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // Advice with a udev rule and its commands is longer than the room below the list.
+  auto* adviceArea = new QScrollArea(this);
+  adviceArea->setWidget(AdviceLabel);
+  adviceArea->setWidgetResizable(true);
+  adviceArea->setFrameShape(QFrame::NoFrame);
+  adviceArea->setMaximumHeight(9 * AdviceLabel->fontMetrics().lineSpacing());
 
   ComNumberCombo = new QComboBox(this);
   ComNumberCombo->setObjectName(QStringLiteral("ComNumberCombo"));
@@ -121,10 +128,10 @@ TDevicesForm::TDevicesForm(const std::array<std::string, faxengine::kComDeviceCo
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(intro);
   layout->addWidget(DeviceList, 1);
-  layout->addWidget(AdviceLabel);
+  layout->addWidget(adviceArea);
   layout->addLayout(pathRow);
   layout->addLayout(buttons);
-  resize(620, 360);
+  resize(680, 480);
   RefreshButtonClick();
 }
 
