@@ -13,6 +13,8 @@ packages=(
   python3 python3-dbf python3-dbfread
   xvfb xauth x11-utils poppler-utils ccache
   ghostscript
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin librsvg2-bin dpkg-dev
+  dbus-daemon dbus-session-bus-common file
 )
 
 missing=()

@@ -4,7 +4,6 @@
 #include "settings/appsettings.h"
 #include "ui/tabletext.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,8 +34,10 @@ QString UserDictionaryPath(const QString& name) {
 QString MainDictionaryPath(const QString& name) {
   const QString inProgramFolder = UserDictionaryPath(name);
   if (QDir::isAbsolutePath(name) || QFileInfo::exists(inProgramFolder)) return inProgramFolder;
-  const QString besideExecutable = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-  return QFileInfo::exists(besideExecutable) ? besideExecutable : inProgramFolder;
+  // Shipped with the program: beside it in the build tree, in the shared data folder once
+  // installed.
+  const QString shipped = QFile::decodeName(settings::ReadOnlyDataPath(FileName(name)).c_str());
+  return QFileInfo::exists(shipped) ? shipped : inProgramFolder;
 }
 
 TSpeller::TSpeller(QObject* parent) : QObject(parent) {}

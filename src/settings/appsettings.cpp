@@ -3,9 +3,12 @@
 
 #include "settings/inifile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 namespace settings {
@@ -99,9 +102,87 @@ struct Saver {
 
 }  // namespace
 
+// The installation's shared data folder seen from its bin folder; the build passes the
+// relation of its install folders.
+#ifndef BRINDLE_SHARE_FROM_BIN
+#define BRINDLE_SHARE_FROM_BIN "../share/brindle"
+#endif
+
+namespace {
+
+std::string withSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+bool isDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// mkdir -p with the user's private mode for what it makes.
+bool makePath(const std::string& dir) {
+  for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+    const std::string part = dir.substr(0, slash);
+    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos || slash + 1 >= dir.size()) break;
+  }
+  return isDirectory(dir);
+}
+
+std::string sharedDataDir(const std::string& exeDir) {
+  return withSlash(withSlash(exeDir) + BRINDLE_SHARE_FROM_BIN);
+}
+
+}  // namespace
+
+bool IsInstalledProgramDir(const std::string& exeDir) {
+  return isDirectory(sharedDataDir(exeDir));
+}
+
+DataDirRoots DataDirRootsFromEnvironment() {
+  DataDirRoots roots;
+  if (const char* v = std::getenv("XDG_DATA_HOME")) roots.xdgDataHome = v;
+  if (const char* v = std::getenv("HOME")) roots.home = v;
+  return roots;
+}
+
+std::string DataDirFor(const std::string& exeDir, const DataDirRoots& roots) {
+  const auto writable = roots.writable ? roots.writable : [](const std::string& dir) {
+    return ::access(dir.c_str(), W_OK) == 0;
+  };
+  // An installed program is never written into, even by root, who may write anywhere.
+  if (writable(exeDir) && !IsInstalledProgramDir(exeDir)) return withSlash(exeDir);
+  // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules say.
+  std::string base = withSlash(roots.xdgDataHome);
+  if (base.empty() || base[0] != '/') {
+    if (roots.home.empty() || roots.home[0] != '/') return {};
+    base = withSlash(roots.home) + ".local/share/";
+  }
+  const std::string dir = base + "brindle/";
+  return makePath(dir) ? dir : std::string();
+}
+
+std::string ReadOnlyDataPath(const std::string& name) {
+  const std::string exeDir = executableDir();
+  const std::string beside = exeDir + name;
+  if (isFile(beside)) return beside;
+  const std::string shared = sharedDataDir(exeDir) + name;
+  return isFile(shared) ? shared : beside;
+}
+
 std::string ProgramDir() {
   std::string& dir = programDirStorage();
-  if (dir.empty()) dir = executableDir();
+  if (dir.empty()) {
+    const std::string exeDir = executableDir();
+    dir = DataDirFor(exeDir, DataDirRootsFromEnvironment());
+    if (dir.empty()) dir = exeDir;
+  }
   return dir;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
 namespace settings {
@@ -51,10 +52,32 @@ extern AppSettingsRecord AppSettings;
 constexpr const char* kSettingsFileName = "BDL.INI";
 constexpr const char* kSettingsVersion = "2.8d";
 
-// The program directory always ends in "/". It is the executable's directory unless
-// SetProgramDir chose another (the --data-dir option).
+// The program directory always ends in "/". It is the folder DataDirFor chooses for the
+// executable's folder unless SetProgramDir chose another (the --data-dir option).
 std::string ProgramDir();
 void SetProgramDir(const std::string& dir);
+
+// What decides where an installed program keeps its files: the user's environment and a
+// way to ask whether a folder may be written (a parameter so a test can say no).
+struct DataDirRoots {
+  std::string xdgDataHome;  // $XDG_DATA_HOME, "" when unset
+  std::string home;         // $HOME
+  std::function<bool(const std::string& dir)> writable;  // empty: access(2) with W_OK
+};
+// The folder for the settings, tables, received faxes and temporary files of a program
+// whose executable lies in `exeDir`: that folder itself when it may be written and is not
+// an installed program's (a run from the build tree); otherwise the user's data folder,
+// $XDG_DATA_HOME/brindle (~/.local/share/brindle), made when it is not there yet. Ends in
+// "/"; "" when the user's data folder cannot be made either.
+std::string DataDirFor(const std::string& exeDir, const DataDirRoots& roots);
+DataDirRoots DataDirRootsFromEnvironment();
+// True when `exeDir` is the bin folder of an installation: its shared data folder
+// (../share/brindle beside it) is there.
+bool IsInstalledProgramDir(const std::string& exeDir);
+// Where a read-only file the program ships (the main dictionary) lies: beside the
+// executable in the build tree, in the installation's shared data folder otherwise.
+// The path beside the executable when neither holds it.
+std::string ReadOnlyDataPath(const std::string& name);
 std::string SettingsFilePath();
 
 // Reads every key into AppSettings, taking the default for what is missing or unreadable.

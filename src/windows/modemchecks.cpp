@@ -6,6 +6,11 @@
 #include "faxcodes/exceptions.h"
 #include "faxcodes/texts.h"
 #include "faxengine/comport.h"
+#include "ui/messages.h"
+#include "windows/modembusy.h"
+
+#include <QApplication>
+#include <QMessageBox>
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -67,22 +72,48 @@ QString PermissionDeniedText(const std::string& device) {
       .arg(dev, group);
 }
 
-QString OpenFailureMessage(int code, int comNumber, const std::string& device) {
+QString OpenFailureMessage(int code, int comNumber, const std::string& device,
+                           bool modemManagerRuns) {
   const QString n = QString::number(comNumber);
-  if (code == faxcodes::ecPortInUse || code == faxcodes::ecPortAlreadyOpen)
-    return QStringLiteral("The communications port is in use ( Com ") + n + QStringLiteral(" )") +
-           kBreak + kBreak +
+  // Com n is only a name: the message says which device it stands for.
+  const QString standsFor =
+      device.empty() ? QStringLiteral("Com%1 stands for no device").arg(n)
+                     : QStringLiteral("Com%1 stands for %2").arg(n, QString::fromStdString(device));
+  if (code == faxcodes::ecPortInUse || code == faxcodes::ecPortAlreadyOpen) {
+    const QString head = QStringLiteral("The communications port is in use ( Com ") + n +
+                         QStringLiteral(" )") + kBreak + kBreak;
+    if (modemManagerRuns && !device.empty()) return head + ModemManagerBusyText(device);
+    return head + standsFor +
            QStringLiteral(
-               "Please make sure that all communication programs (internet, AOL, etc) are "
-               "closed, and then try again.");
+               ", which another program has open. Please make sure that all communication "
+               "programs (internet, AOL, etc) are closed, and then try again.");
+  }
   const QString head = QStringLiteral("Unable to open the specified communications port ( Com") +
-                       n + QStringLiteral(" )");
-  if (code == faxcodes::ecNoSuchPort) return head;
-  QString reason = code == faxcodes::ecPortAccessDenied
-                       ? PermissionDeniedText(device)
-                       : QString::fromUtf8(faxcodes::errorText(code));
+                       n + QStringLiteral(" )") + kBreak;
+  if (code == faxcodes::ecNoSuchPort)
+    return head + standsFor +
+           QStringLiteral(
+               ", which is not there or is no serial port. Plug the modem in, or choose its "
+               "device with File, Preferences, Devices...");
+  if (code == faxcodes::ecPortAccessDenied)
+    return head + QStringLiteral("Error message: ") + PermissionDeniedText(device);
+  QString reason = QString::fromUtf8(faxcodes::errorText(code));
   if (reason.isEmpty()) reason = QStringLiteral("Unknown error");
-  return head + kBreak + QStringLiteral("Error message: ") + reason;
+  return head + standsFor + QLatin1Char('.') + kBreak + QStringLiteral("Error message: ") + reason;
+}
+
+void ShowOpenFailure(const QString& message) {
+  constexpr qsizetype kBoxHolds = 255;  // what ui::ShowInfo's box shows uncut
+  if (message.size() <= kBoxHolds) return ui::ShowInfo(message);
+  const QString caption = QStringLiteral("Information");
+  if (ui::MessageBoxAnswers()) {
+    ui::MessageBoxAnswers()(message, caption, ui::mb::Ok | ui::mb::IconInformation);
+    return;
+  }
+  QMessageBox box(QMessageBox::Information, caption, message, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 bool OpenComPort(TFxCustomComPort& port, QString& message) {
@@ -91,11 +122,15 @@ bool OpenComPort(TFxCustomComPort& port, QString& message) {
     port.SetOpen(true);
     return true;
   } catch (const faxcodes::EFxException& e) {
-    message = OpenFailureMessage(e.code(), port.ComNumber, port.DeviceName());
+    const bool busy = e.code() == faxcodes::ecPortInUse;
+    // The system bus is asked only when the device is busy: that is ModemManager's mark.
+    message = OpenFailureMessage(e.code(), port.ComNumber, port.DeviceName(),
+                                 busy && ModemManagerPresent());
   } catch (const std::exception& e) {
-    message = QStringLiteral("Unable to open the specified communications port( Com ") +
+    message = QStringLiteral("Unable to open the specified communications port ( Com") +
               QString::number(port.ComNumber) + QStringLiteral(" )") + kBreak +
-              QStringLiteral("Error message: ") + QString::fromUtf8(e.what());
+              QStringLiteral("Com%1 stands for %2.").arg(port.ComNumber).arg(QString::fromStdString(port.DeviceName())) +
+              kBreak + QStringLiteral("Error message: ") + QString::fromUtf8(e.what());
   }
   return false;
 }

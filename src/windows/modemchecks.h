@@ -30,8 +30,15 @@ bool SendModemString(TFxCustomComPort& port, std::string& command);
 // Opens the port. On failure returns false and a message naming the port as Com n.
 bool OpenComPort(TFxCustomComPort& port, QString& message);
 
-// The message for a port that failed to open with a fax engine error code.
-QString OpenFailureMessage(int code, int comNumber, const std::string& device);
+// The message for a port that failed to open with a fax engine error code: the device Com n
+// stands for and why it did not open (not there, in use, no permission); for a busy device
+// while ModemManager runs, how to make it let go.
+QString OpenFailureMessage(int code, int comNumber, const std::string& device,
+                           bool modemManagerRuns = false);
+// Shows the message of a port that did not open. One that a standard box would cut (the
+// udev rule and its commands, a group to join) is shown whole, its text selectable so the
+// commands can be copied.
+void ShowOpenFailure(const QString& message);
 // What to tell a user who may not open the device: its group and how to join it.
 QString PermissionDeniedText(const std::string& device);
 

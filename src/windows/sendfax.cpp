@@ -253,12 +253,14 @@ void TSendFaxForm::SendFaxButtonClick() {
   FxComPort1.ComNumber = ComPort->ItemIndex() + 1;
   QString message;
   if (!OpenComPort(FxComPort1, message)) {
+    failedPorts_.insert(ComPort->ItemIndex());
     FxComPort1.Close();
-    ui::ShowInfo(message);
+    ShowOpenFailure(message);
     busy_ = false;
     status->clear();
     return;
   }
+  failedPorts_.erase(ComPort->ItemIndex());
   if (!settings::AppSettings.ResetString.empty()) {
     setStatus(QStringLiteral("Sending reset string..."));
     SendModemString(FxComPort1, settings::AppSettings.ResetString);

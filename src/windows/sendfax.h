@@ -12,6 +12,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <set>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -56,6 +58,9 @@ class TSendFaxForm : public QDialog {
   QString HeaderLine;
 
   bool Busy() const { return busy_; }
+  // True when the Com port at this index of the ComPort group failed to open in this
+  // dialog and has not opened since: such a port is not handed back as the new default.
+  bool PortFailed(int index) const { return failedPorts_.count(index) != 0; }
 
   // Commands.
   void SendFaxButtonClick();
@@ -71,6 +76,7 @@ class TSendFaxForm : public QDialog {
 
  private:
   void buildControls();
+  std::set<int> failedPorts_;
   // Steps 4 to 9 of a send: program the sender and start it (may throw).
   void programAndStart();
   void setStatus(const QString& text);

@@ -36,8 +36,10 @@ void CopySettingsToSendForm(const settings::AppSettingsRecord& s, TSendFaxForm& 
 }
 
 void CopySendFormToSettings(const TSendFaxForm& f, settings::AppSettingsRecord& s) {
-  // A stored port the dialog cannot show leaves no choice there; it stays as it was.
-  if (f.ComPort->ItemIndex() >= 0) s.ComPort = f.ComPort->ItemIndex();
+  // A stored port the dialog cannot show leaves no choice there, and a port that would not
+  // open stays out of the settings (the next send would fail too): either keeps the old one.
+  const int port = f.ComPort->ItemIndex();
+  if (port >= 0 && !f.PortFailed(port)) s.ComPort = port;
   s.UserName = f.sfusername->text().toStdString();
   s.UserFax = f.sfStationID->text().toStdString();
   s.DialPrefix = f.sfDialPrefix->text().toStdString();

@@ -6,20 +6,25 @@
 #include "faxengine/device_paths.h"
 #include "mainwindow_fixture.h"
 #include "settings/appsettings.h"
+#include "support/privatebus.h"
 #include "ui/helpwindow.h"
 #include "ui/radiogroup.h"
 #include "ui/refusedtyping.h"
 #include "ui/sound.h"
+#include "windows/modembusy.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusMetaType>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <cerrno>
@@ -426,4 +431,110 @@ TEST_F(DevicesTest, CancelPutsThePortsBack) {
   EXPECT_EQ(stored().ComDevices[0], before);
 }
 
+// A device the scan does not list (a link with a name of the user's choosing, a
+// pseudo-terminal) is typed in and mapped; a path that is not there is refused with a
+// message and the list stays open for the correction.
+TEST_F(DevicesTest, ATypedDeviceIsMappedAndAMissingOneRefused) {
+  open();
+  const std::string own = (root / "dev/faxmodem").string();
+  std::filesystem::create_symlink("/dev/zero", own);
+  viaMenu([&](TPreferences& p) {
+    devices(p, [&](app::TDevicesForm& d) {
+      auto* path = child<QLineEdit>(d, "DevicePathEdit");
+      path->setText(QString::fromStdString((root / "dev/nothing").string()));
+      click(d, "MapButton");
+      EXPECT_TRUE(d.isVisible());
+      EXPECT_TRUE(!messages.empty() && messages.back().first.contains("dev/nothing"));
+      path->setText(QString::fromStdString(own));
+      child<QComboBox>(d, "ComNumberCombo")->setCurrentIndex(4);
+      click(d, "MapButton");
+    });
+    EXPECT_EQ(faxengine::comDevicePath(5), own);
+    click(p, "Finishbutton");
+  });
+  EXPECT_EQ(stored().ComDevices[4], own);
+}
+
+// ModemManager as its object manager reports its modems and their ports.
+struct MMPort {
+  QString name;
+  uint type = 0;
+};
+QDBusArgument& operator<<(QDBusArgument& a, const MMPort& p) {
+  a.beginStructure();
+  a << p.name << p.type;
+  a.endStructure();
+  return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, MMPort& p) {
+  a.beginStructure();
+  a >> p.name >> p.type;
+  a.endStructure();
+  return a;
+}
+using MMInterfaces = QMap<QString, QVariantMap>;
+using MMObjects = QMap<QDBusObjectPath, MMInterfaces>;
+
 }  // namespace
+Q_DECLARE_METATYPE(MMPort)
+Q_DECLARE_METATYPE(MMObjects)
+namespace {
+
+class StubModemManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.DBus.ObjectManager")
+ public Q_SLOTS:
+  MMObjects GetManagedObjects() {
+    QVariantMap modem;
+    modem.insert("Ports", QVariant::fromValue(QList<MMPort>{{"ttyACM0", 4}, {"wwan0", 2}}));
+    return {{QDBusObjectPath("/org/freedesktop/ModemManager1/Modem/0"),
+             {{"org.freedesktop.ModemManager1.Modem", modem}}}};
+  }
+};
+
+TEST_F(DevicesTest, APortModemManagerHoldsIsMarkedWithTheFix) {
+  if (QStandardPaths::findExecutable("dbus-daemon").isEmpty()) GTEST_SKIP() << "needs dbus-daemon";
+  qDBusRegisterMetaType<MMPort>();
+  qDBusRegisterMetaType<QList<MMPort>>();
+  qDBusRegisterMetaType<MMInterfaces>();
+  qDBusRegisterMetaType<MMObjects>();
+  testutil::PrivateBus bus;
+  QDBusConnection service = bus.Connect("modem-manager");
+  // The stub answers from a thread of its own, as the real service would from its
+  // process: the list asks it and waits for the answer.
+  QThread serviceThread;
+  StubModemManager manager;
+  manager.moveToThread(&serviceThread);
+  serviceThread.start();
+  ASSERT_TRUE(service.registerObject("/org/freedesktop/ModemManager1", &manager,
+                                     QDBusConnection::ExportAllSlots));
+  ASSERT_TRUE(service.registerService("org.freedesktop.ModemManager1"));
+  QDBusConnection system = windows::ModemManagerBus();
+  windows::ModemManagerBus() = bus.Connect("brindle");
+  std::vector<QString> access;
+  QString advice;
+  open();
+  viaMenu([&](TPreferences& p) {
+    devices(p, [&](app::TDevicesForm& d) {
+      auto* list = child<QTreeWidget>(d, "DeviceList");
+      for (int i = 0; i < list->topLevelItemCount(); ++i)
+        access.push_back(list->topLevelItem(i)->text(app::TDevicesForm::AccessColumn));
+      list->setCurrentItem(list->topLevelItem(0));
+      advice = child<QLabel>(d, "AdviceLabel")->text();
+      d.reject();
+    });
+    click(p, "Cancelbutton");
+  });
+  windows::ModemManagerBus() = system;
+  service.unregisterObject("/org/freedesktop/ModemManager1");
+  serviceThread.quit();
+  serviceThread.wait();
+  ASSERT_EQ(access.size(), 2u);
+  EXPECT_TRUE(access[0].contains("ModemManager")) << access[0].toStdString();
+  EXPECT_FALSE(access[1].contains("ModemManager"));
+  EXPECT_TRUE(advice.contains("ID_MM_DEVICE_IGNORE")) << advice.toStdString();
+}
+
+}  // namespace
+
+#include "preferences_test.moc"

@@ -1,5 +1,6 @@
 // The brindle program as a user starts it: settings written when it closes, by window
 // close or by a termination signal.
+#include "faximage/brx_builder.h"
 #include "settings/appsettings.h"
 #include "support/programdir.h"
 
@@ -75,13 +76,14 @@ TEST(Program, TerminationSignalsCloseTheWindowAndSaveTheSettings) {
 
 namespace {
 
-QProcess* startBrindle(const QString& dataDir, const QString& display = {}) {
+QProcess* startBrindle(const QString& dataDir, const QString& display = {},
+                       const QStringList& more = {}) {
   auto* p = new QProcess;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", display.isEmpty() ? "offscreen" : "xcb");
   if (!display.isEmpty()) env.insert("DISPLAY", display);
   p->setProcessEnvironment(env);
-  p->start(BRINDLE_EXE, {"--data-dir", dataDir});
+  p->start(BRINDLE_EXE, QStringList{"--data-dir", dataDir} + more);
   p->waitForStarted(30000);
   return p;
 }
@@ -114,27 +116,83 @@ TEST(Program, ASecondCopyOnTheSameFolderEndsAndOnAnotherFolderRuns) {
   delete second;
 }
 
+// A virtual X display, so that the test sees the program's windows as a desktop does.
+class XDisplay {
+ public:
+  XDisplay() {
+    server_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    if (server_.waitForReadyRead(20000))
+      name_ = ":" + QString::fromLatin1(server_.readAllStandardOutput()).trimmed();
+  }
+  ~XDisplay() {
+    server_.terminate();
+    server_.waitForFinished(20000);
+  }
+  static bool Available() {
+    return !QStandardPaths::findExecutable("Xvfb").isEmpty() &&
+           !QStandardPaths::findExecutable("xwininfo").isEmpty();
+  }
+  const QString& name() const { return name_; }
+  // Every window's line of xwininfo's tree: its id and title.
+  QString Windows() const {
+    QProcess info;
+    info.start("xwininfo", {"-display", name_, "-root", "-tree"});
+    info.waitForFinished(20000);
+    return QString::fromUtf8(info.readAllStandardOutput());
+  }
+
+ private:
+  QProcess server_;
+  QString name_;
+};
+
+// A fax file double-clicked in the file manager while Brindle runs: the new start hands
+// it to the running copy, which shows it in a viewer window (one: no error box with it).
+TEST(Program, AFaxFileNamedAtStartOpensInTheRunningCopy) {
+  if (!XDisplay::Available()) GTEST_SKIP() << "needs Xvfb and xwininfo (scripts/setup.sh installs them)";
+  XDisplay x;
+  ASSERT_FALSE(x.name().isEmpty());
+  testutil::ProgramDirFixture dir;
+  dir.write("BDL.INI", "[Modem]\r\nComPort=1\r\n");  // no first-run wizard
+  const QString data = QString::fromStdString(dir.dir.path());
+  faximage::MonoBitmap page(1728, 40);
+  ASSERT_EQ(faximage::test::writeBrx(dir.path("letter.brx"), {{page}}), 0);
+
+  QProcess* running = startBrindle(data, x.name());
+  ASSERT_TRUE(waitUntilShown(data));
+  // Named relative to the second start's folder, as a shell passes it.
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  second.setProcessEnvironment(env);
+  second.setWorkingDirectory(data);
+  second.start(BRINDLE_EXE, {"--data-dir", data, "letter.brx"});
+  EXPECT_TRUE(second.waitForFinished(30000));
+  EXPECT_EQ(second.exitCode(), 0);
+
+  int viewers = 0;
+  QDeadlineTimer deadline(30000);
+  while (!deadline.hasExpired()) {
+    QThread::msleep(200);
+    viewers = x.Windows().count("\"Fax Viewer \": (");
+    if (viewers > 0) break;
+  }
+  QThread::msleep(500);  // an error box would follow the viewer at once
+  viewers = x.Windows().count("\"Fax Viewer \": (");
+  stop(running);
+  EXPECT_EQ(viewers, 1);
+}
+
 // The title bar as a window manager would show it: the X server holds the title the
 // program gave its window, so an application name added to it would show there.
 TEST(Program, TheTitleBarNamesTheProgramOnce) {
-  if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-      QStandardPaths::findExecutable("xwininfo").isEmpty())
-    GTEST_SKIP() << "needs Xvfb and xwininfo (scripts/setup.sh installs them)";
-  QProcess server;
-  server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-  ASSERT_TRUE(server.waitForReadyRead(20000));
-  const QString display = ":" + QString::fromLatin1(server.readAllStandardOutput()).trimmed();
-
+  if (!XDisplay::Available()) GTEST_SKIP() << "needs Xvfb and xwininfo (scripts/setup.sh installs them)";
+  XDisplay x;
   testutil::ProgramDirFixture dir;
-  QProcess* program = startBrindle(QString::fromStdString(dir.dir.path()), display);
+  QProcess* program = startBrindle(QString::fromStdString(dir.dir.path()), x.name());
   EXPECT_TRUE(waitUntilShown(QString::fromStdString(dir.dir.path())));
-  QProcess info;
-  info.start("xwininfo", {"-display", display, "-root", "-tree"});
-  info.waitForFinished(20000);
-  const QString windows = QString::fromUtf8(info.readAllStandardOutput());
+  const QString windows = x.Windows();
   stop(program);
-  server.terminate();
-  server.waitForFinished(20000);
 
   EXPECT_TRUE(windows.contains("\"Brindle \": (")) << windows.toStdString();
   EXPECT_FALSE(windows.contains(QChar(0x2014))) << windows.toStdString();

@@ -35,6 +35,7 @@ class TFaxEditor;
 
 namespace app {
 
+class FaxArrivalNotifier;
 class FaxAssembly;
 class TStartingFaxForm;
 
@@ -132,6 +133,13 @@ class TMainScreen : public QMainWindow {
   // were added.
   bool OfferUnlistedFaxes();
 
+  // desktoprequests.cpp: what the desktop asks for.
+  // Opens a fax file in a viewer window of its own (named on the command line, handed
+  // over by a later start, or chosen from an arrival notice).
+  void ShowFaxFile(const QString& file);
+  // Enters receive mode unless it is on already.
+  void StartReceiveMode();
+
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -175,6 +183,9 @@ class TMainScreen : public QMainWindow {
   void showReceiveCaption();
   // Lists a fax that arrived: its row, the sound, and its print when asked.
   void fileArrivedFax(const ArrivedFax& fax);
+  // The desktop notice of a fax that arrived.
+  void noticeArrival(const ArrivedFax& fax);
+  FaxArrivalNotifier* arrivalNotifier_ = nullptr;
   void receiverEnded(int errorCode);  // receive mode left after the receiver stopped by itself
   // Prints each queued fax file in turn; a fax that arrives while one prints waits.
   void printOnReceipt(const QString& file);

@@ -160,7 +160,7 @@ void TMainScreen::startReceiving() {
     }
     SetButtons();
   }
-  if (!failure.isEmpty()) ui::ShowInfo(failure);
+  if (!failure.isEmpty()) windows::ShowOpenFailure(failure);
 }
 
 void TMainScreen::stopReceiving() {
@@ -295,6 +295,7 @@ void TMainScreen::fileArrivedFax(const ArrivedFax& fax) {
   // listed after this one, never into a list that is being reopened.
   reopen(&FaxStore::ReopenReceived, false);
   QMetaObject::invokeMethod(this, &TMainScreen::PlayArrivalSound, Qt::QueuedConnection);
+  noticeArrival(fax);
   SetButtons();
   if (settings::AppSettings.PrintOnReceipt) printOnReceipt(fax.file);
 }

@@ -1,11 +1,13 @@
 // TDevicesForm ("Serial Devices"): the serial devices of this computer, which Com n
-// leads to each, and who may not open them; the user picks one and the Com number that
-// should stand for it.
+// leads to each, and who may not open them (this user, or because ModemManager holds
+// them); the user picks one, or types or browses to a device the scan does not find, and
+// the Com number that should stand for it.
 #pragma once
 
 #include "faxengine/serial_scan.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <array>
 #include <string>
@@ -13,6 +15,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
@@ -27,8 +30,9 @@ class TDevicesForm : public QDialog {
 
   QTreeWidget* DeviceList;  // columns: device, name, Com ports, access
   QLabel* AdviceLabel;
+  QLineEdit* DevicePathEdit;  // the device Map maps: the selected one's, or one typed
   QComboBox* ComNumberCombo;
-  QPushButton *MapButton, *RefreshButton, *CloseButton;
+  QPushButton *BrowseButton, *MapButton, *RefreshButton, *CloseButton;
 
   enum Column { DeviceColumn, NameColumn, ComColumn, AccessColumn };
 
@@ -39,14 +43,17 @@ class TDevicesForm : public QDialog {
 
   void RefreshButtonClick();
   void MapButtonClick();
+  void BrowseButtonClick();
 
  private:
   void selectionChanged();
   QString adviceFor(const faxengine::SerialDeviceEntry& d) const;
+  bool heldByModemManager(const faxengine::SerialDeviceEntry& d) const;
 
   std::array<std::string, faxengine::kComDeviceCount> comPaths_;
   faxengine::SerialScanRoots roots_;
   std::vector<faxengine::SerialDeviceEntry> devices_;
+  QStringList modemManagerPorts_;
   int chosenCom_ = 0;
   std::string chosenPath_;
 };

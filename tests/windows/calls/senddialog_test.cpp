@@ -223,10 +223,26 @@ TEST_F(SendDialogCalls, APortThatDoesNotOpenIsReportedAndNothingIsSent) {
   dialog.ComPort->SetItemIndex(3);
   dialog.SendFaxButton->click();
   EXPECT_FALSE(dialog.Busy());
-  EXPECT_EQ(lastMessage(), "Unable to open the specified communications port ( Com4 )");
+  EXPECT_TRUE(lastMessage().startsWith("Unable to open the specified communications port ( Com4 )\n"))
+      << lastMessage().toStdString();
   EXPECT_EQ(messages.back().second, "Information");
   EXPECT_EQ(dialog.ResultText, "Cancelled");
   EXPECT_EQ(dialog.status->text(), "");
 }
 
 }  // namespace
+
+// A port that will not open: the message says which device Com n stands for and why, and
+// the dialog does not hand that port back as the new default.
+TEST_F(SendDialogCalls, APortThatFailsToOpenIsNamedAndNotKeptAsTheDefault) {
+  settings::AppSettingsRecord kept;
+  kept.ComPort = 0;
+  windows::CopySettingsToSendForm(kept, dialog);
+  dialog.ComPort->SetItemIndex(1);
+  ASSERT_TRUE(sendAndWait());
+  EXPECT_TRUE(lastMessage().contains("Com2 stands for " + QString::fromStdString(dir.path("no-such-device-2"))))
+      << lastMessage().toStdString();
+  EXPECT_TRUE(lastMessage().contains("not there")) << lastMessage().toStdString();
+  windows::CopySendFormToSettings(dialog, kept);
+  EXPECT_EQ(kept.ComPort, 0);
+}
