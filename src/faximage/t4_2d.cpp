@@ -5,6 +5,7 @@
 #include "faximage/t4_2d.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -160,6 +161,13 @@ const ModeTable& modeTable() {
   return t;
 }
 
+// The tables a row decode uses, looked up once per page.
+struct Tables {
+  const std::uint16_t* runs[2] = {runTable(false), runTable(true)};
+  const std::uint16_t* pairs = pairTable();
+  const ModeTable& modes = modeTable();
+};
+
 enum class Row { Complete, Invalid, CutOff };
 
 // The changes a row decodes to, kept while the row stays within its width.
@@ -173,7 +181,7 @@ struct Changes {
 };
 
 // One run of `colour` (make-up codes, then a terminating code) added to pos.
-inline Row readRun(BitReader& in, const std::uint16_t* table, int window, int& pos, int width) {
+[[gnu::always_inline]] inline Row readRun(BitReader& in, const std::uint16_t* table, int window, int& pos, int width) {
   for (;;) {
     if (in.count() < CodeTree::kMaxDepth) in.refill();
     const std::uint16_t e = table[in.bits() & ((1u << window) - 1)];
@@ -189,10 +197,10 @@ inline Row readRun(BitReader& in, const std::uint16_t* table, int window, int& p
 
 // A white run and then a black one (the horizontal mode of a white a0, or two runs of a
 // one-dimensional row), as one pair code where it can.
-inline Row readRuns(BitReader& in, int colour, int& a1, int& a2, int width) {
+[[gnu::always_inline]] inline Row readRuns(BitReader& in, const Tables& t, int colour, int& a1, int& a2, int width) {
   if (colour == 0) {
     if (in.count() < kPairWindow) in.refill();
-    const std::uint16_t pair = pairTable()[in.bits() & ((1u << kPairWindow) - 1)];
+    const std::uint16_t pair = t.pairs[in.bits() & ((1u << kPairWindow) - 1)];
     if (pair != 0 && (pair & 15) <= in.count()) {
       in.skip(pair & 15);
       a1 += (pair >> 4) & 63;
@@ -200,17 +208,17 @@ inline Row readRuns(BitReader& in, int colour, int& a1, int& a2, int width) {
       return a2 <= width ? Row::Complete : Row::Invalid;
     }
   }
-  Row r = readRun(in, runTable(colour), colour ? kBlackWindow : kWhiteWindow, a1, width);
+  Row r = readRun(in, t.runs[colour], colour ? kBlackWindow : kWhiteWindow, a1, width);
   if (r != Row::Complete) return r;
   a2 = a1;
-  return readRun(in, runTable(!colour), colour ? kWhiteWindow : kBlackWindow, a2, width);
+  return readRun(in, t.runs[!colour], colour ? kWhiteWindow : kBlackWindow, a2, width);
 }
 
-Row decode1d(BitReader& in, Changes& c) {
+[[gnu::always_inline]] inline Row rows1d(BitReader& in, const Tables& t, Changes& c) {
   int pos = 0;
   for (;;) {
     int a1 = pos, a2 = pos;
-    const Row r = readRuns(in, 0, a1, a2, c.width);
+    const Row r = readRuns(in, t, 0, a1, a2, c.width);
     if (r != Row::Complete) {
       // A row may end after its white run.
       return r == Row::Invalid && a1 == c.width && a2 == a1 ? Row::Complete : r;
@@ -224,8 +232,9 @@ Row decode1d(BitReader& in, Changes& c) {
   }
 }
 
-Row decode2d(BitReader& in, const int* ref, Changes& c) {
-  const ModeTable& t = modeTable();
+[[gnu::always_inline]] inline Row rows2d(BitReader& in, const Tables& tables, const int* ref,
+                                         Changes& c) {
+  const ModeTable& t = tables.modes;
   const int width = c.width;
   int a0 = -1, colour = 0, i = 0;
   while (a0 < width) {
@@ -248,7 +257,7 @@ Row decode2d(BitReader& in, const int* ref, Changes& c) {
       i = seekB1(ref, i + 2, a0, width);
     } else {
       int a1 = std::max(a0, 0), a2 = 0;
-      const Row r = readRuns(in, colour, a1, a2, width);
+      const Row r = readRuns(in, tables, colour, a1, a2, width);
       if (r != Row::Complete) return r;
       if (a2 <= a0) return Row::Invalid;  // no progress
       c.push(a1);
@@ -258,6 +267,52 @@ Row decode2d(BitReader& in, const int* ref, Changes& c) {
     }
   }
   return Row::Complete;
+}
+
+// The row decoders work on copies of the reader and the change list: the stores into the
+// list could otherwise alias both, which would then be reloaded after every change.
+Row decode1d(BitReader& in, const Tables& t, Changes& c) {
+  BitReader reader = in;
+  Changes changes = c;
+  const Row r = rows1d(reader, t, changes);
+  in = reader;
+  c = changes;
+  return r;
+}
+
+Row decode2d(BitReader& in, const Tables& t, const int* ref, Changes& c) {
+  BitReader reader = in;
+  Changes changes = c;
+  const Row r = rows2d(reader, t, ref, changes);
+  in = reader;
+  c = changes;
+  return r;
+}
+
+// Writes a whole row from its changes, 64 pixels at a time (whole words, so `line` needs
+// room up to the next multiple of 8 bytes). Each change flips the colour from its pixel on:
+// the changes are marked in a word per 64 pixels, and a running XOR across each word turns
+// the marks into pixels, carried from word to word. No branch depends on the pixels.
+void fillRow(std::uint8_t* line, const int* c, int n, int width) {
+  std::uint64_t marks[kMaxCodedWidth / 64];
+  const int words = (width + 63) >> 6;
+  std::memset(marks, 0, std::size_t(words) * 8);
+  for (int j = 0; j < n; ++j) marks[c[j] >> 6] ^= (std::uint64_t(1) << 63) >> (c[j] & 63);
+  std::uint64_t carry = 0;  // all ones when the pixel before the word is black
+  for (int k = 0; k < words; ++k) {
+    std::uint64_t x = marks[k];
+    x ^= x >> 1;
+    x ^= x >> 2;
+    x ^= x >> 4;
+    x ^= x >> 8;
+    x ^= x >> 16;
+    x ^= x >> 32;
+    x ^= carry;
+    carry = std::uint64_t(0) - (x & 1);
+    if (k == words - 1 && (width & 63)) x &= ~(~std::uint64_t(0) >> (width & 63));
+    if constexpr (std::endian::native == std::endian::little) x = __builtin_bswap64(x);
+    std::memcpy(line + 8 * k, &x, 8);
+  }
 }
 
 // Next bits are an EOL (eleven 0 bits; valid row data never holds as many).
@@ -333,12 +388,11 @@ PageDecoder::PageDecoder(Coding coding, int width)
     : coding_(coding), width_(std::clamp(width, 1, kMaxCodedWidth)) {}
 
 bool PageDecoder::deliver(const LineSink& sink) {
-  std::memset(line_.data(), 0, line_.size());
-  const int* c = cur_.data();
-  for (int j = 0; j < curCount_; j += 2) {
-    const int end = j + 1 < curCount_ ? c[j + 1] : width_;
-    setBits(line_.data(), c[j], end - c[j]);
-  }
+  // A row like the one above (common in text and blank space) is already in the line.
+  const bool same = curCount_ == refCount_ &&
+                    std::equal(cur_.begin(), cur_.begin() + curCount_, ref_.begin());
+  if (!same || lines_ == 0) fillRow(line_.data(), cur_.data(), curCount_, width_);
+  refCount_ = curCount_;
   std::swap(ref_, cur_);
   ++lines_;
   return !sink || sink(line_.data(), (width_ + 7) / 8);
@@ -357,16 +411,20 @@ PageDecoder::Result PageDecoder::decodePage(std::span<const std::uint8_t> data,
            : r == LineDecoder::Result::Stopped ? Result::Stopped
                                                : Result::DataEnd;
   }
-  // Damaged data may give two changes per pixel (empty runs); the sentinels follow.
-  ref_.assign(std::size_t(2 * width_ + 2 * kSentinels), width_);
-  cur_.assign(ref_.size(), width_);
-  line_.assign(std::size_t((width_ + 7) / 8 + 8), 0);
+  // Damaged data may give two changes per pixel (empty runs); the sentinels follow. The
+  // page starts below a white row.
+  ref_.resize(std::size_t(2 * width_ + 2 * kSentinels));
+  cur_.resize(ref_.size());
+  std::fill_n(ref_.begin(), kSentinels, width_);
+  line_.assign(std::size_t((width_ + 63) / 64 * 8), 0);
+  refCount_ = 0;
   return coding_ == Coding::Mr ? decodeMr(data, sink) : decodeMmr(data, sink);
 }
 
 PageDecoder::Result PageDecoder::decodeMr(std::span<const std::uint8_t> data,
                                           const LineSink& sink) {
   BitReader in(data);
+  const Tables tables;
   if (!in.skipToEol()) return Result::DataEnd;
   bool soundReference = true;  // the row above decoded well (the page starts below white)
   int eols = 1;
@@ -384,9 +442,11 @@ PageDecoder::Result PageDecoder::decodeMr(std::span<const std::uint8_t> data,
     Changes c{cur_.data(), 0, width_};
     Row r = Row::Invalid;
     if (oneD)
-      r = decode1d(in, c);
+      r = decode1d(in, tables, c);
+    else if (soundReference && refCount_ == 0 && (in.bits() & 1))  // V0 below a white row
+      in.skip(1), r = Row::Complete;
     else if (soundReference)
-      r = decode2d(in, ref_.data(), c);
+      r = decode2d(in, tables, ref_.data(), c);
     curCount_ = c.n;
     std::fill(cur_.begin() + c.n, cur_.begin() + c.n + kSentinels, width_);
     if (r == Row::Complete) {
@@ -412,14 +472,22 @@ PageDecoder::Result PageDecoder::decodeMr(std::span<const std::uint8_t> data,
 PageDecoder::Result PageDecoder::decodeMmr(std::span<const std::uint8_t> data,
                                            const LineSink& sink) {
   BitReader in(data);
+  const Tables tables;
   for (;;) {
     if (atEol(in)) {  // EOFB is two EOLs; a lone one is damage
       if (in.skipFill() && atEol(in)) return Result::EndOfPage;
       ++bad_;
       return Result::Damaged;
     }
+    if (refCount_ == 0 && in.count() > 0 && (in.bits() & 1)) {  // V0 below a white row: white again
+      in.skip(1);
+      curCount_ = 0;
+      std::fill_n(cur_.begin(), kSentinels, width_);
+      if (!deliver(sink)) return Result::Stopped;
+      continue;
+    }
     Changes c{cur_.data(), 0, width_};
-    const Row r = decode2d(in, ref_.data(), c);
+    const Row r = decode2d(in, tables, ref_.data(), c);
     curCount_ = c.n;
     std::fill(cur_.begin() + c.n, cur_.begin() + c.n + kSentinels, width_);
     if (r == Row::CutOff || (r == Row::Invalid && onlyPadding(in))) return Result::DataEnd;

@@ -84,6 +84,7 @@ class PageDecoder {
   unsigned bad_ = 0;
   std::vector<int> ref_, cur_;
   int curCount_ = 0;
+  int refCount_ = 0;
   std::vector<std::uint8_t> line_;
 };
 
