@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "faximage/convert_state.h"
 #include "faximage/t4_2d.h"
 #include "test_util.h"
 
@@ -42,21 +41,6 @@ Decoded decode(std::span<const std::uint8_t> data, Coding coding, int width) {
   });
   d.bad = dec.badLines();
   return d;
-}
-
-// A letter: lines of the fax font with ragged ends and blank lines between paragraphs.
-MonoBitmap textPage(int width, int rows) {
-  MonoBitmap page(width, rows);
-  ConvertState font;
-  font.LoadFaxFont(kStandardGlyphBytes, true);
-  const std::string text = "Dear customer, your order 4711 of 12 March ships today. Thank you!";
-  for (int y = 8, n = 0; y + 32 <= rows; y += 32, ++n) {
-    if (n % 5 == 4) continue;
-    const std::string s = text.substr(0, text.size() - std::size_t(n * 7 % 23));
-    for (int r = 1; r <= 32; ++r)
-      font.RenderTextRow(s, r, {page.row(y + r - 1) + 4, std::size_t(page.stride - 4)});
-  }
-  return page;
 }
 
 MonoBitmap randomPage(int width, int rows, std::uint32_t seed) {
@@ -94,7 +78,7 @@ struct NamedPage {
 
 const std::vector<NamedPage>& pages() {
   static const std::vector<NamedPage> p = {
-      {"text", textPage(1728, 400)},
+      {"text", test::textPage(1728, 400)},
       {"random", randomPage(1728, 60, 7)},
       {"shapes", shapesPage(1728)},
       {"wide shapes", shapesPage(4096)},

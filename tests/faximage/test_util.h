@@ -41,6 +41,10 @@ std::vector<std::uint8_t> makeColourBmp(const MonoBitmap& b, std::uint32_t ink, 
 std::vector<std::uint8_t> makeTiff(const MonoBitmap& b, int compression = 1,
                                    bool bigEndian = false);
 
+// A letter in the fax font: lines with ragged ends, a blank line between paragraphs;
+// `first` varies the text from page to page.
+MonoBitmap textPage(int width, int rows, int first = 0);
+
 // Pseudo-random bits that repeat from run to run.
 std::uint32_t nextRandom(std::uint32_t& state);
 
