@@ -154,7 +154,13 @@ int encodeFaxPdf(const BrxReader& fax, std::vector<std::uint8_t>& out,
       image.height /= 2;
       image.bits.resize(std::size_t(image.stride) * std::size_t(image.height));
     }
-    if (image.empty()) image = MonoBitmap(page.header.lineWidth(), 1);
+    // Pages are as wide as their lines say, whatever the width of what is drawn on them.
+    if (image.width < page.header.lineWidth()) {
+      MonoBitmap wide(page.header.lineWidth(), std::max(image.height, 1));
+      for (int y = 0; y < image.height; ++y)
+        std::copy_n(image.row(y), image.stride, wide.row(y));
+      image = std::move(wide);
+    }
     pages[n - 1] = {&images[n - 1], kFaxDpiAcross,
                     page.header.fine() ? kFaxDpiFine : kFaxDpiStandard};
     if (progress && !progress(n, count)) return ecGotQuitMsg;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 
 #include "faximage/brx_file.h"
 #include "faximage/page_image.h"
@@ -16,18 +15,6 @@ namespace faximage {
 namespace {
 
 bool havePoppler() { return std::system("command -v pdftoppm >/dev/null 2>&1") == 0; }
-
-// A P4 bitmap as written by pdftoppm -mono (1 = black).
-MonoBitmap readPbm(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::string magic;
-  int w = 0, h = 0;
-  in >> magic >> w >> h;
-  in.get();
-  MonoBitmap b(w, h);
-  in.read(reinterpret_cast<char*>(b.bits.data()), std::streamsize(b.bits.size()));
-  return magic == "P4" && in ? b : MonoBitmap();
-}
 
 MonoBitmap letterPage(std::uint32_t seed, int rows) {
   MonoBitmap page(1728, rows);
@@ -53,7 +40,7 @@ TEST(PdfExport, PagesRenderBackToTheirPixelsAtTheFaxResolution) {
                            " -singlefile '" + dir.path("fax.pdf") + "' '" + out + "'")
                               .c_str()),
               0);
-    const MonoBitmap back = readPbm(out + ".pbm");
+    const MonoBitmap back = test::readPbm(out + ".pbm");
     const MonoBitmap& want = specs[std::size_t(p)].image;
     EXPECT_EQ(back.width, want.width);
     EXPECT_EQ(back.height, want.height);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace faximage::test {
 
@@ -183,6 +184,18 @@ MonoBitmap textPage(int width, int rows, int first) {
       font.RenderTextRow(s, r, {page.row(y + r - 1) + 4, std::size_t(page.stride - 4)});
   }
   return page;
+}
+
+MonoBitmap readPbm(const std::string& file) {
+  const auto bytes = readFile(file);
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  std::string magic;
+  int w = 0, h = 0;
+  in >> magic >> w >> h;
+  in.get();
+  MonoBitmap b(w, h);
+  in.read(reinterpret_cast<char*>(b.bits.data()), std::streamsize(b.bits.size()));
+  return magic == "P4" && in ? b : MonoBitmap();
 }
 
 }  // namespace faximage::test

@@ -30,6 +30,8 @@ class ScratchDir {
 };
 
 std::vector<std::uint8_t> readFile(const std::string& name);
+// A P4 portable bitmap (1 = black); empty when the file is not one.
+MonoBitmap readPbm(const std::string& file);
 void writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
 
 // A 1-bit BMP (palette black, white; index 0 black) of a 1 = black bitmap.
