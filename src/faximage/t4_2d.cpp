@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "faximage/brx_format.h"
 #include "faximage/t4_bits.h"
 #include "faximage/t4_codes.h"
 #include "faximage/t4_encoder.h"
