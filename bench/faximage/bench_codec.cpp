@@ -1,7 +1,8 @@
 // Encodes and decodes the same 1728-pixel fine pages (text, noise, white, and the eight pages
-// of a typical fax: six of text, a dithered picture, a nearly blank cover) with our T.4 coder
-// and with libtiff's Group 3 one-dimensional codec in one run, then prints pages per second
-// and the ratio ours / libtiff for each page set and direction.
+// of a typical fax: six of text, a dithered picture, a nearly blank cover) with our coders and
+// with libtiff's in one run, in each coding (one-dimensional, two-dimensional with K = 4 as on
+// fine pages, and Group 4), then prints pages per second and the ratio ours / libtiff for each
+// coding, page set and direction.
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
 
@@ -16,12 +17,12 @@
 #include "faximage/convert_state.h"
 #include "faximage/dither.h"
 #include "faximage/mono_bitmap.h"
-#include "faximage/t4_decoder.h"
-#include "faximage/t4_encoder.h"
+#include "faximage/t4_2d.h"
 
 namespace {
 
 using faximage::MonoBitmap;
+using faximage::t4::Coding;
 constexpr int kWidth = 1728;
 constexpr int kRows = 2156;
 constexpr int kRepetitions = 5;  // the ratio is of the medians: the machine is shared
@@ -85,20 +86,15 @@ const std::map<std::string, std::vector<MonoBitmap>>& pages() {
 }
 
 // --- ours -------------------------------------------------------------------------------
-std::vector<std::uint8_t> oursEncode(const MonoBitmap& page) {
-  std::vector<std::uint8_t> out;
-  out.reserve(1 << 20);
-  std::array<std::uint8_t, 4096> buf;
-  for (int y = 0; y < page.height; ++y) {
-    auto n =
-        faximage::t4::encodeLine({page.row(y), std::size_t(page.stride)}, {kWidth, 0, false}, buf);
-    out.insert(out.end(), buf.begin(), buf.begin() + long(n));
-  }
-  return out;
+std::vector<std::uint8_t> oursEncode(const MonoBitmap& page, Coding coding) {
+  faximage::t4::PageEncoder enc(coding, kWidth, faximage::t4::kMrFineK);
+  for (int y = 0; y < page.height; ++y) enc.addRow({page.row(y), std::size_t(page.stride)});
+  enc.finish();
+  return {enc.bytes().begin(), enc.bytes().end()};
 }
 
-int oursDecode(const std::vector<std::uint8_t>& data, MonoBitmap* into = nullptr) {
-  faximage::t4::LineDecoder dec;
+int oursDecode(const std::vector<std::uint8_t>& data, Coding coding, MonoBitmap* into = nullptr) {
+  faximage::t4::PageDecoder dec(coding, kWidth);
   int rows = 0;
   dec.decodePage(data, [&](const std::uint8_t* line, int n) {
     if (into && rows < into->height) std::memcpy(into->row(rows), line, std::size_t(n));
@@ -143,7 +139,7 @@ TIFF* openMem(MemFile& m, const char* mode) {
                         memUnmap);
 }
 
-MemFile tiffEncode(const MonoBitmap& page) {
+MemFile tiffEncode(const MonoBitmap& page, Coding coding) {
   MemFile m;
   m.data.reserve(1 << 20);
   TIFF* t = openMem(m, "w");
@@ -151,8 +147,17 @@ MemFile tiffEncode(const MonoBitmap& page) {
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, kRows);
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
+  // Fine resolution: libtiff's two-dimensional coding takes K = 4 from it.
+  TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.0);
+  TIFFSetField(t, TIFFTAG_YRESOLUTION, 196.0);
+  TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  if (coding == Coding::Mmr) {
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+  } else {
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    TIFFSetField(t, TIFFTAG_GROUP3OPTIONS,
+                 GROUP3OPT_FILLBITS | (coding == Coding::Mr ? GROUP3OPT_2DENCODING : 0));
+  }
   TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
   TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, kRows);
@@ -170,32 +175,37 @@ void tiffDecode(MemFile& m, MonoBitmap& out) {
 }
 
 // --- benchmarks -----------------------------------------------------------------------------
+struct Case {
+  std::string pages;
+  Coding coding;
+};
+
 // Each iteration codes every page of the set; the items counted are pages.
-void BM_OursEncode(benchmark::State& st, const std::string& name) {
-  const auto& set = pages().at(name);
+void BM_OursEncode(benchmark::State& st, const Case& c) {
+  const auto& set = pages().at(c.pages);
   for (auto _ : st)
-    for (const auto& page : set) benchmark::DoNotOptimize(oursEncode(page));
+    for (const auto& page : set) benchmark::DoNotOptimize(oursEncode(page, c.coding));
   st.SetItemsProcessed(st.iterations() * std::int64_t(set.size()));
 }
-void BM_OursDecode(benchmark::State& st, const std::string& name) {
-  const auto& set = pages().at(name);
+void BM_OursDecode(benchmark::State& st, const Case& c) {
+  const auto& set = pages().at(c.pages);
   std::vector<std::vector<std::uint8_t>> data;
-  for (const auto& page : set) data.push_back(oursEncode(page));
+  for (const auto& page : set) data.push_back(oursEncode(page, c.coding));
   MonoBitmap out(kWidth, kRows);
   for (auto _ : st)
-    for (const auto& d : data) benchmark::DoNotOptimize(oursDecode(d, &out));
+    for (const auto& d : data) benchmark::DoNotOptimize(oursDecode(d, c.coding, &out));
   st.SetItemsProcessed(st.iterations() * std::int64_t(set.size()));
 }
-void BM_LibtiffEncode(benchmark::State& st, const std::string& name) {
-  const auto& set = pages().at(name);
+void BM_LibtiffEncode(benchmark::State& st, const Case& c) {
+  const auto& set = pages().at(c.pages);
   for (auto _ : st)
-    for (const auto& page : set) benchmark::DoNotOptimize(tiffEncode(page));
+    for (const auto& page : set) benchmark::DoNotOptimize(tiffEncode(page, c.coding));
   st.SetItemsProcessed(st.iterations() * std::int64_t(set.size()));
 }
-void BM_LibtiffDecode(benchmark::State& st, const std::string& name) {
-  const auto& set = pages().at(name);
+void BM_LibtiffDecode(benchmark::State& st, const Case& c) {
+  const auto& set = pages().at(c.pages);
   std::vector<MemFile> files;
-  for (const auto& page : set) files.push_back(tiffEncode(page));
+  for (const auto& page : set) files.push_back(tiffEncode(page, c.coding));
   MonoBitmap out(kWidth, kRows);
   for (auto _ : st)
     for (auto& m : files) {
@@ -220,34 +230,34 @@ std::vector<std::uint8_t> tiffStrip(MemFile& tiff) {
 
 // Both codecs must agree on every page before their speeds mean anything: libtiff's data
 // decoded by us, ours by us, and libtiff's by libtiff all give the page back.
-bool samePage(const MonoBitmap& page, std::size_t& oursBytes, std::size_t& tiffBytes) {
+bool samePage(const MonoBitmap& page, Coding coding, std::size_t& oursBytes,
+              std::size_t& tiffBytes) {
   MonoBitmap a(kWidth, kRows), b(kWidth, kRows), c(kWidth, kRows);
-  auto tiff = tiffEncode(page);
+  auto tiff = tiffEncode(page, coding);
   const auto strip = tiffStrip(tiff);
-  faximage::t4::LineDecoder dec(kWidth);
-  int rows = 0;
-  dec.decodePage(strip, [&](const std::uint8_t* l, int n) {
-    if (rows < kRows) std::memcpy(a.row(rows), l, std::size_t(n));
-    return ++rows, true;
-  });
   tiffDecode(tiff, b);
-  const auto ours = oursEncode(page);
+  const auto ours = oursEncode(page, coding);
   oursBytes += ours.size();
   tiffBytes += strip.size();
-  return rows == kRows && a.bits == page.bits && b.bits == page.bits &&
-         oursDecode(ours, &c) == kRows && c.bits == page.bits;
+  return oursDecode(strip, coding, &a) == kRows && a.bits == page.bits && b.bits == page.bits &&
+         oursDecode(ours, coding, &c) == kRows && c.bits == page.bits;
 }
+
+const char* codingName(Coding c) { return c == Coding::Mh ? "mh" : c == Coding::Mr ? "mr" : "mmr"; }
+constexpr Coding kCodings[] = {Coding::Mh, Coding::Mr, Coding::Mmr};
 
 bool crossCheck() {
   bool ok = true;
-  for (const auto& [name, set] : pages()) {
-    std::size_t oursBytes = 0, tiffBytes = 0;
-    bool same = true;
-    for (const auto& page : set) same = samePage(page, oursBytes, tiffBytes) && same;
-    std::printf("cross-check %-5s: %s (ours %zu bytes, libtiff %zu bytes)\n", name.c_str(),
-                same ? "same" : "DIFFERENT", oursBytes, tiffBytes);
-    ok = ok && same;
-  }
+  for (Coding coding : kCodings)
+    for (const auto& [name, set] : pages()) {
+      std::size_t oursBytes = 0, tiffBytes = 0;
+      bool same = true;
+      for (const auto& page : set) same = samePage(page, coding, oursBytes, tiffBytes) && same;
+      std::printf("cross-check %-3s %-5s: %s (ours %zu bytes, libtiff %zu bytes)\n",
+                  codingName(coding), name.c_str(), same ? "same" : "DIFFERENT", oursBytes,
+                  tiffBytes);
+      ok = ok && same;
+    }
   return ok;
 }
 
@@ -270,30 +280,34 @@ int main(int argc, char** argv) {
   TIFFSetWarningHandler(nullptr);
   bool agree = crossCheck();
   const std::array<const char*, 4> sets{"text", "noise", "white", "mix"};
-  for (const char* page : sets) {
-    std::string p = page;
-    benchmark::RegisterBenchmark(("ours_encode/" + p).c_str(), BM_OursEncode, p)
-        ->Repetitions(kRepetitions);
-    benchmark::RegisterBenchmark(("libtiff_encode/" + p).c_str(), BM_LibtiffEncode, p)
-        ->Repetitions(kRepetitions);
-    benchmark::RegisterBenchmark(("ours_decode/" + p).c_str(), BM_OursDecode, p)
-        ->Repetitions(kRepetitions);
-    benchmark::RegisterBenchmark(("libtiff_decode/" + p).c_str(), BM_LibtiffDecode, p)
-        ->Repetitions(kRepetitions);
-  }
+  for (Coding coding : kCodings)
+    for (const char* page : sets) {
+      const Case c{page, coding};
+      const std::string p = std::string(codingName(coding)) + "/" + page;
+      benchmark::RegisterBenchmark(("ours_encode/" + p).c_str(), BM_OursEncode, c)
+          ->Repetitions(kRepetitions);
+      benchmark::RegisterBenchmark(("libtiff_encode/" + p).c_str(), BM_LibtiffEncode, c)
+          ->Repetitions(kRepetitions);
+      benchmark::RegisterBenchmark(("ours_decode/" + p).c_str(), BM_OursDecode, c)
+          ->Repetitions(kRepetitions);
+      benchmark::RegisterBenchmark(("libtiff_decode/" + p).c_str(), BM_LibtiffDecode, c)
+          ->Repetitions(kRepetitions);
+    }
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\n%-6s %-7s %14s %14s %8s\n", "page", "coding", "ours pages/s", "libtiff pages/s",
-              "ratio");
-  for (const char* page : sets)
-    for (const char* dir : {"encode", "decode"}) {
-      std::string p = page, d = dir;
-      double ours = reporter.rate["ours_" + d + "/" + p],
-             lib = reporter.rate["libtiff_" + d + "/" + p];
-      if (ours > 0 && lib > 0)
-        std::printf("%-6s %-7s %14.1f %14.1f %8.2f\n", page, dir, ours, lib, ours / lib);
-    }
+  std::printf("\n%-6s %-6s %-7s %14s %15s %8s\n", "coding", "page", "way", "ours pages/s",
+              "libtiff pages/s", "ratio");
+  for (Coding coding : kCodings)
+    for (const char* page : sets)
+      for (const char* dir : {"encode", "decode"}) {
+        const std::string p = std::string(codingName(coding)) + "/" + page, d = dir;
+        const double ours = reporter.rate["ours_" + d + "/" + p],
+                     lib = reporter.rate["libtiff_" + d + "/" + p];
+        if (ours > 0 && lib > 0)
+          std::printf("%-6s %-6s %-7s %14.1f %15.1f %8.2f\n", codingName(coding), page, dir, ours,
+                      lib, ours / lib);
+      }
   benchmark::Shutdown();
   return agree ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 
+#include "faximage/t4_bits.h"
 #include "faximage/t4_codes.h"
 
 namespace faximage::t4 {
@@ -54,15 +55,9 @@ CodeTree buildTree(bool black) {
 }
 
 // One 16-bit entry per window of the next bits (first bit in the least significant
-// position): code length in the top 4 bits, then a run length or one of the marks below.
-// White codes are at most 12 bits long, so the white table looks at 12 bits; a white string
-// that matches nothing in 12 bits is invalid once 13 bits are taken.
-constexpr std::uint16_t kInvalidMark = 0xFFD;
-constexpr std::uint16_t kFillMark = 0xFFE;  // eleven 0 bits: more fill, then the EOL's 1
-constexpr std::uint16_t kEolMarkValue = 0xFFF;
-constexpr int kWhiteWindow = 12;
-constexpr int kBlackWindow = CodeTree::kMaxDepth;
-
+// position): code length in the top 4 bits, then a run length or one of the marks of
+// t4_bits.h. White codes are at most 12 bits long, so the white table looks at 12 bits; a
+// white string that matches nothing in 12 bits is invalid once 13 bits are taken.
 std::uint16_t entry(int length, int value) { return std::uint16_t((length << 12) | value); }
 
 struct Table {
@@ -96,10 +91,6 @@ const Table& table(bool black) {
   return black ? blackTable : white;
 }
 
-// A white terminating code followed by a black one, both within the next 12 bits: most of the
-// runs of text and of dithered pictures. One lookup decodes both; entry = black run << 10 |
-// white run << 4 | bit count of the two codes, or 0 when the window holds no such pair.
-constexpr int kPairWindow = 12;
 
 struct PairTable {
   std::vector<std::uint16_t> entries;
@@ -118,31 +109,16 @@ struct PairTable {
   }
 };
 
+}  // namespace
+
+const std::uint16_t* runTable(bool black) { return table(black).entries.data(); }
+
 const std::uint16_t* pairTable() {
   static const PairTable pairs;
   return pairs.entries.data();
 }
 
-// Sets n bits from bit pos (MSB first). The line has 8 bytes of slack past its end, so a run
-// of up to 57 bits is one 64-bit read-modify-write.
-void setBits(std::uint8_t* line, int pos, int n) {
-  const int skip = pos & 7;
-  std::uint8_t* at = line + (pos >> 3);
-  if (n <= 57) {
-    std::uint64_t w;
-    std::memcpy(&w, at, 8);
-    std::uint64_t bits = ~(~std::uint64_t(0) >> n) >> skip;  // n top bits, moved right by skip
-    if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
-    w |= bits;
-    std::memcpy(at, &w, 8);
-    return;
-  }
-  const int end = pos + n;
-  const int a = pos >> 3, b = end >> 3;
-  line[a] |= std::uint8_t(0xFF >> skip);
-  std::memset(line + a + 1, 0xFF, std::size_t(b - a - 1));
-  if (end & 7) line[b] |= std::uint8_t(~(0xFF >> (end & 7)));
-}
+namespace {
 
 // The code of a line that is one white run of `width` pixels, followed by eleven 0 bits.
 struct WhiteLine {
@@ -188,82 +164,6 @@ struct LineState {
     bitPos = 0;
     dirtyEnd = 0;
   }
-};
-
-// Reads coded bits least significant first through a 64-bit buffer. While 8 bytes remain
-// ahead, a refill is one unaligned load whatever the bit count; the last bytes come one at a
-// time. Bits above the count are zero or the true bits that follow.
-class BitReader {
- public:
-  explicit BitReader(std::span<const std::uint8_t> data) : p_(data.data()), size_(data.size()) {}
-
-  // At least 56 bits while the data lasts.
-  void refill() {
-    if (pos_ + 8 <= size_) {
-      std::uint64_t w;
-      std::memcpy(&w, p_ + pos_, 8);
-      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
-      buf_ |= w << n_;
-      pos_ += (63 - n_) >> 3;
-      n_ |= 56;
-    } else {
-      for (; n_ <= 56 && pos_ < size_; n_ += 8) buf_ |= std::uint64_t(p_[pos_++]) << n_;
-    }
-  }
-
-  std::uint64_t bits() const { return buf_; }
-  int count() const { return n_; }
-  void skip(int n) {
-    buf_ >>= n;
-    n_ -= n;
-  }
-  std::size_t consumed() const { return pos_ - std::size_t(n_ / 8); }
-
-  // Takes the next `length` bits (at most 63) when they are `pattern`.
-  bool take(std::uint64_t pattern, int length) {
-    if (n_ < length || (buf_ & ((std::uint64_t(1) << length) - 1)) != pattern) return false;
-    skip(length);
-    return true;
-  }
-
-  // Skips 1 bits up to the next 0 bit (after an invalid code); false at the end of the data.
-  bool skipOnes() {
-    for (;;) {
-      if (n_ == 0) {
-        refill();
-        if (n_ == 0) return false;
-      }
-      const int ones = std::countr_one(buf_);
-      if (ones < n_) {
-        skip(ones);
-        return true;
-      }
-      buf_ = 0;
-      n_ = 0;
-    }
-  }
-
-  // Any further 0 bits, then the 1 that closes an EOL; false at the end of the data.
-  bool skipFill() {
-    for (;;) {
-      const int zeros = buf_ ? std::countr_zero(buf_) : 64;
-      if (zeros < n_) {
-        skip(zeros + 1);
-        return true;
-      }
-      buf_ = 0;
-      n_ = 0;
-      refill();
-      if (n_ == 0) return false;
-    }
-  }
-
- private:
-  const std::uint8_t* p_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
-  std::uint64_t buf_ = 0;
-  int n_ = 0;
 };
 
 }  // namespace

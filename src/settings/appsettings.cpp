@@ -58,6 +58,8 @@ void visitSettings(AppSettingsRecord& s, Visitor& v) {
   v.integer("Modem", "MaximumBPSReceive", s.MaximumBPSReceive, s.MaximumBPS);
   v.boolean("Receive", "PrintOnReceipt", s.PrintOnReceipt, false);
   v.text("Receive", "PrintOnReceiptPrinter", s.PrintOnReceiptPrinter, "Default Windows Printer");
+  v.boolean("Receive", "SavePdf", s.SavePdfOnReceipt, false);
+  v.text("Receive", "SavePdfFolder", s.SavePdfFolder, "");
   v.text("Default Font", "Name", s.FontName, "Arial");
   v.integer("Default Font", "Size", s.FontSize, 10);
   v.boolean("Default Font", "Bold", s.FontBold, false);

@@ -31,6 +31,8 @@ struct AppSettingsRecord {
   int MaximumBPSReceive = 9600;   // [Modem] MaximumBPSReceive (defaults to MaximumBPS)
   bool PrintOnReceipt = false;    // [Receive] PrintOnReceipt
   std::string PrintOnReceiptPrinter = "Default Windows Printer";  // [Receive] PrintOnReceiptPrinter
+  bool SavePdfOnReceipt = false;                                  // [Receive] SavePdf
+  std::string SavePdfFolder;                                      // [Receive] SavePdfFolder
   std::string FontName = "Arial";                                 // [Default Font] Name
   int FontSize = 10;                                              // [Default Font] Size
   bool FontBold = false;                                          // [Default Font] Bold

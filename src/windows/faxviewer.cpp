@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include <filesystem>
 
 #include "faximage/errors.h"
+#include "faximage/pdf_export.h"
 #include "faximage/unpacker.h"
 #include "faximage/viewer/fxfaxviewer.h"
 #include "settings/appsettings.h"
@@ -155,6 +157,8 @@ TFaxViewer::TFaxViewer(QWidget* parent) : QDialog(parent) {
   ExportPageasPCX1 = menuItem(exportMenu, "ExportPageasPCX1", "Export Page as PCX", false);
   ExportPageasDCX1 = menuItem(exportMenu, "ExportPageasDCX1", "Export Page as DCX", false);
   using faximage::ExportFormat;
+  ExportFaxasPDF1 = menuItem(exportMenu, "ExportFaxasPDF1", "Export Fax as PDF", false);
+  connect(ExportFaxasPDF1, &QAction::triggered, this, &TFaxViewer::exportPdfClick);
   connect(ExportPageasBMP1, &QAction::triggered, this, [this] { exportClick(ExportFormat::Bmp); });
   connect(ExportPageasPCX1, &QAction::triggered, this, [this] { exportClick(ExportFormat::Pcx); });
   connect(ExportPageasDCX1, &QAction::triggered, this, [this] { exportClick(ExportFormat::Dcx); });
@@ -450,6 +454,31 @@ void TFaxViewer::exportClick(faximage::ExportFormat format) {
   if (name.isEmpty()) return;
   if (int rc = ExportPage(format, name.toStdString()))
     ui::ShowInfo(QString::fromUtf8(faximage::errorText(rc)));
+}
+
+int TFaxViewer::ExportFaxPdf(const std::string& target) {
+  if (!FaxViewer->NumPages()) return faximage::ecNoImageLoaded;
+  std::error_code ec;
+  if (std::filesystem::equivalent(target, FaxViewer->FileName(), ec))
+    return faximage::ecBadArgument;
+  QProgressDialog progress(QStringLiteral("Writing the PDF..."), QStringLiteral("Cancel"), 0,
+                           FaxViewer->NumPages(), this);
+  progress.setObjectName(QStringLiteral("ExportProgress"));
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  return faximage::writeFaxPdf(FaxViewer->FileName(), target, [&](unsigned done, unsigned) {
+    progress.setValue(int(done));
+    return !progress.wasCanceled();
+  });
+}
+
+void TFaxViewer::exportPdfClick() {
+  const QString name = QFileDialog::getSaveFileName(this, QString(), QStringLiteral("*.PDF"),
+                                                    QStringLiteral("PDF File (*.PDF *.pdf)"));
+  if (name.isEmpty()) return;
+  const int rc = ExportFaxPdf(name.toStdString());
+  if (rc != 0 && rc != faximage::ecGotQuitMsg)
+    ui::ShowInfo(name + QStringLiteral(": ") + QString::fromUtf8(faximage::errorText(rc)));
 }
 
 void TFaxViewer::done(int r) {

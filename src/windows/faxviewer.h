@@ -68,6 +68,9 @@ class TFaxViewer : public QDialog {
   void SetRotation(int quarterTurns);
   // Unpacks the active page into `target`; 0 or the error code. Refuses the fax file itself.
   int ExportPage(faximage::ExportFormat format, const std::string& target);
+  // Writes the whole fax as a PDF, with a progress box that can cancel; 0 or the error code.
+  // Refuses the fax file itself.
+  int ExportFaxPdf(const std::string& target);
   // Print commands: the platform's page-range dialog, a range, the current page.
   void PrinterSetupButtonClick();
   void PrintbuttonClick();
@@ -82,7 +85,7 @@ class TFaxViewer : public QDialog {
   std::unique_ptr<TFxFaxPrinter> FaxPrinter;
   QAction *N25PercentItem, *N50PercentItem, *N75PercentItem, *N100PercentItem, *N150PercentItem,
       *N200PercentItem, *NoRotateItem, *Rotate90Item, *Rotate180Item, *Rotate270Item,
-      *ExportPageasBMP1, *ExportPageasPCX1, *ExportPageasDCX1;
+      *ExportPageasBMP1, *ExportPageasPCX1, *ExportPageasDCX1, *ExportFaxasPDF1;
 
  protected:
   void showEvent(QShowEvent*) override;
@@ -91,6 +94,7 @@ class TFaxViewer : public QDialog {
  private:
   void loadFile();
   void exportClick(faximage::ExportFormat format);
+  void exportPdfClick();
   void checkZoomItem();
   void setPageButtonsVisible(bool on);
   // Gives the printer the file and, once per file, the whole file as its range; false

@@ -139,6 +139,8 @@ TEST_F(PreferencesTest, FinishStoresEverySettingAsEntered) {
                                       child<QCheckBox>(p, "UseECMReceive")->setChecked(true);
                                       child<QLineEdit>(p, "WaveFileEdit")->setText("ring.wav");
                                       child<QCheckBox>(p, "PrintFaxOnReceipt")->setChecked(true);
+                                      child<QCheckBox>(p, "SavePdfOnReceipt")->setChecked(true);
+                                      child<QLineEdit>(p, "SavePdfFolder")->setText("/srv/pdf");
                                       child<QComboBox>(p, "PageCombo")->activated(7);
                                       click(p, "Finishbutton");
                                     });
@@ -169,6 +171,8 @@ TEST_F(PreferencesTest, FinishStoresEverySettingAsEntered) {
   EXPECT_TRUE(s.ReceiveAtStartup && s.ECMReceive && s.PrintOnReceipt);
   EXPECT_EQ(s.ReceiveWav, "ring.wav");
   EXPECT_EQ(s.PrintOnReceiptPrinter, "Default Windows Printer");
+  EXPECT_TRUE(s.SavePdfOnReceipt);
+  EXPECT_EQ(s.SavePdfFolder, "/srv/pdf");
   EXPECT_FALSE(window->PortNeverConfigured);
 }
 

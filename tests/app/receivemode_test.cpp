@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -132,6 +133,28 @@ TEST_F(UnlistedFaxes, AFaxWhoseRowCannotBeWrittenIsNamedAndKeptAndTheNextIsListe
   ASSERT_TRUE(goToFile("FAX0001.BRX"));
   EXPECT_EQ(field("FROM"), "HEAD OFFICE");
   EXPECT_EQ(window->Store.RecTable.table().getNumber("PAGES"), 2);
+}
+
+TEST_F(UnlistedFaxes, APdfCopyOfEachFaxGoesToTheChosenFolderWithoutReplacingAnother) {
+  app::TMainScreen& w = open();
+  const std::string folder = dir.path("pdf copies");
+  settings::AppSettings.SavePdfOnReceipt = true;
+  settings::AppSettings.SavePdfFolder = folder;
+  std::filesystem::create_directories(folder);
+  { std::ofstream(folder + "/FAX0001.pdf") << "someone else's"; }
+  writeFax("FAX0001.BRX", 3, "HEAD OFFICE");
+  w.FxReceiveFax1.SetFaxFile(app::ReceiveDir() + "/FAX0001.BRX");
+  w.FxReceiveFax1FaxLog(faxengine::lfaxReceiveStart);
+  w.FxReceiveFax1FaxLog(faxengine::lfaxReceiveOk);
+  ASSERT_TRUE(testutil::waitFor([this] { return rows("RecFaxGrid") == 1; }));
+  std::ifstream copy(folder + "/FAX0001-2.pdf", std::ios::binary);
+  const std::string pdf((std::istreambuf_iterator<char>(copy)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(pdf.find("/Count 3"), std::string::npos);
+  std::ifstream other(folder + "/FAX0001.pdf");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(other)), std::istreambuf_iterator<char>()),
+            "someone else's");
+  EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 // Every key with its default, in the order the program writes a fresh file.
 const char* const kFreshFile =
     "[Receive]\r\nWav=\r\nAtStartup=0\r\nAnswerOnRing=1\r\nECMReceive=0\r\nPrintOnReceipt=0\r\n"
-    "PrintOnReceiptPrinter=Default Windows Printer\r\n"
+    "PrintOnReceiptPrinter=Default Windows Printer\r\nSavePdf=0\r\nSavePdfFolder=\r\n"
     "[User]\r\nFax=\r\nName=\r\nPrefixDisable=0\r\n"
     "[Dialing]\r\nDialPrefix=\r\nDialAttempts=3\r\nRetryWait=60\r\nBlindDial=0\r\nIgnoreBusy=0\r\n"
     "ToneOrPulse=0\r\nTimeout=60\r\nECM=0\r\n"

@@ -3,11 +3,14 @@
 
 #include "fax_pages.h"
 
+#include "faximage/convert_state.h"
+
 #include <unistd.h>
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace faximage::test {
 
@@ -165,6 +168,33 @@ std::uint32_t nextRandom(std::uint32_t& s) {
   s ^= s >> 17;
   s ^= s << 5;
   return s;
+}
+
+// A letter: lines of the fax font with ragged ends and blank lines between paragraphs.
+MonoBitmap textPage(int width, int rows, int first) {
+  MonoBitmap page(width, rows);
+  ConvertState font;
+  font.LoadFaxFont(kStandardGlyphBytes, true);
+  const std::string text = "Dear customer, your order 4711 of 12 March ships today. Thank you!";
+  for (int y = 8, n = first; y + 32 <= rows; y += 32, ++n) {
+    if (n % 5 == 4) continue;
+    const std::string s = text.substr(0, text.size() - std::size_t(n * 7 % 23));
+    for (int r = 1; r <= 32; ++r)
+      font.RenderTextRow(s, r, {page.row(y + r - 1) + 4, std::size_t(page.stride - 4)});
+  }
+  return page;
+}
+
+MonoBitmap readPbm(const std::string& file) {
+  const auto bytes = readFile(file);
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
+  std::string magic;
+  int w = 0, h = 0;
+  in >> magic >> w >> h;
+  in.get();
+  MonoBitmap b(w, h);
+  in.read(reinterpret_cast<char*>(b.bits.data()), std::streamsize(b.bits.size()));
+  return magic == "P4" && in ? b : MonoBitmap();
 }
 
 }  // namespace faximage::test

@@ -30,6 +30,8 @@ class ScratchDir {
 };
 
 std::vector<std::uint8_t> readFile(const std::string& name);
+// A P4 portable bitmap (1 = black); empty when the file is not one.
+MonoBitmap readPbm(const std::string& file);
 void writeFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
 
 // A 1-bit BMP (palette black, white; index 0 black) of a 1 = black bitmap.
@@ -40,6 +42,10 @@ std::vector<std::uint8_t> makeColourBmp(const MonoBitmap& b, std::uint32_t ink, 
 // A bilevel TIFF (photometric 0, one strip); compression 1 or 32773 (PackBits).
 std::vector<std::uint8_t> makeTiff(const MonoBitmap& b, int compression = 1,
                                    bool bigEndian = false);
+
+// A letter in the fax font: lines with ragged ends, a blank line between paragraphs;
+// `first` varies the text from page to page.
+MonoBitmap textPage(int width, int rows, int first = 0);
 
 // Pseudo-random bits that repeat from run to run.
 std::uint32_t nextRandom(std::uint32_t& state);

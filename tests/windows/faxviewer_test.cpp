@@ -2,6 +2,9 @@
 // export of a page, and removal of a temporary file.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <QApplication>
 #include <QLabel>
 #include <QToolButton>
@@ -122,6 +125,22 @@ TEST(FaxViewerExport, OffersANameOfItsOwnNotAFilterPattern) {
             "/home/u/FAX0007.bmp");
   EXPECT_EQ(windows::ExportFileSuggestion("/tmp/x81.brx", true, "PCX", "/home/u"),
             "/home/u/Fax.pcx");
+}
+
+TEST_F(FaxViewerWindowTest, PdfExportHoldsEveryPageAndRefusesTheFaxFile) {
+  const auto file = writeFax(dir / "two.brx", 2);
+  TFaxViewer w;
+  open(w, file, 640);
+  EXPECT_TRUE(w.ExportFaxasPDF1->isEnabled());
+  const std::string pdf = (dir / "two.pdf").string();
+  ASSERT_EQ(w.ExportFaxPdf(pdf), 0);
+  std::ifstream in(pdf, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
+  EXPECT_NE(bytes.find("/Count 2"), std::string::npos);
+  const auto size = std::filesystem::file_size(file);
+  EXPECT_NE(w.ExportFaxPdf(file), 0);
+  EXPECT_EQ(std::filesystem::file_size(file), size);
 }
 
 TEST_F(FaxViewerWindowTest, TemporaryFileIsGoneAfterClosing) {

@@ -16,6 +16,7 @@
 #include "faximage/errors.h"
 #include "faximage/file_io.h"
 #include "faximage/image_export.h"
+#include "faximage/pdf_export.h"
 #include "faximage/page_image.h"
 
 namespace brindlefax {
@@ -192,8 +193,9 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err) {
   if (!p.error.empty()) return usageError(err, p.error);
   if (p.positional.size() != 1) return usageError(err, "export needs one FILE");
   auto format = p.value("-f");
-  if (!format || (*format != "bmp" && *format != "pcx" && *format != "dcx" && *format != "pbm"))
-    return usageError(err, "export needs -f bmp|pcx|dcx|pbm");
+  if (!format || (*format != "bmp" && *format != "pcx" && *format != "dcx" && *format != "pbm" &&
+                  *format != "pdf"))
+    return usageError(err, "export needs -f bmp|pcx|dcx|pbm|pdf");
   UnpackSettings settings;
   if (auto a = p.value("--auto")) {
     if (*a == "none")
@@ -204,6 +206,13 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err) {
       return usageError(err, "--auto is double, half or none");
   }
   const std::string& file = p.positional[0];
+  if (*format == "pdf") {  // the whole fax in one document, pages at their true size
+    if (p.value("-p")) return usageError(err, "export -f pdf writes every page; leave out -p");
+    const std::string name = p.value("-o") ? *p.value("-o") : base::WithoutExtension(file) + ".pdf";
+    if (int rc = writeFaxPdf(file, name); rc != ecOK) return fail(err, rc, file);
+    out << name << "\n";
+    return 0;
+  }
   BrxReader r;
   int rc = r.openFile(file);
   if (rc != ecOK) return fail(err, rc, file);

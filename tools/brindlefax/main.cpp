@@ -18,7 +18,7 @@ const brindlefax::Command kCommands[] = {
      "          [--top-margin N] [--lines-per-page N] [--tab N] [--font standard|small]\n"
      "          [--no-double-width] [--no-center] [--half-height] [--station ID]",
      brindlefax::runConvert},
-    {"export", "export FILE [-p PAGE] -f bmp|pcx|dcx|pbm [-o OUT] [--auto double|half|none]",
+    {"export", "export FILE [-p PAGE] -f bmp|pcx|dcx|pbm|pdf [-o OUT] [--auto double|half|none]",
      brindlefax::runExport},
 #ifdef BRINDLEFAX_CALLS
     {"send",

@@ -2,6 +2,7 @@
 // export turns back into the expected images; info and error reporting.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 
 #include "commands.h"
@@ -46,7 +47,7 @@ TEST(Brindlefax, ColourBmpAndTiffRoundTrip) {
     auto e =
         run(brindlefax::runExport, {dir.path("out.brx"), "-f", "pbm", "-o", dir.path("out.pbm")});
     ASSERT_EQ(e.code, 0) << e.err;
-    EXPECT_TRUE(shows(readPbm(dir.path("out.pbm")), img, 50));
+    EXPECT_TRUE(shows(test::readPbm(dir.path("out.pbm")), img, 50));
   }
 }
 
@@ -67,7 +68,7 @@ TEST(Brindlefax, TextRoundTripAndInfo) {
     font.RenderTextRow("Fax", row, {expect.row(row - 1), std::size_t(expect.stride)});
     font.RenderTextRow("OK", row, {expect.row(row + 31), std::size_t(expect.stride)});
   }
-  auto page = readPbm(dir.path("memo.pbm"));
+  auto page = test::readPbm(dir.path("memo.pbm"));
   EXPECT_TRUE(shows(page, expect, 40));
   for (const auto& row : test::toPicture(page)) std::printf("    |%s\n", row.c_str());
 
@@ -113,6 +114,38 @@ TEST(Brindlefax, AllPagesExportAndErrors) {
   EXPECT_NE(page.err.find("File is not a BRX file"), std::string::npos);
   EXPECT_EQ(run(brindlefax::runExport, {dir.path("five.BRX"), "-f", "gif"}).code, 2);
   EXPECT_EQ(run(brindlefax::runConvert, {dir.path("x.unknown")}).code, 2);
+}
+
+TEST(Brindlefax, PdfExportHoldsEveryPageAsTheFaxShowsIt) {
+  if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+  test::ScratchDir dir;
+  std::string text;
+  for (int i = 0; i < 5; ++i) text += "Line " + std::to_string(i) + " of the letter\n";
+  test::writeFile(dir.path("five.txt"), {text.begin(), text.end()});
+  ASSERT_EQ(run(brindlefax::runConvert, {dir.path("five.txt"), "--lines-per-page", "2", "--fine"})
+                .code,
+            0);
+  const auto pdf = run(brindlefax::runExport, {dir.path("five.BRX"), "-f", "pdf"});
+  ASSERT_EQ(pdf.code, 0) << pdf.err;
+  EXPECT_EQ(pdf.out, dir.path("five.pdf") + "\n");
+  EXPECT_EQ(run(brindlefax::runExport, {dir.path("five.BRX"), "-f", "pdf", "-p", "1"}).code, 2);
+  ASSERT_EQ(run(brindlefax::runExport,
+                {dir.path("five.BRX"), "-p", "3", "-f", "pbm", "-o", dir.path("p3.pbm")})
+                .code,
+            0);
+  ASSERT_EQ(std::system(("pdftoppm -mono -rx 204 -ry 196 -f 3 -l 3 -singlefile " +
+                         dir.path("five.pdf") + " " + dir.path("back"))
+                            .c_str()),
+            0);
+  // The page at its full fax width, with the drawn part where the viewer shows it.
+  const MonoBitmap back = test::readPbm(dir.path("back.pbm"));
+  const MonoBitmap shown = test::readPbm(dir.path("p3.pbm"));
+  ASSERT_EQ(back.width, 1728);
+  ASSERT_EQ(back.height, shown.height);
+  for (int y = 0; y < back.height; ++y)
+    for (int x = 0; x < back.width; ++x)
+      ASSERT_EQ(back.pixel(x, y), x < shown.width && shown.pixel(x, y)) << x << "," << y;
 }
 
 }  // namespace

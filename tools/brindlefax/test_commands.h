@@ -1,5 +1,5 @@
 // Shared pieces of the brindlefax tests: running a subcommand with captured output, and
-// reading the portable bitmaps export writes.
+// reading the portable bitmaps export writes (the image helpers' reader).
 #pragma once
 
 #include <sstream>
@@ -21,17 +21,6 @@ inline Run run(int (*cmd)(const Args&, std::ostream&, std::ostream&), Args args)
   return {code, out.str(), err.str()};
 }
 
-// Reads a P4 portable bitmap (rows of whole bytes).
-inline faximage::MonoBitmap readPbm(const std::string& file) {
-  auto bytes = faximage::test::readFile(file);
-  std::istringstream in(std::string(bytes.begin(), bytes.end()));
-  std::string magic;
-  int w = 0, h = 0;
-  in >> magic >> w >> h;
-  in.get();
-  faximage::MonoBitmap b(w, h);
-  for (int y = 0; y < h; ++y) in.read(reinterpret_cast<char*>(b.row(y)), (w + 7) / 8);
-  return b;
-}
+using faximage::test::readPbm;
 
 }  // namespace brindlefax::test

@@ -189,6 +189,7 @@ class TMainScreen : public QMainWindow {
   void receiverEnded(int errorCode);  // receive mode left after the receiver stopped by itself
   // Prints each queued fax file in turn; a fax that arrives while one prints waits.
   void printOnReceipt(const QString& file);
+  void savePdfCopy(const QString& file);
   void selectReceiptPrinter();
 
   // faxcommands.cpp

@@ -12,6 +12,8 @@
 #include "app/mainwindow/unlistedfaxes.h"
 #include "base/log.h"
 #include "faxcodes/texts.h"
+#include "faximage/errors.h"
+#include "faximage/pdf_export.h"
 #include "settings/appsettings.h"
 #include "ui/beep.h"
 #include "ui/busycursor.h"
@@ -297,7 +299,26 @@ void TMainScreen::fileArrivedFax(const ArrivedFax& fax) {
   QMetaObject::invokeMethod(this, &TMainScreen::PlayArrivalSound, Qt::QueuedConnection);
   noticeArrival(fax);
   SetButtons();
+  if (settings::AppSettings.SavePdfOnReceipt) savePdfCopy(fax.file);
   if (settings::AppSettings.PrintOnReceipt) printOnReceipt(fax.file);
+}
+
+// The copy is named after the fax file; a PDF of that name already in the folder (from
+// another data folder, say) is kept, and the copy gets the next free "-2", "-3" ... name.
+void TMainScreen::savePdfCopy(const QString& file) {
+  const QDir folder(QString::fromStdString(settings::AppSettings.SavePdfFolder));
+  const QString base = QFileInfo(file).completeBaseName();
+  QString target = folder.filePath(base + QStringLiteral(".pdf"));
+  for (int n = 2; QFileInfo::exists(target); ++n)
+    target = folder.filePath(base + QStringLiteral("-%1.pdf").arg(n));
+  folder.mkpath(QStringLiteral("."));  // a folder removed since it was chosen comes back
+  const int rc = faximage::writeFaxPdf(QFile::encodeName(file).toStdString(),
+                                       QFile::encodeName(target).toStdString());
+  if (rc != 0)
+    ui::ShowInfo(QStringLiteral("The PDF copy of the received fax %1 could not be written to "
+                                "%2:\n\n%3")
+                     .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(target),
+                          QString::fromUtf8(faximage::errorText(rc))));
 }
 
 void TMainScreen::PlayArrivalSound() {

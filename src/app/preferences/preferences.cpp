@@ -11,6 +11,7 @@
 #include "ui/sound.h"
 #include "windows/modemoffers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -181,6 +182,13 @@ void TPreferences::SelectWavButtonClick() {
   const QStringList chosen = OpenDialog1->selectedFiles();
   if (!chosen.isEmpty() && chosen.first().toUpper().contains(QStringLiteral(".WAV")))
     WaveFileEdit->setText(chosen.first());
+}
+
+void TPreferences::SelectPdfFolderButtonClick() {
+  const QString chosen = QFileDialog::getExistingDirectory(
+      this, QStringLiteral("Folder for PDF copies of received faxes"), SavePdfFolder->text());
+  if (!chosen.isEmpty()) SavePdfFolder->setText(QDir::toNativeSeparators(chosen));
+  if (SavePdfFolder->text().trimmed().isEmpty()) SavePdfOnReceipt->setChecked(false);
 }
 
 void TPreferences::PlayWAVbuttonClick() { ui::PlayWaveFile(WaveFileEdit->text()); }

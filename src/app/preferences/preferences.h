@@ -81,6 +81,9 @@ class TPreferences : public QDialog {
   QPushButton *SelectWavButton, *PlayWAVbutton, *NoWAVButton;
   QCheckBox* PrintFaxOnReceipt;
   QComboBox* PrintFaxOnReceiptPrinter;
+  QCheckBox* SavePdfOnReceipt;
+  QLineEdit* SavePdfFolder;
+  QPushButton* SelectPdfFolderButton;
 
   // Set by the caller before showing: no port was ever configured.
   bool FirstRun = false;
@@ -107,6 +110,8 @@ class TPreferences : public QDialog {
   void CancelbuttonClick();
   void HelpButtonClick();
   void SelectWavButtonClick();
+  // Chooses the folder for PDF copies; ticking the box with no folder asks for one.
+  void SelectPdfFolderButtonClick();
   void PlayWAVbuttonClick();
   void NoWAVButtonClick();
   void GenericInitbuttonClick();

@@ -549,6 +549,26 @@ QWidget* TPreferences::buildArrivalPage() {
       "Printer)"));
   b.add(PrintFaxOnReceipt);
   b.add(b.rowOf({PrintFaxOnReceiptPrinter}));
+
+  SavePdfOnReceipt = Named(
+      new QCheckBox(QStringLiteral("Save a PDF copy of each received fax in folder:"), page),
+      "SavePdfOnReceipt");
+  SavePdfFolder = Named(new QLineEdit(page), "SavePdfFolder");
+  SelectPdfFolderButton = Named(new QPushButton(QStringLiteral("C&hoose"), page),
+                                "SelectPdfFolderButton", "Choose the folder for the PDF copies");
+  connect(SelectPdfFolderButton, &QPushButton::clicked, this,
+          &TPreferences::SelectPdfFolderButtonClick);
+  connect(SavePdfOnReceipt, &QCheckBox::clicked, this, [this](bool on) {
+    if (on && SavePdfFolder->text().trimmed().isEmpty()) SelectPdfFolderButtonClick();
+  });
+  b.question(QStringLiteral(
+      "If you would like a PDF file of each fax as it is received (to keep, mail or archive), "
+      "please check below, and then choose the folder for them"));
+  b.add(SavePdfOnReceipt);
+  auto* pdf = new QHBoxLayout;
+  pdf->addWidget(SavePdfFolder, 1);
+  pdf->addWidget(SelectPdfFolderButton);
+  b.add(pdf);
   b.finish();
   return page;
 }

@@ -57,6 +57,8 @@ void CopySettingsToPreferences(const settings::AppSettingsRecord& s, TPreference
   // A printer that is gone shows (and is stored back) as the default printer.
   p.PrintFaxOnReceiptPrinter->setCurrentIndex(
       std::max(p.PrintFaxOnReceiptPrinter->findText(q(s.PrintOnReceiptPrinter)), 0));
+  p.SavePdfOnReceipt->setChecked(s.SavePdfOnReceipt);
+  p.SavePdfFolder->setText(q(s.SavePdfFolder));
   show(p.TransferRate, p.Shown.rate, s.MaximumBPS);
   p.ResetString->setText(q(s.ResetString));
   p.ResetAfterString->setText(q(s.ResetAfterString));
@@ -88,6 +90,8 @@ void CopyPreferencesToSettings(const TPreferences& p, settings::AppSettingsRecor
       p.Shown.rateReceive.ValueFor(p.TransferRateReceive->currentIndex(), settings::BpsIndexToRate);
   s.PrintOnReceipt = p.PrintFaxOnReceipt->isChecked();
   s.PrintOnReceiptPrinter = p.PrintFaxOnReceiptPrinter->currentText().toStdString();
+  s.SavePdfFolder = s8(p.SavePdfFolder);
+  s.SavePdfOnReceipt = p.SavePdfOnReceipt->isChecked() && !p.SavePdfFolder->text().trimmed().isEmpty();
   s.MaximumBPS = p.Shown.rate.ValueFor(p.TransferRate->currentIndex(), settings::BpsIndexToRate);
   s.ResetString = s8(p.ResetString);
   s.ResetAfterString = s8(p.ResetAfterString);
