@@ -44,7 +44,7 @@ void Channel::command(std::string_view text) {
   bool short_pause = text.starts_with("AT+FTM=") || text.starts_with("AT+FRM=") ||
                      text.starts_with("AT+FTH=") || text.starts_with("AT+FRH=");
   in_.clear();
-  m_.sendCommand(text, short_pause ? kShortCommandPauseMs : kCommandPauseMs);
+  m_.sendCommand(text, short_pause ? timing::kShortCommandPauseMs : timing::kCommandPauseMs);
 }
 
 void Channel::receiveFrames() {
@@ -60,9 +60,7 @@ void Channel::frame(const std::vector<std::uint8_t>& bytes) {
   appendDleDoubled(bytes, out);
   out.push_back(kDle);
   out.push_back(kEtx);
-  m_.link().pause(kFramePauseMs);
-  if (!m_.link().write(out)) m_.note("frame not written: output buffer full");
-  m_.armReply(m_.protocol().replyTimeout);
+  m_.writeAfter(timing::kFramePauseMs, std::move(out), "frame");
 }
 
 std::size_t Channel::collect(std::span<const std::uint8_t> data, FrameCollector::Event& event) {

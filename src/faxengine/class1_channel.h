@@ -34,16 +34,6 @@ class FrameCollector {
   Frame frame_;
 };
 
-// Pauses before what goes to the modem, in milliseconds.
-inline constexpr int kFramePauseMs = 20;
-inline constexpr int kTurnPauseMs = 200;      // between receiving and sending a signal
-inline constexpr int kPostPagePauseMs = 500;  // after page data, before MPS or EOP
-
-// Reply timer lengths of the Class 1 dialogues, in ticks.
-inline constexpr Ticks kResponseTicks = 54;  // 3 s: the answer to a command frame
-inline constexpr Ticks kHangUpTicks = 26;    // the "OK" to "ATH"
-inline constexpr Ticks kListTicks = 36;      // the rest of the wait after a modulation list
-
 class Channel {
  public:
   explicit Channel(FaxMachine& m) : m_(m) {}

@@ -8,7 +8,6 @@ namespace faxengine::class1 {
 
 namespace {
 constexpr int kDisTries = 3;
-constexpr int kTcfEndPauseMs = 20;
 constexpr int kFlowStop = 6144, kFlowResume = 2048;
 }  // namespace
 
@@ -115,10 +114,10 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
         return;
       }
       if (reply != AtReply::Ok) break;
-      m_.link().pause(kTurnPauseMs);
-      m_.link().pause(kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
-      m_.armReply(kResponseTicks);
+      m_.armReply(timing::kResponse);
       return setStep(Step::Command);
     case Step::Command: return onCommand(reply);
     case Step::TcfConnect:
@@ -126,7 +125,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       if (reply != AtReply::Connect) break;
       tcfBytes_ = tcfNonZero_ = 0;
       dle_ = false;
-      m_.armReply(timeouts::kReply);
+      m_.armReply(timing::kReply);
       return setStep(Step::Tcf);
     case Step::FttReady:
       if (reply == AtReply::Connect) {
@@ -140,7 +139,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
     case Step::TcfEnd:
       if (reply != AtReply::NoCarrier) break;
       softwareFlow(false);
-      m_.link().pause(kTcfEndPauseMs);
+      m_.pause(timing::kTcfEndPauseMs);
       io_.command("AT+FTH=3");
       return setStep(Step::Confirm);
     case Step::Confirm: return onConfirm(reply);
@@ -216,7 +215,7 @@ void Class1Receive::onCommand(AtReply reply) {
     return io_.receiveFrames();
   softwareFlow(true);
   io_.command("AT+FRM=" + p.modulation);
-  m_.armReply(timeouts::kReply);
+  m_.armReply(timing::kReply);
   setStep(Step::TcfConnect);
 }
 
@@ -288,7 +287,7 @@ void Class1Receive::onResponse(AtReply reply) {
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
-  m_.link().pause(kTurnPauseMs);
+  m_.pause(timing::kTurnPauseMs);
   io_.receiveFrames();
   m_.endOfDocument();
   if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);

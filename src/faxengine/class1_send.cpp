@@ -139,14 +139,14 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
     case Step::TcfSent:
       if (reply != AtReply::Ok) return;  // keep waiting, the time-out stays
       softwareFlow(false);
-      m_.link().pause(kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
       p.confirmationReceived = false;
       return setStep(Step::Confirmation);
     case Step::Confirmation: return onConfirmation(reply);
     case Step::PageReady:
       if (reply != AtReply::Connect) break;
-      m_.armReply(timeouts::kXonWait);
+      m_.armReply(timing::kXonWait);
       return setStep(Step::WaitXon);
     case Step::PageSent:
       if (reply != AtReply::Ok) break;
@@ -160,9 +160,9 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
       return setStep(Step::PostPageSent);
     case Step::PostPageSent:
       if (reply != AtReply::Ok) break;
-      m_.link().pause(kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
-      m_.armReply(kResponseTicks);
+      m_.armReply(timing::kResponse);
       return setStep(Step::Response);
     case Step::Response: return onResponse(reply);
     case Step::DcnReady:
@@ -172,7 +172,7 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
     case Step::DcnSent:
       if (reply != AtReply::Ok) break;
       io_.command("ATH");
-      m_.armReply(kHangUpTicks);
+      m_.armReply(timing::kHangUpReply);
       return setStep(Step::HangUp);
     case Step::HangUp:
       if (reply == AtReply::Ok) return m_.faxDone();
@@ -193,7 +193,7 @@ void Class1Send::onDialResult(AtReply reply) {
     case AtReply::Ok:
       // The DIS ends the called station's frames; anything before it asks for more.
       if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
-        m_.link().pause(kTurnPauseMs);
+        m_.pause(timing::kTurnPauseMs);
         io_.command("AT+FTH=3");
         p.finalFrameSeen = false;
         return setStep(Step::TsiReady);
@@ -204,7 +204,7 @@ void Class1Send::onDialResult(AtReply reply) {
     case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
     case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
     case AtReply::NoCarrier: return m_.fail(ecFaxNoFax);
-    default: m_.armReply(timeouts::kReply); return;  // CONNECT: frames follow
+    default: m_.armReply(timing::kReply); return;  // CONNECT: frames follow
   }
 }
 
@@ -276,7 +276,7 @@ void Class1Send::onConfirmation(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (!p.finalFrameSeen) return io_.receiveFrames();
-  m_.link().pause(kTurnPauseMs);
+  m_.pause(timing::kTurnPauseMs);
   if (p.confirmationReceived) {
     io_.command("AT+FTM=" + pageModulation(p.modulation));
     return setStep(Step::PageReady);
@@ -302,7 +302,7 @@ std::span<const std::uint8_t> Class1Send::pageTrailer() const { return kPageEnd;
 void Class1Send::postPage() {
   ProtocolRecord& p = m_.protocol();
   if (++p.retryCount > kPostPageTries) return m_.fail(ecTimeout);
-  m_.link().pause(kPostPagePauseMs);
+  m_.pause(timing::kPostPagePauseMs);
   io_.command("AT+FTH=3");
   setStep(Step::PostPageReady);
 }

@@ -143,7 +143,7 @@ void Class2Send::onLine(const std::string& line, AtReply reply) {
     case Step::PageEnded:
       if (!c_.expectOk(reply, ecFaxSessionError)) return;
       m_.sendCommand(m_.morePages() ? "AT+FET=0" : "AT+FET=2");
-      m_.armReply(timeouts::kPage);
+      m_.armReply(timing::kPage);
       return setStep(Step::PageStatus);
     case Step::PageStatus: return onPageStatus(line, reply);
     case Step::Resend: return onResend(reply);
@@ -167,7 +167,7 @@ void Class2Send::redial() {
 
 void Class2Send::onDialResult(const std::string& line, AtReply reply) {
   if (isReport(line, w_.connection)) {
-    m_.armReply(timeouts::kReply);
+    m_.armReply(timing::kReply);
     return setStep(Step::Negotiation);
   }
   switch (reply) {
@@ -175,7 +175,7 @@ void Class2Send::onDialResult(const std::string& line, AtReply reply) {
     case AtReply::NoAnswer: return m_.busy();
     case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
     case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
-    default: m_.armReply(timeouts::kReply); return;
+    default: m_.armReply(timing::kReply); return;
   }
 }
 
@@ -198,12 +198,12 @@ void Class2Send::onNegotiation(const std::string& line, AtReply reply) {
   }
   if (reply == AtReply::Ok) {
     m_.sendCommand("AT+FDT");
-    m_.armReply(timeouts::kAfterFdt);
+    m_.armReply(timing::kAfterFdt);
     return;
   }
   if (reply == AtReply::Connect) {
     if (!waitsForXon()) return waitBuffer();
-    m_.armReply(timeouts::kXonWait);
+    m_.armReply(timing::kXonWait);
     return setStep(Step::WaitXon);
   }
   m_.rearmReply();
@@ -222,7 +222,7 @@ std::size_t Class2Send::onRaw(std::span<const std::uint8_t> data) {
 
 void Class2Send::waitBuffer() {
   m_.link().armOutputFree(SendFile::kBlock);
-  m_.armReply(timeouts::kPage);
+  m_.armReply(timing::kPage);
   setStep(Step::WaitBuffer);
 }
 
@@ -277,7 +277,7 @@ void Class2Send::onResend(AtReply reply) {
     return m_.fail(ecFaxSessionError);
   }
   m_.sendCommand("AT+FDT");
-  m_.armReply(timeouts::kAfterFdt);
+  m_.armReply(timing::kAfterFdt);
   int rc = m_.rewindPage();
   if (rc != ecOK) return m_.fail(rc);
   setStep(Step::Negotiation);
@@ -288,7 +288,7 @@ void Class2Send::nextPage() {
   int rc = m_.advancePage();
   if (rc != ecOK) return m_.fail(rc);
   m_.sendCommand("AT+FDT");
-  m_.armReply(timeouts::kAfterFdt);
+  m_.armReply(timing::kAfterFdt);
   setStep(Step::Negotiation);
 }
 
@@ -388,7 +388,7 @@ void Class2Receive::afterCaps() {
 
 void Class2Receive::onAnswered(const std::string& line, AtReply reply) {
   if (isReport(line, w_.connection)) {
-    m_.armReply(timeouts::kReply);
+    m_.armReply(timing::kReply);
     m_.setProgress(progress::kIncomingFax);
     return setStep(Step::SessionStart);
   }

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "faxengine/timings.h"
+
 namespace faxengine {
 
 enum class TFaxClass : std::uint8_t { fcUnknown, fcDetect, fcClass1, fcClass2, fcClass2_0 };
@@ -141,8 +143,8 @@ struct ProtocolRecord {
   char prevResolution = ' ';  // of the page before
   char faxAndData = '0';
   std::uint8_t lastFcf = 0;
-  int replyTimeout = 182;  // ticks (10 s)
-  int pageTimeout = 1092;  // ticks (60 s)
+  int replyTimeout = timing::kReply;  // ticks
+  int pageTimeout = timing::kPage;    // ticks
   int desiredBps = 9600;
   int modulationIndex = 0;  // Class 1: the current rate, 1 (2400) to 6 (14400)
   int scanTimeIndex = 0;

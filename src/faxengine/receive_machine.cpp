@@ -71,6 +71,8 @@ std::size_t ReceiveMachine::onRaw(std::span<const std::uint8_t> data) {
 }
 
 void ReceiveMachine::stepWaitCall() {
+  // The modem went while the last call was hung up.
+  if (deviceLost()) return fail(ecDeviceLost);
   SessionRecord& s = session();
   ProtocolRecord& p = protocol();
   p.ringCount = 0;
@@ -122,8 +124,8 @@ void ReceiveMachine::stepRings(const std::string& line, AtReply reply) {
 
 void ReceiveMachine::answer() {
   sendCommand("ATA");
-  armReply(timeouts::kAnswer);
-  answerTimer_ = newTimer(link().now(), timeouts::kAnswer);
+  armReply(timing::kAnswer);
+  answerTimer_ = newTimer(link().now(), timing::kAnswer);
   setProgress(progress::kAnswering);
   setStep(Step::Dialogue);
   dialogue_->answered();

@@ -61,8 +61,8 @@ class FakeLink : public ModemLink {
   Carrier carrier() const override { return Carrier::Unknown; }
   void setBaud(int bps) override { bauds.push_back(bps); }
   void setSoftwareFlow(SoftwareFlow mode, int, int) override { flow = mode; }
-  void pause(int ms) override { clock_.advance(std::uint64_t(ms)); }
   const Clock& clock() const override { return clock_; }
+  void armPauseTimer(int ms) override { pause = ms; }
   void armReplyTimer(Ticks ticks) override { reply = newTimer(now(), ticks); }
   void stopReplyTimer() override { reply.reset(); }
   void armStatusTimer(Ticks) override {}
@@ -73,6 +73,7 @@ class FakeLink : public ModemLink {
 
   FakeClock& fakeClock() { return clock_; }
   std::optional<TickTimer> reply;
+  std::optional<int> pause;  // ms
   bool outputFree = false, outputLow = false, outputEmpty = false, dtr = true;
   SoftwareFlow flow = SoftwareFlow::Off;
   std::vector<int> bauds;
@@ -110,7 +111,8 @@ class FakeHost : public SessionHost {
 };
 
 // Runs a machine with the scripted modem until it ends or nothing is left to deliver.
-// Timers fire only when no reply and no buffer trigger waits, after advancing the clock.
+// A pause ends first (the machine takes nothing else during it), on the fake clock; the
+// reply timer fires only when no reply and no buffer trigger waits.
 class SessionRig {
  public:
   explicit SessionRig(bool sending, TFaxClass cls = TFaxClass::fcClass2);
@@ -118,6 +120,7 @@ class SessionRig {
   void start() { machine().handle(Trigger::Start); }
   FaxMachine& machine() { return send ? static_cast<FaxMachine&>(*send) : *receive; }
   bool ended() { return machine().ended(); }
+  bool deliver(Trigger t);
 
   ScriptedModem modem;
   FakeLink link{modem};

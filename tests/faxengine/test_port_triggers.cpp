@@ -166,6 +166,13 @@ TEST_F(PortTriggers, TimerFiresOnceUntilArmedAgain) {
   ASSERT_EQ(port.ArmTimerTrigger(t, 0, false), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
   EXPECT_EQ(rec.count(kTriggerTimer), 2u);
+  // A pause's arming counts milliseconds, not ticks: 20 ms is not over at 19.
+  ASSERT_EQ(port.ArmTimerTriggerMs(t, 20), 0);
+  clock.advance(19);
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  EXPECT_EQ(rec.count(kTriggerTimer), 2u);
+  clock.advance(1);
+  ASSERT_TRUE(waitFor([&] { return rec.count(kTriggerTimer) == 3; }));
 }
 
 TEST_F(PortTriggers, SlotLimitsAndBadHandles) {

@@ -254,11 +254,24 @@ TEST_P(SendSteps, AbortDuringDialingEndsWithUserAbort) {
   sendOne(r, fax({{patternPicture(5, 1)}}), s, false);
   ASSERT_FALSE(r.ended());
   r.send->abort();
+  r.run();  // the hang-up's pauses
   EXPECT_TRUE(r.ended());
   EXPECT_EQ(r.host.finish, ecCancelRequested);
   EXPECT_EQ(r.session.progressCode, progress::kUserAbort);
   EXPECT_EQ(r.host.lastStatus, 1);
   EXPECT_EQ(r.modem.commands.back(), "+++ATH0");
+}
+
+TEST_P(SendSteps, ACancelDuringAPauseDropsTheWaitingCommandAndHangsUp) {
+  SessionRig& r = rig();
+  r.host.faxes.push_back({"5551234", fax({{patternPicture(5, 1)}}), ""});
+  r.modem.load(script().setup("0,3,0,2,0,0,0,0").steps);
+  r.start();
+  ASSERT_TRUE(r.link.pause);  // in the pause before the first command
+  r.send->abort();
+  r.run();
+  EXPECT_EQ(r.host.finish, ecCancelRequested);
+  EXPECT_EQ(r.modem.commands, (std::vector<std::string>{"+++ATH0"}));
 }
 
 TEST_P(SendSteps, NoiseLinesAreSkipped) {
