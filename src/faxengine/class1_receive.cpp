@@ -8,7 +8,6 @@ namespace faxengine::class1 {
 
 namespace {
 constexpr int kDisTries = 3;
-constexpr int kFlowStop = 6144, kFlowResume = 2048;
 }  // namespace
 
 const char* Class1Receive::name(Step s) {
@@ -81,17 +80,12 @@ void Class1Receive::onStep(Trigger t) {
 
 std::size_t Class1Receive::onRaw(std::span<const std::uint8_t> data) {
   if (step_ == Step::Tcf) return onTcf(data);
-  FrameCollector::Event event;
-  std::size_t used = io_.collect(data, event);
-  if (event == FrameCollector::Event::Line)
-    onLine(io_.line(), parseReply(io_.line()));
-  else if (event == FrameCollector::Event::Frame)
-    onFrame(io_.lastFrame());
-  return used;
+  return io_.read(
+      data, [this](const std::string& line, AtReply reply) { onLine(line, reply); },
+      [this](const Frame& f) { onFrame(f); });
 }
 
 void Class1Receive::onLine(const std::string& line, AtReply reply) {
-  m_.note("<- " + line);
   // ERROR to the class command is a modem without Class 1; anywhere else it ends the call.
   if (reply == AtReply::Error && step_ != Step::ClassSet) return m_.fail(ecFaxBadModemResult);
   switch (step_) {
@@ -138,7 +132,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       return setStep(Step::Command);
     case Step::TcfEnd:
       if (reply != AtReply::NoCarrier) break;
-      softwareFlow(false);
+      m_.softwareFlow(false);
       m_.pause(timing::kTcfEndPauseMs);
       io_.command("AT+FTH=3");
       return setStep(Step::Confirm);
@@ -175,16 +169,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
 }
 
 void Class1Receive::onFrame(const Frame& f) {
-  ProtocolRecord& p = m_.protocol();
-  p.finalFrameSeen = f.final();
-  p.lastFcf = f.fcfByte();
-  m_.note("<- " + fcfName(f.fcfByte()));
   switch (Fcf(f.code())) {
-    case Fcf::CSI:
-    case Fcf::TSI:
-      m_.session().remoteStationId.set(stationIdOf(f));
-      m_.setProgress(progress::kGotRemoteId);
-      break;
     case Fcf::DCS: onDcs(f); break;
     case Fcf::DCN:
       // Only the caller's farewell after the last page is expected.
@@ -213,7 +198,7 @@ void Class1Receive::onCommand(AtReply reply) {
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (!p.finalFrameSeen || (p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS))
     return io_.receiveFrames();
-  softwareFlow(true);
+  m_.softwareFlow(true);
   io_.command("AT+FRM=" + p.modulation);
   m_.armReply(timing::kReply);
   setStep(Step::TcfConnect);
@@ -239,7 +224,7 @@ std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
         if (good) {
           setStep(Step::TcfEnd);
         } else {
-          softwareFlow(false);
+          m_.softwareFlow(false);
           io_.command("AT+FTH=3");
           setStep(Step::FttReady);
         }
@@ -257,7 +242,7 @@ std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
 
 void Class1Receive::onConfirm(AtReply reply) {
   if (reply == AtReply::Connect) {
-    softwareFlow(true);
+    m_.softwareFlow(true);
     return io_.frame(plainFrame(Fcf::CFR, false));
   }
   if (reply != AtReply::Ok) return m_.rearmReply();
@@ -267,7 +252,7 @@ void Class1Receive::onConfirm(AtReply reply) {
 }
 
 void Class1Receive::pageEnded() {
-  softwareFlow(false);
+  m_.softwareFlow(false);
   setStep(Step::PageEnd);
 }
 
@@ -283,7 +268,7 @@ void Class1Receive::onResponse(AtReply reply) {
   if (reply == AtReply::Connect) return io_.frame(plainFrame(Fcf::MCF, false));
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (morePages_) {
-    softwareFlow(true);
+    m_.softwareFlow(true);
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
@@ -298,12 +283,6 @@ bool Class1Receive::framesInstead(const std::string& line) {
   io_.receiveFrames();
   setStep(Step::Command);
   return true;
-}
-
-void Class1Receive::softwareFlow(bool on) {
-  if (m_.session().option(kOptSoftwareFlow))
-    m_.link().setSoftwareFlow(on ? SoftwareFlow::Receive : SoftwareFlow::Off, kFlowStop,
-                              kFlowResume);
 }
 
 }  // namespace faxengine::class1

@@ -24,8 +24,6 @@ const char* Class1Send::name(Step s) {
     case Step::TcfSent: return "TCF sent";
     case Step::Confirmation: return "confirmation";
     case Step::PageReady: return "page ready";
-    case Step::WaitXon: return "wait for XON";
-    case Step::WaitBuffer: return "wait for buffer";
     case Step::PageSent: return "page sent";
     case Step::PostPage: return "post page";
     case Step::PostPageReady: return "post page ready";
@@ -53,7 +51,6 @@ Input Class1Send::input() const {
   switch (step_) {
     case Step::SelectClass:
     case Step::PostPage: return Input::None;
-    case Step::WaitBuffer: return Input::Triggers;
     default: return Input::Raw;
   }
 }
@@ -62,14 +59,6 @@ void Class1Send::onStep(Trigger t) {
   switch (step_) {
     case Step::SelectClass: io_.command("AT+FCLASS=1"); return setStep(Step::ClassSet);
     case Step::PostPage: return postPage();
-    case Step::WaitXon:
-      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
-      return;
-    case Step::WaitBuffer:
-      if (t != Trigger::OutputFree) break;
-      m_.setProgress(progress::kSendingPage);
-      softwareFlow(true);
-      return m_.beginPageData();
     case Step::Response:
       if (t != Trigger::ReplyTimer) return;
       // No answer to MPS/EOP: a blank ends the modem's wait for a frame; then again.
@@ -85,26 +74,12 @@ void Class1Send::onStep(Trigger t) {
 }
 
 std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
-  if (step_ == Step::WaitXon) {
-    for (std::size_t i = 0; i < data.size(); ++i) {
-      if (data[i] == kXon) {
-        waitBuffer();
-        return i + 1;
-      }
-    }
-    return data.size();
-  }
-  FrameCollector::Event event;
-  std::size_t used = io_.collect(data, event);
-  if (event == FrameCollector::Event::Line)
-    onLine(io_.line(), parseReply(io_.line()));
-  else if (event == FrameCollector::Event::Frame)
-    onFrame(io_.lastFrame());
-  return used;
+  return io_.read(
+      data, [this](const std::string& line, AtReply reply) { onLine(line, reply); },
+      [this](const Frame& f) { onFrame(f); });
 }
 
 void Class1Send::onLine(const std::string& line, AtReply reply) {
-  m_.note("<- " + line);
   // ERROR to the class command is a modem without Class 1; after the post-page command it
   // is the step's to handle; anywhere else it ends the fax.
   if (reply == AtReply::Error && step_ != Step::ClassSet && step_ != Step::PostPageReady &&
@@ -138,7 +113,7 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
       return setStep(Step::TcfSent);
     case Step::TcfSent:
       if (reply != AtReply::Ok) return;  // keep waiting, the time-out stays
-      softwareFlow(false);
+      m_.softwareFlow(false);
       m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
       p.confirmationReceived = false;
@@ -146,11 +121,10 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
     case Step::Confirmation: return onConfirmation(reply);
     case Step::PageReady:
       if (reply != AtReply::Connect) break;
-      m_.armReply(timing::kXonWait);
-      return setStep(Step::WaitXon);
+      return m_.startPage(true);
     case Step::PageSent:
       if (reply != AtReply::Ok) break;
-      softwareFlow(false);
+      m_.softwareFlow(false);
       p.retryCount = 0;
       m_.setProgress(progress::kSendingEop);
       return setStep(Step::PostPage);
@@ -189,40 +163,25 @@ void Class1Send::redial() {
 
 void Class1Send::onDialResult(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
-  switch (reply) {
-    case AtReply::Ok:
-      // The DIS ends the called station's frames; anything before it asks for more.
-      if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
-        m_.pause(timing::kTurnPauseMs);
-        io_.command("AT+FTH=3");
-        p.finalFrameSeen = false;
-        return setStep(Step::TsiReady);
-      }
-      return io_.receiveFrames();
-    case AtReply::Busy:
-    case AtReply::NoAnswer: return m_.busy();
-    case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
-    case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
-    case AtReply::NoCarrier: return m_.fail(ecFaxNoFax);
-    default: m_.armReply(timing::kReply); return;  // CONNECT: frames follow
+  if (reply == AtReply::Ok) {
+    // The DIS ends the called station's frames; anything before it asks for more.
+    if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
+      m_.pause(timing::kTurnPauseMs);
+      io_.command("AT+FTH=3");
+      p.finalFrameSeen = false;
+      return setStep(Step::TsiReady);
+    }
+    return io_.receiveFrames();
   }
+  if (!m_.dialFailed(reply)) m_.armReply(timing::kReply);  // CONNECT: frames follow
 }
 
 void Class1Send::onFrame(const Frame& f) {
-  ProtocolRecord& p = m_.protocol();
-  p.finalFrameSeen = f.final();
-  p.lastFcf = f.fcfByte();
-  m_.note("<- " + fcfName(f.fcfByte()));
   switch (Fcf(f.code())) {
-    case Fcf::CSI:
-    case Fcf::TSI:
-      m_.session().remoteStationId.set(stationIdOf(f));
-      m_.setProgress(progress::kGotRemoteId);
-      break;
     case Fcf::FTT:
     case Fcf::RTN: fallBack(); break;
     case Fcf::DIS: onDis(f); break;
-    case Fcf::CFR: p.confirmationReceived = true; break;
+    case Fcf::CFR: m_.protocol().confirmationReceived = true; break;
     case Fcf::DCN: return m_.fail(ecCancelRequested);
     default: break;
   }
@@ -264,7 +223,7 @@ void Class1Send::fallBack() {
 }
 
 void Class1Send::sendTcf() {
-  softwareFlow(true);
+  m_.softwareFlow(true);
   std::vector<std::uint8_t> tcf(tcfLength(m_.protocol().sessionBps), 0);
   tcf.push_back(kDle);
   tcf.push_back(kEtx);
@@ -285,17 +244,7 @@ void Class1Send::onConfirmation(AtReply reply) {
   setStep(Step::DcsReady);
 }
 
-void Class1Send::waitBuffer() {
-  m_.link().armOutputFree(SendFile::kBlock);
-  m_.armReply(m_.protocol().pageTimeout);
-  setStep(Step::WaitBuffer);
-}
-
-void Class1Send::pageQueued() {
-  m_.link().armOutputEmpty();
-  m_.armReply(m_.pageEndTimeout());
-  setStep(Step::PageSent);
-}
+void Class1Send::pageQueued() { setStep(Step::PageSent); }
 
 std::span<const std::uint8_t> Class1Send::pageTrailer() const { return kPageEnd; }
 
@@ -343,11 +292,6 @@ void Class1Send::trainAgain(int rc) {
   if (rc != ecOK) return m_.fail(rc);
   io_.command("AT+FTH=3");
   setStep(Step::DcsReady);
-}
-
-void Class1Send::softwareFlow(bool on) {
-  if (m_.session().option(kOptSoftwareFlow))
-    m_.link().setSoftwareFlow(on ? SoftwareFlow::Transmit : SoftwareFlow::Off);
 }
 
 }  // namespace faxengine::class1

@@ -90,7 +90,7 @@ void ReceiveMachine::stepWaitCall() {
     reportStatus(true, false);
     firstReported_ = true;
   }
-  if (s.option(kOptSoftwareFlow)) link().setSoftwareFlow(SoftwareFlow::Off);
+  softwareFlow(false);
   link().setDtrRts(true);
   setStep(Step::Dialogue);
   dialogue_->waitForCall();
@@ -129,6 +129,13 @@ void ReceiveMachine::answer() {
   setProgress(progress::kAnswering);
   setStep(Step::Dialogue);
   dialogue_->answered();
+}
+
+void ReceiveMachine::softwareFlow(bool on) {
+  // Stop the modem with 6 KiB waiting, resume at 2 KiB: room for the bytes under way.
+  constexpr int kFlowStop = 6144, kFlowResume = 2048;
+  if (session().option(kOptSoftwareFlow))
+    link().setSoftwareFlow(on ? SoftwareFlow::Receive : SoftwareFlow::Off, kFlowStop, kFlowResume);
 }
 
 Ticks ReceiveMachine::answerTicksLeft() const { return remainingTicks(answerTimer_, link().now()); }

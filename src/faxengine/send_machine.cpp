@@ -22,6 +22,8 @@ const char* SendMachine::stepName(Step s) {
     case Step::FirstPage: return "first page";
     case Step::Dialogue: return "dialogue";
     case Step::RedialWait: return "redial wait";
+    case Step::WaitXon: return "wait for XON";
+    case Step::WaitBuffer: return "wait for buffer";
     case Step::CoverText: return "text cover";
     case Step::PageData: return "page data";
     case Step::FaxDone: return "fax done";
@@ -46,6 +48,7 @@ Input SendMachine::input() const {
     case Step::FaxDone:
     case Step::Abort: return Input::None;
     case Step::Dialogue: return dialogue_->input();
+    case Step::WaitXon: return Input::Raw;
     default: return Input::Triggers;
   }
 }
@@ -59,6 +62,10 @@ void SendMachine::onStep(Trigger t) {
     case Step::FirstPage: stepFirstPage(); break;
     case Step::Dialogue: dialogue_->onStep(t); break;
     case Step::RedialWait: stepRedialWait(t); break;
+    case Step::WaitXon:
+      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
+      break;
+    case Step::WaitBuffer: stepWaitBuffer(t); break;
     case Step::CoverText: stepCoverText(t); break;
     case Step::PageData: stepPageData(t); break;
     case Step::FaxDone: stepFaxDone(); break;
@@ -72,7 +79,15 @@ void SendMachine::onLine(const std::string& line, AtReply reply) {
 }
 
 std::size_t SendMachine::onRaw(std::span<const std::uint8_t> data) {
-  return step_ == Step::Dialogue ? dialogue_->onRaw(data) : data.size();
+  if (step_ == Step::Dialogue) return dialogue_->onRaw(data);
+  if (step_ != Step::WaitXon) return data.size();
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == kXon) {
+      waitBuffer();
+      return i + 1;
+    }
+  }
+  return data.size();
 }
 
 void SendMachine::stepNextFax() {
@@ -110,7 +125,7 @@ void SendMachine::stepNextFax() {
   } else if (cover.empty()) {
     return fail(ecNoFilename);
   }
-  if (s.option(kOptSoftwareFlow)) link().setSoftwareFlow(SoftwareFlow::Off);
+  softwareFlow(false);
   setStep(Step::FirstPage);
 }
 
@@ -200,6 +215,18 @@ void SendMachine::busy() {
   setStep(Step::NextFax);
 }
 
+bool SendMachine::dialFailed(AtReply reply) {
+  switch (reply) {
+    case AtReply::Busy:
+    case AtReply::NoAnswer: busy(); return true;
+    case AtReply::Voice: fail(ecFaxVoiceCall); return true;
+    case AtReply::NoDialTone: fail(ecFaxNoDialTone); return true;
+    // No fax machine answered: nothing more will come, so the call ends now.
+    case AtReply::NoCarrier: fail(ecFaxNoFax); return true;
+    default: return false;
+  }
+}
+
 void SendMachine::stepRedialWait(Trigger t) {
   if (t != Trigger::ReplyTimer) return;
   setStep(Step::Dialogue);
@@ -222,6 +249,31 @@ HeaderValues SendMachine::headerValues() const {
   else
     v.page = s.sendingCover ? 1 : s.currentPage + 1;
   return v;
+}
+
+void SendMachine::startPage(bool xonFirst) {
+  if (!xonFirst) return waitBuffer();
+  armReply(timing::kXonWait);
+  setStep(Step::WaitXon);
+}
+
+void SendMachine::waitBuffer() {
+  link().armOutputFree(SendFile::kBlock);
+  armReply(protocol().pageTimeout);
+  setStep(Step::WaitBuffer);
+}
+
+void SendMachine::stepWaitBuffer(Trigger t) {
+  if (t == Trigger::ReplyTimer) return fail(ecTimeout);
+  if (t != Trigger::OutputFree) return;
+  setProgress(progress::kSendingPage);
+  softwareFlow(true);
+  beginPageData();
+}
+
+void SendMachine::softwareFlow(bool on) {
+  if (session().option(kOptSoftwareFlow))
+    link().setSoftwareFlow(on ? SoftwareFlow::Transmit : SoftwareFlow::Off);
 }
 
 void SendMachine::beginPageData() {
@@ -336,6 +388,8 @@ void SendMachine::checkForcedStatus() {
 }
 
 void SendMachine::pageFinished() {
+  link().armOutputEmpty();
+  armReply(pageEndTimeout());
   setStep(Step::Dialogue);
   dialogue_->pageQueued();
 }

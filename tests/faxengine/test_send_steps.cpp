@@ -176,7 +176,10 @@ TEST_P(SendSteps, DialResultsEndTheFaxWithTheirCodes) {
     const char* result;
     int code;
   } cases[] = {
-      {"VOICE", ecFaxVoiceCall}, {"NO DIALTONE", ecFaxNoDialTone}, {"ERROR", ecFaxBadModemResult}};
+      {"VOICE", ecFaxVoiceCall},
+      {"NO DIALTONE", ecFaxNoDialTone},
+      {"ERROR", ecFaxBadModemResult},
+      {"NO CARRIER", ecFaxNoFax}};  // at once, not after the reply time-out
   for (const Case& c : cases) {
     SessionRig& r = rig();
     sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial({c.result}));
