@@ -229,8 +229,11 @@ void TFxCustomAbstractFax::faxFinish(int code) {
 bool TFxCustomAbstractFax::onOwner(const std::function<void()>& fn) {
   auto guarded = [this, &fn] {
     ++inEvent_;
+    struct Leave {
+      std::atomic<int>& n;
+      ~Leave() { --n; }
+    } leave{inEvent_};  // also when the handler throws
     fn();
-    --inEvent_;
   };
   EventBridge* bridge = ComPort ? ComPort->Bridge : nullptr;
   if (!bridge) {

@@ -21,6 +21,38 @@ FaxMachine::FaxMachine(ModemLink& link, SessionHost& host, SessionRecord& sessio
     : link_(link), host_(host), s_(session), p_(proto) {}
 
 std::size_t FaxMachine::handle(Trigger t, std::span<const std::uint8_t> data) {
+  try {
+    return handleStep(t, data);
+  } catch (const std::exception& e) {
+    stepFailed(e.what());
+  } catch (...) {
+    stepFailed("not a standard exception");
+  }
+  return data.size();
+}
+
+// The fax fails with the session error and the machine aborts as after any failure; when
+// the abort throws as well, the session ends where it stands.
+void FaxMachine::stepFailed(const std::string& reason) {
+  note("step failed: " + reason);
+  if (ended_) return;
+  try {
+    dropQueue();
+    fail(ecFaxSessionError);
+    runImmediate();
+  } catch (...) {
+    note("the abort failed too: the session ends");
+    dropQueue();
+    s_.lastErrorCode = ecFaxSessionError;
+    try {
+      endSessionNow();
+    } catch (...) {
+      ended_ = true;  // the host could not be told; the machine takes nothing more
+    }
+  }
+}
+
+std::size_t FaxMachine::handleStep(Trigger t, std::span<const std::uint8_t> data) {
   if (ended_) return 0;
   if (t == Trigger::DeviceLost) {
     loseDevice();

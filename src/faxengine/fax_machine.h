@@ -67,6 +67,8 @@ class FaxMachine {
   FaxMachine& operator=(const FaxMachine&) = delete;
 
   // Runs the machine for one trigger; returns the count of bytes of `data` it consumed.
+  // A step that throws is logged and ends the fax with the session error; nothing
+  // escapes to the caller.
   std::size_t handle(Trigger t, std::span<const std::uint8_t> data = {});
   // The user's abort: progress 42, error -6005, the abort step.
   void abort();
@@ -132,6 +134,8 @@ class FaxMachine {
   Ticks statusTicks() const;
 
  private:
+  std::size_t handleStep(Trigger t, std::span<const std::uint8_t> data);
+  void stepFailed(const std::string& reason);
   void runImmediate();
   void takeAbortRequest();
   void loseDevice();

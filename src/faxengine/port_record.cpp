@@ -344,8 +344,11 @@ void PortRecord::runCalls(Lock& lk) {
     lk.unlock();
     try {
       call->fn();
+    } catch (const std::exception& e) {
+      // A serialized call that throws must not end the dispatcher; the trace says why.
+      trace_->addSpecial(std::string("serialized call failed: ") + e.what(), nowMs());
     } catch (...) {
-      // A serialized call that throws must not end the dispatcher.
+      trace_->addSpecial("serialized call failed: not a standard exception", nowMs());
     }
     lk.lock();
     delivering_ = false;
@@ -487,8 +490,12 @@ void PortRecord::callHandler(Lock& lk, const Handler& h, unsigned msg, int handl
   auto call = [&] {
     try {
       h.fn(msg, handle, data);
+    } catch (const std::exception& e) {
+      // A handler that throws must not end the dispatcher; the delivery counts as done
+      // and the trace says why.
+      trace_->addSpecial(std::string("trigger handler failed: ") + e.what(), nowMs());
     } catch (...) {
-      // A handler that throws must not end the dispatcher; the delivery counts as done.
+      trace_->addSpecial("trigger handler failed: not a standard exception", nowMs());
     }
   };
   if (!h.bridge) {

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -88,7 +89,10 @@ class FakeLink : public ModemLink {
 class FakeHost : public SessionHost {
  public:
   void faxStatus(bool first, bool last) override;
-  void faxLog(int code) override { logs.push_back(code); }
+  void faxLog(int code) override {
+    if (code == failOnLog) throw std::runtime_error("log not written");
+    logs.push_back(code);
+  }
   void faxError(int code) override { errors.push_back(code); }
   void faxFinish(int code) override { finish = code; }
   bool faxNext(std::string& phone, std::string& fax, std::string& cover) override;
@@ -102,6 +106,7 @@ class FakeHost : public SessionHost {
   };
   std::deque<Fax> faxes;
   std::vector<int> logs, errors;
+  int failOnLog = 0;  // the log point whose handler throws
   std::optional<int> finish;
   int firstStatus = 0, lastStatus = 0;
   bool acceptAnswer = true;

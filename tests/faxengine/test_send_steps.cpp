@@ -277,6 +277,18 @@ TEST_P(SendSteps, ACancelDuringAPauseDropsTheWaitingCommandAndHangsUp) {
   EXPECT_EQ(r.modem.commands, (std::vector<std::string>{"+++ATH0"}));
 }
 
+TEST_P(SendSteps, AStepThatThrowsIsLoggedAndEndsTheFaxWithTheSessionError) {
+  SessionRig& r = rig();
+  r.host.failOnLog = lfaxTransmitStart;
+  sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial().page(true));
+  EXPECT_TRUE(r.ended());
+  EXPECT_EQ(r.host.finish, ecFaxSessionError);
+  EXPECT_EQ(r.host.errors, std::vector<int>{ecFaxSessionError});
+  EXPECT_TRUE(std::any_of(r.link.notes.begin(), r.link.notes.end(), [](const std::string& n) {
+    return n.find("log not written") != std::string::npos;
+  }));
+}
+
 TEST_P(SendSteps, NoiseLinesAreSkipped) {
   SessionRig& r = rig();
   SendScript s = script().setup("0,3,0,2,0,0,0,0").dial().page(true);
