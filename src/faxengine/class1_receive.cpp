@@ -37,10 +37,6 @@ const char* Class1Receive::name(Step s) {
 void Class1Receive::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Receive::name); }
 
 void Class1Receive::waitForCall() {
-  ProtocolRecord& p = m_.protocol();
-  p.retryCount = 0;
-  p.finalFrameSeen = false;
-  p.lastFcf = 0;
   io_.command("AT+FCLASS=1");
   setStep(Step::ClassSet);
 }

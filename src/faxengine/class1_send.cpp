@@ -38,14 +38,7 @@ const char* Class1Send::name(Step s) {
 
 void Class1Send::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Send::name); }
 
-void Class1Send::start() {
-  ProtocolRecord& p = m_.protocol();
-  p.remoteRates = {};
-  p.finalFrameSeen = false;
-  p.confirmationReceived = false;
-  p.lastFcf = 0;
-  setStep(Step::SelectClass);
-}
+void Class1Send::start() { setStep(Step::SelectClass); }
 
 Input Class1Send::input() const {
   switch (step_) {
@@ -79,7 +72,7 @@ std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
       [this](const Frame& f) { onFrame(f); });
 }
 
-void Class1Send::onLine(const std::string& line, AtReply reply) {
+void Class1Send::onLine(const std::string&, AtReply reply) {
   // ERROR to the class command is a modem without Class 1; after the post-page command it
   // is the step's to handle; anywhere else it ends the fax.
   if (reply == AtReply::Error && step_ != Step::ClassSet && step_ != Step::PostPageReady &&

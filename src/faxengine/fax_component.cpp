@@ -195,7 +195,6 @@ int TFxCustomAbstractFax::prepareModem(SessionRun& run) {
   // The modem is initialised for every session: it may have been reset in between.
   if (!p.modemInit.empty() && !sendAndWait(ch, p.modemInit)) return ecFaxBadModemResult;
   if (!sendAndWait(ch, p.initString)) return ecFaxBadModemResult;
-  p.initialized = true;
   return ecOK;
 }
 

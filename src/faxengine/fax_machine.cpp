@@ -296,6 +296,14 @@ void FaxMachine::switchToInitBaud() {
   p_.atInitBaud = true;
 }
 
+void FaxMachine::resetCall() {
+  s_.lastErrorCode = ecOK;
+  s_.remoteStationId.clear();
+  s_.totalPages = 0;
+  s_.pageBytes = 0;
+  p_.resetCall();
+}
+
 void FaxMachine::endSession() {
   // After the hang-up and whatever else waits for a pause.
   act([this] { endSessionNow(); });

@@ -121,6 +121,9 @@ class FaxMachine {
   // The port's device has gone; by default the call fails with the lost-device code.
   virtual void onDeviceLost();
 
+  // Before each call (each fax sent, each call answered): what the call before found out
+  // and counted is forgotten, in one place for every class and direction.
+  void resetCall();
   void endSession();  // posts finish with LastErrorCode; the machine ignores all calls after
   bool userAborted() const { return userAbort_; }
   // The modem cannot be reached any more: no hang-up is tried and the session ends.

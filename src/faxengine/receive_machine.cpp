@@ -74,15 +74,9 @@ void ReceiveMachine::stepWaitCall() {
   // The modem went while the last call was hung up.
   if (deviceLost()) return fail(ecDeviceLost);
   SessionRecord& s = session();
-  ProtocolRecord& p = protocol();
-  p.ringCount = 0;
-  s.remoteStationId.clear();
+  resetCall();  // each call reports its own result
   s.faxFile.clear();
   s.currentPage = 0;
-  s.totalPages = 0;
-  s.pageBytes = 0;
-  s.lastErrorCode = ecOK;  // each call reports its own result
-  p.lastHangupCode = 0;
   accepted_ = false;
   refused_ = false;
   newDocument_ = false;

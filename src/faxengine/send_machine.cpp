@@ -92,7 +92,6 @@ std::size_t SendMachine::onRaw(std::span<const std::uint8_t> data) {
 
 void SendMachine::stepNextFax() {
   SessionRecord& s = session();
-  ProtocolRecord& p = protocol();
   std::string phone, fax, cover;
   if (deviceLost() || !host().faxNext(phone, fax, cover) || phone.empty()) {
     reportStatus(false, true);
@@ -104,19 +103,13 @@ void SendMachine::stepNextFax() {
   s.phoneNumber = phone;
   s.faxFile.set(fax);
   s.coverFile = cover;
-  s.lastErrorCode = ecOK;  // each fax reports its own result
+  resetCall();  // each fax is a call of its own and reports its own result
   host().faxLog(lfaxTransmitStart);
   s.dialAttempt = 0;
-  s.remoteStationId.clear();
   s.sendingCover = false;
   s.currentPage = 1;
-  s.totalPages = 0;
   s.coverPages = 0;
-  s.pageBytes = 0;
   s.pageLength = 0;
-  p.retryCount = 0;
-  p.lastHangupCode = 0;
-  p.resolution = p.prevResolution = ' ';  // each fax is a call of its own
   clearUserAbort();
   if (!fax.empty()) {
     int rc = file_.open(fax);
@@ -160,7 +153,6 @@ void SendMachine::stepFirstPage() {
 int SendMachine::readPageHeader() {
   ProtocolRecord& p = protocol();
   const faximage::FaxPageHeader& h = file_.pageHeader();
-  p.pageHasLineLengths = h.lineLengths();
   char res = h.fine() ? '1' : '0';
   if (p.prevResolution != ' ' && p.prevResolution != res) {
     // Reported, not a failure: the page goes out at the session's resolution.
@@ -236,7 +228,7 @@ void SendMachine::stepRedialWait(Trigger t) {
 HeaderValues SendMachine::headerValues() const {
   const SessionRecord& s = session();
   HeaderValues v;
-  std::time_t now = std::time(nullptr);
+  const std::time_t now = link().clock().calendarTime();
   v.date = shortDateText(now);
   v.time = shortTimeText(now);
   v.stationId = s.stationId;

@@ -289,6 +289,21 @@ TEST_P(SendSteps, AStepThatThrowsIsLoggedAndEndsTheFaxWithTheSessionError) {
   }));
 }
 
+TEST_P(SendSteps, TheHeaderDateComesFromTheSessionClock) {
+  auto headerRows = [&](std::time_t at) {
+    SessionRig& r = rig();
+    r.session.headerLine = "$D";
+    r.link.fakeClock().setCalendar(at);
+    sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial().page(true));
+    EXPECT_EQ(r.modem.pages.size(), 1u);
+    Picture rows = decodeRows(r.modem.pages.at(0));
+    return Picture(rows.begin() + 8, rows.begin() + 16);
+  };
+  const std::time_t noon = 1592222400;  // a summer day at noon (UTC)
+  EXPECT_EQ(headerRows(noon), headerRows(noon + 60));
+  EXPECT_NE(headerRows(noon), headerRows(noon + 3 * 86400));
+}
+
 TEST_P(SendSteps, NoiseLinesAreSkipped) {
   SessionRig& r = rig();
   SendScript s = script().setup("0,3,0,2,0,0,0,0").dial().page(true);
