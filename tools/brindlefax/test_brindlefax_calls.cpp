@@ -174,7 +174,12 @@ INSTANTIATE_TEST_SUITE_P(
               "Called fax number was busy"},
         Fault{"NoDialTone", {"--scenario", "nodialtone"}, {}, 1, "No dial tone"},
         Fault{"Voice", {"--scenario", "voice"}, {}, 1, "Called fax number answered with voice"},
-        Fault{"NoAnswer", {"--scenario", "noanswer"}, {"--init", "S7=3"}, 1, "Fatal time out"},
+        // NO CARRIER after dialling ends the call at once, not after the reply time-out.
+        Fault{"NoAnswer",
+              {"--scenario", "noanswer"},
+              {"--init", "S7=3"},
+              1,
+              "Failed to connect to remote fax"},
         Fault{"Silent", {"--scenario", "silent:after=1"}, {}, 1, "Fatal time out"},
         Fault{"DisconnectAtAnswer",
               {"--scenario", "dcn:at=answer"},
