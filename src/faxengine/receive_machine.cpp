@@ -120,7 +120,7 @@ void ReceiveMachine::answer() {
   sendCommand("ATA");
   armReply(timing::kAnswer);
   answerTimer_ = newTimer(link().now(), timing::kAnswer);
-  setProgress(progress::kAnswering);
+  act([this] { setProgress(progress::kAnswering); });  // once "ATA" has gone out
   setStep(Step::Dialogue);
   dialogue_->answered();
 }

@@ -185,7 +185,7 @@ void SendMachine::dial() {
   ProtocolRecord& p = protocol();
   sendCommand(std::string(p.toneDial ? "ATDT" : "ATDP") + p.dialPrefix + session().phoneNumber);
   armReply(session().dialWait);
-  setProgress(progress::kDialing);
+  act([this] { setProgress(progress::kDialing); });  // once the number has gone out
 }
 
 void SendMachine::busy() {
