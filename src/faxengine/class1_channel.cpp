@@ -44,7 +44,7 @@ void Channel::command(std::string_view text) {
   bool short_pause = text.starts_with("AT+FTM=") || text.starts_with("AT+FRM=") ||
                      text.starts_with("AT+FTH=") || text.starts_with("AT+FRH=");
   in_.clear();
-  m_.sendCommand(text, short_pause ? kShortCommandPauseMs : kCommandPauseMs);
+  m_.sendCommand(text, short_pause ? timing::kShortCommandPauseMs : timing::kCommandPauseMs);
 }
 
 void Channel::receiveFrames() {
@@ -60,18 +60,37 @@ void Channel::frame(const std::vector<std::uint8_t>& bytes) {
   appendDleDoubled(bytes, out);
   out.push_back(kDle);
   out.push_back(kEtx);
-  m_.link().pause(kFramePauseMs);
-  if (!m_.link().write(out)) m_.note("frame not written: output buffer full");
-  m_.armReply(m_.protocol().replyTimeout);
+  m_.writeAfter(timing::kFramePauseMs, std::move(out), "frame");
 }
 
-std::size_t Channel::collect(std::span<const std::uint8_t> data, FrameCollector::Event& event) {
+std::size_t Channel::read(std::span<const std::uint8_t> data,
+                          const std::function<void(const std::string&, AtReply)>& onLine,
+                          const std::function<void(const Frame&)>& onFrame) {
   for (std::size_t i = 0; i < data.size(); ++i) {
-    event = in_.feed(data[i]);
-    if (event != FrameCollector::Event::None) return i + 1;
+    switch (in_.feed(data[i])) {
+      case FrameCollector::Event::None: continue;
+      case FrameCollector::Event::Line:
+        m_.note("<- " + in_.line());
+        onLine(in_.line(), parseReply(in_.line()));
+        return i + 1;
+      case FrameCollector::Event::Frame:
+        frameArrived(in_.frame());
+        onFrame(in_.frame());
+        return i + 1;
+    }
   }
-  event = FrameCollector::Event::None;
   return data.size();
+}
+
+void Channel::frameArrived(const Frame& f) {
+  ProtocolRecord& p = m_.protocol();
+  p.finalFrameSeen = f.final();
+  p.lastFcf = f.fcfByte();
+  m_.note("<- " + fcfName(f.fcfByte()));
+  if (Fcf(f.code()) == Fcf::CSI || Fcf(f.code()) == Fcf::TSI) {
+    m_.session().remoteStationId.set(stationIdOf(f));
+    m_.setProgress(progress::kGotRemoteId);
+  }
 }
 
 }  // namespace faxengine::class1

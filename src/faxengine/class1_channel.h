@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,16 +35,6 @@ class FrameCollector {
   Frame frame_;
 };
 
-// Pauses before what goes to the modem, in milliseconds.
-inline constexpr int kFramePauseMs = 20;
-inline constexpr int kTurnPauseMs = 200;      // between receiving and sending a signal
-inline constexpr int kPostPagePauseMs = 500;  // after page data, before MPS or EOP
-
-// Reply timer lengths of the Class 1 dialogues, in ticks.
-inline constexpr Ticks kResponseTicks = 54;  // 3 s: the answer to a command frame
-inline constexpr Ticks kHangUpTicks = 26;    // the "OK" to "ATH"
-inline constexpr Ticks kListTicks = 36;      // the rest of the wait after a modulation list
-
 class Channel {
  public:
   explicit Channel(FaxMachine& m) : m_(m) {}
@@ -55,12 +46,17 @@ class Channel {
   void receiveFrames();
   // After 20 ms, the frame with DLE doubled and DLE ETX; the reply timer is re-armed.
   void frame(const std::vector<std::uint8_t>& bytes);
-  // Feeds bytes until a line or a frame is complete; returns the count used.
-  std::size_t collect(std::span<const std::uint8_t> data, FrameCollector::Event& event);
-  const std::string& line() const { return in_.line(); }
-  const Frame& lastFrame() const { return in_.frame(); }
+  // Feeds bytes until a line or a frame is complete and hands it on (the line logged, the
+  // frame recorded by frameArrived); returns the count used.
+  std::size_t read(std::span<const std::uint8_t> data,
+                   const std::function<void(const std::string&, AtReply)>& onLine,
+                   const std::function<void(const Frame&)>& onFrame);
 
  private:
+  // What every frame tells: whether it is the last of its group, its code, and the
+  // far end's identifier.
+  void frameArrived(const Frame& f);
+
   FaxMachine& m_;
   FrameCollector in_;
 };

@@ -30,7 +30,7 @@ bool detectModulations(CommandChannel& ch, bool sending, ProtocolRecord& p) {
   if (!sendAndWait(ch, "AT+FCLASS=1", p.replyTimeout)) return false;
   p.localRates = baseRates();
   std::string query = sending ? "AT+FTM=?" : "AT+FRM=?";
-  ch.pause(kCommandPauseMs);
+  ch.pause(timing::kCommandPauseMs);
   if (ch.write(query + "\r")) {
     Ticks wait = p.replyTimeout;
     bool listed = false;
@@ -39,7 +39,7 @@ bool detectModulations(CommandChannel& ch, bool sending, ProtocolRecord& p) {
       if (!listed && contains(*line, ",")) {
         p.localRates = parseModulations(*line);
         listed = true;
-        wait = kListTicks;
+        wait = timing::kModulationList;
       }
     }
   }

@@ -8,8 +8,6 @@ namespace faxengine::class1 {
 
 namespace {
 constexpr int kDisTries = 3;
-constexpr int kTcfEndPauseMs = 20;
-constexpr int kFlowStop = 6144, kFlowResume = 2048;
 }  // namespace
 
 const char* Class1Receive::name(Step s) {
@@ -39,10 +37,6 @@ const char* Class1Receive::name(Step s) {
 void Class1Receive::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Receive::name); }
 
 void Class1Receive::waitForCall() {
-  ProtocolRecord& p = m_.protocol();
-  p.retryCount = 0;
-  p.finalFrameSeen = false;
-  p.lastFcf = 0;
   io_.command("AT+FCLASS=1");
   setStep(Step::ClassSet);
 }
@@ -82,17 +76,12 @@ void Class1Receive::onStep(Trigger t) {
 
 std::size_t Class1Receive::onRaw(std::span<const std::uint8_t> data) {
   if (step_ == Step::Tcf) return onTcf(data);
-  FrameCollector::Event event;
-  std::size_t used = io_.collect(data, event);
-  if (event == FrameCollector::Event::Line)
-    onLine(io_.line(), parseReply(io_.line()));
-  else if (event == FrameCollector::Event::Frame)
-    onFrame(io_.lastFrame());
-  return used;
+  return io_.read(
+      data, [this](const std::string& line, AtReply reply) { onLine(line, reply); },
+      [this](const Frame& f) { onFrame(f); });
 }
 
 void Class1Receive::onLine(const std::string& line, AtReply reply) {
-  m_.note("<- " + line);
   // ERROR to the class command is a modem without Class 1; anywhere else it ends the call.
   if (reply == AtReply::Error && step_ != Step::ClassSet) return m_.fail(ecFaxBadModemResult);
   switch (step_) {
@@ -115,10 +104,10 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
         return;
       }
       if (reply != AtReply::Ok) break;
-      m_.link().pause(kTurnPauseMs);
-      m_.link().pause(kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
-      m_.armReply(kResponseTicks);
+      m_.armReply(timing::kResponse);
       return setStep(Step::Command);
     case Step::Command: return onCommand(reply);
     case Step::TcfConnect:
@@ -126,7 +115,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       if (reply != AtReply::Connect) break;
       tcfBytes_ = tcfNonZero_ = 0;
       dle_ = false;
-      m_.armReply(timeouts::kReply);
+      m_.armReply(timing::kReply);
       return setStep(Step::Tcf);
     case Step::FttReady:
       if (reply == AtReply::Connect) {
@@ -139,8 +128,8 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       return setStep(Step::Command);
     case Step::TcfEnd:
       if (reply != AtReply::NoCarrier) break;
-      softwareFlow(false);
-      m_.link().pause(kTcfEndPauseMs);
+      m_.softwareFlow(false);
+      m_.pause(timing::kTcfEndPauseMs);
       io_.command("AT+FTH=3");
       return setStep(Step::Confirm);
     case Step::Confirm: return onConfirm(reply);
@@ -176,16 +165,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
 }
 
 void Class1Receive::onFrame(const Frame& f) {
-  ProtocolRecord& p = m_.protocol();
-  p.finalFrameSeen = f.final();
-  p.lastFcf = f.fcfByte();
-  m_.note("<- " + fcfName(f.fcfByte()));
   switch (Fcf(f.code())) {
-    case Fcf::CSI:
-    case Fcf::TSI:
-      m_.session().remoteStationId.set(stationIdOf(f));
-      m_.setProgress(progress::kGotRemoteId);
-      break;
     case Fcf::DCS: onDcs(f); break;
     case Fcf::DCN:
       // Only the caller's farewell after the last page is expected.
@@ -214,9 +194,9 @@ void Class1Receive::onCommand(AtReply reply) {
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (!p.finalFrameSeen || (p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS))
     return io_.receiveFrames();
-  softwareFlow(true);
+  m_.softwareFlow(true);
   io_.command("AT+FRM=" + p.modulation);
-  m_.armReply(timeouts::kReply);
+  m_.armReply(timing::kReply);
   setStep(Step::TcfConnect);
 }
 
@@ -240,7 +220,7 @@ std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
         if (good) {
           setStep(Step::TcfEnd);
         } else {
-          softwareFlow(false);
+          m_.softwareFlow(false);
           io_.command("AT+FTH=3");
           setStep(Step::FttReady);
         }
@@ -258,7 +238,7 @@ std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
 
 void Class1Receive::onConfirm(AtReply reply) {
   if (reply == AtReply::Connect) {
-    softwareFlow(true);
+    m_.softwareFlow(true);
     return io_.frame(plainFrame(Fcf::CFR, false));
   }
   if (reply != AtReply::Ok) return m_.rearmReply();
@@ -268,7 +248,7 @@ void Class1Receive::onConfirm(AtReply reply) {
 }
 
 void Class1Receive::pageEnded() {
-  softwareFlow(false);
+  m_.softwareFlow(false);
   setStep(Step::PageEnd);
 }
 
@@ -284,11 +264,11 @@ void Class1Receive::onResponse(AtReply reply) {
   if (reply == AtReply::Connect) return io_.frame(plainFrame(Fcf::MCF, false));
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (morePages_) {
-    softwareFlow(true);
+    m_.softwareFlow(true);
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
-  m_.link().pause(kTurnPauseMs);
+  m_.pause(timing::kTurnPauseMs);
   io_.receiveFrames();
   m_.endOfDocument();
   if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
@@ -299,12 +279,6 @@ bool Class1Receive::framesInstead(const std::string& line) {
   io_.receiveFrames();
   setStep(Step::Command);
   return true;
-}
-
-void Class1Receive::softwareFlow(bool on) {
-  if (m_.session().option(kOptSoftwareFlow))
-    m_.link().setSoftwareFlow(on ? SoftwareFlow::Receive : SoftwareFlow::Off, kFlowStop,
-                              kFlowResume);
 }
 
 }  // namespace faxengine::class1

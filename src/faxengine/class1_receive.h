@@ -68,7 +68,6 @@ class Class1Receive : public ReceiveDialogue {
   void pageDone();
   // "+FCERROR": V.21 frames came where high-speed data was expected; read them.
   bool framesInstead(const std::string& line);
-  void softwareFlow(bool on);
 
   Channel io_;
   Step step_ = Step::Idle;

@@ -24,8 +24,6 @@ const char* Class1Send::name(Step s) {
     case Step::TcfSent: return "TCF sent";
     case Step::Confirmation: return "confirmation";
     case Step::PageReady: return "page ready";
-    case Step::WaitXon: return "wait for XON";
-    case Step::WaitBuffer: return "wait for buffer";
     case Step::PageSent: return "page sent";
     case Step::PostPage: return "post page";
     case Step::PostPageReady: return "post page ready";
@@ -40,20 +38,12 @@ const char* Class1Send::name(Step s) {
 
 void Class1Send::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Send::name); }
 
-void Class1Send::start() {
-  ProtocolRecord& p = m_.protocol();
-  p.remoteRates = {};
-  p.finalFrameSeen = false;
-  p.confirmationReceived = false;
-  p.lastFcf = 0;
-  setStep(Step::SelectClass);
-}
+void Class1Send::start() { setStep(Step::SelectClass); }
 
 Input Class1Send::input() const {
   switch (step_) {
     case Step::SelectClass:
     case Step::PostPage: return Input::None;
-    case Step::WaitBuffer: return Input::Triggers;
     default: return Input::Raw;
   }
 }
@@ -62,14 +52,6 @@ void Class1Send::onStep(Trigger t) {
   switch (step_) {
     case Step::SelectClass: io_.command("AT+FCLASS=1"); return setStep(Step::ClassSet);
     case Step::PostPage: return postPage();
-    case Step::WaitXon:
-      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
-      return;
-    case Step::WaitBuffer:
-      if (t != Trigger::OutputFree) break;
-      m_.setProgress(progress::kSendingPage);
-      softwareFlow(true);
-      return m_.beginPageData();
     case Step::Response:
       if (t != Trigger::ReplyTimer) return;
       // No answer to MPS/EOP: a blank ends the modem's wait for a frame; then again.
@@ -85,26 +67,12 @@ void Class1Send::onStep(Trigger t) {
 }
 
 std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
-  if (step_ == Step::WaitXon) {
-    for (std::size_t i = 0; i < data.size(); ++i) {
-      if (data[i] == kXon) {
-        waitBuffer();
-        return i + 1;
-      }
-    }
-    return data.size();
-  }
-  FrameCollector::Event event;
-  std::size_t used = io_.collect(data, event);
-  if (event == FrameCollector::Event::Line)
-    onLine(io_.line(), parseReply(io_.line()));
-  else if (event == FrameCollector::Event::Frame)
-    onFrame(io_.lastFrame());
-  return used;
+  return io_.read(
+      data, [this](const std::string& line, AtReply reply) { onLine(line, reply); },
+      [this](const Frame& f) { onFrame(f); });
 }
 
-void Class1Send::onLine(const std::string& line, AtReply reply) {
-  m_.note("<- " + line);
+void Class1Send::onLine(const std::string&, AtReply reply) {
   // ERROR to the class command is a modem without Class 1; after the post-page command it
   // is the step's to handle; anywhere else it ends the fax.
   if (reply == AtReply::Error && step_ != Step::ClassSet && step_ != Step::PostPageReady &&
@@ -138,19 +106,18 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
       return setStep(Step::TcfSent);
     case Step::TcfSent:
       if (reply != AtReply::Ok) return;  // keep waiting, the time-out stays
-      softwareFlow(false);
-      m_.link().pause(kTurnPauseMs);
+      m_.softwareFlow(false);
+      m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
       p.confirmationReceived = false;
       return setStep(Step::Confirmation);
     case Step::Confirmation: return onConfirmation(reply);
     case Step::PageReady:
       if (reply != AtReply::Connect) break;
-      m_.armReply(timeouts::kXonWait);
-      return setStep(Step::WaitXon);
+      return m_.startPage(true);
     case Step::PageSent:
       if (reply != AtReply::Ok) break;
-      softwareFlow(false);
+      m_.softwareFlow(false);
       p.retryCount = 0;
       m_.reportPageEnd();
       return setStep(Step::PostPage);
@@ -160,9 +127,9 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
       return setStep(Step::PostPageSent);
     case Step::PostPageSent:
       if (reply != AtReply::Ok) break;
-      m_.link().pause(kTurnPauseMs);
+      m_.pause(timing::kTurnPauseMs);
       io_.receiveFrames();
-      m_.armReply(kResponseTicks);
+      m_.armReply(timing::kResponse);
       return setStep(Step::Response);
     case Step::Response: return onResponse(reply);
     case Step::DcnReady:
@@ -172,7 +139,7 @@ void Class1Send::onLine(const std::string& line, AtReply reply) {
     case Step::DcnSent:
       if (reply != AtReply::Ok) break;
       io_.command("ATH");
-      m_.armReply(kHangUpTicks);
+      m_.armReply(timing::kHangUpReply);
       return setStep(Step::HangUp);
     case Step::HangUp:
       if (reply == AtReply::Ok) return m_.faxDone();
@@ -189,40 +156,25 @@ void Class1Send::redial() {
 
 void Class1Send::onDialResult(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
-  switch (reply) {
-    case AtReply::Ok:
-      // The DIS ends the called station's frames; anything before it asks for more.
-      if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
-        m_.link().pause(kTurnPauseMs);
-        io_.command("AT+FTH=3");
-        p.finalFrameSeen = false;
-        return setStep(Step::TsiReady);
-      }
-      return io_.receiveFrames();
-    case AtReply::Busy:
-    case AtReply::NoAnswer: return m_.busy();
-    case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
-    case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
-    case AtReply::NoCarrier: return m_.fail(ecFaxNoFax);
-    default: m_.armReply(timeouts::kReply); return;  // CONNECT: frames follow
+  if (reply == AtReply::Ok) {
+    // The DIS ends the called station's frames; anything before it asks for more.
+    if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
+      m_.pause(timing::kTurnPauseMs);
+      io_.command("AT+FTH=3");
+      p.finalFrameSeen = false;
+      return setStep(Step::TsiReady);
+    }
+    return io_.receiveFrames();
   }
+  if (!m_.dialFailed(reply)) m_.armReply(timing::kReply);  // CONNECT: frames follow
 }
 
 void Class1Send::onFrame(const Frame& f) {
-  ProtocolRecord& p = m_.protocol();
-  p.finalFrameSeen = f.final();
-  p.lastFcf = f.fcfByte();
-  m_.note("<- " + fcfName(f.fcfByte()));
   switch (Fcf(f.code())) {
-    case Fcf::CSI:
-    case Fcf::TSI:
-      m_.session().remoteStationId.set(stationIdOf(f));
-      m_.setProgress(progress::kGotRemoteId);
-      break;
     case Fcf::FTT:
     case Fcf::RTN: fallBack(); break;
     case Fcf::DIS: onDis(f); break;
-    case Fcf::CFR: p.confirmationReceived = true; break;
+    case Fcf::CFR: m_.protocol().confirmationReceived = true; break;
     case Fcf::DCN: return m_.fail(ecCancelRequested);
     default: break;
   }
@@ -264,7 +216,7 @@ void Class1Send::fallBack() {
 }
 
 void Class1Send::sendTcf() {
-  softwareFlow(true);
+  m_.softwareFlow(true);
   std::vector<std::uint8_t> tcf(tcfLength(m_.protocol().sessionBps), 0);
   tcf.push_back(kDle);
   tcf.push_back(kEtx);
@@ -276,7 +228,7 @@ void Class1Send::onConfirmation(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (!p.finalFrameSeen) return io_.receiveFrames();
-  m_.link().pause(kTurnPauseMs);
+  m_.pause(timing::kTurnPauseMs);
   if (p.confirmationReceived) {
     io_.command("AT+FTM=" + pageModulation(p.modulation));
     return setStep(Step::PageReady);
@@ -285,24 +237,14 @@ void Class1Send::onConfirmation(AtReply reply) {
   setStep(Step::DcsReady);
 }
 
-void Class1Send::waitBuffer() {
-  m_.link().armOutputFree(SendFile::kBlock);
-  m_.armReply(m_.protocol().pageTimeout);
-  setStep(Step::WaitBuffer);
-}
-
-void Class1Send::pageQueued() {
-  m_.link().armOutputEmpty();
-  m_.armReply(m_.pageEndTimeout());
-  setStep(Step::PageSent);
-}
+void Class1Send::pageQueued() { setStep(Step::PageSent); }
 
 std::span<const std::uint8_t> Class1Send::pageTrailer() const { return kPageEnd; }
 
 void Class1Send::postPage() {
   ProtocolRecord& p = m_.protocol();
   if (++p.retryCount > kPostPageTries) return m_.fail(ecTimeout);
-  m_.link().pause(kPostPagePauseMs);
+  m_.pause(timing::kPostPagePauseMs);
   io_.command("AT+FTH=3");
   setStep(Step::PostPageReady);
 }
@@ -343,11 +285,6 @@ void Class1Send::trainAgain(int rc) {
   if (rc != ecOK) return m_.fail(rc);
   io_.command("AT+FTH=3");
   setStep(Step::DcsReady);
-}
-
-void Class1Send::softwareFlow(bool on) {
-  if (m_.session().option(kOptSoftwareFlow))
-    m_.link().setSoftwareFlow(on ? SoftwareFlow::Transmit : SoftwareFlow::Off);
 }
 
 }  // namespace faxengine::class1

@@ -6,7 +6,7 @@
 //   DialResult -> TsiReady -> DcsReady -> DcsSent           TSI and DCS go out
 //   DcsSent -> TcfReady -> TcfSent -> Confirmation         the training check
 //   Confirmation -> DcsReady                                FTT: a lower rate, DCS again
-//   Confirmation -> PageReady -> WaitXon -> WaitBuffer      CFR: the page goes out
+//   Confirmation -> PageReady -> (the machine's page start)  CFR: the page goes out
 //   (page data) -> PageSent -> PostPage -> PostPageReady -> PostPageSent -> Response
 //   Response -> PageReady                                   MCF, more pages
 //   Response -> DcsReady                                    RTP with more pages; RTN: the
@@ -33,8 +33,6 @@ class Class1Send : public SendDialogue {
     TcfSent,
     Confirmation,
     PageReady,
-    WaitXon,
-    WaitBuffer,
     PageSent,
     PostPage,
     PostPageReady,
@@ -69,11 +67,9 @@ class Class1Send : public SendDialogue {
   void onConfirmation(AtReply reply);
   void onResponse(AtReply reply);
   void sendTcf();
-  void waitBuffer();
   void postPage();
   void nextPage();
   void trainAgain(int rc);
-  void softwareFlow(bool on);
 
   Channel io_;
   Step step_ = Step::SelectClass;

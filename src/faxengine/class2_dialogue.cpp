@@ -47,6 +47,19 @@ bool Class2Commands::hangupReport(const std::string& line) {
   return true;
 }
 
+void Class2Commands::beginClass20Setup() {
+  reportsAsked_ = false;
+  m_.sendCommand("AT+FLO=2");
+}
+
+bool Class2Commands::class20SetupDone(AtReply reply) {
+  if (!expectOk(reply, ecFaxInitError)) return false;
+  if (reportsAsked_) return true;
+  m_.sendCommand("AT+FNR=1,1,1,0");
+  reportsAsked_ = true;
+  return false;
+}
+
 // ---- sending ---------------------------------------------------------------------------
 
 const char* Class2Send::name(Step s) {
@@ -54,13 +67,10 @@ const char* Class2Send::name(Step s) {
     case Step::SelectClass: return "select class";
     case Step::ClassSet: return "class set";
     case Step::LocalIdSet: return "local id set";
-    case Step::FlowSet: return "flow control set";
-    case Step::ReportsSet: return "reports set";
+    case Step::Class20Setup: return "class 2.0 set-up";
     case Step::ParamsSet: return "parameters set";
     case Step::DialResult: return "dial result";
     case Step::Negotiation: return "negotiation";
-    case Step::WaitXon: return "wait for XON";
-    case Step::WaitBuffer: return "wait for buffer";
     case Step::PageSent: return "page sent";
     case Step::PageEnded: return "page ended";
     case Step::PageStatus: return "page status";
@@ -78,8 +88,6 @@ Input Class2Send::input() const {
   switch (step_) {
     case Step::SelectClass:
     case Step::NextPage: return Input::None;
-    case Step::WaitXon: return Input::Raw;
-    case Step::WaitBuffer:
     case Step::PageSent: return Input::Triggers;
     default: return Input::Lines;
   }
@@ -92,21 +100,9 @@ void Class2Send::onStep(Trigger t) {
       setStep(Step::ClassSet);
       return;
     case Step::NextPage: return nextPage();
-    case Step::WaitXon:
-      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
-      return;
-    case Step::WaitBuffer:
-      if (t == Trigger::OutputFree) {
-        m_.setProgress(progress::kSendingPage);
-        if (m_.session().option(kOptSoftwareFlow))
-          m_.link().setSoftwareFlow(SoftwareFlow::Transmit);
-        m_.beginPageData();
-        return;
-      }
-      break;
     case Step::PageSent:
       if (t == Trigger::OutputEmpty) {
-        if (m_.session().option(kOptSoftwareFlow)) m_.link().setSoftwareFlow(SoftwareFlow::Off);
+        m_.softwareFlow(false);
         endPage();
         return;
       }
@@ -127,12 +123,8 @@ void Class2Send::onLine(const std::string& line, AtReply reply) {
     case Step::LocalIdSet:
       if (c_.expectOk(reply, ecFaxInitError)) afterLocalId();
       return;
-    case Step::FlowSet:
-      if (!c_.expectOk(reply, ecFaxInitError)) return;
-      m_.sendCommand("AT+FNR=1,1,1,0");
-      return setStep(Step::ReportsSet);
-    case Step::ReportsSet:
-      if (c_.expectOk(reply, ecFaxInitError)) sendParams();
+    case Step::Class20Setup:
+      if (c_.class20SetupDone(reply)) sendParams();
       return;
     case Step::ParamsSet:
       if (!c_.expectOk(reply, ecFaxInitError)) return;
@@ -143,7 +135,7 @@ void Class2Send::onLine(const std::string& line, AtReply reply) {
     case Step::PageEnded:
       if (!c_.expectOk(reply, ecFaxSessionError)) return;
       m_.sendCommand(m_.morePages() ? "AT+FET=0" : "AT+FET=2");
-      m_.armReply(timeouts::kPage);
+      m_.armReply(timing::kPage);
       return setStep(Step::PageStatus);
     case Step::PageStatus: return onPageStatus(line, reply);
     case Step::Resend: return onResend(reply);
@@ -167,16 +159,10 @@ void Class2Send::redial() {
 
 void Class2Send::onDialResult(const std::string& line, AtReply reply) {
   if (isReport(line, w_.connection)) {
-    m_.armReply(timeouts::kReply);
+    m_.armReply(timing::kReply);
     return setStep(Step::Negotiation);
   }
-  switch (reply) {
-    case AtReply::Busy:
-    case AtReply::NoAnswer: return m_.busy();
-    case AtReply::Voice: return m_.fail(ecFaxVoiceCall);
-    case AtReply::NoDialTone: return m_.fail(ecFaxNoDialTone);
-    default: m_.armReply(timeouts::kReply); return;
-  }
+  if (!m_.dialFailed(reply)) m_.armReply(timing::kReply);
 }
 
 void Class2Send::onNegotiation(const std::string& line, AtReply reply) {
@@ -198,39 +184,14 @@ void Class2Send::onNegotiation(const std::string& line, AtReply reply) {
   }
   if (reply == AtReply::Ok) {
     m_.sendCommand("AT+FDT");
-    m_.armReply(timeouts::kAfterFdt);
+    m_.armReply(timing::kAfterFdt);
     return;
   }
-  if (reply == AtReply::Connect) {
-    if (!waitsForXon()) return waitBuffer();
-    m_.armReply(timeouts::kXonWait);
-    return setStep(Step::WaitXon);
-  }
+  if (reply == AtReply::Connect) return m_.startPage(waitsForXon());
   m_.rearmReply();
 }
 
-std::size_t Class2Send::onRaw(std::span<const std::uint8_t> data) {
-  if (step_ != Step::WaitXon) return data.size();
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    if (data[i] == kXon) {
-      waitBuffer();
-      return i + 1;
-    }
-  }
-  return data.size();
-}
-
-void Class2Send::waitBuffer() {
-  m_.link().armOutputFree(SendFile::kBlock);
-  m_.armReply(timeouts::kPage);
-  setStep(Step::WaitBuffer);
-}
-
-void Class2Send::pageQueued() {
-  m_.link().armOutputEmpty();
-  m_.armReply(m_.pageEndTimeout());
-  setStep(Step::PageSent);
-}
+void Class2Send::pageQueued() { setStep(Step::PageSent); }
 
 void Class2Send::endPage() {
   m_.protocol().lastHangupCode = 0;
@@ -277,7 +238,7 @@ void Class2Send::onResend(AtReply reply) {
     return m_.fail(ecFaxSessionError);
   }
   m_.sendCommand("AT+FDT");
-  m_.armReply(timeouts::kAfterFdt);
+  m_.armReply(timing::kAfterFdt);
   int rc = m_.rewindPage();
   if (rc != ecOK) return m_.fail(rc);
   setStep(Step::Negotiation);
@@ -288,13 +249,13 @@ void Class2Send::nextPage() {
   int rc = m_.advancePage();
   if (rc != ecOK) return m_.fail(rc);
   m_.sendCommand("AT+FDT");
-  m_.armReply(timeouts::kAfterFdt);
+  m_.armReply(timing::kAfterFdt);
   setStep(Step::Negotiation);
 }
 
 void Class20Send::afterLocalId() {
-  m_.sendCommand("AT+FLO=2");
-  setStep(Step::FlowSet);
+  c_.beginClass20Setup();
+  setStep(Step::Class20Setup);
 }
 
 void Class20Send::endPage() {
@@ -323,8 +284,7 @@ const char* Class2Receive::name(Step s) {
     case Step::Idle: return "idle";
     case Step::ClassSet: return "class set";
     case Step::CapsSet: return "capabilities set";
-    case Step::FlowSet: return "flow control set";
-    case Step::ReportsSet: return "reports set";
+    case Step::Class20Setup: return "class 2.0 set-up";
     case Step::Answered: return "answered";
     case Step::SessionStart: return "session start";
     case Step::PageWait: return "page wait";
@@ -364,14 +324,9 @@ void Class2Receive::onLine(const std::string& line, AtReply reply) {
     case Step::CapsSet:
       if (c_.expectOk(reply, ecFaxInitError)) afterCaps();
       return;
-    case Step::FlowSet:
-      if (!c_.expectOk(reply, ecFaxInitError)) return;
-      m_.sendCommand("AT+FNR=1,1,1,0");
-      return setStep(Step::ReportsSet);
-    case Step::ReportsSet:
-      if (!c_.expectOk(reply, ecFaxInitError)) return;
-      setStep(Step::Idle);
-      return m_.waitRings();
+    case Step::Class20Setup:
+      if (c_.class20SetupDone(reply)) readyForCalls();
+      return;
     case Step::Answered: return onAnswered(line, reply);
     case Step::SessionStart: return onSessionStart(line, reply);
     case Step::PageWait: return onPageWait(line, reply);
@@ -381,14 +336,16 @@ void Class2Receive::onLine(const std::string& line, AtReply reply) {
   }
 }
 
-void Class2Receive::afterCaps() {
+void Class2Receive::afterCaps() { readyForCalls(); }
+
+void Class2Receive::readyForCalls() {
   setStep(Step::Idle);
   m_.waitRings();
 }
 
 void Class2Receive::onAnswered(const std::string& line, AtReply reply) {
   if (isReport(line, w_.connection)) {
-    m_.armReply(timeouts::kReply);
+    m_.armReply(timing::kReply);
     m_.setProgress(progress::kIncomingFax);
     return setStep(Step::SessionStart);
   }
@@ -424,8 +381,7 @@ void Class2Receive::onPageWait(const std::string& line, AtReply reply) {
     return m_.setProgress(progress::kConnectionParams);
   }
   if (reply == AtReply::Connect) {
-    if (m_.session().option(kOptSoftwareFlow))
-      m_.link().setSoftwareFlow(SoftwareFlow::Receive, 6144, 2048);
+    m_.softwareFlow(true);
     return m_.pageStart();
   }
   m_.rearmReply();
@@ -435,7 +391,7 @@ void Class2Receive::releasePageData() { m_.writeRaw(std::string(1, char(kDc2)));
 
 void Class2Receive::pageEnded() {
   m_.setProgress(progress::kGettingPage);
-  if (m_.session().option(kOptSoftwareFlow)) m_.link().setSoftwareFlow(SoftwareFlow::Off);
+  m_.softwareFlow(false);
   setStep(Step::PostPage);
 }
 
@@ -479,8 +435,8 @@ void Class2Receive::onClosing(const std::string& line, AtReply reply) {
 void Class2Receive::refuse() { m_.writeRaw("AT+FKS\r"); }
 
 void Class20Receive::afterCaps() {
-  m_.sendCommand("AT+FLO=2");
-  setStep(Step::FlowSet);
+  c_.beginClass20Setup();
+  setStep(Step::Class20Setup);
 }
 
 }  // namespace faxengine

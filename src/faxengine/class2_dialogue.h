@@ -5,11 +5,11 @@
 // and in the bit order of received data; the Class20 classes override only those.
 //
 // Sending (after the first page is ready):
-//   SelectClass -> ClassSet -> LocalIdSet [-> FlowSet -> ReportsSet] -> ParamsSet
-//   -> DialResult -> Negotiation -> [WaitXon ->] WaitBuffer -> (page data) -> PageSent
+//   SelectClass -> ClassSet -> LocalIdSet [-> Class20Setup] -> ParamsSet
+//   -> DialResult -> Negotiation -> (the machine's page start, page data) -> PageSent
 //   -> [PageEnded ->] PageStatus -> NextPage -> Negotiation ... | Resend -> Negotiation
 // Receiving (when waiting for a call):
-//   ClassSet -> CapsSet [-> FlowSet -> ReportsSet] -> (rings, "ATA") -> Answered
+//   ClassSet -> CapsSet [-> Class20Setup] -> (rings, "ATA") -> Answered
 //   -> SessionStart -> PageWait -> (page data) -> PostPage -> PageWait ... -> Closing
 #pragma once
 
@@ -62,10 +62,15 @@ class Class2Commands {
   bool expectOk(AtReply reply, int code);
   // The hang-up report: stores its code and says whether the line was one.
   bool hangupReport(const std::string& line);
+  // Class 2.0 before a call: XON/XOFF flow control, then the reports the engine reads.
+  // begin sends the first command, each OK the next; true once both are set.
+  void beginClass20Setup();
+  bool class20SetupDone(AtReply reply);
 
  private:
   FaxMachine& m_;
   const Class2Words& w_;
+  bool reportsAsked_ = false;
 };
 
 class Class2Send : public SendDialogue {
@@ -74,13 +79,10 @@ class Class2Send : public SendDialogue {
     SelectClass,
     ClassSet,
     LocalIdSet,
-    FlowSet,
-    ReportsSet,
+    Class20Setup,
     ParamsSet,
     DialResult,
     Negotiation,
-    WaitXon,
-    WaitBuffer,
     PageSent,
     PageEnded,
     PageStatus,
@@ -98,7 +100,6 @@ class Class2Send : public SendDialogue {
   Input input() const override;
   void onStep(Trigger t) override;
   void onLine(const std::string& line, AtReply reply) override;
-  std::size_t onRaw(std::span<const std::uint8_t> data) override;
   void redial() override;
   void pageQueued() override;
 
@@ -114,7 +115,6 @@ class Class2Send : public SendDialogue {
   // After OK to the page: fails the fax when a hang-up report said it ended badly.
   bool endedAbnormally();
   void sendParams();
-  void waitBuffer();
 
   Class2Commands c_;
   const Class2Words& w_;
@@ -144,8 +144,7 @@ class Class2Receive : public ReceiveDialogue {
     Idle,
     ClassSet,
     CapsSet,
-    FlowSet,
-    ReportsSet,
+    Class20Setup,
     Answered,
     SessionStart,
     PageWait,
@@ -172,6 +171,7 @@ class Class2Receive : public ReceiveDialogue {
  protected:
   // What follows the capabilities: Class 2 is ready for calls at once.
   virtual void afterCaps();
+  void readyForCalls();
 
   void setStep(Step s);
 

@@ -278,6 +278,10 @@ int TFxCustomComPort::ArmTimerTrigger(int handle, Ticks ticks, bool active) {
   return port_ ? port_->armTimerTrigger(handle, ticks, active) : ecBadTriggerHandle;
 }
 
+int TFxCustomComPort::ArmTimerTriggerMs(int handle, std::uint64_t ms) {
+  return port_ ? port_->armTimerTriggerMs(handle, ms) : ecBadTriggerHandle;
+}
+
 int TFxCustomComPort::ArmStatusTrigger(int handle, unsigned value, bool active) {
   return port_ ? port_->armStatusTrigger(handle, value, active) : ecBadTriggerHandle;
 }

@@ -182,6 +182,8 @@ class TFxCustomComPort {
   int NewStatusTrigger(int kind);  // stModem .. stOutSent, else -1002
   int DropTrigger(int handle);     // 0 or -5003
   int ArmTimerTrigger(int handle, Ticks ticks, bool active = true);
+  // Arms a timer to the millisecond; it fires once, `ms` after now.
+  int ArmTimerTriggerMs(int handle, std::uint64_t ms);
   int ArmStatusTrigger(int handle, unsigned value, bool active = true);
 
   // ---- Handlers ----------------------------------------------------------------------

@@ -23,7 +23,8 @@ class EventBridge {
 
   // Runs fn on the owner thread and waits for it. A callable that has not started within
   // `timeout` is dropped (never run later) and false is returned; one that has started is
-  // waited for to the end. On the owner thread itself fn runs at once.
+  // waited for to the end. On the owner thread itself fn runs at once. An exception fn
+  // throws ends the call all the same and is thrown again to the sender.
   virtual bool send(Callable fn, std::chrono::milliseconds timeout = kSendTimeout) = 0;
 
   // True when called on the owner thread.

@@ -176,9 +176,9 @@ void TFxCustomAbstractFax::endRun() {
   run_.reset();
 }
 
-void TFxCustomAbstractFax::switchToNormalBaud(ModemLink& link) {
+void TFxCustomAbstractFax::switchToNormalBaud(PortChannel& channel, ModemLink& link) {
   if (!proto_.atInitBaud || NormalBaud == 0) return;
-  link.pause(int(ticksToMs(timeouts::kBaudSettle)));
+  channel.pause(timing::kBaudSettleMs);  // on the owner thread, before the machine runs
   link.setBaud(NormalBaud);
   proto_.atInitBaud = false;
 }
@@ -195,7 +195,6 @@ int TFxCustomAbstractFax::prepareModem(SessionRun& run) {
   // The modem is initialised for every session: it may have been reset in between.
   if (!p.modemInit.empty() && !sendAndWait(ch, p.modemInit)) return ecFaxBadModemResult;
   if (!sendAndWait(ch, p.initString)) return ecFaxBadModemResult;
-  p.initialized = true;
   return ecOK;
 }
 
@@ -229,8 +228,11 @@ void TFxCustomAbstractFax::faxFinish(int code) {
 bool TFxCustomAbstractFax::onOwner(const std::function<void()>& fn) {
   auto guarded = [this, &fn] {
     ++inEvent_;
+    struct Leave {
+      std::atomic<int>& n;
+      ~Leave() { --n; }
+    } leave{inEvent_};  // also when the handler throws
     fn();
-    --inEvent_;
   };
   EventBridge* bridge = ComPort ? ComPort->Bridge : nullptr;
   if (!bridge) {
@@ -309,7 +311,7 @@ int TFxCustomSendFax::prepare(SessionRun& run) {
   link.setBaud(InitBaud != 0 ? InitBaud : 19200);
   link.setDtrRts(true);
   if (int rc = prepareModem(run); rc != ecOK) return rc;
-  switchToNormalBaud(link);
+  switchToNormalBaud(run.channel, link);
   // A modem that refuses Class 1 here refuses it again when the call starts, which ends
   // the fax with its own code.
   if (session_.faxClass == TFaxClass::fcClass1)
@@ -385,14 +387,14 @@ int TFxCustomReceiveFax::prepare(SessionRun& run) {
   PortChannel& ch = run.channel;
   if (c == TFaxClass::fcClass1) {
     if (!class1::detectModulations(ch, false, proto_)) return ecFaxBadModemResult;
-    switchToNormalBaud(link);
+    switchToNormalBaud(run.channel, link);
     class1::limitReceiveRate(proto_);
     return ecOK;
   }
   if (c != TFaxClass::fcClass2 && c != TFaxClass::fcClass2_0) return ecFaxBadModemResult;
   bool v20 = c == TFaxClass::fcClass2_0;
   if (!sendAndWait(ch, v20 ? "AT+FCLASS=2.0" : "AT+FCLASS=2")) return ecFaxBadModemResult;
-  switchToNormalBaud(link);
+  switchToNormalBaud(run.channel, link);
   std::string lid = std::string(v20 ? "AT+FLI" : "AT+FLID") + "=\"" + StationID + "\"";
   for (const std::string& cmd :
        {std::string("AT+FCR=1"), lid, std::string("AT+FAA=") + proto_.faxAndData})

@@ -21,6 +21,8 @@
 
 namespace faxengine {
 
+class PortChannel;
+
 class TFxCustomAbstractFax;
 class TFxCustomSendFax;
 class TFxCustomReceiveFax;
@@ -123,7 +125,7 @@ class TFxCustomAbstractFax : protected SessionHost {
   // Class detection and the init strings, shared by both directions.
   int prepareModem(SessionRun& run);
   // From the speed for initialising to the speed of the session (when InitBaud is set).
-  void switchToNormalBaud(ModemLink& link);
+  void switchToNormalBaud(PortChannel& channel, ModemLink& link);
 
   // SessionHost: called on the dispatcher thread, passed on to the owner thread.
   void faxStatus(bool first, bool last) override;

@@ -21,6 +21,38 @@ FaxMachine::FaxMachine(ModemLink& link, SessionHost& host, SessionRecord& sessio
     : link_(link), host_(host), s_(session), p_(proto) {}
 
 std::size_t FaxMachine::handle(Trigger t, std::span<const std::uint8_t> data) {
+  try {
+    return handleStep(t, data);
+  } catch (const std::exception& e) {
+    stepFailed(e.what());
+  } catch (...) {
+    stepFailed("not a standard exception");
+  }
+  return data.size();
+}
+
+// The fax fails with the session error and the machine aborts as after any failure; when
+// the abort throws as well, the session ends where it stands.
+void FaxMachine::stepFailed(const std::string& reason) {
+  note("step failed: " + reason);
+  if (ended_) return;
+  try {
+    dropQueue();
+    fail(ecFaxSessionError);
+    runImmediate();
+  } catch (...) {
+    note("the abort failed too: the session ends");
+    dropQueue();
+    s_.lastErrorCode = ecFaxSessionError;
+    try {
+      endSessionNow();
+    } catch (...) {
+      ended_ = true;  // the host could not be told; the machine takes nothing more
+    }
+  }
+}
+
+std::size_t FaxMachine::handleStep(Trigger t, std::span<const std::uint8_t> data) {
   if (ended_) return 0;
   if (t == Trigger::DeviceLost) {
     loseDevice();
@@ -32,10 +64,19 @@ std::size_t FaxMachine::handle(Trigger t, std::span<const std::uint8_t> data) {
     reportStatus(false, false);
     link_.armStatusTimer(statusTicks());
   }
-  if (t != Trigger::Data && t != Trigger::StatusTimer && t != Trigger::ModemStatus) onStep(t);
+  const bool stepTrigger = t != Trigger::Data && t != Trigger::StatusTimer &&
+                           t != Trigger::ModemStatus && t != Trigger::PauseOver;
+  if (t == Trigger::PauseOver) {
+    runQueue();
+    if (!pausing()) replayKept();
+  } else if (stepTrigger && pausing()) {
+    kept_.push_back(t);  // for the step that runs once the pause is over
+  } else if (stepTrigger) {
+    onStep(t);
+  }
   runImmediate();
   std::size_t pos = 0;
-  while (pos < data.size() && !ended_ && !flushed_) {
+  while (pos < data.size() && !ended_ && !flushed_ && !pausing()) {
     Input in = input();
     if (in == Input::Lines) {
       if (lines_.feed(data[pos++])) {
@@ -64,7 +105,7 @@ std::size_t FaxMachine::handle(Trigger t, std::span<const std::uint8_t> data) {
 
 void FaxMachine::runImmediate() {
   takeAbortRequest();
-  while (!ended_ && input() == Input::None) {
+  while (!ended_ && !pausing() && input() == Input::None) {
     onStep(Trigger::Next);
     takeAbortRequest();
   }
@@ -76,6 +117,12 @@ void FaxMachine::takeAbortRequest() {
 
 void FaxMachine::abort() {
   if (ended_) return;
+  if (pausing()) {
+    // A hang-up under way is finished first; anything else waiting is not sent.
+    if (std::any_of(queue_.begin(), queue_.end(), [](const Queued& q) { return q.hangUp; }))
+      return requestAbort();
+    dropQueue();
+  }
   note("user abort");
   userAbort_ = true;
   setProgress(progress::kUserAbort);
@@ -92,8 +139,22 @@ void FaxMachine::loseDevice() {
   if (deviceLost_) return;
   deviceLost_ = true;
   note("the modem's device is gone");
-  onDeviceLost();
+  // A hang-up under way follows a failure already recorded: that one stands.
+  const bool hangingUp =
+      std::any_of(queue_.begin(), queue_.end(), [](const Queued& q) { return q.hangUp; });
+  runQueueNow();
+  if (!hangingUp) onDeviceLost();
   runImmediate();
+}
+
+void FaxMachine::runQueueNow() {
+  kept_.clear();
+  pauseArmed_ = false;
+  while (!queue_.empty()) {
+    std::function<void()> fn = std::move(queue_.front().fn);
+    queue_.pop_front();
+    if (fn) fn();
+  }
 }
 
 void FaxMachine::onDeviceLost() { fail(ecDeviceLost); }
@@ -104,21 +165,100 @@ void FaxMachine::sendCommand(std::string_view text, int pauseMs) {
     if (static_cast<unsigned char>(c) >= 0x20) cmd.push_back(c);
   note("-> " + cmd);
   cmd.push_back('\r');
-  link_.pause(pauseMs);
-  if (link_.write(bytesOf(cmd)))
-    lines_.clear();
-  else
-    note("command not written: output buffer full");
-  armReply(p_.replyTimeout);
+  pause(pauseMs);
+  act([this, cmd] {
+    if (link_.write(bytesOf(cmd)))
+      lines_.clear();
+    else
+      note("command not written: output buffer full");
+    armReplyNow(p_.replyTimeout);
+  });
+}
+
+void FaxMachine::writeAfter(int pauseMs, std::vector<std::uint8_t> bytes, std::string_view what) {
+  pause(pauseMs);
+  act([this, bytes = std::move(bytes), what = std::string(what)] {
+    if (!link_.write(bytes)) note(what + " not written: output buffer full");
+    armReplyNow(p_.replyTimeout);
+  });
 }
 
 void FaxMachine::armReply(Ticks ticks) {
+  act([this, ticks] { armReplyNow(ticks); });
+}
+
+void FaxMachine::armReplyNow(Ticks ticks) {
   lastReply_ = ticks;
+  ++replyArms_;
   link_.armReplyTimer(ticks);
 }
 
+void FaxMachine::stopReply() {
+  act([this] {
+    ++replyArms_;
+    link_.stopReplyTimer();
+  });
+}
+
 void FaxMachine::writeRaw(std::string_view bytes) {
-  if (!link_.write(bytesOf(bytes))) note("bytes not written: output buffer full");
+  act([this, text = std::string(bytes)] {
+    if (!link_.write(bytesOf(text))) note("bytes not written: output buffer full");
+  });
+}
+
+void FaxMachine::pause(int ms) {
+  if (ms <= 0 || deviceLost_) return;  // no modem to pace
+  queue_.push_back({ms, {}, hangingUp_});
+  if (queue_.size() == 1) runReady();
+}
+
+void FaxMachine::act(std::function<void()> fn) {
+  if (queue_.empty())
+    fn();
+  else
+    queue_.push_back({0, std::move(fn), hangingUp_});
+}
+
+void FaxMachine::runQueue() {
+  if (!pauseArmed_) return;  // a pause dropped by an abort
+  pauseArmed_ = false;
+  if (!queue_.empty()) queue_.pop_front();  // the pause that is over
+  runReady();
+}
+
+void FaxMachine::runReady() {
+  while (!queue_.empty() && !pauseArmed_) {
+    if (queue_.front().pauseMs > 0) {
+      pauseArmed_ = true;
+      link_.armPauseTimer(queue_.front().pauseMs);
+      return;
+    }
+    std::function<void()> fn = std::move(queue_.front().fn);
+    queue_.pop_front();
+    // What fn asks for goes before the rest of the queue.
+    std::deque<Queued> rest;
+    rest.swap(queue_);
+    fn();
+    for (Queued& q : rest) queue_.push_back(std::move(q));
+  }
+}
+
+void FaxMachine::dropQueue() {
+  queue_.clear();
+  kept_.clear();
+  pauseArmed_ = false;
+}
+
+void FaxMachine::replayKept() {
+  const unsigned arms = replyArms_;
+  std::vector<Trigger> kept = std::move(kept_);
+  kept_.clear();
+  for (Trigger t : kept) {
+    if (ended_ || pausing()) return;
+    // A reply time-out from before the pause is stale once the timer was armed again.
+    if (t == Trigger::ReplyTimer && replyArms_ != arms) continue;
+    onStep(t);
+  }
 }
 
 void FaxMachine::setProgress(int code) {
@@ -135,26 +275,41 @@ void FaxMachine::fail(int code) {
 void FaxMachine::reportStatus(bool first, bool last) { host_.faxStatus(first, last); }
 
 void FaxMachine::flushInput() {
-  link_.flushInput();
-  lines_.clear();
-  flushed_ = true;
+  act([this] {
+    link_.flushInput();
+    lines_.clear();
+    flushed_ = true;
+  });
 }
 
 void FaxMachine::switchToNormalBaud() {
   if (p_.initBaud == 0 || !p_.atInitBaud) return;
-  link_.pause(int(ticksToMs(timeouts::kBaudSettle)));
-  if (p_.normalBaud != 0) link_.setBaud(p_.normalBaud);
+  pause(timing::kBaudSettleMs);
+  if (p_.normalBaud != 0) act([this] { link_.setBaud(p_.normalBaud); });
   p_.atInitBaud = false;
 }
 
 void FaxMachine::switchToInitBaud() {
   if (p_.initBaud == 0 || deviceLost_) return;
-  link_.pause(int(ticksToMs(timeouts::kBaudSettle)));
-  link_.setBaud(p_.initBaud);
+  pause(timing::kBaudSettleMs);
+  act([this] { link_.setBaud(p_.initBaud); });
   p_.atInitBaud = true;
 }
 
+void FaxMachine::resetCall() {
+  s_.lastErrorCode = ecOK;
+  s_.remoteStationId.clear();
+  s_.totalPages = 0;
+  s_.pageBytes = 0;
+  p_.resetCall();
+}
+
 void FaxMachine::endSession() {
+  // After the hang-up and whatever else waits for a pause.
+  act([this] { endSessionNow(); });
+}
+
+void FaxMachine::endSessionNow() {
   note("session ends with " + std::to_string(s_.lastErrorCode.load()));
   ended_ = true;
   s_.active = false;
@@ -166,25 +321,31 @@ void FaxMachine::hangUpSender() {
     link_.stopReplyTimer();
     return;
   }
+  hangingUp_ = true;
   if (link_.carrier() == Carrier::Absent) {
     sendCommand("ATH0");
-    link_.pause(kEscapeGuardMs);
+    pause(timing::kEscapeGuardMs);
     flushInput();
   } else {
-    link_.pause(kEscapeGuardMs);
+    pause(timing::kEscapeGuardMs);
     writeRaw("+++");
-    link_.pause(kEscapeGuardMs);
+    pause(timing::kEscapeGuardMs);
     sendCommand("ATH0");
-    link_.pause(kEscapeGuardMs);
+    pause(timing::kEscapeGuardMs);
     flushInput();
-    if (link_.carrier() == Carrier::Present) {
-      link_.setDtrRts(false);
-      link_.pause(kLineDropMs);
-      link_.setDtrRts(true);
-      link_.pause(kLineDropMs);
-    }
+    // Carrier still up after "ATH0": the modem did not hang up; dropping DTR makes it.
+    act([this] {
+      if (link_.carrier() != Carrier::Present) return;
+      hangingUp_ = true;
+      setDtr(false);
+      pause(timing::kLineDropMs);
+      setDtr(true);
+      pause(timing::kLineDropMs);
+      hangingUp_ = false;
+    });
   }
-  link_.stopReplyTimer();
+  stopReply();
+  hangingUp_ = false;
 }
 
 void FaxMachine::hangUpReceiver() {
@@ -192,18 +353,24 @@ void FaxMachine::hangUpReceiver() {
     link_.stopReplyTimer();
     return;
   }
+  hangingUp_ = true;
   if (link_.carrier() != Carrier::Unknown) {
-    link_.setDtrRts(false);
-    link_.pause(kLineDropMs);
-    link_.setDtrRts(true);
+    setDtr(false);
+    pause(timing::kLineDropMs);
+    setDtr(true);
   }
-  link_.pause(kEscapeGuardMs);
+  pause(timing::kEscapeGuardMs);
   writeRaw("+++");
-  link_.pause(kEscapeGuardMs);
+  pause(timing::kEscapeGuardMs);
   sendCommand("ATH");
-  link_.pause(kEscapeGuardMs);
+  pause(timing::kEscapeGuardMs);
   flushInput();
-  link_.stopReplyTimer();
+  stopReply();
+  hangingUp_ = false;
+}
+
+void FaxMachine::setDtr(bool on) {
+  act([this, on] { link_.setDtrRts(on); });
 }
 
 Ticks FaxMachine::statusTicks() const {

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <string>
 
+#include "faxengine/timings.h"
+
 namespace faxengine {
 
 enum class TFaxClass : std::uint8_t { fcUnknown, fcDetect, fcClass1, fcClass2, fcClass2_0 };
@@ -118,51 +120,83 @@ struct SessionRecord {
   bool option(unsigned bit) const { return (options & bit) != 0; }
 };
 
-// One per component: the class-specific part of a session.
-struct ProtocolRecord {
-  bool statusChanged = false;
-  bool morePagesFollow = false;
-  std::atomic<bool> sessionFine{false};
-  std::atomic<bool> sessionWide{false};
-  std::atomic<bool> sessionEcm{false};
-  bool remoteAcceptsFine = false;
-  bool remoteAcceptsWide = false;
-  bool finalFrameSeen = false;
+// One per component: the class-specific part of a session, in three parts: what the user
+// (and the modem found at preparation) set, what the call negotiated, and the dialogue's
+// scratch. The last two start afresh with every call (resetCall).
+struct CallSettings {
   bool toneDial = true;
-  bool pageGood = false;
-  bool pageHasLineLengths = false;
-  bool coverIsBrx = false;
-  bool initialized = false;
-  bool atInitBaud = false;
-  bool confirmationReceived = false;
   bool blindDial = false;
   bool detectBusy = true;
   char ecmChar = '0';
-  char resolution = ' ';      // '0' normal, '1' fine, ' ' not yet known
-  char prevResolution = ' ';  // of the page before
   char faxAndData = '0';
-  std::uint8_t lastFcf = 0;
-  int replyTimeout = 182;  // ticks (10 s)
-  int pageTimeout = 1092;  // ticks (60 s)
+  int replyTimeout = timing::kReply;  // ticks
+  int pageTimeout = timing::kPage;    // ticks
   int desiredBps = 9600;
-  int modulationIndex = 0;  // Class 1: the current rate, 1 (2400) to 6 (14400)
-  int scanTimeIndex = 0;
-  int minBytesPerLine = 0;
-  std::atomic<int> lastHangupCode{0};
-  int retryCount = 0;
   int answerOnRing = 1;
-  int ringCount = 0;
-  std::atomic<int> sessionBps{0};
   int normalBaud = 0;
   int initBaud = 0;
   std::string initString;  // the built-in init string
   std::string modemInit;
   std::string dialPrefix;
-  // Class 1: the rates (by modulation index, 1..6) the modem has and the far end offers,
-  // and what follows "AT+FTM=" / "AT+FRM=" for the current one.
+  // Class 1: the rates (by modulation index, 1..6) the modem has.
   std::array<bool, 7> localRates{false, true, true};
+};
+
+struct Negotiated {
+  std::atomic<bool> sessionFine{false};
+  std::atomic<bool> sessionWide{false};
+  std::atomic<bool> sessionEcm{false};
+  std::atomic<int> sessionBps{0};
+  bool remoteAcceptsFine = false;
+  bool remoteAcceptsWide = false;
+  char resolution = ' ';      // '0' normal, '1' fine, ' ' not yet known
+  char prevResolution = ' ';  // of the page before
+  int modulationIndex = 0;    // Class 1: the current rate, 1 (2400) to 6 (14400)
+  int scanTimeIndex = 0;
+  int minBytesPerLine = 0;
+  std::atomic<int> lastHangupCode{0};
+  // Class 1: the rates the far end offers, and what follows "AT+FTM=" / "AT+FRM=" for
+  // the current one.
   std::array<bool, 7> remoteRates{};
   std::string modulation;
+
+  // Forgets what only the call before decided. The session's rate, resolution and width
+  // stay for the display until the next call sets them; the Class 1 rate is where the
+  // next call's offer starts.
+  void clearNegotiated();
 };
+
+struct DialogueScratch {
+  bool statusChanged = false;
+  bool atInitBaud = false;
+  bool coverIsBrx = false;
+  bool finalFrameSeen = false;        // Class 1: the last frame had the final bit
+  bool confirmationReceived = false;  // Class 1: CFR came
+  std::uint8_t lastFcf = 0;           // Class 1: the last frame's control byte
+  int retryCount = 0;
+  int ringCount = 0;
+
+  void clearScratch();
+};
+
+struct ProtocolRecord : CallSettings, Negotiated, DialogueScratch {
+  // What one call found out and counted is forgotten before the next.
+  void resetCall() {
+    clearNegotiated();
+    clearScratch();
+  }
+};
+
+inline void Negotiated::clearNegotiated() {
+  resolution = prevResolution = ' ';
+  lastHangupCode = 0;
+  remoteRates = {};
+}
+
+inline void DialogueScratch::clearScratch() {
+  coverIsBrx = finalFrameSeen = confirmationReceived = false;
+  lastFcf = 0;
+  retryCount = ringCount = 0;
+}
 
 }  // namespace faxengine

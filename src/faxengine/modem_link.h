@@ -34,11 +34,12 @@ class ModemLink {
   // XON/XOFF while page data flows; for receiving with the stop and resume levels.
   virtual void setSoftwareFlow(SoftwareFlow mode, int bufferFull = 0, int bufferResume = 0) = 0;
 
-  // Blocks for a pause that the protocol asks for (before a command, around "+++").
-  virtual void pause(int ms) = 0;
   virtual const Clock& clock() const = 0;
 
   // One-shot triggers: each fires once, at most once per arming; arming again replaces.
+  // The pause timer ends a pause the protocol asks for (before a command, around "+++"):
+  // the machine waits for it as for any other trigger, it never sleeps.
+  virtual void armPauseTimer(int ms) = 0;
   virtual void armReplyTimer(Ticks ticks) = 0;
   virtual void stopReplyTimer() = 0;
   virtual void armStatusTimer(Ticks ticks) = 0;

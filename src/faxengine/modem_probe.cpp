@@ -17,7 +17,7 @@ std::string commandText(std::string_view command) {
 }
 
 bool send(CommandChannel& ch, const std::string& cmd) {
-  ch.pause(kCommandPauseMs);
+  ch.pause(timing::kCommandPauseMs);
   return ch.write(cmd + "\r");
 }
 
@@ -77,9 +77,9 @@ TFaxClassSet parseFaxClasses(std::string_view answer) {
 TFaxClassSet detectFaxClasses(CommandChannel& ch, std::string_view initString) {
   for (int round = 0; round < 2; ++round) {
     ch.setDtrRts(false);
-    ch.pause(kLineDropMs);
+    ch.pause(timing::kLineDropMs);
     ch.setDtrRts(true);
-    ch.pause(kLineDropMs);
+    ch.pause(timing::kLineDropMs);
     if (sendAndWait(ch, initString)) break;
   }
   return parseFaxClasses(queryLine(ch, "AT+FCLASS=?"));

@@ -8,6 +8,7 @@
 
 #include "faxengine/fax_types.h"
 #include "faxengine/ticks.h"
+#include "faxengine/timings.h"
 
 namespace faxengine {
 
@@ -28,10 +29,10 @@ class CommandChannel {
 // its answer: "OK" is true, "ERROR" false; any other line is true when one more line
 // follows in time (an answer and its OK). The echo of the command is skipped. Input is
 // flushed afterwards.
-bool sendAndWait(CommandChannel& ch, std::string_view command, Ticks replyTicks = 182);
+bool sendAndWait(CommandChannel& ch, std::string_view command, Ticks replyTicks = timing::kReply);
 
 // The first answer line of a query (not its echo, not OK or ERROR); empty when none.
-std::string queryLine(CommandChannel& ch, std::string_view command, Ticks replyTicks = 182);
+std::string queryLine(CommandChannel& ch, std::string_view command, Ticks replyTicks = timing::kReply);
 
 // The classes in an "AT+FCLASS=?" answer.
 TFaxClassSet parseFaxClasses(std::string_view answer);

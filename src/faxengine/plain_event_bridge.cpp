@@ -1,6 +1,8 @@
 // Queue, send with a bounded wait, and the message loop of the plain event bridge.
 #include "faxengine/plain_event_bridge.h"
 
+#include <exception>
+
 namespace faxengine {
 
 // A queued callable. A sent one is watched by its sender, who may withdraw it (dropped)
@@ -9,6 +11,8 @@ struct PlainEventBridge::Call {
   enum class State { waiting, running, done, dropped };
   Callable fn;
   State state = State::waiting;
+  bool sent = false;
+  std::exception_ptr error;  // what a sent callable threw, for its sender
 };
 
 PlainEventBridge::PlainEventBridge() : owner_(std::this_thread::get_id()) {}
@@ -32,6 +36,7 @@ bool PlainEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
   }
   auto call = std::make_shared<Call>();
   call->fn = std::move(fn);
+  call->sent = true;
   std::unique_lock lock(mutex_);
   queue_.push_back(call);
   queued_.notify_all();
@@ -42,6 +47,7 @@ bool PlainEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
     return false;
   }
   finished_.wait(lock, [&] { return call->state == Call::State::done; });
+  if (call->error) std::rethrow_exception(call->error);
   return true;
 }
 
@@ -55,10 +61,22 @@ bool PlainEventBridge::runOne(std::unique_lock<std::mutex>& lock) {
   if (call->state == Call::State::dropped) return true;
   call->state = Call::State::running;
   lock.unlock();
-  call->fn();
+  std::exception_ptr error;
+  try {
+    call->fn();
+  } catch (...) {
+    error = std::current_exception();
+  }
   lock.lock();
+  // A sent call is finished even when it threw: its sender gets the exception. A posted
+  // one has nobody waiting, so the exception goes on to the owner as it did.
+  call->error = error;
   call->state = Call::State::done;
   finished_.notify_all();
+  if (error && !call->sent) {
+    lock.unlock();
+    std::rethrow_exception(error);
+  }
   return true;
 }
 

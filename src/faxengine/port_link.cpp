@@ -10,19 +10,20 @@ namespace faxengine {
 
 PortLink::~PortLink() {
   detach();
-  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_, lineError_})
+  for (int h : {replyTimer_, pauseTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_, lineError_})
     if (h > 0) port_.DropTrigger(h);
 }
 
 int PortLink::registerTriggers() {
   replyTimer_ = port_.NewTimerTrigger();
+  pauseTimer_ = port_.NewTimerTrigger();
   statusTimer_ = port_.NewTimerTrigger();
   outFree_ = port_.NewStatusTrigger(stOutBuffFree);
   outLow_ = port_.NewStatusTrigger(stOutBuffUsed);
   outEmpty_ = port_.NewStatusTrigger(stOutBuffUsed);
   modemStatus_ = port_.NewStatusTrigger(stModem);
   lineError_ = port_.NewStatusTrigger(stLine);
-  for (int h : {replyTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_, lineError_})
+  for (int h : {replyTimer_, pauseTimer_, statusTimer_, outFree_, outLow_, outEmpty_, modemStatus_, lineError_})
     if (h <= 0) return ecNoMoreTriggers;
   return ecOK;
 }
@@ -49,14 +50,11 @@ void PortLink::onTrigger(unsigned msg, int handle, unsigned value) {
       std::uint8_t buf[4096];
       for (int n; (n = port_.ReadBlock(buf, int(sizeof buf))) > 0;)
         input_.insert(input_.end(), buf, buf + n);
-      std::size_t used = machine_->handle(Trigger::Data, input_);
-      if (machine_ && used >= input_.size())
-        input_.clear();
-      else
-        input_.erase(input_.begin(), input_.begin() + std::ptrdiff_t(used));
-      return;
+      return withInput(Trigger::Data);
     }
     case kTriggerTimer:
+      // The end of a pause lets the machine take the input it held during the pause.
+      if (handle == pauseTimer_) withInput(Trigger::PauseOver);
       if (handle == replyTimer_) machine_->handle(Trigger::ReplyTimer);
       if (handle == statusTimer_) machine_->handle(Trigger::StatusTimer);
       return;
@@ -75,6 +73,14 @@ void PortLink::onTrigger(unsigned msg, int handle, unsigned value) {
       return;
     default: return;
   }
+}
+
+void PortLink::withInput(Trigger t) {
+  std::size_t used = machine_->handle(t, input_);
+  if (used >= input_.size())
+    input_.clear();
+  else
+    input_.erase(input_.begin(), input_.begin() + std::ptrdiff_t(used));
 }
 
 bool PortLink::write(std::span<const std::uint8_t> bytes) {
@@ -117,8 +123,7 @@ void PortLink::setSoftwareFlow(SoftwareFlow mode, int bufferFull, int bufferResu
   }
 }
 
-void PortLink::pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
+void PortLink::armPauseTimer(int ms) { port_.ArmTimerTriggerMs(pauseTimer_, std::uint64_t(ms)); }
 void PortLink::armReplyTimer(Ticks ticks) { port_.ArmTimerTrigger(replyTimer_, ticks); }
 void PortLink::stopReplyTimer() { port_.ArmTimerTrigger(replyTimer_, 0, false); }
 void PortLink::armStatusTimer(Ticks ticks) { port_.ArmTimerTrigger(statusTimer_, ticks); }

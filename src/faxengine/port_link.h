@@ -34,8 +34,8 @@ class PortLink final : public ModemLink {
   Carrier carrier() const override;
   void setBaud(int bps) override;
   void setSoftwareFlow(SoftwareFlow mode, int bufferFull, int bufferResume) override;
-  void pause(int ms) override;
   const Clock& clock() const override { return *port_.TimeSource; }
+  void armPauseTimer(int ms) override;
   void armReplyTimer(Ticks ticks) override;
   void stopReplyTimer() override;
   void armStatusTimer(Ticks ticks) override;
@@ -46,11 +46,13 @@ class PortLink final : public ModemLink {
 
  private:
   void onTrigger(unsigned msg, int handle, unsigned value);
+  // Runs the machine for a trigger with the input it has not taken yet.
+  void withInput(Trigger t);
 
   TFxComPort& port_;
   FaxMachine* machine_ = nullptr;
   int handler_ = 0;
-  int replyTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0, modemStatus_ = 0,
+  int replyTimer_ = 0, pauseTimer_ = 0, statusTimer_ = 0, outFree_ = 0, outLow_ = 0, outEmpty_ = 0, modemStatus_ = 0,
       lineError_ = 0;
   std::vector<std::uint8_t> input_;  // read from the port, not yet taken by the machine
 };

@@ -300,8 +300,8 @@ bool PortRecord::deviceLost() const {
 // ---- Dispatcher thread ---------------------------------------------------------------
 
 bool PortRecord::hasWork() const {
-  return rxPending_ || outputEvent_ || pendingLineErrors_ != 0 || !calls_.empty() || stop_ ||
-         deferredClose_;
+  return rxPending_ || outputEvent_ || timerArmed_ || pendingLineErrors_ != 0 ||
+         !calls_.empty() || stop_ || deferredClose_;
 }
 
 void PortRecord::dispatchLoop() {
@@ -310,7 +310,7 @@ void PortRecord::dispatchLoop() {
   stateCv_.notify_all();
   auto nextTick = std::chrono::steady_clock::now() + kDispatchTick;
   while (!stop_ && !deferredClose_) {
-    dispatchCv_.wait_until(lk, nextTick, [&] { return hasWork(); });
+    dispatchCv_.wait_until(lk, wakeTime(nextTick), [&] { return hasWork(); });
     if (stop_ || deferredClose_) break;
     runCalls(lk);
     if (rxPending_) {
@@ -318,6 +318,7 @@ void PortRecord::dispatchLoop() {
       dispatchData(lk);
     }
     outputEvent_ = false;
+    timerArmed_ = false;
     if (std::chrono::steady_clock::now() >= nextTick) {
       nextTick = std::chrono::steady_clock::now() + kDispatchTick;
       pollLines(lk);
@@ -343,8 +344,11 @@ void PortRecord::runCalls(Lock& lk) {
     lk.unlock();
     try {
       call->fn();
+    } catch (const std::exception& e) {
+      // A serialized call that throws must not end the dispatcher; the trace says why.
+      trace_->addSpecial(std::string("serialized call failed: ") + e.what(), nowMs());
     } catch (...) {
-      // A serialized call that throws must not end the dispatcher.
+      trace_->addSpecial("serialized call failed: not a standard exception", nowMs());
     }
     lk.lock();
     delivering_ = false;
@@ -439,7 +443,7 @@ void PortRecord::runTimersAndStatus(Lock& lk) {
   std::vector<FiredTrigger> fired;
   for (int round = 0; round < kMaxTimerRounds && !closeRequested_; ++round) {
     fired.clear();
-    triggers_.dueTimers(ticksAt(nowMs()), fired);
+    triggers_.dueTimers(nowMs(), fired);
     StatusSnapshot snap;
     snap.modem = modemShadow_;
     snap.newLineErrors = pendingLineErrors_ | (deviceLost_ ? leDeviceLost : 0);
@@ -486,8 +490,12 @@ void PortRecord::callHandler(Lock& lk, const Handler& h, unsigned msg, int handl
   auto call = [&] {
     try {
       h.fn(msg, handle, data);
+    } catch (const std::exception& e) {
+      // A handler that throws must not end the dispatcher; the delivery counts as done
+      // and the trace says why.
+      trace_->addSpecial(std::string("trigger handler failed: ") + e.what(), nowMs());
     } catch (...) {
-      // A handler that throws must not end the dispatcher; the delivery counts as done.
+      trace_->addSpecial("trigger handler failed: not a standard exception", nowMs());
     }
   };
   if (!h.bridge) {
@@ -741,6 +749,25 @@ int PortRecord::dropTrigger(int handle) {
 int PortRecord::armTimerTrigger(int handle, std::int64_t ticks, bool active) {
   Lock lk(mutex_);
   return triggers_.armTimer(handle, ticksAt(nowMs()), ticks, active);
+}
+
+int PortRecord::armTimerTriggerMs(int handle, std::uint64_t ms) {
+  Lock lk(mutex_);
+  int rc = triggers_.armTimerMs(handle, nowMs(), ms);
+  timerArmed_ = true;  // the dispatcher's wait may have to end sooner
+  dispatchCv_.notify_all();
+  return rc;
+}
+
+// The dispatcher's next wake-up: its tick, or a millisecond timer due before it.
+std::chrono::steady_clock::time_point PortRecord::wakeTime(
+    std::chrono::steady_clock::time_point nextTick) const {
+  const std::uint64_t due = triggers_.nextDueMs();
+  if (due == 0) return nextTick;
+  const std::uint64_t now = nowMs();
+  const auto at = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(due > now ? due - now : 0);
+  return std::min(at, nextTick);
 }
 
 int PortRecord::armStatusTrigger(int handle, unsigned value, bool active) {

@@ -91,6 +91,7 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   int newStatusTrigger(int kind);
   int dropTrigger(int handle);
   int armTimerTrigger(int handle, std::int64_t ticks, bool active);
+  int armTimerTriggerMs(int handle, std::uint64_t ms);
   int armStatusTrigger(int handle, unsigned value, bool active);
 
   // Handlers; bridge null = procedure handler.
@@ -123,6 +124,8 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   void stopThread(std::thread& t, bool& ended, const char* which);
 
   bool hasWork() const;
+  std::chrono::steady_clock::time_point wakeTime(
+      std::chrono::steady_clock::time_point nextTick) const;
   void runCalls(Lock& lk);
   std::size_t readDevice(Lock& lk);
   void pollLines(Lock& lk);
@@ -158,6 +161,7 @@ class PortRecord : public std::enable_shared_from_this<PortRecord> {
   std::uint64_t outGeneration_ = 0;
   bool rxPending_ = false;  // bytes the dispatcher has not scanned yet
   bool outputEvent_ = false;
+  bool timerArmed_ = false;  // a millisecond timer was armed since the dispatcher's last wait
   bool inFull_ = false;
   bool throttled_ = false;
   bool deviceLost_ = false;      // the device hung up or failed: it is not read or written again

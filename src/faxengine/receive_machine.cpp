@@ -71,16 +71,12 @@ std::size_t ReceiveMachine::onRaw(std::span<const std::uint8_t> data) {
 }
 
 void ReceiveMachine::stepWaitCall() {
+  // The modem went while the last call was hung up.
+  if (deviceLost()) return fail(ecDeviceLost);
   SessionRecord& s = session();
-  ProtocolRecord& p = protocol();
-  p.ringCount = 0;
-  s.remoteStationId.clear();
+  resetCall();  // each call reports its own result
   s.faxFile.clear();
   s.currentPage = 0;
-  s.totalPages = 0;
-  s.pageBytes = 0;
-  s.lastErrorCode = ecOK;  // each call reports its own result
-  p.lastHangupCode = 0;
   accepted_ = false;
   refused_ = false;
   answeredWithoutFile_ = false;
@@ -89,7 +85,7 @@ void ReceiveMachine::stepWaitCall() {
     reportStatus(true, false);
     firstReported_ = true;
   }
-  if (s.option(kOptSoftwareFlow)) link().setSoftwareFlow(SoftwareFlow::Off);
+  softwareFlow(false);
   link().setDtrRts(true);
   setStep(Step::Dialogue);
   dialogue_->waitForCall();
@@ -124,11 +120,18 @@ void ReceiveMachine::stepRings(const std::string& line, AtReply reply) {
 void ReceiveMachine::answer() {
   answeredWithoutFile_ = true;
   sendCommand("ATA");
-  armReply(timeouts::kAnswer);
-  answerTimer_ = newTimer(link().now(), timeouts::kAnswer);
-  setProgress(progress::kAnswering);
+  armReply(timing::kAnswer);
+  answerTimer_ = newTimer(link().now(), timing::kAnswer);
+  act([this] { setProgress(progress::kAnswering); });  // once "ATA" has gone out
   setStep(Step::Dialogue);
   dialogue_->answered();
+}
+
+void ReceiveMachine::softwareFlow(bool on) {
+  // Stop the modem with 6 KiB waiting, resume at 2 KiB: room for the bytes under way.
+  constexpr int kFlowStop = 6144, kFlowResume = 2048;
+  if (session().option(kOptSoftwareFlow))
+    link().setSoftwareFlow(on ? SoftwareFlow::Receive : SoftwareFlow::Off, kFlowStop, kFlowResume);
 }
 
 Ticks ReceiveMachine::answerTicksLeft() const { return remainingTicks(answerTimer_, link().now()); }

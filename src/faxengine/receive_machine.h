@@ -68,6 +68,8 @@ class ReceiveMachine : public FaxMachine {
   void endOfDocument();
   // The modem confirmed the end of the call.
   void endOfCall();
+  // XON/XOFF while page data arrives, when the session uses it.
+  void softwareFlow(bool on);
   // What is left of the time allowed from "ATA" to the connection report.
   Ticks answerTicksLeft() const;
 

@@ -23,6 +23,8 @@ const char* SendMachine::stepName(Step s) {
     case Step::FirstPage: return "first page";
     case Step::Dialogue: return "dialogue";
     case Step::RedialWait: return "redial wait";
+    case Step::WaitXon: return "wait for XON";
+    case Step::WaitBuffer: return "wait for buffer";
     case Step::CoverText: return "text cover";
     case Step::PageData: return "page data";
     case Step::FaxDone: return "fax done";
@@ -47,6 +49,7 @@ Input SendMachine::input() const {
     case Step::FaxDone:
     case Step::Abort: return Input::None;
     case Step::Dialogue: return dialogue_->input();
+    case Step::WaitXon: return Input::Raw;
     default: return Input::Triggers;
   }
 }
@@ -60,6 +63,10 @@ void SendMachine::onStep(Trigger t) {
     case Step::FirstPage: stepFirstPage(); break;
     case Step::Dialogue: dialogue_->onStep(t); break;
     case Step::RedialWait: stepRedialWait(t); break;
+    case Step::WaitXon:
+      if (t == Trigger::ReplyTimer) waitBuffer();  // no XON in time: go on without it
+      break;
+    case Step::WaitBuffer: stepWaitBuffer(t); break;
     case Step::CoverText: stepCoverText(t); break;
     case Step::PageData: stepPageData(t); break;
     case Step::FaxDone: stepFaxDone(); break;
@@ -73,12 +80,19 @@ void SendMachine::onLine(const std::string& line, AtReply reply) {
 }
 
 std::size_t SendMachine::onRaw(std::span<const std::uint8_t> data) {
-  return step_ == Step::Dialogue ? dialogue_->onRaw(data) : data.size();
+  if (step_ == Step::Dialogue) return dialogue_->onRaw(data);
+  if (step_ != Step::WaitXon) return data.size();
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (data[i] == kXon) {
+      waitBuffer();
+      return i + 1;
+    }
+  }
+  return data.size();
 }
 
 void SendMachine::stepNextFax() {
   SessionRecord& s = session();
-  ProtocolRecord& p = protocol();
   std::string phone, fax, cover;
   if (deviceLost() || !host().faxNext(phone, fax, cover) || phone.empty()) {
     reportStatus(false, true);
@@ -90,19 +104,13 @@ void SendMachine::stepNextFax() {
   s.phoneNumber = phone;
   s.faxFile.set(fax);
   s.coverFile = cover;
-  s.lastErrorCode = ecOK;  // each fax reports its own result
+  resetCall();  // each fax is a call of its own and reports its own result
   host().faxLog(lfaxTransmitStart);
   s.dialAttempt = 0;
-  s.remoteStationId.clear();
   s.sendingCover = false;
   s.currentPage = 1;
-  s.totalPages = 0;
   s.coverPages = 0;
-  s.pageBytes = 0;
   s.pageLength = 0;
-  p.retryCount = 0;
-  p.lastHangupCode = 0;
-  p.resolution = p.prevResolution = ' ';  // each fax is a call of its own
   clearUserAbort();
   if (!fax.empty()) {
     int rc = file_.open(fax);
@@ -111,7 +119,7 @@ void SendMachine::stepNextFax() {
   } else if (cover.empty()) {
     return fail(ecNoFilename);
   }
-  if (s.option(kOptSoftwareFlow)) link().setSoftwareFlow(SoftwareFlow::Off);
+  softwareFlow(false);
   setStep(Step::FirstPage);
 }
 
@@ -146,7 +154,6 @@ void SendMachine::stepFirstPage() {
 int SendMachine::readPageHeader() {
   ProtocolRecord& p = protocol();
   const faximage::FaxPageHeader& h = file_.pageHeader();
-  p.pageHasLineLengths = h.lineLengths();
   char res = h.fine() ? '1' : '0';
   if (p.prevResolution != ' ' && p.prevResolution != res) {
     // Reported, not a failure: the page goes out at the session's resolution.
@@ -182,7 +189,7 @@ void SendMachine::dial() {
   sendCommand(std::string(p.toneDial ? "ATDT" : "ATDP") + p.dialPrefix +
               base::DialledFaxNumber(session().phoneNumber));
   armReply(session().dialWait);
-  setProgress(progress::kDialing);
+  act([this] { setProgress(progress::kDialing); });  // once the number has gone out
 }
 
 void SendMachine::busy() {
@@ -204,6 +211,18 @@ void SendMachine::busy() {
   setStep(Step::NextFax);
 }
 
+bool SendMachine::dialFailed(AtReply reply) {
+  switch (reply) {
+    case AtReply::Busy:
+    case AtReply::NoAnswer: busy(); return true;
+    case AtReply::Voice: fail(ecFaxVoiceCall); return true;
+    case AtReply::NoDialTone: fail(ecFaxNoDialTone); return true;
+    // No fax machine answered: nothing more will come, so the call ends now.
+    case AtReply::NoCarrier: fail(ecFaxNoFax); return true;
+    default: return false;
+  }
+}
+
 void SendMachine::stepRedialWait(Trigger t) {
   if (t != Trigger::ReplyTimer) return;
   setStep(Step::Dialogue);
@@ -213,7 +232,7 @@ void SendMachine::stepRedialWait(Trigger t) {
 HeaderValues SendMachine::headerValues() const {
   const SessionRecord& s = session();
   HeaderValues v;
-  std::time_t now = std::time(nullptr);
+  const std::time_t now = link().clock().calendarTime();
   v.date = shortDateText(now);
   v.time = shortTimeText(now);
   v.stationId = s.stationId;
@@ -226,6 +245,31 @@ HeaderValues SendMachine::headerValues() const {
   else
     v.page = s.sendingCover ? 1 : s.currentPage + 1;
   return v;
+}
+
+void SendMachine::startPage(bool xonFirst) {
+  if (!xonFirst) return waitBuffer();
+  armReply(timing::kXonWait);
+  setStep(Step::WaitXon);
+}
+
+void SendMachine::waitBuffer() {
+  link().armOutputFree(SendFile::kBlock);
+  armReply(protocol().pageTimeout);
+  setStep(Step::WaitBuffer);
+}
+
+void SendMachine::stepWaitBuffer(Trigger t) {
+  if (t == Trigger::ReplyTimer) return fail(ecTimeout);
+  if (t != Trigger::OutputFree) return;
+  setProgress(progress::kSendingPage);
+  softwareFlow(true);
+  beginPageData();
+}
+
+void SendMachine::softwareFlow(bool on) {
+  if (session().option(kOptSoftwareFlow))
+    link().setSoftwareFlow(on ? SoftwareFlow::Transmit : SoftwareFlow::Off);
 }
 
 void SendMachine::beginPageData() {
@@ -340,6 +384,8 @@ void SendMachine::checkForcedStatus() {
 }
 
 void SendMachine::pageFinished() {
+  link().armOutputEmpty();
+  armReply(pageEndTimeout());
   setStep(Step::Dialogue);
   dialogue_->pageQueued();
 }

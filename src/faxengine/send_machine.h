@@ -5,7 +5,9 @@
 //
 //   NextFax -> FirstPage -> Dialogue (class set-up, dial, negotiation)
 //   Dialogue -> RedialWait -> Dialogue            busy: wait, then dial again
-//   Dialogue -> CoverText | PageData -> Dialogue  the modem is ready; the page is queued
+//   Dialogue -> [WaitXon ->] WaitBuffer           CONNECT for page data: the modem's XON,
+//                                                 then room in the output buffer
+//   WaitBuffer -> CoverText | PageData -> Dialogue  the page is queued
 //   Dialogue -> FaxDone -> NextFax ...            the last page was confirmed
 //   any failure -> Abort -> NextFax | Ended
 //   NextFax -> Ended                              the list is done
@@ -35,7 +37,8 @@ class SendDialogue : public Dialogue {
   virtual void start() = 0;
   // The redial wait is over.
   virtual void redial() = 0;
-  // Every byte of the page (or cover) is queued.
+  // Every byte of the page (or cover) is queued; the reply timer runs for the page's end
+  // and the output-empty trigger is armed.
   virtual void pageQueued() = 0;
   // Bytes that end the page data (Class 1: DLE ETX).
   virtual std::span<const std::uint8_t> pageTrailer() const { return {}; }
@@ -52,6 +55,8 @@ class SendMachine : public FaxMachine {
     FirstPage,
     Dialogue,
     RedialWait,
+    WaitXon,
+    WaitBuffer,
     CoverText,
     PageData,
     FaxDone,
@@ -71,8 +76,14 @@ class SendMachine : public FaxMachine {
   void dial();
   // "BUSY" or "NO ANSWER": redial after the wait, or give this fax up.
   void busy();
-  // The modem is ready for page data: the prelude, then the cover or the page.
-  void beginPageData();
+  // The results of dialling that end or repeat the call (busy, no answer, voice, no dial
+  // tone, no carrier); false for any other line.
+  bool dialFailed(AtReply reply);
+  // CONNECT for page data: waits for the modem's XON (when it sends one), then for room
+  // in the output buffer, and sends the page.
+  void startPage(bool xonFirst);
+  // XON/XOFF for the page data, when the session uses it.
+  void softwareFlow(bool on);
   // More pages follow the current one.
   bool morePages() const;
   // The page's data is out: reports MPS when more pages follow, else EOP.
@@ -106,6 +117,9 @@ class SendMachine : public FaxMachine {
   void stepNextFax();
   void stepFirstPage();
   void stepRedialWait(Trigger t);
+  void stepWaitBuffer(Trigger t);
+  void waitBuffer();
+  void beginPageData();
   void stepCoverText(Trigger t);
   void stepPageData(Trigger t);
   void stepFaxDone();

@@ -55,7 +55,16 @@ int TriggerTable::armTimer(int handle, Ticks now, std::int64_t ticks, bool activ
   auto* t = find(timers_, kTimerBase, handle);
   if (!t) return ecBadTriggerHandle;
   (*t)->timer = faxengine::newTimer(now, ticks);
+  (*t)->dueMs = 0;
   (*t)->active = active;
+  return 0;
+}
+
+int TriggerTable::armTimerMs(int handle, std::uint64_t nowMs, std::uint64_t ms) {
+  auto* t = find(timers_, kTimerBase, handle);
+  if (!t) return ecBadTriggerHandle;
+  (*t)->dueMs = nowMs + std::max<std::uint64_t>(ms, 1);
+  (*t)->active = true;
   return 0;
 }
 
@@ -88,14 +97,23 @@ void TriggerTable::resetMatchers() {
     if (d) d->matcher.reset();
 }
 
-void TriggerTable::dueTimers(Ticks now, std::vector<FiredTrigger>& out) {
+void TriggerTable::dueTimers(std::uint64_t nowMs, std::vector<FiredTrigger>& out) {
+  const Ticks now = ticksAt(nowMs);
   for (std::size_t i = 0; i < timers_.size(); ++i) {
     auto& t = timers_[i];
-    if (t && t->active && timerExpired(t->timer, now)) {
+    if (!t || !t->active) continue;
+    if (t->dueMs != 0 ? nowMs >= t->dueMs : timerExpired(t->timer, now)) {
       t->active = false;
       out.push_back({kTriggerTimer, kTimerBase + int(i) + 1, 0, 0});
     }
   }
+}
+
+std::uint64_t TriggerTable::nextDueMs() const {
+  std::uint64_t next = 0;
+  for (const auto& t : timers_)
+    if (t && t->active && t->dueMs != 0 && (next == 0 || t->dueMs < next)) next = t->dueMs;
+  return next;
 }
 
 void TriggerTable::dueStatus(const StatusSnapshot& snap, std::vector<FiredTrigger>& out) {

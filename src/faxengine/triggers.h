@@ -42,6 +42,9 @@ class TriggerTable {
   int newStatus(int kind);
   int drop(int handle);
   int armTimer(int handle, Ticks now, std::int64_t ticks, bool active);
+  // Arms a timer to the millisecond (the short pauses of a fax dialogue): it fires once
+  // the clock reads `nowMs + ms`.
+  int armTimerMs(int handle, std::uint64_t nowMs, std::uint64_t ms);
   int armStatus(int handle, unsigned value, bool active, std::uint8_t modemNow);
   void clear();
 
@@ -49,7 +52,9 @@ class TriggerTable {
   void feed(std::uint8_t c, std::vector<FiredTrigger>& out);
   void resetMatchers();
   // Appends and disarms every timer that has expired at `now`.
-  void dueTimers(Ticks now, std::vector<FiredTrigger>& out);
+  void dueTimers(std::uint64_t nowMs, std::vector<FiredTrigger>& out);
+  // The earliest clock reading at which a millisecond timer fires; 0 when none is armed.
+  std::uint64_t nextDueMs() const;
   // Appends and disarms every status trigger whose condition holds.
   void dueStatus(const StatusSnapshot& s, std::vector<FiredTrigger>& out);
   // True while an output-level trigger is armed (the output thread then wakes the
@@ -65,6 +70,7 @@ class TriggerTable {
   };
   struct Timer {
     TickTimer timer;
+    std::uint64_t dueMs = 0;  // a millisecond timer's expiry; 0 for a tick timer
     bool active = false;
   };
   struct Status {

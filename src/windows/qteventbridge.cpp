@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -19,6 +20,7 @@ struct SentCall {
   std::mutex mutex;
   std::condition_variable changed;
   State state = State::waiting;
+  std::exception_ptr error;  // what the callable threw, for the sender
 };
 
 }  // namespace
@@ -46,8 +48,14 @@ bool QtEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
       if (call->state == SentCall::State::dropped) return;
       call->state = SentCall::State::running;
     }
-    fn();
+    std::exception_ptr error;
+    try {
+      fn();
+    } catch (...) {
+      error = std::current_exception();  // the call ends all the same; the sender gets it
+    }
     std::lock_guard lock(call->mutex);
+    call->error = error;
     call->state = SentCall::State::done;
     call->changed.notify_all();
   });
@@ -58,6 +66,7 @@ bool QtEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
     return false;
   }
   call->changed.wait(lock, [&] { return call->state == SentCall::State::done; });
+  if (call->error) std::rethrow_exception(call->error);
   return true;
 }
 

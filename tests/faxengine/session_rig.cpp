@@ -109,16 +109,12 @@ SessionRig::SessionRig(bool sending, TFaxClass cls) {
 void SessionRig::run(bool fireTimers) {
   FaxMachine& m = machine();
   for (int i = 0; i < 100000 && !m.ended(); ++i) {
-    if (!modem.pending.empty()) {
-      std::string bytes = std::move(modem.pending);
-      modem.pending.clear();
-      auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-      std::size_t used = 0;
-      while (used < span.size() && !m.ended()) {
-        std::size_t n = m.handle(Trigger::Data, span.subspan(used));
-        if (n == 0) break;
-        used += n;
-      }
+    if (link.pause) {
+      link.fakeClock().advance(std::uint64_t(*link.pause));
+      link.pause.reset();
+      deliver(Trigger::PauseOver);
+    } else if (!modem.pending.empty()) {
+      if (!deliver(Trigger::Data)) return;
     } else if (link.outputFree) {
       link.outputFree = false;
       m.handle(Trigger::OutputFree);
@@ -137,6 +133,23 @@ void SessionRig::run(bool fireTimers) {
       return;
     }
   }
+}
+
+// Hands the modem's pending bytes to the machine with the trigger; what it leaves (it
+// holds its input during a pause) stays pending. False when it took nothing.
+bool SessionRig::deliver(Trigger t) {
+  FaxMachine& m = machine();
+  std::string bytes = std::move(modem.pending);
+  modem.pending.clear();
+  auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  std::size_t used = m.handle(t, span);
+  while (used < span.size() && !m.ended()) {
+    std::size_t n = m.handle(Trigger::Data, span.subspan(used));
+    if (n == 0) break;
+    used += n;
+  }
+  if (used < bytes.size() && !m.ended()) modem.pending = bytes.substr(used) + modem.pending;
+  return used > 0 || t != Trigger::Data;
 }
 
 }  // namespace faxengine::test

@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,8 @@ class FakeLink : public ModemLink {
   Carrier carrier() const override { return Carrier::Unknown; }
   void setBaud(int bps) override { bauds.push_back(bps); }
   void setSoftwareFlow(SoftwareFlow mode, int, int) override { flow = mode; }
-  void pause(int ms) override { clock_.advance(std::uint64_t(ms)); }
   const Clock& clock() const override { return clock_; }
+  void armPauseTimer(int ms) override { pause = ms; }
   void armReplyTimer(Ticks ticks) override { reply = newTimer(now(), ticks); }
   void stopReplyTimer() override { reply.reset(); }
   void armStatusTimer(Ticks) override {}
@@ -73,6 +74,7 @@ class FakeLink : public ModemLink {
 
   FakeClock& fakeClock() { return clock_; }
   std::optional<TickTimer> reply;
+  std::optional<int> pause;  // ms
   bool outputFree = false, outputLow = false, outputEmpty = false, dtr = true;
   SoftwareFlow flow = SoftwareFlow::Off;
   std::vector<int> bauds;
@@ -87,7 +89,10 @@ class FakeLink : public ModemLink {
 class FakeHost : public SessionHost {
  public:
   void faxStatus(bool first, bool last) override;
-  void faxLog(int code) override { logs.push_back(code); }
+  void faxLog(int code) override {
+    if (code == failOnLog) throw std::runtime_error("log not written");
+    logs.push_back(code);
+  }
   void faxError(int code) override { errors.push_back(code); }
   void faxFinish(int code) override { finish = code; }
   bool faxNext(std::string& phone, std::string& fax, std::string& cover) override;
@@ -101,6 +106,7 @@ class FakeHost : public SessionHost {
   };
   std::deque<Fax> faxes;
   std::vector<int> logs, errors;
+  int failOnLog = 0;  // the log point whose handler throws
   std::optional<int> finish;
   int firstStatus = 0, lastStatus = 0;
   bool acceptAnswer = true;
@@ -110,7 +116,8 @@ class FakeHost : public SessionHost {
 };
 
 // Runs a machine with the scripted modem until it ends or nothing is left to deliver.
-// Timers fire only when no reply and no buffer trigger waits, after advancing the clock.
+// A pause ends first (the machine takes nothing else during it), on the fake clock; the
+// reply timer fires only when no reply and no buffer trigger waits.
 class SessionRig {
  public:
   explicit SessionRig(bool sending, TFaxClass cls = TFaxClass::fcClass2);
@@ -118,6 +125,7 @@ class SessionRig {
   void start() { machine().handle(Trigger::Start); }
   FaxMachine& machine() { return send ? static_cast<FaxMachine&>(*send) : *receive; }
   bool ended() { return machine().ended(); }
+  bool deliver(Trigger t);
 
   ScriptedModem modem;
   FakeLink link{modem};

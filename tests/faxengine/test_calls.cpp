@@ -208,8 +208,8 @@ TEST(FaultCalls, AbortWhileDialingEndsTheSessionAsAUserAbort) {
             "2");
 }
 
-// A number that does not answer: the modem gives up after its S7 wait (3 s here), and the
-// fax fails.
+// A number that does not answer: the modem gives up after its S7 wait (3 s here) with NO
+// CARRIER, and the fax fails at once with the code for it.
 TEST(FaultCalls, ANumberThatDoesNotAnswerFails) {
   TempDir dir;
   std::string file = dir.path("out.brx");
@@ -223,7 +223,7 @@ TEST(FaultCalls, ANumberThatDoesNotAnswerFails) {
   fax.SetFaxFile(file);
   SendResult r;
   ASSERT_TRUE(runSession(fax, sim.modem1(), r));
-  EXPECT_EQ(r.finish, ecTimeout) << errorText(r.finish);
+  EXPECT_EQ(r.finish, ecFaxNoFax) << errorText(r.finish);
   EXPECT_EQ(r.logs.back(), lfaxTransmitFail);
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -46,6 +48,22 @@ TEST(EventBridge, SendNotTakenUpInTimeIsDropped) {
   EXPECT_FALSE(sent);
   bridge.processPending();
   EXPECT_FALSE(ran);
+}
+
+TEST(EventBridge, ASentCallThatThrowsStillEndsAndTheSenderGetsTheException) {
+  PlainEventBridge bridge;
+  std::string caught;
+  std::thread other([&] {
+    try {
+      bridge.send([] { throw std::runtime_error("handler failed"); });
+    } catch (const std::runtime_error& e) {
+      caught = e.what();
+    }
+    bridge.requestQuit();
+  });
+  bridge.run();  // the owner's loop goes on
+  other.join();
+  EXPECT_EQ(caught, "handler failed");
 }
 
 TEST(EventBridge, SendOnTheOwnerRunsAtOnce) {

@@ -2,9 +2,14 @@
 // consumed-bytes rule, timers that fire once per arming, status triggers, the slot
 // limits, and handlers that run on the owner thread or are serialized with deliveries.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -166,6 +171,38 @@ TEST_F(PortTriggers, TimerFiresOnceUntilArmedAgain) {
   ASSERT_EQ(port.ArmTimerTrigger(t, 0, false), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
   EXPECT_EQ(rec.count(kTriggerTimer), 2u);
+  // A pause's arming counts milliseconds, not ticks: 20 ms is not over at 19.
+  ASSERT_EQ(port.ArmTimerTriggerMs(t, 20), 0);
+  clock.advance(19);
+  std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  EXPECT_EQ(rec.count(kTriggerTimer), 2u);
+  clock.advance(1);
+  ASSERT_TRUE(waitFor([&] { return rec.count(kTriggerTimer) == 3; }));
+}
+
+TEST_F(PortTriggers, AHandlerThatThrowsIsTracedWithItsReasonAndDeliveriesGoOn) {
+  const ClosesAtEnd closer{port};
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("brindle-throw-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  port.TraceName = (dir / "T.TRC").string();
+  port.SetTracing(TTraceLogState::tlOn);
+  std::atomic<int> calls{0};
+  port.AttachHandler([&](unsigned, int, std::uint32_t) {
+    ++calls;
+    throw std::runtime_error("handler broke");
+  });
+  const int t = port.NewTimerTrigger();
+  for (int i = 1; i <= 2; ++i) {
+    ASSERT_EQ(port.ArmTimerTrigger(t, 1), 0);
+    clock.advance(55);
+    ASSERT_TRUE(waitFor([&] { return calls == i; }));
+  }
+  port.SetTracing(TTraceLogState::tlDump);
+  std::ifstream in(port.TraceName);
+  const std::string trace((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(trace.find("handler broke"), std::string::npos) << trace;
+  std::filesystem::remove_all(dir);
 }
 
 TEST_F(PortTriggers, SlotLimitsAndBadHandles) {

@@ -210,6 +210,7 @@ TEST_P(ReceiveSteps, WithoutOneFaxTheReceiverWaitsForTheNextCall) {
   EXPECT_EQ(r.session.progressCode, progress::kWaitingForCall);
   EXPECT_EQ(r.host.lastStatus, 1);
   r.receive->abort();
+  r.run();  // the hang-up's pauses
   EXPECT_EQ(r.host.finish, ecCancelRequested);
 }
 

@@ -176,7 +176,10 @@ TEST_P(SendSteps, DialResultsEndTheFaxWithTheirCodes) {
     const char* result;
     int code;
   } cases[] = {
-      {"VOICE", ecFaxVoiceCall}, {"NO DIALTONE", ecFaxNoDialTone}, {"ERROR", ecFaxBadModemResult}};
+      {"VOICE", ecFaxVoiceCall},
+      {"NO DIALTONE", ecFaxNoDialTone},
+      {"ERROR", ecFaxBadModemResult},
+      {"NO CARRIER", ecFaxNoFax}};  // at once, not after the reply time-out
   for (const Case& c : cases) {
     SessionRig& r = rig();
     sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial({c.result}));
@@ -254,11 +257,51 @@ TEST_P(SendSteps, AbortDuringDialingEndsWithUserAbort) {
   sendOne(r, fax({{patternPicture(5, 1)}}), s, false);
   ASSERT_FALSE(r.ended());
   r.send->abort();
+  r.run();  // the hang-up's pauses
   EXPECT_TRUE(r.ended());
   EXPECT_EQ(r.host.finish, ecCancelRequested);
   EXPECT_EQ(r.session.progressCode, progress::kUserAbort);
   EXPECT_EQ(r.host.lastStatus, 1);
   EXPECT_EQ(r.modem.commands.back(), "+++ATH0");
+}
+
+TEST_P(SendSteps, ACancelDuringAPauseDropsTheWaitingCommandAndHangsUp) {
+  SessionRig& r = rig();
+  r.host.faxes.push_back({"5551234", fax({{patternPicture(5, 1)}}), ""});
+  r.modem.load(script().setup("0,3,0,2,0,0,0,0").steps);
+  r.start();
+  ASSERT_TRUE(r.link.pause);  // in the pause before the first command
+  r.send->abort();
+  r.run();
+  EXPECT_EQ(r.host.finish, ecCancelRequested);
+  EXPECT_EQ(r.modem.commands, (std::vector<std::string>{"+++ATH0"}));
+}
+
+TEST_P(SendSteps, AStepThatThrowsIsLoggedAndEndsTheFaxWithTheSessionError) {
+  SessionRig& r = rig();
+  r.host.failOnLog = lfaxTransmitStart;
+  sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial().page(true));
+  EXPECT_TRUE(r.ended());
+  EXPECT_EQ(r.host.finish, ecFaxSessionError);
+  EXPECT_EQ(r.host.errors, std::vector<int>{ecFaxSessionError});
+  EXPECT_TRUE(std::any_of(r.link.notes.begin(), r.link.notes.end(), [](const std::string& n) {
+    return n.find("log not written") != std::string::npos;
+  }));
+}
+
+TEST_P(SendSteps, TheHeaderDateComesFromTheSessionClock) {
+  auto headerRows = [&](std::time_t at) {
+    SessionRig& r = rig();
+    r.session.headerLine = "$D";
+    r.link.fakeClock().setCalendar(at);
+    sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial().page(true));
+    EXPECT_EQ(r.modem.pages.size(), 1u);
+    Picture rows = decodeRows(r.modem.pages.at(0));
+    return Picture(rows.begin() + 8, rows.begin() + 16);
+  };
+  const std::time_t noon = 1592222400;  // a summer day at noon (UTC)
+  EXPECT_EQ(headerRows(noon), headerRows(noon + 60));
+  EXPECT_NE(headerRows(noon), headerRows(noon + 3 * 86400));
 }
 
 TEST_P(SendSteps, NoiseLinesAreSkipped) {

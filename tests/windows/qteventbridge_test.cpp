@@ -7,6 +7,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 namespace {
@@ -53,6 +55,23 @@ TEST(QtEventBridge, AnUnansweredSendIsDroppedAndNeverRunsLater) {
   EXPECT_FALSE(result);
   for (int i = 0; i < 5; ++i) bridge.processPending(5ms);
   EXPECT_EQ(runs, 0);
+}
+
+TEST(QtEventBridge, ASentCallThatThrowsStillEndsAndTheSenderGetsTheException) {
+  QtEventBridge bridge;
+  std::atomic<bool> done{false};
+  std::string caught;
+  std::thread engine([&] {
+    try {
+      bridge.send([] { throw std::runtime_error("handler failed"); });
+    } catch (const std::runtime_error& e) {
+      caught = e.what();
+    }
+    done = true;
+  });
+  pumpUntil(bridge, done);
+  engine.join();
+  EXPECT_EQ(caught, "handler failed");
 }
 
 TEST(QtEventBridge, WaitingForMessagesEndsWhenOneArrives) {

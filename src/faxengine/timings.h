@@ -1,0 +1,62 @@
+// Every time-out and pause of the fax dialogues, in one table. Time-outs are in ticks of
+// 55 ms (the reply timer's unit), pauses in milliseconds (the pause timer's unit). Each
+// entry says where its figure comes from; the dialogues use these names only.
+#pragma once
+
+#include "faxengine/ticks.h"
+
+namespace faxengine::timing {
+
+// ---- Reply time-outs (ticks) ------------------------------------------------------------
+// Any command's reply, and the default ReplyTimeout: 10 s, long enough for the slowest
+// modem to answer a set-up command.
+inline constexpr Ticks kReply = 182;
+// "AT+FDT" until a Class 2 modem is ready for page data: 30 s, the time the modem may take
+// to negotiate and train with the far end before it says CONNECT.
+inline constexpr Ticks kAfterFdt = 546;
+// Page data and the exchange after a page, and the default PageTimeout: 60 s, a page at
+// the slowest rate with room for the far end's printing.
+inline constexpr Ticks kPage = 1092;
+// The XON a Class 2 modem sends after CONNECT before it takes page data: 1 s; without it
+// the page goes out all the same.
+inline constexpr Ticks kXonWait = 18;
+// From "ATA" to the connection report: 60 s, the far end's whole call set-up (its own
+// answer tone detection and its repeated capability frames).
+inline constexpr Ticks kAnswer = 1092;
+// The answer to a Class 1 command frame: 3 s, the far end's response time in T.30 (T4).
+inline constexpr Ticks kResponse = 54;
+// The "OK" to "ATH" that ends a Class 1 call: about 1.4 s; a modem that stays silent is
+// hung up by DTR instead.
+inline constexpr Ticks kHangUpReply = 26;
+// The rest of the wait after a modem's modulation list (its "OK" follows at once): 2 s.
+inline constexpr Ticks kModulationList = 36;
+
+// T.30's own timers T1 (call set-up, 35 s), T2 (command wait, 6 s), T3 (operator
+// intervention) and T4 (response wait, 3 s) belong here when the Class 1 dialogues follow
+// the line's error rules; kResponse above is T4's figure today.
+
+// ---- Pauses (milliseconds) --------------------------------------------------------------
+// Before every command: the modem needs a moment after its last reply before it reads the
+// next command line.
+inline constexpr int kCommandPauseMs = 100;
+// Before the Class 1 data and frame commands ("AT+FTM=", "AT+FRM=", "AT+FTH=", "AT+FRH="):
+// shorter, so the far end's carrier is not missed.
+inline constexpr int kShortCommandPauseMs = 40;
+// Before a Class 1 frame's bytes: the modem starts its flag preamble on CONNECT.
+inline constexpr int kFramePauseMs = 20;
+// Between receiving and sending a signal in Class 1: T.30's turn-around silence (75 ms
+// and more), rounded up for slow modems.
+inline constexpr int kTurnPauseMs = 200;
+// After the page's carrier before MPS or EOP: the far end needs time to end its page.
+inline constexpr int kPostPagePauseMs = 500;
+// After the training check's carrier before CFR or FTT goes out: the carrier has dropped.
+inline constexpr int kTcfEndPauseMs = 20;
+// Before and after "+++" and after "ATH": the modem's escape guard time is 1 s.
+inline constexpr int kEscapeGuardMs = 1000;
+// DTR and RTS low, then high again: 500 ms is more than any modem needs to see the drop.
+inline constexpr int kLineDropMs = 500;
+// Before a change of the port's speed: 9 ticks (about 0.5 s) for the modem's last reply
+// to leave the line.
+inline constexpr int kBaudSettleMs = int(ticksToMs(9));
+
+}  // namespace faxengine::timing
