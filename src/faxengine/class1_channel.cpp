@@ -54,6 +54,12 @@ void Channel::receiveFrames() {
   command("AT+FRH=3");
 }
 
+void Channel::awaitResponse() {
+  m_.pause(timing::kTurnPauseMs);
+  receiveFrames();
+  m_.armReply(timing::kResponse);
+}
+
 void Channel::frame(const std::vector<std::uint8_t>& bytes) {
   m_.note("-> " + fcfName(bytes.size() > 2 ? bytes[2] : 0));
   std::vector<std::uint8_t> out;

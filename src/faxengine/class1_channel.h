@@ -44,6 +44,9 @@ class Channel {
   void command(std::string_view text);
   // Sends "AT+FRH=3" to read the next frame; the last frame's flags are forgotten.
   void receiveFrames();
+  // Our frames are out: after the turn-around pause, reads the far end's answer with the
+  // response time-out running.
+  void awaitResponse();
   // After 20 ms, the frame with DLE doubled and DLE ETX; the reply timer is re-armed.
   void frame(const std::vector<std::uint8_t>& bytes);
   // Feeds bytes until a line or a frame is complete and hands it on (the line logged, the

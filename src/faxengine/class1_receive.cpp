@@ -8,33 +8,17 @@ namespace faxengine::class1 {
 
 namespace {
 constexpr int kDisTries = 3;
+
+// The steps' names in the order of Class1ReceiveStep.
+constexpr const char* kClass1ReceiveStepNames[] = {
+    "idle",        "class set", "answered",  "DIS sent", "command", "DIS repeat",
+    "TCF connect", "TCF",       "FTT ready", "TCF end",  "confirm", "page connect",
+    "page end",    "post page", "page done", "response", "release", "hang up"};
 }  // namespace
 
-const char* Class1Receive::name(Step s) {
-  switch (s) {
-    case Step::Idle: return "idle";
-    case Step::ClassSet: return "class set";
-    case Step::Answered: return "answered";
-    case Step::DisSent: return "DIS sent";
-    case Step::Command: return "command";
-    case Step::DisRepeat: return "DIS repeat";
-    case Step::TcfConnect: return "TCF connect";
-    case Step::Tcf: return "TCF";
-    case Step::FttReady: return "FTT ready";
-    case Step::TcfEnd: return "TCF end";
-    case Step::Confirm: return "confirm";
-    case Step::PageConnect: return "page connect";
-    case Step::PageEnd: return "page end";
-    case Step::PostPage: return "post page";
-    case Step::PageDone: return "page done";
-    case Step::Response: return "response";
-    case Step::Release: return "release";
-    case Step::HangUp: return "hang up";
-  }
-  return "?";
-}
-
-void Class1Receive::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Receive::name); }
+Class1Receive::Class1Receive(ReceiveMachine& m)
+    : SteppedDialogue(m, "class 1", Step::Idle, stepNames<Step::HangUp>(kClass1ReceiveStepNames)),
+      io_(m) {}
 
 void Class1Receive::waitForCall() {
   io_.command("AT+FCLASS=1");
@@ -105,9 +89,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       }
       if (reply != AtReply::Ok) break;
       m_.pause(timing::kTurnPauseMs);
-      m_.pause(timing::kTurnPauseMs);
-      io_.receiveFrames();
-      m_.armReply(timing::kResponse);
+      io_.awaitResponse();
       return setStep(Step::Command);
     case Step::Command: return onCommand(reply);
     case Step::TcfConnect:

@@ -17,37 +17,34 @@
 
 #include "faxengine/class1_channel.h"
 #include "faxengine/receive_machine.h"
+#include "faxengine/stepped_dialogue.h"
 
 namespace faxengine::class1 {
 
-class Class1Receive : public ReceiveDialogue {
+enum class Class1ReceiveStep {
+  Idle,
+  ClassSet,
+  Answered,
+  DisSent,
+  Command,
+  DisRepeat,
+  TcfConnect,
+  Tcf,
+  FttReady,
+  TcfEnd,
+  Confirm,
+  PageConnect,
+  PageEnd,
+  PostPage,
+  PageDone,
+  Response,
+  Release,
+  HangUp
+};
+
+class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep> {
  public:
-  enum class Step {
-    Idle,
-    ClassSet,
-    Answered,
-    DisSent,
-    Command,
-    DisRepeat,
-    TcfConnect,
-    Tcf,
-    FttReady,
-    TcfEnd,
-    Confirm,
-    PageConnect,
-    PageEnd,
-    PostPage,
-    PageDone,
-    Response,
-    Release,
-    HangUp
-  };
-  static const char* name(Step s);
-
-  explicit Class1Receive(ReceiveMachine& m) : ReceiveDialogue(m), io_(m) {}
-
-  const char* stepName() const override { return name(step_); }
-  Step step() const { return step_; }
+  explicit Class1Receive(ReceiveMachine& m);
   void waitForCall() override;
   void answered() override;
   void pageEnded() override;
@@ -57,7 +54,6 @@ class Class1Receive : public ReceiveDialogue {
   std::size_t onRaw(std::span<const std::uint8_t> data) override;
 
  private:
-  void setStep(Step s);
   void onFrame(const Frame& f);
   void onDcs(const Frame& f);
   void onCommand(AtReply reply);
@@ -70,7 +66,6 @@ class Class1Receive : public ReceiveDialogue {
   bool framesInstead(const std::string& line);
 
   Channel io_;
-  Step step_ = Step::Idle;
   bool disSent_ = false;
   bool morePages_ = false;
   bool dle_ = false;

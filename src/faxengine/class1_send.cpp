@@ -8,35 +8,21 @@
 namespace faxengine::class1 {
 
 namespace {
+// The steps' names in the order of Class1SendStep.
+constexpr const char* kClass1SendStepNames[] = {
+    "select class",    "class set",      "dial result",  "TSI ready",  "DCS ready", "DCS sent",
+    "TCF ready",       "TCF sent",       "confirmation", "page ready", "page sent", "post page",
+    "post page ready", "post page sent", "response",     "DCN ready",  "DCN sent",  "hang up"};
+
 constexpr std::uint8_t kPageEnd[] = {kDle, kEtx};
 constexpr int kPostPageTries = 3;
+
 }  // namespace
 
-const char* Class1Send::name(Step s) {
-  switch (s) {
-    case Step::SelectClass: return "select class";
-    case Step::ClassSet: return "class set";
-    case Step::DialResult: return "dial result";
-    case Step::TsiReady: return "TSI ready";
-    case Step::DcsReady: return "DCS ready";
-    case Step::DcsSent: return "DCS sent";
-    case Step::TcfReady: return "TCF ready";
-    case Step::TcfSent: return "TCF sent";
-    case Step::Confirmation: return "confirmation";
-    case Step::PageReady: return "page ready";
-    case Step::PageSent: return "page sent";
-    case Step::PostPage: return "post page";
-    case Step::PostPageReady: return "post page ready";
-    case Step::PostPageSent: return "post page sent";
-    case Step::Response: return "response";
-    case Step::DcnReady: return "DCN ready";
-    case Step::DcnSent: return "DCN sent";
-    case Step::HangUp: return "hang up";
-  }
-  return "?";
-}
-
-void Class1Send::setStep(Step s) { changeStep(m_, "class 1", step_, s, &Class1Send::name); }
+Class1Send::Class1Send(SendMachine& m)
+    : SteppedDialogue(m, "class 1", Step::SelectClass,
+                      stepNames<Step::HangUp>(kClass1SendStepNames)),
+      io_(m) {}
 
 void Class1Send::start() { setStep(Step::SelectClass); }
 
@@ -127,9 +113,7 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
       return setStep(Step::PostPageSent);
     case Step::PostPageSent:
       if (reply != AtReply::Ok) break;
-      m_.pause(timing::kTurnPauseMs);
-      io_.receiveFrames();
-      m_.armReply(timing::kResponse);
+      io_.awaitResponse();
       return setStep(Step::Response);
     case Step::Response: return onResponse(reply);
     case Step::DcnReady:

@@ -17,48 +17,44 @@
 
 #include "faxengine/class1_channel.h"
 #include "faxengine/send_machine.h"
+#include "faxengine/stepped_dialogue.h"
 
 namespace faxengine::class1 {
 
-class Class1Send : public SendDialogue {
+enum class Class1SendStep {
+  SelectClass,
+  ClassSet,
+  DialResult,
+  TsiReady,
+  DcsReady,
+  DcsSent,
+  TcfReady,
+  TcfSent,
+  Confirmation,
+  PageReady,
+  PageSent,
+  PostPage,
+  PostPageReady,
+  PostPageSent,
+  Response,
+  DcnReady,
+  DcnSent,
+  HangUp
+};
+
+class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
  public:
-  enum class Step {
-    SelectClass,
-    ClassSet,
-    DialResult,
-    TsiReady,
-    DcsReady,
-    DcsSent,
-    TcfReady,
-    TcfSent,
-    Confirmation,
-    PageReady,
-    PageSent,
-    PostPage,
-    PostPageReady,
-    PostPageSent,
-    Response,
-    DcnReady,
-    DcnSent,
-    HangUp
-  };
-  static const char* name(Step s);
-
-  explicit Class1Send(SendMachine& m) : SendDialogue(m), io_(m) {}
-
-  const char* stepName() const override { return name(step_); }
-  Step step() const { return step_; }
+  explicit Class1Send(SendMachine& m);
   void start() override;
   void redial() override;
   void pageQueued() override;
   std::span<const std::uint8_t> pageTrailer() const override;
   Input input() const override;
+  std::size_t onRaw(std::span<const std::uint8_t> data) override;
   void onStep(Trigger t) override;
   void onLine(const std::string& line, AtReply reply) override;
-  std::size_t onRaw(std::span<const std::uint8_t> data) override;
 
  private:
-  void setStep(Step s);
   void onFrame(const Frame& f);
   void onDis(const Frame& f);
   void setRate(int index);
@@ -72,7 +68,6 @@ class Class1Send : public SendDialogue {
   void trainAgain(int rc);
 
   Channel io_;
-  Step step_ = Step::SelectClass;
 };
 
 }  // namespace faxengine::class1

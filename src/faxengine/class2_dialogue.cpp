@@ -7,6 +7,18 @@
 
 namespace faxengine {
 
+namespace {
+// The steps' names in the order of Class2SendStep.
+constexpr const char* kClass2SendStepNames[] = {
+    "select class",   "class set",   "local id set", "class 2.0 set-up",
+    "parameters set", "dial result", "negotiation",  "page sent",
+    "page ended",     "page status", "resend",       "next page"};
+// The steps' names in the order of Class2ReceiveStep.
+constexpr const char* kClass2ReceiveStepNames[] = {
+    "idle",          "class set", "capabilities set", "class 2.0 set-up", "answered",
+    "session start", "page wait", "post page",        "closing"};
+}  // namespace
+
 bool isReport(std::string_view line, std::string_view word) {
   std::string report = "+F";
   report += word;
@@ -62,25 +74,9 @@ bool Class2Commands::class20SetupDone(AtReply reply) {
 
 // ---- sending ---------------------------------------------------------------------------
 
-const char* Class2Send::name(Step s) {
-  switch (s) {
-    case Step::SelectClass: return "select class";
-    case Step::ClassSet: return "class set";
-    case Step::LocalIdSet: return "local id set";
-    case Step::Class20Setup: return "class 2.0 set-up";
-    case Step::ParamsSet: return "parameters set";
-    case Step::DialResult: return "dial result";
-    case Step::Negotiation: return "negotiation";
-    case Step::PageSent: return "page sent";
-    case Step::PageEnded: return "page ended";
-    case Step::PageStatus: return "page status";
-    case Step::Resend: return "resend";
-    case Step::NextPage: return "next page";
-  }
-  return "?";
+Class2Send::Class2Send(SendMachine& m, const Class2Words& words)
+    : Class2Dialogue(m, words, Step::SelectClass, stepNames<Step::NextPage>(kClass2SendStepNames)) {
 }
-
-void Class2Send::setStep(Step s) { changeStep(m_, w_.label, step_, s, &Class2Send::name); }
 
 void Class2Send::start() { step_ = Step::SelectClass; }
 
@@ -279,22 +275,8 @@ void Class20Send::onPageStatus(const std::string& line, AtReply reply) {
 
 // ---- receiving -------------------------------------------------------------------------
 
-const char* Class2Receive::name(Step s) {
-  switch (s) {
-    case Step::Idle: return "idle";
-    case Step::ClassSet: return "class set";
-    case Step::CapsSet: return "capabilities set";
-    case Step::Class20Setup: return "class 2.0 set-up";
-    case Step::Answered: return "answered";
-    case Step::SessionStart: return "session start";
-    case Step::PageWait: return "page wait";
-    case Step::PostPage: return "post page";
-    case Step::Closing: return "closing";
-  }
-  return "?";
-}
-
-void Class2Receive::setStep(Step s) { changeStep(m_, w_.label, step_, s, &Class2Receive::name); }
+Class2Receive::Class2Receive(ReceiveMachine& m, const Class2Words& words)
+    : Class2Dialogue(m, words, Step::Idle, stepNames<Step::Closing>(kClass2ReceiveStepNames)) {}
 
 void Class2Receive::waitForCall() {
   endOfDocument_ = false;

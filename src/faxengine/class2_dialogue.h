@@ -19,6 +19,7 @@
 #include "faxengine/class2_params.h"
 #include "faxengine/receive_machine.h"
 #include "faxengine/send_machine.h"
+#include "faxengine/stepped_dialogue.h"
 
 namespace faxengine {
 
@@ -73,29 +74,38 @@ class Class2Commands {
   bool reportsAsked_ = false;
 };
 
-class Class2Send : public SendDialogue {
+enum class Class2SendStep {
+  SelectClass,
+  ClassSet,
+  LocalIdSet,
+  Class20Setup,
+  ParamsSet,
+  DialResult,
+  Negotiation,
+  PageSent,
+  PageEnded,
+  PageStatus,
+  Resend,
+  NextPage
+};
+
+// What both Class 2 dialogues keep besides their steps: the command table they run with
+// (its label starts their step lines in the log) and the commands it makes.
+template <class Base, class Step>
+class Class2Dialogue : public SteppedDialogue<Base, Step> {
+ protected:
+  template <class Machine>
+  Class2Dialogue(Machine& m, const Class2Words& words, Step first,
+                 std::span<const char* const> names)
+      : SteppedDialogue<Base, Step>(m, words.label, first, names), c_(m, words), w_(words) {}
+
+  Class2Commands c_;
+  const Class2Words& w_;
+};
+
+class Class2Send : public Class2Dialogue<SendDialogue, Class2SendStep> {
  public:
-  enum class Step {
-    SelectClass,
-    ClassSet,
-    LocalIdSet,
-    Class20Setup,
-    ParamsSet,
-    DialResult,
-    Negotiation,
-    PageSent,
-    PageEnded,
-    PageStatus,
-    Resend,
-    NextPage
-  };
-  static const char* name(Step s);
-
-  explicit Class2Send(SendMachine& m, const Class2Words& words = kClass2Words)
-      : SendDialogue(m), c_(m, words), w_(words) {}
-
-  const char* stepName() const override { return name(step_); }
-  Step step() const { return step_; }
+  explicit Class2Send(SendMachine& m, const Class2Words& words = kClass2Words);
   void start() override;
   Input input() const override;
   void onStep(Trigger t) override;
@@ -111,14 +121,9 @@ class Class2Send : public SendDialogue {
   virtual void endPage();
   virtual void onPageStatus(const std::string& line, AtReply reply);
 
-  void setStep(Step s);
   // After OK to the page: fails the fax when a hang-up report said it ended badly.
   bool endedAbnormally();
   void sendParams();
-
-  Class2Commands c_;
-  const Class2Words& w_;
-  Step step_ = Step::SelectClass;
 
  private:
   void onDialResult(const std::string& line, AtReply reply);
@@ -138,26 +143,21 @@ class Class20Send : public Class2Send {
   void onPageStatus(const std::string& line, AtReply reply) override;
 };
 
-class Class2Receive : public ReceiveDialogue {
+enum class Class2ReceiveStep {
+  Idle,
+  ClassSet,
+  CapsSet,
+  Class20Setup,
+  Answered,
+  SessionStart,
+  PageWait,
+  PostPage,
+  Closing
+};
+
+class Class2Receive : public Class2Dialogue<ReceiveDialogue, Class2ReceiveStep> {
  public:
-  enum class Step {
-    Idle,
-    ClassSet,
-    CapsSet,
-    Class20Setup,
-    Answered,
-    SessionStart,
-    PageWait,
-    PostPage,
-    Closing
-  };
-  static const char* name(Step s);
-
-  explicit Class2Receive(ReceiveMachine& m, const Class2Words& words = kClass2Words)
-      : ReceiveDialogue(m), c_(m, words), w_(words) {}
-
-  const char* stepName() const override { return name(step_); }
-  Step step() const { return step_; }
+  explicit Class2Receive(ReceiveMachine& m, const Class2Words& words = kClass2Words);
   void waitForCall() override;
   void answered() override;
   Input input() const override;
@@ -172,12 +172,6 @@ class Class2Receive : public ReceiveDialogue {
   // What follows the capabilities: Class 2 is ready for calls at once.
   virtual void afterCaps();
   void readyForCalls();
-
-  void setStep(Step s);
-
-  Class2Commands c_;
-  const Class2Words& w_;
-  Step step_ = Step::Idle;
 
  private:
   void onAnswered(const std::string& line, AtReply reply);

@@ -18,10 +18,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <vector>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "faxengine/fax_types.h"
 #include "faxengine/modem_link.h"
@@ -167,10 +167,10 @@ class FaxMachine {
   ProtocolRecord& p_;
   ResponseCollector lines_;
   std::deque<Queued> queue_;
-  bool pauseArmed_ = false;     // the head's pause timer runs
-  bool hangingUp_ = false;      // entries queued now belong to a hang-up
-  std::vector<Trigger> kept_;   // triggers that came during a pause
-  unsigned replyArms_ = 0;      // counts armings of the reply timer (a kept one goes stale)
+  bool pauseArmed_ = false;    // the head's pause timer runs
+  bool hangingUp_ = false;     // entries queued now belong to a hang-up
+  std::vector<Trigger> kept_;  // triggers that came during a pause
+  unsigned replyArms_ = 0;     // counts armings of the reply timer (a kept one goes stale)
   Ticks lastReply_ = timing::kReply;
   bool ended_ = false;
   bool flushed_ = false;
@@ -181,8 +181,8 @@ class FaxMachine {
 
 // Moves a machine or dialogue to another step and logs "who: from -> to"; the one place
 // any step changes.
-template <class Step>
-void changeStep(FaxMachine& m, const char* who, Step& step, Step to, const char* (*name)(Step)) {
+template <class Step, class Name>
+void changeStep(FaxMachine& m, const char* who, Step& step, Step to, Name name) {
   if (to == step) return;
   m.note(std::string(who) + ": " + name(step) + " -> " + name(to));
   step = to;
