@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "faximage/t4_2d.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {

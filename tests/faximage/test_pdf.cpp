@@ -9,7 +9,7 @@
 #include "faximage/page_image.h"
 #include "faximage/pdf_export.h"
 #include "brx_builder.h"
-#include "test_util.h"
+#include "image_util.h"
 
 namespace faximage {
 namespace {
