@@ -1,6 +1,6 @@
 // The brindle program as a user starts it: settings written when it closes, by window
 // close or by a termination signal.
-#include "faximage/brx_builder.h"
+#include "brx_builder.h"
 #include "settings/appsettings.h"
 #include "support/programdir.h"
 

@@ -29,19 +29,19 @@ MonoBitmap letterPage(std::uint32_t seed, int rows) {
 TEST(PdfExport, PagesRenderBackToTheirPixelsAtTheFaxResolution) {
   if (!havePoppler()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
   test::ScratchDir dir;
-  std::vector<test::PageSpec> specs{{letterPage(1, 1100), true}, {letterPage(2, 560), false}};
-  ASSERT_EQ(test::writeBrx(dir.path("fax.brx"), specs), 0);
+  std::vector<test::BitmapPage> pages{{letterPage(1, 1100), true}, {letterPage(2, 560), false}};
+  ASSERT_EQ(test::writeBrx(dir.path("fax.brx"), pages), 0);
   ASSERT_EQ(writeFaxPdf(dir.path("fax.brx"), dir.path("fax.pdf")), 0);
   for (int p = 0; p < 2; ++p) {
     SCOPED_TRACE(p + 1);
-    const std::string dpiY = specs[std::size_t(p)].fine ? "196" : "98";
+    const std::string dpiY = pages[std::size_t(p)].fine ? "196" : "98";
     const std::string out = dir.path("page" + std::to_string(p));
     ASSERT_EQ(std::system(("pdftoppm -mono -rx 204 -ry " + dpiY + " -f " + std::to_string(p + 1) +
                            " -singlefile '" + dir.path("fax.pdf") + "' '" + out + "'")
                               .c_str()),
               0);
     const MonoBitmap back = test::readPbm(out + ".pbm");
-    const MonoBitmap& want = specs[std::size_t(p)].image;
+    const MonoBitmap& want = pages[std::size_t(p)].image;
     EXPECT_EQ(back.width, want.width);
     EXPECT_EQ(back.height, want.height);
     EXPECT_TRUE(back.bits == want.bits);
@@ -50,9 +50,9 @@ TEST(PdfExport, PagesRenderBackToTheirPixelsAtTheFaxResolution) {
 
 TEST(PdfExport, TwentyPageFaxStaysSmall) {
   test::ScratchDir dir;
-  std::vector<test::PageSpec> specs;
-  for (int p = 0; p < 20; ++p) specs.push_back({test::textPage(1728, 2200, p), true});
-  ASSERT_EQ(test::writeBrx(dir.path("long.brx"), specs), 0);
+  std::vector<test::BitmapPage> pages;
+  for (int p = 0; p < 20; ++p) pages.push_back({test::textPage(1728, 2200, p), true});
+  ASSERT_EQ(test::writeBrx(dir.path("long.brx"), pages), 0);
   unsigned calls = 0;
   BrxReader fax;
   ASSERT_EQ(fax.openFile(dir.path("long.brx")), 0);
