@@ -128,6 +128,9 @@ std::string DocumentRasteriser::scratch(const std::string& name) {
 // its exit status, -1 when it could not be started, or ecConvertAbort when cancelled.
 int DocumentRasteriser::run(const std::vector<std::string>& argv, std::string& output) {
   output.clear();
+  // A cancel that came before the start starts nothing: a quick helper could otherwise end
+  // before the first look at keepGoing and the cancel would go unnoticed.
+  if (keepGoing && !keepGoing()) return ecConvertAbort;
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
   const pid_t pid = ::fork();
