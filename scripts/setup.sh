@@ -13,6 +13,7 @@ packages=(
   python3 python3-dbf python3-dbfread
   xvfb xauth x11-utils poppler-utils ccache
   ghostscript
+  cups-daemon cups-client cups-bsd cups-filters
 )
 
 missing=()
