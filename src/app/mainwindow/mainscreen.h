@@ -17,6 +17,7 @@
 #include <QMainWindow>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -35,6 +36,7 @@ class TFaxEditor;
 namespace app {
 
 class FaxAssembly;
+class PrintedJobs;
 class TStartingFaxForm;
 
 class TMainScreen : public QMainWindow {
@@ -87,6 +89,8 @@ class TMainScreen : public QMainWindow {
 
   // Commands.
   void NewbuttonClick();
+  // Opens a new fax for each job printed to the Brindle printer, one after the other.
+  void TakePrintedJobs();
   void CloneButtonClick();
   void EditButtonClick();
   void DeleteButtonClick();
@@ -184,6 +188,12 @@ class TMainScreen : public QMainWindow {
   // Stores the editor's cover, document, recipient, subject and number into the current
   // outgoing record (in edit or append state) and posts it.
   void storeEditor(compose::TFaxEditor& editor);
+  // The New command: `prepare` fills the editor before it shows (false: nothing opens).
+  // Returns whether a fax was stored.
+  bool composeNewFax(const std::function<bool(compose::TFaxEditor&)>& prepare);
+  // printedjobs (faxcommands.cpp): one printed job into a new fax; the job stays when the
+  // user wants to fax it later.
+  void faxPrintedJob(const QString& job);
 
   // The fax store as the fax editor and the libraries reach it.
   std::unique_ptr<compose::TComposeStore> composeStore_;
@@ -194,6 +204,9 @@ class TMainScreen : public QMainWindow {
   bool stoppingReceive_ = false;   // the receiver is being stopped by the user
   std::deque<QString> printQueue_;
   bool printingQueue_ = false;
+  PrintedJobs* printedJobs_ = nullptr;
+  QStringList jobsKept_;        // printed jobs the user keeps for later: not offered again now
+  bool takingJobs_ = false;
 };
 
 // Lets pending window messages run; long commands call it between their steps.
