@@ -227,7 +227,7 @@ class PrivateScheduler : public ::testing::Test {
       _exit(127);
     }
     ASSERT_GT(pid_, 0);
-    ASSERT_TRUE(WaitFor([&] { return Shell("lpstat -h " + server_ + " -r > /dev/null 2>&1") == 0; }))
+    ASSERT_TRUE(WaitFor([&] { return Shell("lpstat -h " + server_ + " -r 2> /dev/null | grep -q \"is running\"") == 0; }))
         << "the scheduler did not start";
   }
 
