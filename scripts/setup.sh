@@ -15,6 +15,7 @@ packages=(
   ghostscript
   desktop-file-utils appstream shared-mime-info libglib2.0-bin librsvg2-bin dpkg-dev
   dbus-daemon dbus-session-bus-common file
+  cups-daemon cups-client cups-bsd cups-filters
 )
 
 missing=()

@@ -26,6 +26,8 @@ int runExport(const Args& args, std::ostream& out, std::ostream& err);
 int runSend(const Args& args, std::ostream& out, std::ostream& err);
 int runReceive(const Args& args, std::ostream& out, std::ostream& err);
 int runClasses(const Args& args, std::ostream& out, std::ostream& err);
+// Makes the "Brindle" print queue (lpadmin; root, unless --server names another scheduler).
+int runSetupPrinter(const Args& args, std::ostream& out, std::ostream& err);
 // Built only together with the main window (see CMakeLists.txt).
 int runRender(const Args& args, std::ostream& out, std::ostream& err);
 

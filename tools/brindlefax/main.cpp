@@ -20,6 +20,7 @@ const brindlefax::Command kCommands[] = {
      brindlefax::runConvert},
     {"export", "export FILE [-p PAGE] -f bmp|pcx|dcx|pbm|pdf [-o OUT] [--auto double|half|none]",
      brindlefax::runExport},
+    {"setup-printer", "setup-printer [--server HOST:PORT] [--ppd FILE]", brindlefax::runSetupPrinter},
 #ifdef BRINDLEFAX_CALLS
     {"send",
      "send --device PATH [--class auto|1|2|2.0] [--rate BPS] [--ecm] [--station-id ID]\n"

@@ -1,11 +1,13 @@
 // Main window: the commands on the fax lists: New, Clone, Edit (an outgoing fax in the
-// fax editor, the notes of a received one) and Delete.
+// fax editor, the notes of a received one) and Delete, and new faxes from printed jobs.
 #include "app/assembly/richtextmemo.h"
 #include "app/mainwindow/mainscreen.h"
+#include "app/mainwindow/printedjobs.h"
 #include "app/mainwindow/smallforms.h"
 #include "compose/defaultfont.h"
 #include "compose/enteredit.h"
 #include "compose/faxeditor.h"
+#include "compose/insertcommands.h"
 #include "richtext/richtext.h"
 #include "ui/beep.h"
 #include "ui/messages.h"
@@ -17,28 +19,84 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabBar>
+#include <QTimer>
 
 namespace app {
 
 void TMainScreen::NewbuttonClick() {
-  {
-    compose::TFaxEditor editor(this);
-    editor.Store = composeStore_.get();
+  composeNewFax([this](compose::TFaxEditor& editor) {
     if (CloneMode) {
       loadEditor(editor, QStringLiteral("[clone]"));
     } else {
       compose::ApplyDefaultFont(editor.RichCover);
       compose::ApplyDefaultFont(editor.RichDoc);
     }
-    // A refused write brings the editor back with everything in it, to try again or to
-    // copy the text out.
-    while (editor.exec() == compose::kModalOk && !storeEditor(editor, true)) {
+    return true;
+  });
+}
+
+bool TMainScreen::composeNewFax(const std::function<bool(compose::TFaxEditor&)>& prepare) {
+  bool stored = false;
+  {
+    compose::TFaxEditor editor(this);
+    editor.Store = composeStore_.get();
+    if (prepare(editor)) {
+      // A refused write brings the editor back with everything in it, to try again or to
+      // copy the text out.
+      while (!stored && editor.exec() == compose::kModalOk) stored = storeEditor(editor, true);
+      reopen(&FaxStore::ReopenOutgoing);
+      PumpMessages();
     }
-    reopen(&FaxStore::ReopenOutgoing);
-    PumpMessages();
   }
   CloneMode = false;
   SetButtons();
+  return stored;
+}
+
+void TMainScreen::TakePrintedJobs() {
+  if (!printedJobs_ || takingJobs_ || closing_ || closeQueued_) return;
+  // Another window (a fax being sent, the Preferences) has the user's attention first.
+  if (QApplication::activeModalWidget()) {
+    QTimer::singleShot(1000, this, &TMainScreen::TakePrintedJobs);
+    return;
+  }
+  takingJobs_ = true;
+  // Jobs printed while an editor is open are found on the next pass.
+  for (bool more = true; more && !closing_ && !closeQueued_;) {
+    more = false;
+    for (const QString& job : printedJobs_->Waiting()) {
+      if (jobsKept_.contains(job)) continue;
+      faxPrintedJob(job);
+      more = true;
+      break;
+    }
+  }
+  takingJobs_ = false;
+}
+
+void TMainScreen::faxPrintedJob(const QString& job) {
+  const QString title = PrintedJobs::Title(job);
+  TabSet1->setCurrentIndex(int(ListPage::Outgoing));
+  CloneMode = false;
+  bool pagesIn = false;
+  const bool stored = composeNewFax([&](compose::TFaxEditor& editor) {
+    compose::ApplyDefaultFont(editor.RichCover);
+    compose::ApplyDefaultFont(editor.RichDoc);
+    editor.Subject->setText(title.left(editor.Subject->maxLength()));
+    pagesIn = compose::InsertDocumentFile(editor.RichDoc, job, this);
+    return pagesIn;
+  });
+  // A job that cannot be read was reported by name: offering it again would fail again.
+  const bool keep = !stored && pagesIn &&
+                    ui::AskYesNo(QStringLiteral("Keep the printed document \"%1\" to fax later? "
+                                                "It opens again when Brindle next starts.")
+                                     .arg(title.isEmpty() ? QFileInfo(job).fileName() : title),
+                                 QStringLiteral("Printed document"));
+  if (keep)
+    jobsKept_ << job;
+  else
+    QFile::remove(job);
 }
 
 void TMainScreen::loadEditor(compose::TFaxEditor& editor, const QString& subjectPrefix) {

@@ -1,6 +1,7 @@
 // Main window: life cycle, enabling rules, fax file assembly, the Send and View commands
 // and the small commands (Preferences, Show Hints, About, Rebuild Indexes).
 #include "app/mainwindow/mainscreen.h"
+#include "app/mainwindow/printedjobs.h"
 
 #include "app/assembly/faxassembly.h"
 #include "app/mainwindow/composestore.h"
@@ -182,6 +183,10 @@ void TMainScreen::FormActivate() {
   if (closing_ || closeQueued_) return;
   OfferUnlistedFaxes();
   if (settings::AppSettings.ReceiveAtStartup && !closeQueued_) ReceiveButtonClick();
+  // Jobs printed while the program was closed, then each new one as it comes.
+  printedJobs_ = new PrintedJobs(PrintedJobs::UserFolder(), this);
+  connect(printedJobs_, &PrintedJobs::Changed, this, &TMainScreen::TakePrintedJobs);
+  TakePrintedJobs();
 }
 
 bool TMainScreen::FormCloseQuery() {

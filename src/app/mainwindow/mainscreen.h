@@ -18,6 +18,7 @@
 #include <QMainWindow>
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -37,6 +38,7 @@ namespace app {
 
 class FaxArrivalNotifier;
 class FaxAssembly;
+class PrintedJobs;
 class TStartingFaxForm;
 
 class TMainScreen : public QMainWindow {
@@ -90,6 +92,8 @@ class TMainScreen : public QMainWindow {
 
   // Commands.
   void NewbuttonClick();
+  // Opens a new fax for each job printed to the Brindle printer, one after the other.
+  void TakePrintedJobs();
   void CloneButtonClick();
   void EditButtonClick();
   void DeleteButtonClick();
@@ -199,6 +203,12 @@ class TMainScreen : public QMainWindow {
   // (append) or into the current one, and posts it. A refused write is reported, the
   // table reopened and false returned.
   bool storeEditor(compose::TFaxEditor& editor, bool append);
+  // The New command: `prepare` fills the editor before it shows (false: nothing opens).
+  // Returns whether a fax was stored.
+  bool composeNewFax(const std::function<bool(compose::TFaxEditor&)>& prepare);
+  // printedjobs (faxcommands.cpp): one printed job into a new fax; the job stays when the
+  // user wants to fax it later.
+  void faxPrintedJob(const QString& job);
 
   // The fax store as the fax editor and the libraries reach it.
   std::unique_ptr<compose::TComposeStore> composeStore_;
@@ -209,6 +219,9 @@ class TMainScreen : public QMainWindow {
   bool stoppingReceive_ = false;   // the receiver is being stopped by the user
   std::deque<QString> printQueue_;
   bool printingQueue_ = false;
+  PrintedJobs* printedJobs_ = nullptr;
+  QStringList jobsKept_;        // printed jobs the user keeps for later: not offered again now
+  bool takingJobs_ = false;
 };
 
 // Lets pending window messages run; long commands call it between their steps.
