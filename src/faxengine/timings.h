@@ -28,6 +28,10 @@ inline constexpr Ticks kResponse = 54;
 // The "OK" to "ATH" that ends a Class 1 call: about 1.4 s; a modem that stays silent is
 // hung up by DTR instead.
 inline constexpr Ticks kHangUpReply = 26;
+// An abort while page data flows: the modem's answer to the end of the data, and then to
+// the session abort command. 5 s covers the few bytes still buffered ahead of the end;
+// a modem that stays silent is hung up by DTR.
+inline constexpr Ticks kAbortDataEnd = 91;
 // The rest of the wait after a modem's modulation list (its "OK" follows at once): 2 s.
 inline constexpr Ticks kModulationList = 36;
 
