@@ -487,9 +487,13 @@ bool SendMachine::dataOpen() const {
 }
 
 void SendMachine::endData() {
-  out_.clear();  // the rest of the page is not sent
-  if (!trailerQueued_ || dialogue_->pageTrailer().empty())
-    writeRaw(std::string{char(kDle), char(kEtx)});
+  // The rest of the page is not sent; a DLE pair cut by a full output buffer is closed
+  // first, or the modem would read the DLE ETX as data.
+  std::string end;
+  if (out_.escapeOpen()) end.push_back(char(kDle));
+  out_.clear();
+  if (!trailerQueued_ || dialogue_->pageTrailer().empty()) end += {char(kDle), char(kEtx)};
+  writeRaw(end);
   abortCommandSent_ = false;
   armReply(timing::kAbortDataEnd);
   setStep(Step::EndData);
