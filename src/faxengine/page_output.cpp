@@ -37,7 +37,6 @@ bool PageOutput::flush() {
   while (pos_ < queue_.size()) {
     std::size_t n = std::min(queue_.size() - pos_, link_.outputSpace());
     if (n == 0 || !link_.write(std::span(queue_).subspan(pos_, n))) break;
-    for (std::size_t i = pos_; i < pos_ + n; ++i) escape_ = !escape_ && queue_[i] == kDle;
     pos_ += n;
     written_ += n;
   }
@@ -55,7 +54,6 @@ bool PageOutput::flush() {
 void PageOutput::clear() {
   queue_.clear();
   pos_ = 0;
-  escape_ = false;
 }
 
 }  // namespace faxengine

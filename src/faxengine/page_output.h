@@ -37,9 +37,6 @@ class PageOutput {
   void clear();
   // Every byte handed to the link so far.
   std::uint64_t written() const { return written_; }
-  // The bytes written so far end with the first DLE of a pair (the output buffer was
-  // full there): the modem reads the next byte written as the second one.
-  bool escapeOpen() const { return escape_; }
 
  private:
   ModemLink& link_;
@@ -47,7 +44,6 @@ class PageOutput {
   std::vector<std::uint8_t> queue_;
   std::size_t pos_ = 0;  // queue_ bytes before pos_ are written
   std::uint64_t written_ = 0;
-  bool escape_ = false;
 };
 
 }  // namespace faxengine

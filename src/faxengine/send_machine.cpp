@@ -73,6 +73,7 @@ void SendMachine::onStep(Trigger t) {
     case Step::PageData: stepPageData(t); break;
     case Step::FaxDone: stepFaxDone(); break;
     case Step::EndData:
+      if (t == Trigger::OutputEmpty && !abortCommandSent_) armReply(timing::kAbortDataEnd);
       if (t != Trigger::ReplyTimer) break;
       note("no answer to the end of the data");
       dropLine();
@@ -487,15 +488,18 @@ bool SendMachine::dataOpen() const {
 }
 
 void SendMachine::endData() {
-  // The rest of the page is not sent; a DLE pair cut by a full output buffer is closed
-  // first, or the modem would read the DLE ETX as data.
-  std::string end;
-  if (out_.escapeOpen()) end.push_back(char(kDle));
+  // The rest of the page is not sent, nor what waits in the port's output buffer (the
+  // page's own end among it), so the end reaches the modem at once. What did go out may
+  // end with the first DLE of a pair: the fill byte before DLE ETX closes that pair (a
+  // DLE before a byte without meaning is dropped) and is white space otherwise.
   out_.clear();
-  if (!trailerQueued_ || dialogue_->pageTrailer().empty()) end += {char(kDle), char(kEtx)};
-  writeRaw(end);
+  act([this] { link().flushOutput(); });
+  writeRaw(std::string{char(0), char(kDle), char(kEtx)});
   abortCommandSent_ = false;
-  armReply(timing::kAbortDataEnd);
+  // The modem's answer is awaited once the end is out of the port; bytes the operating
+  // system or the modem still hold may take the page's line time to leave before that.
+  act([this] { link().armOutputEmpty(); });
+  armReply(pageEndTimeout());
   setStep(Step::EndData);
 }
 

@@ -61,6 +61,7 @@ class FakeLink : public ModemLink {
   std::size_t outputCount() const override { return 0; }
   std::size_t outputSpace() const override { return 8192; }
   void flushInput() override { modem_.pending.clear(); }
+  void flushOutput() override {}  // every write reaches the modem at once
   void setDtrRts(bool on) override;
   Carrier carrier() const override { return carrierState; }
   void setBaud(int bps) override { bauds.push_back(bps); }

@@ -96,25 +96,6 @@ TEST(PageOutput, DataIsDleDoubledAndLinesFilledToTheMinimumLength) {
                                                 0x10, 0x10, 0x01}));
 }
 
-// A full output buffer can cut a doubled DLE in two: an abort then has to close the pair
-// before its DLE ETX.
-TEST(PageOutput, AWriteCutInsideADoubledDleIsKnown) {
-  test::ScriptedModem modem;
-  struct Narrow : test::FakeLink {
-    using FakeLink::FakeLink;
-    std::size_t space = 3;
-    std::size_t outputSpace() const override { return space; }
-    bool write(std::span<const std::uint8_t> b) override { return space -= b.size(), true; }
-  } link(modem);
-  PageOutput out(link);
-  const std::uint8_t data[] = {0x00, 0x80, 0x10, 0x01};
-  out.data(data);
-  EXPECT_TRUE(out.escapeOpen());  // 00 80 10 | 10 01
-  link.space = 8;
-  out.flush();
-  EXPECT_FALSE(out.escapeOpen());
-}
-
 TEST(ReceivedFileNames, CounterNamesRunToTheFirstFreeOneThenNoname) {
   test::TempDir dir;
   std::string d = dir.dir() + "/";
