@@ -49,6 +49,7 @@ class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
   void redial() override;
   void pageQueued() override;
   std::span<const std::uint8_t> pageTrailer() const override;
+  bool pageDataOpen() const override { return step_ == Step::PageSent; }
   Input input() const override;
   std::size_t onRaw(std::span<const std::uint8_t> data) override;
   void onStep(Trigger t) override;

@@ -189,6 +189,11 @@ void Class2Send::onNegotiation(const std::string& line, AtReply reply) {
 
 void Class2Send::pageQueued() { setStep(Step::PageSent); }
 
+bool Class2Send::abortSession() {
+  c_.command(w_.abortSession);
+  return true;
+}
+
 void Class2Send::endPage() {
   m_.protocol().lastHangupCode = 0;
   m_.writeRaw(std::string{char(kDle), char(kEtx)});

@@ -39,14 +39,17 @@ struct Class2Words {
   std::string_view calledId;
   std::string_view pageStatus;
   std::string_view hangup;
+  std::string_view abortSession;  // command
 };
 
 inline constexpr Class2Words kClass2Words{"class 2", "CLASS=2", "MDL?", "MFR?", "REV?",
                                           "DIS",     "LID",     "DCC",  "CON",  "DIS",
-                                          "DCS",     "TSI",     "CSI",  "PTS",  "FHNG"};
+                                          "DCS",     "TSI",     "CSI",  "PTS",  "FHNG",
+                                          "K"};
 inline constexpr Class2Words kClass20Words{"class 2.0", "CLASS=2.0", "MI?", "MM?", "MR?",
                                            "IS",        "LI",        "CC",  "CO",  "IS",
-                                           "CS",        "TI",        "CI",  "PS",  "FHS"};
+                                           "CS",        "TI",        "CI",  "PS",  "FHS",
+                                           "KS"};
 
 // True when the line is the report "+F" + word.
 bool isReport(std::string_view line, std::string_view word);
@@ -112,6 +115,8 @@ class Class2Send : public Class2Dialogue<SendDialogue, Class2SendStep> {
   void onLine(const std::string& line, AtReply reply) override;
   void redial() override;
   void pageQueued() override;
+  bool pageDataOpen() const override { return step_ == Step::PageSent; }
+  bool abortSession() override;
 
  protected:
   // What follows the local identifier: Class 2 sets the session parameters at once.

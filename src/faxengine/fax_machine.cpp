@@ -337,15 +337,20 @@ void FaxMachine::hangUpSender() {
     act([this] {
       if (link_.carrier() != Carrier::Present) return;
       hangingUp_ = true;
-      setDtr(false);
-      pause(timing::kLineDropMs);
-      setDtr(true);
-      pause(timing::kLineDropMs);
+      dropLine();
       hangingUp_ = false;
     });
   }
   stopReply();
   hangingUp_ = false;
+}
+
+void FaxMachine::dropLine() {
+  if (deviceLost_ || link_.carrier() == Carrier::Unknown) return;
+  setDtr(false);
+  pause(timing::kLineDropMs);
+  setDtr(true);
+  pause(timing::kLineDropMs);
 }
 
 void FaxMachine::hangUpReceiver() {

@@ -132,6 +132,9 @@ class FaxMachine {
   // Hang-up after a call: "+++" and "ATH0" when the modem may still be on line, and DTR
   // dropped when carrier stays (never when the device has no modem lines).
   void hangUpSender();
+  // DTR and RTS low, then high again: the modem hangs up whatever it is doing (never
+  // when the device has no modem lines).
+  void dropLine();
   // The receiver's hang-up: DTR dropped first (with modem lines), then "+++" and "ATH".
   void hangUpReceiver();
   Ticks statusTicks() const;

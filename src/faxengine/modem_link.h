@@ -27,6 +27,8 @@ class ModemLink {
   virtual std::size_t outputSpace() const = 0;
   // Throws away what has been received and not yet handled.
   virtual void flushInput() = 0;
+  // Throws away what is queued for output and not yet sent.
+  virtual void flushOutput() = 0;
 
   virtual void setDtrRts(bool on) = 0;
   virtual Carrier carrier() const = 0;

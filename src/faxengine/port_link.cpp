@@ -95,6 +95,8 @@ void PortLink::flushInput() {
   port_.ClearInput();
 }
 
+void PortLink::flushOutput() { port_.ClearOutput(); }
+
 void PortLink::setDtrRts(bool on) {
   port_.SetDTR(on);
   port_.SetRTS(on);

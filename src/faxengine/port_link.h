@@ -30,6 +30,7 @@ class PortLink final : public ModemLink {
   std::size_t outputCount() const override;
   std::size_t outputSpace() const override;
   void flushInput() override;
+  void flushOutput() override;
   void setDtrRts(bool on) override;
   Carrier carrier() const override;
   void setBaud(int bps) override;

@@ -28,6 +28,7 @@ const char* SendMachine::stepName(Step s) {
     case Step::CoverText: return "text cover";
     case Step::PageData: return "page data";
     case Step::FaxDone: return "fax done";
+    case Step::EndData: return "end data";
     case Step::Abort: return "abort";
     case Step::Ended: return "ended";
   }
@@ -50,6 +51,7 @@ Input SendMachine::input() const {
     case Step::Abort: return Input::None;
     case Step::Dialogue: return dialogue_->input();
     case Step::WaitXon: return Input::Raw;
+    case Step::EndData: return Input::Lines;
     default: return Input::Triggers;
   }
 }
@@ -70,6 +72,13 @@ void SendMachine::onStep(Trigger t) {
     case Step::CoverText: stepCoverText(t); break;
     case Step::PageData: stepPageData(t); break;
     case Step::FaxDone: stepFaxDone(); break;
+    case Step::EndData:
+      if (t == Trigger::OutputEmpty && !abortCommandSent_) armReply(timing::kAbortDataEnd);
+      if (t != Trigger::ReplyTimer) break;
+      note("no answer to the end of the data");
+      dropLine();
+      setStep(Step::Abort);
+      break;
     case Step::Abort: stepAbort(); break;
     case Step::Ended: break;
   }
@@ -77,6 +86,7 @@ void SendMachine::onStep(Trigger t) {
 
 void SendMachine::onLine(const std::string& line, AtReply reply) {
   if (step_ == Step::Dialogue) dialogue_->onLine(line, reply);
+  if (step_ == Step::EndData) onEndDataLine(reply);
 }
 
 std::size_t SendMachine::onRaw(std::span<const std::uint8_t> data) {
@@ -458,6 +468,49 @@ void SendMachine::onDeviceLost() {
   if (step_ == Step::Dialogue && session().progressCode == progress::kPageAccepted && !morePages())
     return faxDone();
   FaxMachine::onDeviceLost();
+}
+
+void SendMachine::toAbort() {
+  if (dataOpen()) return endData();
+  setStep(Step::Abort);
+}
+
+bool SendMachine::dataOpen() const {
+  if (deviceLost()) return false;
+  switch (step_) {
+    case Step::WaitXon:
+    case Step::WaitBuffer:
+    case Step::CoverText:
+    case Step::PageData: return true;
+    case Step::Dialogue: return dialogue_->pageDataOpen();
+    default: return false;
+  }
+}
+
+void SendMachine::endData() {
+  // The rest of the page is not sent, nor what waits in the port's output buffer (the
+  // page's own end among it), so the end reaches the modem at once. What did go out may
+  // end with the first DLE of a pair: the fill byte before DLE ETX closes that pair (a
+  // DLE before a byte without meaning is dropped) and is white space otherwise.
+  out_.clear();
+  act([this] { link().flushOutput(); });
+  writeRaw(std::string{char(0), char(kDle), char(kEtx)});
+  abortCommandSent_ = false;
+  // The modem's answer is awaited once the end is out of the port; bytes the operating
+  // system or the modem still hold may take the page's line time to leave before that.
+  act([this] { link().armOutputEmpty(); });
+  armReply(pageEndTimeout());
+  setStep(Step::EndData);
+}
+
+void SendMachine::onEndDataLine(AtReply reply) {
+  if (!isResultCode(reply)) return;  // page and hang-up reports: the result follows
+  if (!abortCommandSent_ && reply != AtReply::Connect && dialogue_->abortSession()) {
+    abortCommandSent_ = true;
+    armReply(timing::kAbortDataEnd);
+    return;
+  }
+  setStep(Step::Abort);
 }
 
 void SendMachine::stepAbort() {

@@ -10,6 +10,7 @@
 //   WaitBuffer -> CoverText | PageData -> Dialogue  the page is queued
 //   Dialogue -> FaxDone -> NextFax ...            the last page was confirmed
 //   any failure -> Abort -> NextFax | Ended
+//   a failure or abort while page data flows -> EndData -> Abort   the data is ended first
 //   NextFax -> Ended                              the list is done
 #pragma once
 
@@ -42,6 +43,11 @@ class SendDialogue : public Dialogue {
   virtual void pageQueued() = 0;
   // Bytes that end the page data (Class 1: DLE ETX).
   virtual std::span<const std::uint8_t> pageTrailer() const { return {}; }
+  // The dialogue waits while the modem still takes the page's data.
+  virtual bool pageDataOpen() const { return false; }
+  // After the data has been ended for an abort: sends the class's session abort command
+  // and says whether it did (the machine then waits for the modem's answer to it).
+  virtual bool abortSession() { return false; }
 
  protected:
   SendMachine& m_;
@@ -60,6 +66,7 @@ class SendMachine : public FaxMachine {
     CoverText,
     PageData,
     FaxDone,
+    EndData,
     Abort,
     Ended
   };
@@ -109,7 +116,7 @@ class SendMachine : public FaxMachine {
   void onStep(Trigger t) override;
   void onLine(const std::string& line, AtReply reply) override;
   std::size_t onRaw(std::span<const std::uint8_t> data) override;
-  void toAbort() override { setStep(Step::Abort); }
+  void toAbort() override;
   void onDeviceLost() override;
 
  private:
@@ -124,6 +131,11 @@ class SendMachine : public FaxMachine {
   void stepPageData(Trigger t);
   void stepFaxDone();
   void stepAbort();
+  // The modem takes page data: it would read a hang-up command as data.
+  bool dataOpen() const;
+  // Ends the page data (DLE ETX unless the page's own end is out) and waits for the modem.
+  void endData();
+  void onEndDataLine(AtReply reply);
 
   int readPageHeader();  // of the open file's current page, with the resolution check
   int openCover();
@@ -139,6 +151,7 @@ class SendMachine : public FaxMachine {
   SendFile file_;  // the fax file, or a BRX cover while it is sent
   bool coverOpen_ = false;
   bool trailerQueued_ = false;
+  bool abortCommandSent_ = false;  // in EndData: the session abort command is out
   std::vector<std::string> coverLines_;  // a text cover
   std::size_t coverLine_ = 0;
   bool firstFine_ = false, firstWide_ = false;

@@ -28,6 +28,10 @@ inline constexpr Ticks kResponse = 54;
 // The "OK" to "ATH" that ends a Class 1 call: about 1.4 s; a modem that stays silent is
 // hung up by DTR instead.
 inline constexpr Ticks kHangUpReply = 26;
+// An abort while page data flows: the modem's answer to the end of the data, and then to
+// the session abort command. 20 s: the modem first sends what its own buffer holds (a few
+// kilobytes take over 10 s at 2400 bit/s); a modem that stays silent is hung up by DTR.
+inline constexpr Ticks kAbortDataEnd = 364;
 // The rest of the wait after a modem's modulation list (its "OK" follows at once): 2 s.
 inline constexpr Ticks kModulationList = 36;
 

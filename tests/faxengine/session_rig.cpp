@@ -80,6 +80,11 @@ bool FakeLink::write(std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+void FakeLink::setDtrRts(bool on) {
+  dtr = on;
+  if (!on) modem_.commands.push_back(kDtrLow);
+}
+
 void FakeHost::faxStatus(bool first, bool last) {
   if (first) ++firstStatus;
   if (last) ++lastStatus;
@@ -106,9 +111,10 @@ SessionRig::SessionRig(bool sending, TFaxClass cls) {
   session.redialWait = secondsToTicks(60);
 }
 
-void SessionRig::run(bool fireTimers) {
+void SessionRig::run(bool fireTimers, const std::function<bool()>& until) {
   FaxMachine& m = machine();
   for (int i = 0; i < 100000 && !m.ended(); ++i) {
+    if (until && until()) return;
     if (link.pause) {
       link.fakeClock().advance(std::uint64_t(*link.pause));
       link.pause.reset();
@@ -133,6 +139,17 @@ void SessionRig::run(bool fireTimers) {
       return;
     }
   }
+}
+
+bool SessionRig::cancelInPageData(const std::string& fax, std::vector<Exchange> script) {
+  host.faxes.push_back({"5551234", fax, ""});
+  modem.load(std::move(script));
+  start();
+  run(true, [this] { return send->step() == SendMachine::Step::PageData; });
+  if (send->step() != SendMachine::Step::PageData) return false;
+  send->abort();
+  run();
+  return true;
 }
 
 // Hands the modem's pending bytes to the machine with the trigger; what it leaves (it

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -25,6 +26,8 @@ struct Exchange {
   bool dataFollows = false;          // the engine sends page data after these replies
 };
 std::string raw(const std::string& bytes);
+// What the modem's command list shows where the engine dropped DTR.
+inline constexpr const char* kDtrLow = "<DTR low>";
 
 class ScriptedModem {
  public:
@@ -33,7 +36,7 @@ class ScriptedModem {
   void take(std::span<const std::uint8_t> bytes);
   // Replies waiting for the engine.
   std::string pending;
-  std::vector<std::string> commands;             // every command line, in order
+  std::vector<std::string> commands;             // every command line (and DTR drop), in order
   std::vector<std::vector<std::uint8_t>> pages;  // page data, DLE doubling undone
   std::vector<char> pageEnds;                    // the byte after DLE that ended each page
   std::vector<std::string> mismatches;           // commands the script did not expect
@@ -58,8 +61,9 @@ class FakeLink : public ModemLink {
   std::size_t outputCount() const override { return 0; }
   std::size_t outputSpace() const override { return 8192; }
   void flushInput() override { modem_.pending.clear(); }
-  void setDtrRts(bool on) override { dtr = on; }
-  Carrier carrier() const override { return Carrier::Unknown; }
+  void flushOutput() override {}  // every write reaches the modem at once
+  void setDtrRts(bool on) override;
+  Carrier carrier() const override { return carrierState; }
   void setBaud(int bps) override { bauds.push_back(bps); }
   void setSoftwareFlow(SoftwareFlow mode, int, int) override { flow = mode; }
   const Clock& clock() const override { return clock_; }
@@ -76,6 +80,7 @@ class FakeLink : public ModemLink {
   std::optional<TickTimer> reply;
   std::optional<int> pause;  // ms
   bool outputFree = false, outputLow = false, outputEmpty = false, dtr = true;
+  Carrier carrierState = Carrier::Unknown;  // a port without modem lines
   SoftwareFlow flow = SoftwareFlow::Off;
   std::vector<int> bauds;
   std::vector<std::string> notes;
@@ -121,11 +126,15 @@ class FakeHost : public SessionHost {
 class SessionRig {
  public:
   explicit SessionRig(bool sending, TFaxClass cls = TFaxClass::fcClass2);
-  void run(bool fireTimers = true);
+  // Stops early, before the next trigger, once `until` holds.
+  void run(bool fireTimers = true, const std::function<bool()>& until = {});
   void start() { machine().handle(Trigger::Start); }
   FaxMachine& machine() { return send ? static_cast<FaxMachine&>(*send) : *receive; }
   bool ended() { return machine().ended(); }
   bool deliver(Trigger t);
+  // Sends `fax` to 5551234 against the script, cancels once the page's data flows and
+  // runs the call to its end; false when the page data never began.
+  bool cancelInPageData(const std::string& fax, std::vector<Exchange> script);
 
   ScriptedModem modem;
   FakeLink link{modem};

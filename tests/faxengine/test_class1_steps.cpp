@@ -277,6 +277,36 @@ TEST_F(Class1SendSteps, AnswersBeforeThePageEndTheFaxWithTheirCodes) {
   }
 }
 
+// A cancel while the page's data flows ends the data with DLE ETX before the hang-up; a
+// modem that does not answer it is hung up by DTR.
+TEST_F(Class1SendSteps, ACancelInThePageDataEndsTheDataBeforeTheHangUp) {
+  struct Case {
+    bool answers;
+    Carrier carrier;
+    std::vector<std::string> tail;  // the commands after the page's "AT+FTM="
+  } cases[] = {
+      {true, Carrier::Unknown, {"+++ATH0"}},
+      {false, Carrier::Present, {kDtrLow, "+++ATH0", kDtrLow}},  // carrier stays after ATH0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answers ? "the modem answers" : "the modem is silent");
+    SessionRig& r = rig();
+    r.link.carrierState = c.carrier;
+    r.session.maxSendCount = 1;
+    SendScript s;
+    s.dial();
+    const std::string ftm = "AT+FTM=" + pageModulation(s.modulation);
+    s.steps.push_back({ftm, {"CONNECT", raw("\x11")}, true});
+    if (c.answers) s.steps.push_back({"<page>", {"OK"}});
+    ASSERT_TRUE(r.cancelInPageData(fax({{patternPicture(400, 1)}}), s.steps));
+    EXPECT_TRUE(r.ended());
+    EXPECT_EQ(r.host.finish, ecCancelRequested);
+    auto at = std::find(r.modem.commands.rbegin(), r.modem.commands.rend(), ftm);
+    ASSERT_NE(at, r.modem.commands.rend());
+    EXPECT_EQ(std::vector<std::string>(at.base(), r.modem.commands.end()), c.tail);
+  }
+}
+
 // ---- receiving -------------------------------------------------------------------------
 
 // The caller's side of a receive, as the modem reports it.

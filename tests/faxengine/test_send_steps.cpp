@@ -265,6 +265,41 @@ TEST_P(SendSteps, AbortDuringDialingEndsWithUserAbort) {
   EXPECT_EQ(r.modem.commands.back(), "+++ATH0");
 }
 
+// A cancel while the page's data flows: the modem would take a hang-up command as data,
+// so the data is ended and the session aborted first; a modem that does not answer the
+// end of the data is hung up by DTR.
+TEST_P(SendSteps, ACancelInThePageDataEndsTheDataBeforeTheHangUp) {
+  const std::string kill = v20() ? "AT+FKS" : "AT+FK";
+  struct Case {
+    bool answers;
+    std::vector<std::string> tail;  // the commands after "AT+FDT"
+  } cases[] = {
+      {true, {kill, "+++ATH0", kDtrLow}},
+      {false, {kDtrLow, "+++ATH0", kDtrLow}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answers ? "the modem answers" : "the modem is silent");
+    SessionRig& r = rig();
+    r.link.carrierState = Carrier::Present;  // it stays: DTR is dropped after ATH0 as well
+    r.session.maxSendCount = 1;
+    SendScript s = script().setup("0,3,0,2,0,0,0,0").dial();
+    s.page(true);
+    s.steps.resize(s.steps.size() - (v20() ? 1 : 2));  // up to the page's data
+    if (c.answers) {
+      s.steps.push_back({"<page>", {"+FPTS:1", "OK"}});
+      s.steps.push_back({kill, {"OK"}});
+    }
+    ASSERT_TRUE(r.cancelInPageData(fax({{patternPicture(400, 1)}}), s.steps));
+    EXPECT_TRUE(r.ended());
+    EXPECT_EQ(r.host.finish, ecCancelRequested);
+    ASSERT_EQ(r.modem.pageEnds.size(), 1u);
+    EXPECT_EQ(r.modem.pageEnds[0], '\x03');
+    auto fdt = std::find(r.modem.commands.begin(), r.modem.commands.end(), "AT+FDT");
+    ASSERT_NE(fdt, r.modem.commands.end());
+    EXPECT_EQ(std::vector<std::string>(fdt + 1, r.modem.commands.end()), c.tail);
+  }
+}
+
 TEST_P(SendSteps, ACancelDuringAPauseDropsTheWaitingCommandAndHangsUp) {
   SessionRig& r = rig();
   r.host.faxes.push_back({"5551234", fax({{patternPicture(5, 1)}}), ""});
