@@ -135,7 +135,7 @@ TEST_F(UnlistedFaxes, AFaxWhoseRowCannotBeWrittenIsNamedAndKeptAndTheNextIsListe
   EXPECT_EQ(window->Store.RecTable.table().getNumber("PAGES"), 2);
 }
 
-TEST_F(UnlistedFaxes, APdfCopyOfEachFaxGoesToTheChosenFolderWithoutReplacingAnother) {
+TEST_F(UnlistedFaxes, PdfCopiesOfEachFaxGoToTheChosenFolderWithoutReplacingAnother) {
   app::TMainScreen& w = open();
   const std::string folder = dir.path("pdf copies");
   settings::AppSettings.SavePdfOnReceipt = true;

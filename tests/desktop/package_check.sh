@@ -15,7 +15,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for f in ./usr/bin/brindle ./usr/bin/brindlefax ./usr/share/brindle/bdl.dct \
          ./usr/share/applications/brindle.desktop ./usr/share/metainfo/brindle.metainfo.xml \
          ./usr/share/mime/packages/brindle.xml ./usr/share/icons/hicolor/scalable/apps/brindle.svg \
-         ./usr/share/icons/hicolor/48x48/apps/brindle.png; do
+         ./usr/share/icons/hicolor/48x48/apps/brindle.png ./usr/lib/cups/backend/brindle; do
   grep -q -x -F "$f" <<< "$contents" || fail "$f is not in the package"
 done
 # Nothing built for testing goes along.

@@ -239,7 +239,7 @@ TEST_F(FaxPrinterTest, ViewerPrintDialogStoresPreferencesAndPrintsTheChosenRange
 
 // Without a printer the print buttons say why in their tips and write a PDF file the user
 // names; Setup, which only a printer has, stays off.
-TEST_F(FaxPrinterTest, WithoutAPrinterThePrintButtonsPrintToAPdfFile) {
+TEST_F(FaxPrinterTest, WithoutAPrinterThePrintButtonsPrintToPdfFiles) {
   load(std::vector<BitmapPage>(2, {framedPage(300), true}));
   PrinterPresence().Install([] { return false; });
   QString suggested;
