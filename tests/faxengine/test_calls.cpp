@@ -170,19 +170,25 @@ TEST(PairCalls, SenderAndReceiverOfDifferentClasses) {
   }
 }
 
-TEST(FaultCalls, AbortWhileDialingEndsTheSessionAsAUserAbort) {
+// A one-page Class 2 fax to a number the simulated line never answers.
+struct UnansweredCall : ::testing::Test {
+  void SetUp() override {
+    writeBrx(file, pages(1, false, 10));
+    ASSERT_TRUE(sim.ready());
+    fax.FaxClass = TFaxClass::fcClass2;
+    fax.PhoneNumber = "5551234";
+    fax.SetFaxFile(file);
+  }
   TempDir dir;
   std::string file = dir.path("out.brx");
-  writeBrx(file, pages(1, false, 10));
-  ModemSim sim({"--speed", "10", "--scenario", "noanswer"});
-  ASSERT_TRUE(sim.ready());
-  CallLoop loop;
+  ModemSim sim{{"--speed", "10", "--scenario", "noanswer"}};
   TFxSendFax fax;
-  fax.ComPort = &loop.port(sim.modem1());
-  fax.FaxClass = TFaxClass::fcClass2;
-  fax.PhoneNumber = "5551234";
-  fax.SetFaxFile(file);
   SendResult r;
+};
+
+TEST_F(UnansweredCall, AbortWhileDialingEndsTheSessionAsAUserAbort) {
+  CallLoop loop;
+  fax.ComPort = &loop.port(sim.modem1());
   record(fax, r);
   int progressAtEnd = 0;
   fax.OnFaxStatus = [&](TFxCustomAbstractFax& f, bool, bool last) {
@@ -210,18 +216,8 @@ TEST(FaultCalls, AbortWhileDialingEndsTheSessionAsAUserAbort) {
 
 // A number that does not answer: the modem gives up after its S7 wait (3 s here) with NO
 // CARRIER, and the fax fails at once with the code for it.
-TEST(FaultCalls, ANumberThatDoesNotAnswerFails) {
-  TempDir dir;
-  std::string file = dir.path("out.brx");
-  writeBrx(file, pages(1, false, 10));
-  ModemSim sim({"--speed", "10", "--scenario", "noanswer"});
-  ASSERT_TRUE(sim.ready());
-  TFxSendFax fax;
-  fax.FaxClass = TFaxClass::fcClass2;
+TEST_F(UnansweredCall, ANumberThatDoesNotAnswerFails) {
   fax.SetModemInit("S7=3");
-  fax.PhoneNumber = "5551234";
-  fax.SetFaxFile(file);
-  SendResult r;
   ASSERT_TRUE(runSession(fax, sim.modem1(), r));
   EXPECT_EQ(r.finish, ecFaxNoFax) << errorText(r.finish);
   EXPECT_EQ(r.logs.back(), lfaxTransmitFail);
