@@ -104,7 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
         LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
         // Receiving: the caller's commands arrive damaged.
         LineFault{"DamagedDcs", false, 1, "DCS:1", "", "2"},
-        LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"}),
+        LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"},
+        // Noise from just after page 1 until after its MPS: the caller hears no response
+        // and asks again.
+        LineFault{"BurstOverMps", false, 2, "", "12200:1500", "2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
