@@ -100,8 +100,7 @@ bool Channel::skipStopAnswer(AtReply reply) {
     stopped_ = false;  // the modem said nothing to the stop; this answers the next command
     return false;
   }
-  if (reply != AtReply::Ok && reply != AtReply::Error && reply != AtReply::NoCarrier)
-    return false;
+  if (reply != AtReply::Ok && reply != AtReply::Error && reply != AtReply::NoCarrier) return false;
   stopped_ = false;
   held_ = false;
   return true;
@@ -127,8 +126,7 @@ bool Channel::listenLine(const std::string& line, AtReply reply,
       listening_ = false;
       return false;
     case AtReply::Error:
-    case AtReply::NoCarrier:
-      break;
+    case AtReply::NoCarrier: break;
     default:
       if (!contains(line, "+FCERROR")) return true;  // noise
       break;

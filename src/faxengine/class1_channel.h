@@ -80,7 +80,8 @@ class Channel {
   // far end's identifier.
   void frameArrived(const Frame& f);
   // A listening line: true when it was taken here (the dialogue does not see it).
-  bool listenLine(const std::string& line, AtReply reply, const std::function<void(const Frame&)>& onFrame);
+  bool listenLine(const std::string& line, AtReply reply,
+                  const std::function<void(const Frame&)>& onFrame);
   void askForFrame();
   // The modem's answer to a stopped wait: true when the line is that and is skipped.
   bool skipStopAnswer(AtReply reply);

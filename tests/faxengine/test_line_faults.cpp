@@ -19,7 +19,7 @@ namespace {
 
 struct LineFault {
   const char* name;
-  bool weSend;         // we call and send; otherwise the peer calls and we receive
+  bool weSend;  // we call and send; otherwise the peer calls and we receive
   int pages;
   const char* garble;  // the peer's --garble list, or ""
   const char* burst;   // the peer's --burst START_MS:LENGTH_MS, or ""
@@ -94,20 +94,19 @@ TEST_P(LineFaults, TheFaxArrivesWholeAndBothEndsReportSuccess) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Class1, LineFaults,
-    ::testing::Values(
-        // Sending: the far end's frames arrive damaged.
-        LineFault{"DamagedDis", true, 1, "DIS:1", "", "2"},
-        LineFault{"DamagedCfr", true, 1, "CFR:1", "", "2"},
-        LineFault{"DamagedMcfAfterMps", true, 2, "MCF:1", "", "2"},
-        LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
-        // Receiving: the caller's commands arrive damaged.
-        LineFault{"DamagedDcs", false, 1, "DCS:1", "", "2"},
-        LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"},
-        // Noise from just after page 1 until after its MPS: the caller hears no response
-        // and asks again.
-        LineFault{"BurstOverMps", false, 2, "", "12200:1500", "2"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Class1, LineFaults,
+                         ::testing::Values(
+                             // Sending: the far end's frames arrive damaged.
+                             LineFault{"DamagedDis", true, 1, "DIS:1", "", "2"},
+                             LineFault{"DamagedCfr", true, 1, "CFR:1", "", "2"},
+                             LineFault{"DamagedMcfAfterMps", true, 2, "MCF:1", "", "2"},
+                             LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
+                             // Receiving: the caller's commands arrive damaged.
+                             LineFault{"DamagedDcs", false, 1, "DCS:1", "", "2"},
+                             LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"},
+                             // Noise from just after page 1 until after its MPS: the caller hears
+                             // no response and asks again.
+                             LineFault{"BurstOverMps", false, 2, "", "12200:1500", "2"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
