@@ -60,6 +60,7 @@ void Channel::expectFrames(Ticks window) {
   p.finalFrameSeen = false;
   p.lastFcf = 0;
   held_ = false;
+  carrier_ = true;  // after a CONNECT: frames follow
   listening_ = true;
   afterDamage_ = 0;
   window_ = newTimer(m_.link().now(), window);
@@ -90,6 +91,7 @@ void Channel::askForFrame() {
     return;
   }
   in_.clear();
+  carrier_ = false;
   m_.sendCommand("AT+FRH=3", 0);
   m_.armReply(left);
   asking_ = true;
@@ -111,11 +113,12 @@ bool Channel::listenLine(const std::string& line, AtReply reply,
   switch (reply) {
     case AtReply::Connect:
       // The far end's flags are here: its frame follows even if the window ends first.
+      carrier_ = true;
       m_.armReply(std::max(remaining(), timing::kT4));
       return true;
     case AtReply::Ok:
       asking_ = false;
-      if (!held_) return true;  // the answer to a wait that was stopped
+      if (!held_) return true;  // no frame to act on: the window runs out
       held_ = false;
       frameArrived(in_.frame());
       onFrame(in_.frame());
@@ -132,8 +135,11 @@ bool Channel::listenLine(const std::string& line, AtReply reply,
       break;
   }
   // A damaged frame (ERROR), frames where the modem expected other data (+FCERROR), or a
-  // carrier that ended without a frame: nothing counts; listen for the repeat.
+  // carrier that ended without a frame: nothing counts; listen for the repeat. An ERROR
+  // with no carrier before it refuses the command itself: asking again at once would only
+  // repeat that, so the window runs out.
   asking_ = false;
+  if (reply == AtReply::Error && !carrier_) return true;
   if (held_) m_.note("frame damaged: " + fcfName(in_.frame().fcfByte()) + " dropped");
   if (held_ && afterDamage_ > 0) window_ = newTimer(m_.link().now(), afterDamage_);
   held_ = false;

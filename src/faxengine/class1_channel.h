@@ -93,6 +93,7 @@ class Channel {
   bool listening_ = false;  // frames are read until the final one
   bool asking_ = false;     // "AT+FRH=3" went out and its result has not come
   bool stopped_ = false;    // a wait was stopped: the modem's answer to that is skipped
+  bool carrier_ = false;    // the modem has said CONNECT since "AT+FRH=3" went out
   TickTimer window_;
   Ticks afterDamage_ = 0;
 };

@@ -278,6 +278,9 @@ TEST_F(Class1SendSteps, CommandsGoAgainWhenNoGoodResponseComesWithinT4) {
          s.steps.push_back({" +++ATH0", {"OK"}});
        },
        ecTimeout, "TSI DCS EOP EOP EOP", 3},
+      {"AT+FRH=3 refused: not asked again until T4 is over",
+       [](SendScript& s) { s.dial().page({"ERROR"}).postPage().release(); }, 0,
+       "TSI DCS EOP EOP DCN", 0},
       {"a damaged RTN is dropped",
        [&](SendScript& s) {
          s.dial().page({"CONNECT", damagedRtn, "ERROR"});
