@@ -32,7 +32,7 @@ void WhenEditorOpens(Opened& opened, bool ok) {
     if (!e || !e->isVisible()) return;
     timer->stop();
     timer->deleteLater();
-    opened = {e->Subject->text(), PicturesIn(e->RichDoc), true};
+    opened = {e->Subject->text(), PicturesIn(e->RichDoc), e->RichDoc->textCursor().atStart(), true};
     if (!ok) return e->CancelButton->click();  // untouched: the editor asks nothing
     e->Recipient->setText(QStringLiteral("Accounts"));
     e->FaxNumber->setText(QStringLiteral("555 0142"));

@@ -8,7 +8,8 @@ namespace testutil {
 
 struct Opened {
   QString subject;
-  int pictures = 0;  // pictures of the document as it is stored
+  int pictures = 0;        // pictures of the document as it is stored
+  bool fromStart = false;  // the document's cursor (and so its view) at its beginning
   bool seen = false;
 };
 

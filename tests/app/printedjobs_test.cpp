@@ -57,6 +57,7 @@ TEST_F(PrintedJobsTest, AJobWaitingAtStartBecomesTheStoredFaxAndGoes) {
   testutil::waitFor([&] { return opened.seen && !QFile::exists(job); }, 120000);
   EXPECT_EQ(opened.subject, "Invoice 2041");
   EXPECT_EQ(opened.pictures, 2);
+  EXPECT_TRUE(opened.fromStart);
   ASSERT_EQ(w.Store.FaxTable.table().recCount(), 1u);
   EXPECT_EQ(w.Store.FaxTable.table().getString("SUBJECT"), "Invoice 2041");
   EXPECT_FALSE(QFile::exists(job));
