@@ -133,6 +133,11 @@ bool PrivateScheduler::Running() {
 
 void PrivateScheduler::Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }
 
+bool PrivateScheduler::MakeQueue() {
+  return Shell(Quote(BRINDLEFAX_PROGRAM) + " setup-printer --server " + server_ + " --ppd " +
+               Quote(BRINDLE_PPD) + " > /dev/null") == 0;
+}
+
 bool PrivateScheduler::Submit(const fs::path& file, const std::string& title,
                               const std::string& user) {
   return Shell("lp -h " + server_ + " -d Brindle -U " + user + " -t " + Quote(title) + " " +

@@ -44,6 +44,8 @@ class PrivateScheduler {
     }
     return false;
   }
+  // Makes the "Brindle" queue with "brindlefax setup-printer"; true when that succeeded.
+  bool MakeQueue();
   // Hands a file to lp for the queue "Brindle" as `user`; true when lp took it.
   bool Submit(const fs::path& file, const std::string& title, const std::string& user);
   // Whether jobs are still waiting in or being sent by the queue.

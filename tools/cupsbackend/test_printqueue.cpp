@@ -16,8 +16,6 @@ namespace {
 using namespace printtest;
 
 const std::string kBackend = BRINDLE_BACKEND;
-const std::string kBrindlefax = BRINDLEFAX_PROGRAM;
-const std::string kPpd = BRINDLE_PPD;
 const std::string kPrintingUser = "nobody";
 
 // The text pdftotext finds in a PDF.
@@ -151,9 +149,7 @@ class PrivateSchedulerTest : public ::testing::Test {
 };
 
 TEST_F(PrivateSchedulerTest, PrintedJobsWaitAsPdfForTheUserAlone) {
-  ASSERT_EQ(Shell(Quote(kBrindlefax) + " setup-printer --server " + scheduler_.server() +
-                  " --ppd " + Quote(kPpd) + " > /dev/null"),
-            0);
+  ASSERT_TRUE(scheduler_.MakeQueue());
   const fs::path text = dir_ / "notes.txt";
   WriteFile(text, "Delivery notes for Tuesday\n");
   struct Case {

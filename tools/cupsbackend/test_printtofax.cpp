@@ -212,9 +212,7 @@ class PrintToFax : public testutil::MainWindowTest {
       if (Shell(std::string("command -v ") + tool + " > /dev/null") != 0)
         GTEST_SKIP() << tool << " is not installed";
     ASSERT_TRUE(scheduler.Start()) << scheduler.ErrorLog();
-    ASSERT_EQ(Shell(Quote(BRINDLEFAX_PROGRAM) + " setup-printer --server " + scheduler.server() +
-                    " --ppd " + Quote(BRINDLE_PPD) + " > /dev/null"),
-              0);
+    ASSERT_TRUE(scheduler.MakeQueue());
     qputenv("BRINDLE_SPOOL_DIR", QByteArray::fromStdString(scheduler.spool().string()));
   }
   void TearDown() override {
