@@ -14,7 +14,6 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPdfWriter>
-#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -53,7 +52,9 @@ QImage Photograph() {
 }
 
 // The document as a word processor lays it out: a heading, paragraphs in a serif font, the
-// photograph between them, on A4 with 2 cm margins, written as PDF with its fonts embedded.
+// photograph between them, on A4 with 2 cm margins. Qt's rich-text layout pages it and its
+// PDF writer stores what a word processor's PDF export stores: the fonts embedded with their
+// character maps (the text can be searched) and the photograph as a JPEG image.
 void WriteWordProcessorPdf(const QString& path) {
   QTextDocument doc;
   doc.setDefaultFont(QFont(QStringLiteral("Liberation Serif"), 13));
