@@ -16,6 +16,7 @@ packages=(
   desktop-file-utils appstream shared-mime-info libglib2.0-bin librsvg2-bin dpkg-dev
   dbus-daemon dbus-session-bus-common file
   cups-daemon cups-client cups-bsd cups-filters
+  tesseract-ocr tesseract-ocr-eng
 )
 
 missing=()

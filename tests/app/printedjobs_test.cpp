@@ -1,64 +1,29 @@
 // Jobs printed to the Brindle printer open as new faxes in the real main window: those
-// waiting at start and those arriving while it runs (also when the user's spool folder
-// appears only then), the printed pages as the document and the title as the subject. A job
-// goes when its fax is stored; on Cancel the user decides whether it stays for later.
+// waiting at start and those arriving while it runs (also when the user's spool folder and
+// the spool root appear only then), the printed pages as the document and the title as the subject.
+// A job goes when its fax is stored; on Cancel the user decides whether it stays for later.
 #include "app/mainwindow/printedjobs.h"
-#include "compose/enteredit.h"
-#include "compose/faxeditor.h"
 #include "mainwindow_fixture.h"
-#include "richtext/codec/rtfreader.h"
-#include "richtext/richtext.h"
+#include "printededitor.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdlib>
 
 using testutil::MainWindowTest;
+using testutil::Opened;
+using testutil::WhenEditorOpens;
 
 namespace {
-
-struct Opened {
-  QString subject;
-  int pictures = 0;
-  bool seen = false;
-};
-
-// Pictures of the pane as it is stored.
-int PicturesIn(richtext::TRichText* pane) {
-  int n = 0;
-  for (const richtext::RtfParagraph& p : richtext::ReadRtf(pane->SaveRtf().toStdString()).paragraphs)
-    for (const richtext::RtfInline& item : p.items) n += item.kind == richtext::RtfInline::Kind::Picture;
-  return n;
-}
-
-// Looks at the next fax editor that opens and leaves it with OK or Cancel. The editor opens
-// from the window's own timers, so a polling timer answers it from inside its loop.
-void WhenEditorOpens(Opened& opened, bool ok) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, &opened, ok] {
-    auto* e = qobject_cast<compose::TFaxEditor*>(QApplication::activeModalWidget());
-    if (!e || !e->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    opened = {e->Subject->text(), PicturesIn(e->RichDoc), true};
-    if (!ok) return e->CancelButton->click();  // untouched: the editor asks nothing
-    e->Recipient->setText(QStringLiteral("Accounts"));
-    e->FaxNumber->setText(QStringLiteral("555 0142"));
-    e->OKButton->click();
-  });
-  timer->start(50);
-}
 
 class PrintedJobsTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    qputenv("BRINDLE_SPOOL_DIR", spool.path().toLocal8Bit());
+    // The spool root is made with the first job printed on the machine.
+    qputenv("BRINDLE_SPOOL_DIR", (spool.path() + "/spool").toLocal8Bit());
     folder = app::PrintedJobs::UserFolder();
   }
   void TearDown() override {
@@ -92,13 +57,14 @@ TEST_F(PrintedJobsTest, AJobWaitingAtStartBecomesTheStoredFaxAndGoes) {
   testutil::waitFor([&] { return opened.seen && !QFile::exists(job); }, 120000);
   EXPECT_EQ(opened.subject, "Invoice 2041");
   EXPECT_EQ(opened.pictures, 2);
+  EXPECT_TRUE(opened.fromStart);
   ASSERT_EQ(w.Store.FaxTable.table().recCount(), 1u);
   EXPECT_EQ(w.Store.FaxTable.table().getString("SUBJECT"), "Invoice 2041");
   EXPECT_FALSE(QFile::exists(job));
 }
 
 TEST_F(PrintedJobsTest, JobsPrintedWhileRunningOpenAndCancelKeepsThemOnlyWhenAsked) {
-  app::TMainScreen& w = open();  // no spool folder yet: the first job makes it
+  app::TMainScreen& w = open();  // no spool folders yet: the first job makes them
   struct Case {
     const char* name;
     int answer;

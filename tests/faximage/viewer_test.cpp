@@ -209,6 +209,35 @@ TEST_F(ViewerTest, ScalingAndAutoScaleRules) {
   EXPECT_EQ(v.GetBitmap(0), nullptr);
 }
 
+// Shown at a quarter of its size, a dithered grey stays grey (not a black block), a stroke
+// one pixel thin still shows, and white stays white.
+TEST_F(ViewerTest, ShrunkPagesKeepGreysAndThinStrokes) {
+  MonoBitmap page(128, 64);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) page.setPixel(x, y, (x + y) % 2 == 0);
+  for (int x = 0; x < 128; ++x) page.setPixel(x, 48, true);
+  const std::string file = dir.path("grey.brx");
+  ASSERT_EQ(test::writeBrx(file, {{page, true}}), 0);
+  v.SetFileName(file);
+  v.SetScaling(true);
+  v.SetHorizDiv(4);
+  v.SetVertDiv(4);
+  const QImage got = v.viewport()->grab().toImage();
+  struct Case {
+    const char* what;
+    QPoint at;
+    int darkest, lightest;  // greys allowed
+  } cases[] = {{"dithered half grey", {8, 4}, 60, 200},
+               {"thin stroke", {24, 12}, 0, 160},
+               {"white", {24, 4}, 250, 255}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const int grey = qGray(got.pixel(c.at));
+    EXPECT_GE(grey, c.darkest);
+    EXPECT_LE(grey, c.lightest);
+  }
+}
+
 TEST_F(ViewerTest, TallPagesAreCutAndDroppedFilesAreReported) {
   const std::string tall = dir.path("tall.brx");
   ASSERT_EQ(test::writeBrx(tall, {{markedPage(16, kMaxViewLines + 100), true}}), 0);

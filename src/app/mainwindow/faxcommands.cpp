@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace app {
@@ -85,6 +86,8 @@ void TMainScreen::faxPrintedJob(const QString& job) {
     compose::ApplyDefaultFont(editor.RichDoc);
     editor.Subject->setText(title.left(editor.Subject->maxLength()));
     pagesIn = compose::InsertDocumentFile(editor.RichDoc, job, this);
+    // The document shows from its first page, not from where the insertion ended.
+    editor.RichDoc->moveCursor(QTextCursor::Start);
     return pagesIn;
   });
   // A job that cannot be read was reported by name: offering it again would fail again.

@@ -15,7 +15,8 @@ QString PrintedJobs::UserFolder() {
   return pw ? QString::fromStdString(base::PrintSpoolFolder(pw->pw_name)) : QString();
 }
 
-PrintedJobs::PrintedJobs(const QString& folder, QObject* parent) : QObject(parent), folder_(folder) {
+PrintedJobs::PrintedJobs(const QString& folder, QObject* parent)
+    : QObject(parent), folder_(folder) {
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
     watch();
     emit Changed();
@@ -25,12 +26,18 @@ PrintedJobs::PrintedJobs(const QString& folder, QObject* parent) : QObject(paren
 
 void PrintedJobs::watch() {
   if (folder_.isEmpty()) return;
-  if (QFileInfo(folder_).isDir()) {
-    if (!watcher_.directories().contains(folder_)) watcher_.addPath(folder_);
-  } else {
-    const QString parent = QFileInfo(folder_).absolutePath();
-    if (QFileInfo(parent).isDir() && !watcher_.directories().contains(parent)) watcher_.addPath(parent);
+  // The nearest folder that is there: the user's own, else the one it will appear in. On a
+  // machine where nothing was printed yet even the spool root is made with the first job.
+  QString nearest = folder_;
+  while (!QFileInfo(nearest).isDir()) {
+    const QString up = QFileInfo(nearest).absolutePath();
+    if (up == nearest) return;
+    nearest = up;
   }
+  const QStringList watched = watcher_.directories();
+  if (watched == QStringList{nearest}) return;
+  if (!watched.isEmpty()) watcher_.removePaths(watched);
+  watcher_.addPath(nearest);
 }
 
 QStringList PrintedJobs::Waiting() const {
@@ -38,7 +45,8 @@ QStringList PrintedJobs::Waiting() const {
   const QDir dir(folder_);
   QStringList jobs;
   // Dot files are hidden from the listing unless asked for: the backend's unfinished ones.
-  for (const QFileInfo& f : dir.entryInfoList({"*.pdf", "*.ps"}, QDir::Files, QDir::Time | QDir::Reversed))
+  for (const QFileInfo& f :
+       dir.entryInfoList({"*.pdf", "*.ps"}, QDir::Files, QDir::Time | QDir::Reversed))
     jobs << f.absoluteFilePath();
   return jobs;
 }

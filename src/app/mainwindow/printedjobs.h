@@ -1,6 +1,7 @@
 // Jobs printed to the Brindle printer by this user: the backend leaves each in the user's
-// spool folder, and the main window opens a new fax with each. The folder may not be
-// there before the first job, so its parent is watched until it appears.
+// spool folder, and the main window opens a new fax with each. The folder (and the spool
+// root above it) may not be there before the first job, so the nearest folder that is
+// there is watched until it appears.
 #pragma once
 
 #include <QFileSystemWatcher>

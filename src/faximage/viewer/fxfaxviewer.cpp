@@ -172,6 +172,11 @@ void TFxFaxViewer::rebuildImage() {
     image_ = ToQImage(b, fg_, bg_);
     return;
   }
+  // A page shown smaller is shaded, so that photographs do not fill up with black.
+  if (scaledW_ < b.width || scaledH_ < b.height) {
+    image_ = ShadedQImage(b, scaledW_, scaledH_, fg_, bg_);
+    return;
+  }
   MonoBitmap scaled;
   if (scaleBitmap(b, scaledW_, scaledH_, scaled) == ecOK) image_ = ToQImage(scaled, fg_, bg_);
 }
@@ -275,13 +280,13 @@ void TFxFaxViewer::SetLoadWholeFax(bool on) {
 
 void TFxFaxViewer::SetFGColor(QColor c) {
   fg_ = c;
-  if (!image_.isNull()) image_.setColorTable({bg_.rgb(), fg_.rgb()});
+  SetInkColours(image_, fg_, bg_);
   viewport()->update();
 }
 
 void TFxFaxViewer::SetBGColor(QColor c) {
   bg_ = c;
-  if (!image_.isNull()) image_.setColorTable({bg_.rgb(), fg_.rgb()});
+  SetInkColours(image_, fg_, bg_);
   viewport()->update();
 }
 
