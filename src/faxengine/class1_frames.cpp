@@ -17,9 +17,9 @@ constexpr int kScanIndex[8] = {5, 1, 3, 4, 7, 6, 2, 0};
 
 constexpr std::uint8_t kRateReceive = 0x02;  // DIS and DCS: receive operation
 constexpr std::uint8_t kRateFine = 0x40;
-constexpr std::uint8_t kRate2d = 0x80;     // the rate byte's two-dimensional coding bit
-constexpr std::uint8_t kCodingEcm = 0x04;  // the coding byte's error correction bit
-constexpr std::uint8_t kCodingT6 = 0x40;   // the coding byte's T.6 bit
+constexpr std::uint8_t kRate2d = 0x80;        // the rate byte's two-dimensional coding bit
+constexpr std::uint8_t kCodingEcm = 0x04;     // the coding byte's error correction bit
+constexpr std::uint8_t kCodingT6 = 0x40;      // the coding byte's T.6 bit
 constexpr std::uint8_t kDisScan = 0xF9;       // wide lines, any length, 0 ms scan time, extended
 constexpr std::uint8_t kDcsScanFixed = 0x88;  // any length, extended
 constexpr std::uint8_t kScanWide = 0x01;
@@ -118,14 +118,13 @@ int scanIndexOf(std::uint8_t scanByte) { return kScanIndex[(scanByte & 0x70) >> 
 
 std::vector<std::uint8_t> disFrame(int index, LineCodings codings) {
   std::vector<std::uint8_t> f = head(Fcf::DIS, false, true);
-  std::uint8_t rate = std::uint8_t(kRateReceive | kRateFine | disRateBits(index) |
-                                   (codings.mr ? kRate2d : 0));
+  std::uint8_t rate =
+      std::uint8_t(kRateReceive | kRateFine | disRateBits(index) | (codings.mr ? kRate2d : 0));
   f.insert(f.end(), {0x00, rate, kDisScan, std::uint8_t(codings.mmr ? kCodingT6 : 0)});
   return f;
 }
 
-std::vector<std::uint8_t> dcsFrame(int index, bool fine, bool wide, int scanIndex,
-                                   Coding coding) {
+std::vector<std::uint8_t> dcsFrame(int index, bool fine, bool wide, int scanIndex, Coding coding) {
   std::vector<std::uint8_t> f = head(Fcf::DCS, true, true);
   std::uint8_t rate = std::uint8_t(kRateReceive | (fine ? kRateFine : 0) | dcsRateBits(index) |
                                    (coding == Coding::Mr ? kRate2d : 0));

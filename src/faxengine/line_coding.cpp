@@ -49,11 +49,10 @@ std::string lineFacts(Coding c, bool ecm) {
 bool parseCodingChoice(const std::string& text, CodingChoice& out) {
   std::string t = text;
   std::transform(t.begin(), t.end(), t.begin(), [](unsigned char ch) { return std::tolower(ch); });
-  static constexpr std::pair<const char*, CodingChoice> kNames[] = {
-      {"auto", CodingChoice::Auto},
-      {"mh", CodingChoice::Mh},
-      {"mr", CodingChoice::Mr},
-      {"mmr", CodingChoice::Mmr}};
+  static constexpr std::pair<const char*, CodingChoice> kNames[] = {{"auto", CodingChoice::Auto},
+                                                                    {"mh", CodingChoice::Mh},
+                                                                    {"mr", CodingChoice::Mr},
+                                                                    {"mmr", CodingChoice::Mmr}};
   for (const auto& [name, choice] : kNames) {
     if (t == name) {
       out = choice;

@@ -31,8 +31,7 @@ class ReceivedFile {
   // Creates the file (never over an existing one: that gives -5) and writes the header.
   int create(const std::string& path, std::string_view senderId);
   // Starts a page coded `coding` on the line: writes its header with ImageLength 0.
-  int beginPage(bool fine, bool wide,
-                faximage::t4::Coding coding = faximage::t4::Coding::Mh);
+  int beginPage(bool fine, bool wide, faximage::t4::Coding coding = faximage::t4::Coding::Mh);
 
   // Stores page data from the modem: DLE DLE stores one 0x10, DLE ETX ends the page, a
   // DLE before any other byte is dropped and the byte stored. With `reverse` each stored

@@ -135,8 +135,8 @@ TEST(Class1Codings, DisAndDcsCarryTheCodingBitsAFaxMachineReads) {
 // MMR needs error correction and the far end's T.6; MR the far end's 2-D; the user's
 // choice caps both, and what our DIS offers.
 TEST(Class1Codings, TheLineCarriesTheRichestCodingBothEndsAndTheUserAllow) {
-  using faxengine::CodingChoice;
   using faxengine::Coding;
+  using faxengine::CodingChoice;
   using faxengine::LineCodings;
   struct Case {
     CodingChoice allowed;

@@ -45,8 +45,8 @@ TEST_P(CodingCalls, PagesArriveRowForRowInTheCodingBothEndsHave) {
   if (c.weSend) {
     std::string file = dir_.path("out.brx");
     writeBrx(file, sent);
-    peer = std::make_unique<FaxPeer>(std::vector<std::string>{
-        "--rx", tif, "--speed", "2", "--compression", c.compression});
+    peer = std::make_unique<FaxPeer>(
+        std::vector<std::string>{"--rx", tif, "--speed", "2", "--compression", c.compression});
     auto sender = std::make_unique<TFxSendFax>();
     class1Sender(*sender, file);
     sender->HeaderLine = "FROM $I PAGE $P OF $N";  // header rows go in the line's coding too
@@ -55,8 +55,8 @@ TEST_P(CodingCalls, PagesArriveRowForRowInTheCodingBothEndsHave) {
     std::vector<Picture> pictures;
     for (const TestPage& p : sent) pictures.push_back(p.rows);
     writeTiff(tif, pictures, dir_);
-    peer = std::make_unique<FaxPeer>(std::vector<std::string>{"--call", "--tx", tif, "--speed",
-                                                              "1", "--ring-period-ms", "3000",
+    peer = std::make_unique<FaxPeer>(std::vector<std::string>{"--call", "--tx", tif, "--speed", "1",
+                                                              "--ring-period-ms", "3000",
                                                               "--compression", c.compression});
     std::filesystem::create_directory(rx);
     auto receiver = std::make_unique<TFxReceiveFax>();
@@ -93,15 +93,14 @@ TEST_P(CodingCalls, PagesArriveRowForRowInTheCodingBothEndsHave) {
 
 INSTANTIATE_TEST_SUITE_P(
     Class1, CodingCalls,
-    ::testing::Values(
-        CodingCall{"SendsMhToAFarEndWithout2d", true, "mh", CodingChoice::Auto, Coding::Mh, 1,
-                   false},
-        CodingCall{"SendsMrWithK4AtFineResolution", true, "mh,mr", CodingChoice::Auto, Coding::Mr,
-                   2, true},
-        CodingCall{"ReceivesMrAndStoresMh", false, "mh,mr", CodingChoice::Auto, Coding::Mr, 2,
-                   false},
-        CodingCall{"OffersOnlyMhWhenOnlyMhIsAllowed", false, "mh,mr", CodingChoice::Mh,
-                   Coding::Mh, 1, false}),
+    ::testing::Values(CodingCall{"SendsMhToAFarEndWithout2d", true, "mh", CodingChoice::Auto,
+                                 Coding::Mh, 1, false},
+                      CodingCall{"SendsMrWithK4AtFineResolution", true, "mh,mr", CodingChoice::Auto,
+                                 Coding::Mr, 2, true},
+                      CodingCall{"ReceivesMrAndStoresMh", false, "mh,mr", CodingChoice::Auto,
+                                 Coding::Mr, 2, false},
+                      CodingCall{"OffersOnlyMhWhenOnlyMhIsAllowed", false, "mh,mr",
+                                 CodingChoice::Mh, Coding::Mh, 1, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

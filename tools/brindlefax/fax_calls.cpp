@@ -34,9 +34,8 @@ struct CallOptions {
   std::string init;
 };
 
-const std::vector<std::string> kCallValues = {"--device",     "--class",   "--rate",
-                                              "--station-id", "--history", "--trace",
-                                              "--init",       "--coding"};
+const std::vector<std::string> kCallValues = {"--device",  "--class", "--rate", "--station-id",
+                                              "--history", "--trace", "--init", "--coding"};
 
 // Reads the shared options; an error text when one is wrong.
 std::string callOptions(const Parsed& p, CallOptions& o) {

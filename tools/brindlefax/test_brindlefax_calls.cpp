@@ -115,9 +115,9 @@ TEST_F(BrindlefaxCalls, TheCodingOnTheLineIsShownTracedAndLogged) {
   Result r = brindlefax(dir_, {"send", "--device", peer.pty(), "--coding", "g4", "5551234", file});
   EXPECT_EQ(r.code, 2);
   EXPECT_TRUE(has(r.err, "--coding")) << r.err;
-  r = brindlefax(dir_, {"send", "--device", peer.pty(), "--class", "1", "--rate", "14400",
-                        "--coding", "auto", "--trace", trace, "--history", history, "5551234",
-                        file});
+  r = brindlefax(
+      dir_, {"send", "--device", peer.pty(), "--class", "1", "--rate", "14400", "--coding", "auto",
+             "--trace", trace, "--history", history, "5551234", file});
   EXPECT_EQ(r.code, 0) << r.out << r.err;
   EXPECT_TRUE(has(r.out, "Sending page data, page 1 of 1, 14400 bps, MR, ECM off")) << r.out;
   EXPECT_TRUE(has(readText(trace), "coding MR, ECM off"));
