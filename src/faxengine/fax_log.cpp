@@ -14,7 +14,7 @@ std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& da
   const std::string crlf = "\r\n";
   const std::string hangup = std::to_string(f.hangupCode);
   const std::string error = std::string("  (") + errorText(f.errorCode) + ")";
-  const std::string facts = f.lineFacts.empty() ? "" : "  " + f.lineFacts + crlf;
+  const std::string facts = f.lineFacts.empty() ? "" : "  Coding " + f.lineFacts + crlf;
   if (f.sender) {
     const std::string prefix = "Transmit ";
     switch (logCode) {
