@@ -80,8 +80,8 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
       return setStep(Step::DcsReady);
     case Step::DcsReady:
       if (reply != AtReply::Connect) break;
-      io_.frame(
-          dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex, p.lineCoding));
+      io_.frame(dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex,
+                         p.lineCoding));
       m_.note("coding " + lineFacts(p.lineCoding, p.sessionEcm));
       return setStep(Step::DcsSent);
     case Step::DcsSent:
