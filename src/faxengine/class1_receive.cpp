@@ -88,7 +88,9 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
     case Step::DisSent:
       if (reply == AtReply::Connect && !disSent_) {
         disSent_ = true;
-        io_.frame(disFrame(m_.protocol().modulationIndex));
+        const bool ecmOffered = false;  // error correction is not offered (yet)
+        io_.frame(disFrame(m_.protocol().modulationIndex,
+                           offeredCodings(m_.protocol().codingChoice, ecmOffered)));
         return;
       }
       if (reply != AtReply::Ok) break;
@@ -172,7 +174,9 @@ void Class1Receive::onDcs(const Frame& f) {
   p.sessionFine = c.fine;
   p.sessionWide = c.wide;
   p.sessionEcm = false;
+  p.lineCoding = c.coding;
   p.scanTimeIndex = c.scanIndex;
+  m_.note("coding " + lineFacts(c.coding, p.sessionEcm));
   m_.setProgress(progress::kConnectionParams);
 }
 

@@ -181,7 +181,7 @@ void ReceiveMachine::pageStart() {
   } else {
     s.currentPage = s.currentPage + 1;
   }
-  int rc = file_.beginPage(p.sessionFine, p.sessionWide);
+  int rc = file_.beginPage(p.sessionFine, p.sessionWide, lineCoding());
   if (rc != ecOK) return fail(rc);
   armReply(p.pageTimeout);
   s.pageBytes = 0;

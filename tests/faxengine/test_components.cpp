@@ -81,6 +81,11 @@ TEST(FaxHistory, EntriesOfASendAndARefusedCall) {
   FaxLogFacts sent{true, "/tmp/Letter.brx", "555 1234", "REMOTE FAX", 0, 0};
   EXPECT_EQ(faxLogEntry(1, sent, "D T"), "Transmit /tmp/Letter.brx to 555 1234 started at D T\r\n");
   EXPECT_EQ(faxLogEntry(2, sent, "D T"), "Transmit to REMOTE FAX finished OK at D T 0\r\n\r\n");
+  // The page coding of the call, when known, is a line of the entry, before its blank line.
+  FaxLogFacts coded = sent;
+  coded.lineFacts = "MR, ECM off";
+  EXPECT_EQ(faxLogEntry(2, coded, "D T"),
+            "Transmit to REMOTE FAX finished OK at D T 0\r\n  Coding MR, ECM off\r\n\r\n");
   sent.errorCode = ecFaxBusy;
   sent.hangupCode = 52;
   EXPECT_EQ(faxLogEntry(3, sent, "D T"),
