@@ -150,6 +150,12 @@ void Class1Receive::onFrame(const Frame& f) {
   switch (Fcf(f.code())) {
     case Fcf::DCS: onDcs(f); break;
     case Fcf::DCN:
+      // After RTN the caller may give up the page: the call ends with the copy we have.
+      if (step_ == Step::Command && m_.holdsPoorCopy()) {
+        m_.endOfDocument();
+        if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
+        break;
+      }
       // Only the caller's farewell after the last page is expected.
       if (step_ != Step::Release) return m_.fail(ecCancelRequested);
       break;
@@ -235,6 +241,7 @@ void Class1Receive::pageEnded() {
 }
 
 void Class1Receive::pageDone() {
+  rtn_ = m_.pagePoor();
   m_.endOfPage(true);
   if (m_.step() != ReceiveMachine::Step::Dialogue) return;
   io_.command("AT+FTH=3");
@@ -243,8 +250,13 @@ void Class1Receive::pageDone() {
 }
 
 void Class1Receive::onResponse(AtReply reply) {
-  if (reply == AtReply::Connect) return io_.frame(plainFrame(Fcf::MCF, false));
+  if (reply == AtReply::Connect) return io_.frame(plainFrame(rtn_ ? Fcf::RTN : Fcf::MCF, false));
   if (reply != AtReply::Ok) return m_.rearmReply();
+  if (rtn_) {
+    // The caller trains again before it sends the page again.
+    io_.receiveFrames();
+    return setStep(Step::Command);
+  }
   if (morePages_) {
     m_.softwareFlow(true);
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));

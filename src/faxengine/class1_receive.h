@@ -13,6 +13,9 @@
 //   PageConnect -> (page data) -> PageEnd -> PostPage -> PageDone -> Response
 //   Response -> PageConnect                                MPS: MCF, the next page
 //   Response -> Release -> HangUp -> (end of the call)     EOP: MCF, then DCN and "ATH"
+//   Response -> Command                                    a poor page: RTN, the caller
+//                                                          trains again (DCS) and sends
+//                                                          the page again, or ends (DCN)
 #pragma once
 
 #include "faxengine/class1_channel.h"
@@ -48,6 +51,7 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   void waitForCall() override;
   void answered() override;
   void pageEnded() override;
+  bool checksCopyQuality() const override { return true; }
   Input input() const override;
   void onStep(Trigger t) override;
   void onLine(const std::string& line, AtReply reply) override;
@@ -68,6 +72,7 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   Channel io_;
   bool disSent_ = false;
   bool morePages_ = false;
+  bool rtn_ = false;  // the page just received was poor
   bool dle_ = false;
   long tcfBytes_ = 0, tcfNonZero_ = 0;
 };

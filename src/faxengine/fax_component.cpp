@@ -65,6 +65,7 @@ FaxLogFacts TFxCustomAbstractFax::LogFacts() const {
   f.remoteId = session_.remoteStationId.get();
   f.hangupCode = proto_.lastHangupCode;
   f.errorCode = session_.lastErrorCode;
+  f.notes = session_.faxNotes.get();
   return f;
 }
 

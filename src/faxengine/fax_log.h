@@ -16,6 +16,7 @@ struct FaxLogFacts {
   std::string remoteId;
   int hangupCode = 0;
   int errorCode = 0;
+  std::string notes;  // a received fax's notes, one per line
 };
 
 // The entry for a log code ("" when the code does not belong to the fax's direction);
