@@ -7,8 +7,6 @@
 namespace faxengine::class1 {
 
 namespace {
-constexpr int kDisTries = 3;
-
 // The steps' names in the order of Class1ReceiveStep.
 constexpr const char* kClass1ReceiveStepNames[] = {
     "idle",        "class set", "answered",  "DIS sent", "command", "DIS repeat",
@@ -26,6 +24,12 @@ void Class1Receive::waitForCall() {
 }
 
 void Class1Receive::answered() {
+  t1_ = newTimer(m_.link().now(), timing::kT1);
+  documentEnded_ = false;
+  sendDis();
+}
+
+void Class1Receive::sendDis() {
   disSent_ = false;
   setStep(Step::Answered);
 }
@@ -43,14 +47,14 @@ void Class1Receive::onStep(Trigger t) {
   if (step_ == Step::DisRepeat) return repeatDis();
   if (step_ == Step::PageDone) return pageDone();
   if (t != Trigger::ReplyTimer) return;
-  ProtocolRecord& p = m_.protocol();
   switch (step_) {
-    case Step::Answered:
-      if (p.retryCount == 0) break;
+    case Step::Command:
+      // No good command within the window: DIS again (until T1 is over).
+      io_.stopListening();
       return setStep(Step::DisRepeat);
-    case Step::Command: return setStep(Step::DisRepeat);
     case Step::Release:
       // No DCN came: the line is released all the same.
+      io_.stopListening();
       io_.command("ATH");
       return setStep(Step::HangUp);
     default: break;
@@ -88,8 +92,9 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
         return;
       }
       if (reply != AtReply::Ok) break;
-      m_.pause(timing::kTurnPauseMs);
-      io_.awaitResponse();
+      // The caller's response is awaited for T4 (then DIS again); once a damaged frame
+      // shows it is there, for T2 (it repeats its command).
+      io_.listen(timing::kT4, timing::kT2);
       return setStep(Step::Command);
     case Step::Command: return onCommand(reply);
     case Step::TcfConnect:
@@ -106,7 +111,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
         return;
       }
       if (reply != AtReply::Ok) break;
-      io_.receiveFrames();
+      io_.listen(timing::kT2, timing::kT2);  // the new DCS
       return setStep(Step::Command);
     case Step::TcfEnd:
       if (reply != AtReply::NoCarrier) break;
@@ -122,18 +127,18 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       return m_.pageStart();
     case Step::PageEnd:
       if (reply != AtReply::NoCarrier) break;
-      io_.receiveFrames();
+      io_.listen(timing::kT2, timing::kT2);  // MPS or EOP
       return setStep(Step::PostPage);
     case Step::PostPage:
       if (reply != AtReply::Ok) break;
-      if (!m_.protocol().finalFrameSeen) return io_.receiveFrames();
       morePages_ = (m_.protocol().lastFcf & ~kXBit) == std::uint8_t(Fcf::MPS);
       m_.setProgress(progress::kGettingEop);
       return setStep(Step::PageDone);
     case Step::Response: return onResponse(reply);
     case Step::Release:
       if (reply != AtReply::Ok) break;
-      if (!m_.protocol().finalFrameSeen) return io_.receiveFrames();
+      if (repeatedPostPage()) return;
+      if ((m_.protocol().lastFcf & ~kXBit) != std::uint8_t(Fcf::DCN)) return io_.listenAgain();
       io_.command("ATH");
       return setStep(Step::HangUp);
     case Step::HangUp:
@@ -152,6 +157,7 @@ void Class1Receive::onFrame(const Frame& f) {
     case Fcf::DCN:
       // After RTN the caller may give up the page: the call ends with the copy we have.
       if (step_ == Step::Command && m_.holdsPoorCopy()) {
+        documentEnded_ = true;
         m_.endOfDocument();
         if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
         break;
@@ -180,20 +186,31 @@ void Class1Receive::onDcs(const Frame& f) {
 void Class1Receive::onCommand(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
   if (reply != AtReply::Ok) return m_.rearmReply();
-  if (!p.finalFrameSeen || (p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS))
-    return io_.receiveFrames();
+  if (repeatedPostPage()) return;
+  if ((p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS)) return io_.listenAgain();
   m_.softwareFlow(true);
   io_.command("AT+FRM=" + p.modulation);
   m_.armReply(timing::kReply);
   setStep(Step::TcfConnect);
 }
 
+// DIS again while T1 lasts: a caller that hears nothing it can read keeps listening.
 void Class1Receive::repeatDis() {
-  if (++m_.protocol().retryCount > kDisTries) return m_.fail(ecTimeout);
-  // Any character ends the modem's wait for a frame.
-  m_.writeRaw("AT\r\r");
+  if (timerExpired(t1_, m_.link().now())) return m_.fail(ecTimeout);
   io_.command("AT+FTH=3");
-  answered();
+  sendDis();
+}
+
+// MPS or EOP once more: our MCF (or RTN) was lost and the caller asks again. It gets the
+// same answer again; the page is not taken twice.
+bool Class1Receive::repeatedPostPage() {
+  Fcf f = Fcf(m_.protocol().lastFcf & ~kXBit);
+  if (f != Fcf::MPS && f != Fcf::EOP) return false;
+  m_.note(rtn_ ? "post-page command repeated: RTN again" : "post-page command repeated: MCF again");
+  morePages_ = f == Fcf::MPS;
+  io_.command("AT+FTH=3");
+  setStep(Step::Response);
+  return true;
 }
 
 std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
@@ -253,8 +270,8 @@ void Class1Receive::onResponse(AtReply reply) {
   if (reply == AtReply::Connect) return io_.frame(plainFrame(rtn_ ? Fcf::RTN : Fcf::MCF, false));
   if (reply != AtReply::Ok) return m_.rearmReply();
   if (rtn_) {
-    // The caller trains again before it sends the page again.
-    io_.receiveFrames();
+    // The caller trains again (DCS) before it sends the page again, or ends (DCN).
+    io_.listen(timing::kT2, timing::kT2);
     return setStep(Step::Command);
   }
   if (morePages_) {
@@ -262,15 +279,17 @@ void Class1Receive::onResponse(AtReply reply) {
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
-  m_.pause(timing::kTurnPauseMs);
-  io_.receiveFrames();
-  m_.endOfDocument();
+  io_.listen(timing::kT2, timing::kT2);  // DCN, or EOP again when our MCF was lost
+  if (!documentEnded_) {
+    documentEnded_ = true;
+    m_.endOfDocument();
+  }
   if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
 }
 
 bool Class1Receive::framesInstead(const std::string& line) {
   if (!contains(line, "+FCERROR")) return false;
-  io_.receiveFrames();
+  io_.listen(timing::kT2, timing::kT2);
   setStep(Step::Command);
   return true;
 }

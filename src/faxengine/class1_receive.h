@@ -4,7 +4,9 @@
 //
 //   ClassSet -> (rings, "ATA") -> Answered -> DisSent      CSI and DIS go out
 //   DisSent -> Command                                     TSI and DCS are read
-//   Command -> DisRepeat -> Answered                       nothing came: CSI and DIS again
+//   Command -> DisRepeat -> Answered                       nothing good came within T4
+//                                                          (T2 after a damaged frame): CSI
+//                                                          and DIS again, until T1 is over
 //   Command -> TcfConnect -> Tcf                           the training check
 //   Tcf -> FttReady -> Command                             bad: FTT, a new DCS follows
 //   Tcf -> TcfEnd -> Confirm -> PageConnect                good: CFR, the page follows
@@ -16,6 +18,10 @@
 //   Response -> Command                                    a poor page: RTN, the caller
 //                                                          trains again (DCS) and sends
 //                                                          the page again, or ends (DCN)
+//   Command | Release -> Response                          MPS/EOP again (our MCF was
+//                                                          lost): MCF again
+// Frames count once the modem has said they are good; a damaged one is dropped and the
+// channel listens for the repeat while the step's window lasts.
 #pragma once
 
 #include "faxengine/class1_channel.h"
@@ -64,13 +70,17 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   std::size_t onTcf(std::span<const std::uint8_t> data);
   void onConfirm(AtReply reply);
   void onResponse(AtReply reply);
+  void sendDis();
   void repeatDis();
+  bool repeatedPostPage();
   void pageDone();
   // "+FCERROR": V.21 frames came where high-speed data was expected; read them.
   bool framesInstead(const std::string& line);
 
   Channel io_;
   bool disSent_ = false;
+  bool documentEnded_ = false;
+  TickTimer t1_;  // from the answer: DIS is repeated until it runs out
   bool morePages_ = false;
   bool rtn_ = false;  // the page just received was poor
   bool dle_ = false;
