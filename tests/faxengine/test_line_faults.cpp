@@ -128,8 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A noise burst during the page data we receive: RTN, the caller trains again and
         // sends the page again. The last page the caller gives up instead (it ends the
         // call): that page stays as it came, repaired.
-        LineFault{"BurstOnFirstPageWeReceive", false, 2, "", "14000:400", "2", 600},
-        LineFault{"BurstOnLastPageWeReceive", false, 1, "", "14000:400", "2", 600, 1}),
+        LineFault{"BurstOnFirstPageWeReceive", false, 2, "", "17000:400", "2", 1000},
+        LineFault{"BurstOnLastPageWeReceive", false, 1, "", "17000:400", "2", 1000, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
