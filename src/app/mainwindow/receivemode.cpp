@@ -282,7 +282,7 @@ void TMainScreen::fileArrivedFax(const ArrivedFax& fax) {
   // A fax that ends while the program closes is listed at the next start.
   if (closing_) return;
   try {
-    Store.AppendReceived(ReceivedRow(fax.when, fax.from, fax.pages, fax.file));
+    Store.AppendReceived(ReceivedRow(fax.when, fax.from, fax.pages, fax.file, fax.notes));
   } catch (const std::exception& e) {
     base::LogFailure("listing a received fax", e.what());
     ui::ShowInfo(QStringLiteral("A fax was received into the file %1, but it could not be added "
