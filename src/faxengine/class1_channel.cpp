@@ -60,6 +60,7 @@ void Channel::expectFrames(Ticks window) {
   p.finalFrameSeen = false;
   p.lastFcf = 0;
   held_ = false;
+  carrier_ = true;  // after a CONNECT: frames follow
   listening_ = true;
   afterDamage_ = 0;
   window_ = newTimer(m_.link().now(), window);
@@ -90,6 +91,7 @@ void Channel::askForFrame() {
     return;
   }
   in_.clear();
+  carrier_ = false;
   m_.sendCommand("AT+FRH=3", 0);
   m_.armReply(left);
   asking_ = true;
@@ -100,8 +102,7 @@ bool Channel::skipStopAnswer(AtReply reply) {
     stopped_ = false;  // the modem said nothing to the stop; this answers the next command
     return false;
   }
-  if (reply != AtReply::Ok && reply != AtReply::Error && reply != AtReply::NoCarrier)
-    return false;
+  if (reply != AtReply::Ok && reply != AtReply::Error && reply != AtReply::NoCarrier) return false;
   stopped_ = false;
   held_ = false;
   return true;
@@ -112,11 +113,12 @@ bool Channel::listenLine(const std::string& line, AtReply reply,
   switch (reply) {
     case AtReply::Connect:
       // The far end's flags are here: its frame follows even if the window ends first.
+      carrier_ = true;
       m_.armReply(std::max(remaining(), timing::kT4));
       return true;
     case AtReply::Ok:
       asking_ = false;
-      if (!held_) return true;  // the answer to a wait that was stopped
+      if (!held_) return true;  // no frame to act on: the window runs out
       held_ = false;
       frameArrived(in_.frame());
       onFrame(in_.frame());
@@ -127,15 +129,17 @@ bool Channel::listenLine(const std::string& line, AtReply reply,
       listening_ = false;
       return false;
     case AtReply::Error:
-    case AtReply::NoCarrier:
-      break;
+    case AtReply::NoCarrier: break;
     default:
       if (!contains(line, "+FCERROR")) return true;  // noise
       break;
   }
   // A damaged frame (ERROR), frames where the modem expected other data (+FCERROR), or a
-  // carrier that ended without a frame: nothing counts; listen for the repeat.
+  // carrier that ended without a frame: nothing counts; listen for the repeat. An ERROR
+  // with no carrier before it refuses the command itself: asking again at once would only
+  // repeat that, so the window runs out.
   asking_ = false;
+  if (reply == AtReply::Error && !carrier_) return true;
   if (held_) m_.note("frame damaged: " + fcfName(in_.frame().fcfByte()) + " dropped");
   if (held_ && afterDamage_ > 0) window_ = newTimer(m_.link().now(), afterDamage_);
   held_ = false;

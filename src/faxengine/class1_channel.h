@@ -80,7 +80,8 @@ class Channel {
   // far end's identifier.
   void frameArrived(const Frame& f);
   // A listening line: true when it was taken here (the dialogue does not see it).
-  bool listenLine(const std::string& line, AtReply reply, const std::function<void(const Frame&)>& onFrame);
+  bool listenLine(const std::string& line, AtReply reply,
+                  const std::function<void(const Frame&)>& onFrame);
   void askForFrame();
   // The modem's answer to a stopped wait: true when the line is that and is skipped.
   bool skipStopAnswer(AtReply reply);
@@ -92,6 +93,7 @@ class Channel {
   bool listening_ = false;  // frames are read until the final one
   bool asking_ = false;     // "AT+FRH=3" went out and its result has not come
   bool stopped_ = false;    // a wait was stopped: the modem's answer to that is skipped
+  bool carrier_ = false;    // the modem has said CONNECT since "AT+FRH=3" went out
   TickTimer window_;
   Ticks afterDamage_ = 0;
 };

@@ -15,10 +15,10 @@
 //                                                           page again at a lower rate
 //   Response -> PostPage                                    no good response within T4:
 //                                                           MPS/EOP again
+//   Response -> DcnReady -> DcnSent -> HangUp -> (fax done) the last page is confirmed
 // Frames count once the modem has said they are good; a damaged one is dropped and the
 // channel listens for the repeat while the step's window lasts (T1 for the DIS, T4 for
 // the responses).
-//   Response -> DcnReady -> DcnSent -> HangUp -> (fax done) the last page is confirmed
 #pragma once
 
 #include "faxengine/class1_channel.h"

@@ -46,6 +46,8 @@ inline constexpr Ticks kT1 = 636;
 inline constexpr Ticks kT2 = 109;
 // T4: the response to a command we sent (DIS, DCS with its training check, MPS, EOP). 3 s.
 inline constexpr Ticks kT4 = 54;
+// The answer to a Class 1 command frame: T4.
+inline constexpr Ticks kResponse = kT4;
 // How often DCS with its training check goes out at one rate with no response before the
 // call is given up, and the same for MPS and EOP.
 inline constexpr int kCommandTries = 3;

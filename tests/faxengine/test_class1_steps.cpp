@@ -36,8 +36,7 @@ std::vector<std::uint64_t> runTimed(SessionRig& r) {
 double repeatGap(const SessionRig& r, const std::vector<std::uint64_t>& at) {
   const auto& c = r.modem.commands;
   for (std::size_t i = 1; i < c.size(); ++i)
-    if (c[i].starts_with(' ') && c[i - 1] == "AT+FRH=3")
-      return double(at[i] - at[i - 1]) / 1000.0;
+    if (c[i].starts_with(' ') && c[i - 1] == "AT+FRH=3") return double(at[i] - at[i - 1]) / 1000.0;
   return -1;
 }
 
@@ -283,6 +282,9 @@ TEST_F(Class1SendSteps, CommandsGoAgainWhenNoGoodResponseComesWithinT4) {
          s.steps.push_back({" +++ATH0", {"OK"}});
        },
        ecTimeout, "TSI DCS EOP EOP EOP", 3},
+      {"AT+FRH=3 refused: not asked again until T4 is over",
+       [](SendScript& s) { s.dial().page({"ERROR"}).postPage().release(); }, 0,
+       "TSI DCS EOP EOP DCN", 0},
       {"a damaged RTN is dropped",
        [&](SendScript& s) {
          s.dial().page({"CONNECT", damagedRtn, "ERROR"});
@@ -343,8 +345,8 @@ TEST_F(Class1SendSteps, AnswersBeforeThePageEndTheFaxWithTheirCodes) {
       {{"OK"}, {"CONNECT", disIn(0x0E), "OK"}, true, ecFaxIncompatible},  // no fine resolution
       {{"OK"}, {"NO CARRIER"}, false, ecFaxNoFax},
       {{"OK"}, {"CONNECT", "ERROR"}, false, ecTimeout},  // no readable DIS within T1
-      {{"ERROR"}, {}, false, ecFaxInitError},  // a modem without Class 1
-      {{}, {}, false, ecTimeout},              // a modem that says nothing
+      {{"ERROR"}, {}, false, ecFaxInitError},            // a modem without Class 1
+      {{}, {}, false, ecTimeout},                        // a modem that says nothing
   };
   for (const Case& c : cases) {
     SessionRig& r = rig();
@@ -699,8 +701,9 @@ TEST_F(Class1ReceiveSteps, CommandsAreAwaitedForTheirTimersAndDamagedOnesDropped
       auto ata = std::find(cmds.begin(), cmds.end(), "ATA");
       auto last = std::find(cmds.rbegin(), cmds.rend(), " AT+FTH=3");
       ASSERT_TRUE(ata != cmds.end() && last != cmds.rend());
-      double lastDis = double(at[std::size_t(cmds.rend() - last - 1)] -
-                              at[std::size_t(ata - cmds.begin())]) / 1000;
+      double lastDis =
+          double(at[std::size_t(cmds.rend() - last - 1)] - at[std::size_t(ata - cmds.begin())]) /
+          1000;
       EXPECT_GT(lastDis, 35 - 4);
       EXPECT_LT(lastDis, 35);
       continue;
