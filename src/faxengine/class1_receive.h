@@ -57,7 +57,8 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   void waitForCall() override;
   void answered() override;
   void pageEnded() override;
-  bool checksCopyQuality() const override { return true; }
+  // Pages without error correction (with it, the blocks are checked and asked for again).
+  bool checksCopyQuality() const override { return !m_.protocol().sessionEcm; }
   Input input() const override;
   void onStep(Trigger t) override;
   void onLine(const std::string& line, AtReply reply) override;
