@@ -157,6 +157,13 @@ void Class1Receive::onFrame(const Frame& f) {
   switch (Fcf(f.code())) {
     case Fcf::DCS: onDcs(f); break;
     case Fcf::DCN:
+      // After RTN the caller may give up the page: the call ends with the copy we have.
+      if (step_ == Step::Command && m_.holdsPoorCopy()) {
+        documentEnded_ = true;
+        m_.endOfDocument();
+        if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
+        break;
+      }
       // Only the caller's farewell after the last page is expected.
       if (step_ != Step::Release) return m_.fail(ecCancelRequested);
       break;
@@ -198,12 +205,12 @@ void Class1Receive::repeatDis() {
   sendDis();
 }
 
-// MPS or EOP once more: our MCF was lost and the caller asks again. It gets MCF again; the
-// page is not taken twice.
+// MPS or EOP once more: our MCF (or RTN) was lost and the caller asks again. It gets the
+// same answer again; the page is not taken twice.
 bool Class1Receive::repeatedPostPage() {
   Fcf f = Fcf(m_.protocol().lastFcf & ~kXBit);
   if (f != Fcf::MPS && f != Fcf::EOP) return false;
-  m_.note("post-page command repeated: MCF again");
+  m_.note(rtn_ ? "post-page command repeated: RTN again" : "post-page command repeated: MCF again");
   morePages_ = f == Fcf::MPS;
   io_.command("AT+FTH=3");
   setStep(Step::Response);
@@ -255,6 +262,7 @@ void Class1Receive::pageEnded() {
 }
 
 void Class1Receive::pageDone() {
+  rtn_ = m_.pagePoor();
   m_.endOfPage(true);
   if (m_.step() != ReceiveMachine::Step::Dialogue) return;
   io_.command("AT+FTH=3");
@@ -263,8 +271,13 @@ void Class1Receive::pageDone() {
 }
 
 void Class1Receive::onResponse(AtReply reply) {
-  if (reply == AtReply::Connect) return io_.frame(plainFrame(Fcf::MCF, false));
+  if (reply == AtReply::Connect) return io_.frame(plainFrame(rtn_ ? Fcf::RTN : Fcf::MCF, false));
   if (reply != AtReply::Ok) return m_.rearmReply();
+  if (rtn_) {
+    // The caller trains again (DCS) before it sends the page again, or ends (DCN).
+    io_.listen(timing::kT2, timing::kT2);
+    return setStep(Step::Command);
+  }
   if (morePages_) {
     m_.softwareFlow(true);
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));

@@ -15,6 +15,9 @@
 //   PageConnect -> (page data) -> PageEnd -> PostPage -> PageDone -> Response
 //   Response -> PageConnect                                MPS: MCF, the next page
 //   Response -> Release -> HangUp -> (end of the call)     EOP: MCF, then DCN and "ATH"
+//   Response -> Command                                    a poor page: RTN, the caller
+//                                                          trains again (DCS) and sends
+//                                                          the page again, or ends (DCN)
 //   Command | Release -> Response                          MPS/EOP again (our MCF was
 //                                                          lost): MCF again
 // Frames count once the modem has said they are good; a damaged one is dropped and the
@@ -54,6 +57,8 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   void waitForCall() override;
   void answered() override;
   void pageEnded() override;
+  // Pages without error correction (with it, the blocks are checked and asked for again).
+  bool checksCopyQuality() const override { return !m_.protocol().sessionEcm; }
   Input input() const override;
   void onStep(Trigger t) override;
   void onLine(const std::string& line, AtReply reply) override;
@@ -78,6 +83,7 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   bool documentEnded_ = false;
   TickTimer t1_;  // from the answer: DIS is repeated until it runs out
   bool morePages_ = false;
+  bool rtn_ = false;  // the page just received was poor
   bool dle_ = false;
   long tcfBytes_ = 0, tcfNonZero_ = 0;
 };

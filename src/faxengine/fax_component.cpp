@@ -66,6 +66,7 @@ FaxLogFacts TFxCustomAbstractFax::LogFacts() const {
   f.hangupCode = proto_.lastHangupCode;
   f.errorCode = session_.lastErrorCode;
   f.lineFacts = lineFacts(proto_.lineCoding, proto_.sessionEcm);
+  f.notes = session_.faxNotes.get();
   return f;
 }
 

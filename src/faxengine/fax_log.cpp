@@ -1,6 +1,7 @@
 // The fax history.
 #include "faxengine/fax_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -29,7 +30,15 @@ std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& da
   const std::string prefix = "Receive ";
   switch (logCode) {
     case 4: return prefix + f.faxFile + " from " + f.remoteId + " started at " + dateTime + crlf;
-    case 5: return prefix + "finished OK at " + dateTime + crlf + facts + crlf;
+    case 5: {
+      std::string notes;
+      for (std::size_t at = 0; at < f.notes.size();) {
+        std::size_t end = std::min(f.notes.find('\n', at), f.notes.size());
+        notes += "  " + f.notes.substr(at, end - at) + crlf;
+        at = end + 1;
+      }
+      return prefix + "finished OK at " + dateTime + crlf + facts + notes + crlf;
+    }
     case 6: return prefix + "skipped at " + dateTime + crlf + crlf;
     case 7: return prefix + "failed at " + dateTime + crlf + error + crlf + crlf;
     default: return "";

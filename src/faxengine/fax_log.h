@@ -17,6 +17,7 @@ struct FaxLogFacts {
   int hangupCode = 0;
   int errorCode = 0;
   std::string lineFacts;  // the page coding and error correction of the call ("MR, ECM off")
+  std::string notes;  // a received fax's notes, one per line
 };
 
 // The entry for a log code ("" when the code does not belong to the fax's direction);

@@ -109,6 +109,9 @@ struct SessionRecord {
   std::string destinationDir;
   std::string faxFileExt = "BRX";
   SharedText faxFile;
+  // What the user is told about the fax being received beyond its pages (a page that
+  // arrived damaged, a call cut off), one sentence per line.
+  SharedText faxNotes;
   std::string coverFile;
   std::string phoneNumber;
   std::string headerLine;

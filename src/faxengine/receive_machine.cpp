@@ -5,6 +5,7 @@
 
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
+#include "faxengine/timings.h"
 
 namespace faxengine {
 
@@ -81,6 +82,8 @@ void ReceiveMachine::stepWaitCall() {
   refused_ = false;
   answeredWithoutFile_ = false;
   newDocument_ = false;
+  heldPoor_ = false;
+  poorCopies_ = 0;
   if (s.constantStatus && !firstReported_) {
     reportStatus(true, false);
     firstReported_ = true;
@@ -163,6 +166,7 @@ int ReceiveMachine::createFile() {
   int rc = file_.create(name, s.remoteStationId.get());
   if (rc != ecOK) return rc;
   s.faxFile.set(name);
+  s.faxNotes.clear();
   return ecOK;
 }
 
@@ -178,11 +182,18 @@ void ReceiveMachine::pageStart() {
     int rc = createFile();
     if (rc != ecOK) return fail(rc);
     host().faxLog(lfaxReceiveStart);
-  } else {
+  } else if (!heldPoor_) {  // a copy sent again after RTN keeps its page's number
     s.currentPage = s.currentPage + 1;
   }
   int rc = file_.beginPage(p.sessionFine, p.sessionWide, lineCoding());
   if (rc != ecOK) return fail(rc);
+  check_.reset();
+  file_.setPageTap(nullptr);
+  if (dialogue_->checksCopyQuality()) {
+    check_ = std::make_unique<faximage::CopyQualityCheck>(
+        lineCoding(), p.sessionWide ? faximage::kWideWidth : faximage::kNormalWidth);
+    file_.setPageTap([c = check_.get()](std::span<const std::uint8_t> b) { c->add(b); });
+  }
   armReply(p.pageTimeout);
   s.pageBytes = 0;
   dialogue_->releasePageData();
@@ -201,6 +212,10 @@ std::size_t ReceiveMachine::stepPageData(std::span<const std::uint8_t> data) {
   }
   armReply(protocol().pageTimeout);
   if (ended) {
+    if (check_) {
+      checkPage();
+      if (step_ != Step::PageData) return used;  // storing it failed
+    }
     setStep(Step::Dialogue);
     dialogue_->pageEnded();
   }
@@ -221,7 +236,77 @@ void ReceiveMachine::endOfPage(bool good) {
   s.totalPages = file_.pageCount();
 }
 
+faximage::t4::Coding ReceiveMachine::lineCoding() const { return faximage::t4::Coding::Mh; }
+
+void ReceiveMachine::checkPage() {
+  SessionRecord& s = session();
+  const ProtocolRecord& p = protocol();
+  file_.setPageTap(nullptr);
+  const faximage::PageQuality q = check_->finish();
+  const int maxRun = p.sessionFine ? timing::kPoorBadRunFine : timing::kPoorBadRunStandard;
+  const bool poor = q.poor(timing::kPoorBadRowPercent, maxRun);
+  note("page " + std::to_string(s.currentPage) + ": " + std::to_string(q.badRows) + " of " +
+       std::to_string(q.rows) + " rows bad, longest run " + std::to_string(q.longestBadRun) +
+       (q.endSeen ? "" : ", no end of page") + (poor ? ": poor" : ""));
+  const bool again = heldPoor_ && faximage::samePage(heldPrints_, check_->prints());
+  if (heldPoor_ && !again) {
+    // The sender moved on to the next page: the poor copy stays as it came.
+    keepHeldCopy();
+    s.currentPage = s.currentPage + 1;
+  }
+  heldPoor_ = false;
+  storeCheckedPage(again);
+  if (step_ != Step::PageData) return;
+  pagePoor_ = poor && ++poorCopies_ <= timing::kPoorCopyRetries;
+  if (pagePoor_) {
+    heldPoor_ = true;
+    heldPage_ = s.currentPage;
+    heldQuality_ = q;
+    heldPrints_ = check_->prints();
+    return;
+  }
+  if (poor) noteDamaged(s.currentPage, q);
+  poorCopies_ = 0;
+}
+
+void ReceiveMachine::storeCheckedPage(bool replaceHeld) {
+  const ProtocolRecord& p = protocol();
+  SessionRecord& s = session();
+  int rc = ecOK;
+  if (replaceHeld) {
+    // The copy sent again goes where the poor one was.
+    rc = file_.cutPage();
+    if (rc == ecOK) rc = file_.dropLastPage();
+    if (rc == ecOK) rc = file_.beginPage(p.sessionFine, p.sessionWide);
+  }
+  if (rc == ecOK) rc = file_.storePage(check_->repairedMh());
+  if (rc == ecOK) rc = file_.endPage(s.remoteStationId.get());
+  if (rc != ecOK) return fail(rc);
+  s.totalPages = file_.pageCount();
+}
+
+void ReceiveMachine::keepHeldCopy() {
+  if (!heldPoor_) return;
+  noteDamaged(heldPage_, heldQuality_);
+  heldPoor_ = false;
+  poorCopies_ = 0;
+}
+
+void ReceiveMachine::noteDamaged(int page, const faximage::PageQuality& q) {
+  // Short enough for the list's notes (the damaged lines print as the line above).
+  addFaxNote("Page " + std::to_string(page) + " arrived damaged: " + std::to_string(q.badRows) +
+             " of " + std::to_string(q.rows) + " lines repaired.");
+}
+
+void ReceiveMachine::addFaxNote(const std::string& text) {
+  note(text);
+  SessionRecord& s = session();
+  std::string notes = s.faxNotes.get();
+  s.faxNotes.set(notes.empty() ? text : notes + "\n" + text);
+}
+
 void ReceiveMachine::endOfDocument() {
+  keepHeldCopy();
   int rc = file_.close();
   if (rc != ecOK) return fail(rc);
   host().faxLog(lfaxReceiveOk);
@@ -247,10 +332,20 @@ void ReceiveMachine::endOfCall() {
 void ReceiveMachine::stepAbort() {
   const SessionRecord& s = session();
   if (file_.isOpen()) {
-    // Only complete pages stay: a page cut off by the failure would not decode.
+    // Only complete pages stay: a page cut off by the failure would not decode. The pages
+    // that arrived whole are the user's: the fax is filed with them, and its notes say
+    // that the call was cut off.
     file_.cutPage();
+    keepHeldCopy();
+    const int pages = file_.pageCount();
     file_.close();
-    host().faxLog(lfaxReceiveFail);
+    if (pages > 0) {
+      addFaxNote("The call was cut off after page " + std::to_string(pages) + " (" +
+                 errorText(session().lastErrorCode) + ").");
+      host().faxLog(lfaxReceiveOk);
+    } else {
+      host().faxLog(lfaxReceiveFail);
+    }
   } else if (answeredWithoutFile_ && !refused_) {
     host().faxLog(lfaxReceiveFail);
   }

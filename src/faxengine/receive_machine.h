@@ -12,9 +12,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "faxengine/fax_machine.h"
 #include "faxengine/received_file.h"
+#include "faximage/copy_quality.h"
 
 namespace faxengine {
 
@@ -36,6 +38,9 @@ class ReceiveDialogue : public Dialogue {
   virtual void releasePageData() {}
   // The caller is refused: what the class says before hanging up.
   virtual void refuse() {}
+  // Pages are checked for copy quality as they arrive (Class 1: the modem passes the line's
+  // data as it came).
+  virtual bool checksCopyQuality() const { return false; }
 
  protected:
   ReceiveMachine& m_;
@@ -62,7 +67,15 @@ class ReceiveMachine : public FaxMachine {
   // CONNECT for a page: the page header, the data released, the page stored until DLE ETX.
   void pageStart();
   // The page status after a page: a good page is counted, a bad one cut from the file.
+  // A page checked for copy quality is already stored when its data ends.
   void endOfPage(bool good);
+  // The coding of page data on the line.
+  faximage::t4::Coding lineCoding() const;
+  // After a checked page's data: the page is poor and to be answered RTN. It is stored
+  // repaired all the same, and a copy sent again takes its place.
+  bool pagePoor() const { return pagePoor_; }
+  // A poor page answered RTN has not been sent again yet.
+  bool holdsPoorCopy() const { return heldPoor_; }
   // "+FET:1": the next page starts a new file.
   void newDocumentNext() { newDocument_ = true; }
   void endOfDocument();
@@ -90,6 +103,13 @@ class ReceiveMachine : public FaxMachine {
   void stepAbort();
   int createFile();
   void answer();
+  // The end of a checked page's data: its quality, and the page stored repaired.
+  void checkPage();
+  void storeCheckedPage(bool replaceHeld);
+  // The poor copy held is final: the fax's notes say that the page arrived damaged.
+  void keepHeldCopy();
+  void noteDamaged(int page, const faximage::PageQuality& q);
+  void addFaxNote(const std::string& text);
 
   Step step_ = Step::Idle;
   std::unique_ptr<ReceiveDialogue> dialogue_;
@@ -102,6 +122,13 @@ class ReceiveMachine : public FaxMachine {
   // fax that could not be received, so that the call leaves a trace.
   bool answeredWithoutFile_ = false;
   TickTimer answerTimer_;
+  std::unique_ptr<faximage::CopyQualityCheck> check_;
+  bool pagePoor_ = false;
+  bool heldPoor_ = false;
+  int heldPage_ = 0;
+  int poorCopies_ = 0;  // poor copies of the page in a row
+  faximage::PageQuality heldQuality_;
+  std::vector<std::uint64_t> heldPrints_;
 };
 
 }  // namespace faxengine

@@ -42,6 +42,7 @@ int ReceivedFile::create(const std::string& path, std::string_view senderId) {
   header_.fileDate = faximage::fileDateNow();
   auto bytes = faximage::packFileHeader(header_);
   end_ = 0;
+  lastPageStart_ = -1;
   int rc = writeAt(0, bytes.data(), bytes.size());
   if (rc == ecOK) end_ = long(bytes.size());
   return rc;
@@ -91,6 +92,7 @@ int ReceivedFile::feed(std::span<const std::uint8_t> data, bool reverse, std::si
 
 int ReceivedFile::flushBuffer() {
   if (buffered_ == 0) return ecOK;
+  if (tap_) tap_({buffer_.data(), buffered_});
   if (coding_ != faximage::t4::Coding::Mh) {
     lineCoded_.insert(lineCoded_.end(), buffer_.begin(), buffer_.begin() + long(buffered_));
     pageLength_ += std::uint32_t(buffered_);
@@ -118,7 +120,35 @@ int ReceivedFile::endPage(std::string_view senderId) {
   rc = writeAt(0, fh.data(), fh.size());
   if (rc != ecOK) return rc;
   auto ph = faximage::packPageHeader({pageLength_, pageFlags_});
-  return writeAt(pageStart_, ph.data(), ph.size());
+  rc = writeAt(pageStart_, ph.data(), ph.size());
+  if (rc == ecOK) lastPageStart_ = pageStart_;
+  return rc;
+}
+
+int ReceivedFile::storePage(std::span<const std::uint8_t> data) {
+  if (!inPage_) return ecOK;
+  // What the page held so far, in any coding, is replaced.
+  coding_ = faximage::t4::Coding::Mh;
+  lineCoded_.clear();
+  buffered_ = 0;
+  pageLength_ = 0;
+  end_ = pageStart_ + long(faximage::kPageHeaderSize);
+  if (::ftruncate(fd_, end_) != 0) return ioErrorFromErrno(errno, true);
+  int rc = writeAt(end_, data.data(), data.size());
+  if (rc != ecOK) return rc;
+  end_ += long(data.size());
+  pageLength_ = std::uint32_t(data.size());
+  return ecOK;
+}
+
+int ReceivedFile::dropLastPage() {
+  if (inPage_ || lastPageStart_ < 0 || header_.pageCount == 0) return ecOK;
+  end_ = lastPageStart_;
+  lastPageStart_ = -1;
+  if (::ftruncate(fd_, end_) != 0) return ioErrorFromErrno(errno, true);
+  header_.pageCount--;
+  auto fh = faximage::packFileHeader(header_);
+  return writeAt(0, fh.data(), fh.size());
 }
 
 int ReceivedFile::storeAsMh() {
@@ -126,15 +156,7 @@ int ReceivedFile::storeAsMh() {
   const int width = (pageFlags_ & faximage::pfWide) ? faximage::kWideWidth : faximage::kNormalWidth;
   std::vector<std::uint8_t> mh;
   faximage::t4::transcodePage(lineCoded_, coding_, faximage::t4::Coding::Mh, width, 0, mh);
-  lineCoded_.clear();
-  coding_ = faximage::t4::Coding::Mh;
-  pageLength_ = 0;
-  end_ = pageStart_ + long(faximage::kPageHeaderSize);
-  int rc = writeAt(end_, mh.data(), mh.size());
-  if (rc != ecOK) return rc;
-  end_ += long(mh.size());
-  pageLength_ = std::uint32_t(mh.size());
-  return ecOK;
+  return storePage(mh);
 }
 
 int ReceivedFile::cutPage() {

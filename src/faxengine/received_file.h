@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +44,12 @@ class ReceivedFile {
   int endPage(std::string_view senderId);
   // Drops the current page: the file is cut back to where its header began.
   int cutPage();
+  // Puts `data` in place of what was fed into the current page.
+  int storePage(std::span<const std::uint8_t> data);
+  // Out of a page: drops the last page counted (a copy that another copy replaces).
+  int dropLastPage();
+  // Told of the page data as it is stored (after DLE removal and bit reversal).
+  void setPageTap(std::function<void(std::span<const std::uint8_t>)> tap) { tap_ = std::move(tap); }
   int close();
 
   bool isOpen() const { return fd_ >= 0; }
@@ -62,6 +69,7 @@ class ReceivedFile {
   bool inPage_ = false;
   bool dle_ = false;  // the last byte fed was a lone DLE
   long pageStart_ = 0;
+  long lastPageStart_ = -1;  // where the last page counted begins
   long end_ = 0;
   std::uint32_t pageLength_ = 0;
   std::uint16_t pageFlags_ = 0;
@@ -69,6 +77,7 @@ class ReceivedFile {
   std::vector<std::uint8_t> lineCoded_;  // the page as it came, when not MH
   std::array<std::uint8_t, 4096> buffer_{};
   std::size_t buffered_ = 0;
+  std::function<void(std::span<const std::uint8_t>)> tap_;
 };
 
 }  // namespace faxengine

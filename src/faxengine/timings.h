@@ -52,6 +52,17 @@ inline constexpr Ticks kResponse = kT4;
 // call is given up, and the same for MPS and EOP.
 inline constexpr int kCommandTries = 3;
 
+// ---- Copy quality ------------------------------------------------------------------------
+// A Class 1 page is poor, and answered RTN, when more than 5 % of its rows are bad (the
+// share common receivers use), or when a run of bad rows is longer than about 4 mm of paper
+// (a line of text that cannot be read): 16 rows at standard resolution, 32 at fine.
+inline constexpr int kPoorBadRowPercent = 5;
+inline constexpr int kPoorBadRunStandard = 16;
+inline constexpr int kPoorBadRunFine = 32;
+// Poor copies of one page answered RTN; the next one is confirmed and kept repaired (the
+// sender itself gives up after three tries as a rule).
+inline constexpr int kPoorCopyRetries = 3;
+
 // ---- Pauses (milliseconds) --------------------------------------------------------------
 // Before every command: the modem needs a moment after its last reply before it reads the
 // next command line.

@@ -386,6 +386,11 @@ void PageEncoder::finish() {
 PageDecoder::PageDecoder(Coding coding, int width)
     : coding_(coding), width_(std::clamp(width, 1, kMaxCodedWidth)) {}
 
+void PageDecoder::damaged(std::size_t end) {
+  rowEnd_ = end;
+  if (damage_) damage_();
+}
+
 bool PageDecoder::deliver(const LineSink& sink) {
   // A row like the one above (common in text and blank space) is already in the line.
   const bool same = curCount_ == refCount_ &&
@@ -401,9 +406,18 @@ PageDecoder::Result PageDecoder::decodePage(std::span<const std::uint8_t> data,
                                             const LineSink& sink) {
   lines_ = 0;
   bad_ = 0;
+  rowEnd_ = 0;
   if (coding_ == Coding::Mh) {
     LineDecoder dec(width_);
-    const LineDecoder::Result r = dec.decodePage(data, sink);
+    LineSink tracked = sink;
+    if (damage_) {  // where each row ends is wanted only with the damaged rows
+      dec.setRejectSink([&] { damaged(dec.bytesConsumed()); });
+      tracked = [&](const std::uint8_t* line, int bytes) {
+        rowEnd_ = dec.bytesConsumed();
+        return !sink || sink(line, bytes);
+      };
+    }
+    const LineDecoder::Result r = dec.decodePage(data, tracked);
     lines_ = dec.lines();
     bad_ = dec.invalidCodes();
     return r == LineDecoder::Result::EndOfPage ? Result::EndOfPage
@@ -452,18 +466,22 @@ PageDecoder::Result PageDecoder::decodeMr(std::span<const std::uint8_t> data,
       if (atEol(in)) {
         if (!in.skipFill()) return Result::DataEnd;
         soundReference = true;
+        rowEnd_ = in.consumed();
         if (!deliver(sink)) return Result::Stopped;
         eols = 1;
         continue;
       }
       if (onlyPadding(in)) {  // the last row of data that ends without an EOL
+        rowEnd_ = data.size();
         return deliver(sink) ? Result::DataEnd : Result::Stopped;
       }
     }
     if (r == Row::CutOff) return Result::DataEnd;
     ++bad_;
     soundReference = false;
-    if (!in.skipToEol()) return Result::DataEnd;
+    const bool more = in.skipToEol();
+    damaged(more ? in.consumed() : data.size());
+    if (!more) return Result::DataEnd;
     eols = 1;
   }
 }
@@ -476,12 +494,14 @@ PageDecoder::Result PageDecoder::decodeMmr(std::span<const std::uint8_t> data,
     if (atEol(in)) {  // EOFB is two EOLs; a lone one is damage
       if (in.skipFill() && atEol(in)) return Result::EndOfPage;
       ++bad_;
+      damaged(in.consumed());
       return Result::Damaged;
     }
     if (refCount_ == 0 && in.count() > 0 && (in.bits() & 1)) {  // V0 below a white row: white again
       in.skip(1);
       curCount_ = 0;
       std::fill_n(cur_.begin(), kSentinels, width_);
+      rowEnd_ = in.consumed();
       if (!deliver(sink)) return Result::Stopped;
       continue;
     }
@@ -492,8 +512,10 @@ PageDecoder::Result PageDecoder::decodeMmr(std::span<const std::uint8_t> data,
     if (r == Row::CutOff || (r == Row::Invalid && onlyPadding(in))) return Result::DataEnd;
     if (r == Row::Invalid) {
       ++bad_;
+      damaged(in.consumed());
       return Result::Damaged;
     }
+    rowEnd_ = in.consumed();
     if (!deliver(sink)) return Result::Stopped;
   }
 }

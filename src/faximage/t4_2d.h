@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -55,6 +56,8 @@ class PageEncoder {
 class PageDecoder {
  public:
   using LineSink = LineDecoder::LineSink;
+  // Told of each row dropped as damaged, in its place among the delivered rows (optional).
+  using DamageSink = std::function<void()>;
 
   // Lines must be exactly `width` pixels (clamped to 1..kMaxCodedWidth).
   PageDecoder(Coding coding, int width);
@@ -73,13 +76,21 @@ class PageDecoder {
   unsigned lines() const { return lines_; }
   unsigned badLines() const { return bad_; }
 
+  void setDamageSink(DamageSink s) { damage_ = std::move(s); }
+  // While a sink runs: the bytes of the data up to the end of that row.
+  std::size_t rowEnd() const { return rowEnd_; }
+
  private:
   Result decodeMr(std::span<const std::uint8_t> data, const LineSink& sink);
   Result decodeMmr(std::span<const std::uint8_t> data, const LineSink& sink);
   bool deliver(const LineSink& sink);
 
+  void damaged(std::size_t end);
+
   Coding coding_;
   int width_;
+  DamageSink damage_;
+  std::size_t rowEnd_ = 0;
   unsigned lines_ = 0;
   unsigned bad_ = 0;
   std::vector<int> ref_, cur_;

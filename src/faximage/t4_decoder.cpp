@@ -187,6 +187,8 @@ bool LineDecoder::endOfLine(const LineSink& sink, int bitPos, int dirtyEnd) {
       line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
     ++lines_;
     if (sink) keepGoing = sink(line_.data(), len);
+  } else if (reject_) {
+    reject_();
   }
   // Only black runs wrote into the line; clear up to the end of the last one.
   if (dirtyEnd > 0) std::memset(line_.data(), 0, std::size_t(dirtyEnd + 7) / 8);

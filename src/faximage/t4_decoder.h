@@ -41,6 +41,9 @@ class LineDecoder {
  public:
   // Receives each accepted line; returning false stops decoding.
   using LineSink = std::function<bool(const std::uint8_t* line, int bytes)>;
+  // Told of each line that ends without decoding to the width (optional); bytesConsumed()
+  // then gives where it ended.
+  using RejectSink = std::function<void()>;
 
   // exactWidth 0: lines of 216 or 256 whole bytes (1728..1735 or 2048..2055 pixels) are
   // accepted, as BRX readers do. Otherwise only lines of exactly that many pixels.
@@ -53,6 +56,8 @@ class LineDecoder {
   // at the end of data without a closing EOL is still delivered.
   Result decodePage(std::span<const std::uint8_t> data, const LineSink& sink);
 
+  void setRejectSink(RejectSink s) { reject_ = std::move(s); }
+
   unsigned invalidCodes() const { return invalid_; }
   unsigned lines() const { return lines_; }
   std::size_t bytesConsumed() const { return consumed_; }  // when the last line was delivered
@@ -64,6 +69,7 @@ class LineDecoder {
   Result dataEnd(const LineSink& sink, bool seenEol, int bitPos, int dirtyEnd, std::size_t size);
 
   int exactWidth_;
+  RejectSink reject_;
   std::array<std::uint8_t, kLineBytes + 8> line_{};  // 8 bytes of slack for word writes
   unsigned invalid_ = 0;
   unsigned lines_ = 0;

@@ -219,12 +219,13 @@ TEST(Class1SimCalls, ReceivingRefusesABadTrainingCheck) {
   EXPECT_TRUE(rowsMatch(brxPageRows(dir.path("FAX0001.BRX"), 1), 0, a));
 }
 
-// A call that ends early keeps the pages confirmed before.
-TEST(Class1SimCalls, ReceivingKeepsTheConfirmedPagesOfACutCall) {
+// A call that ends early keeps the pages that arrived whole: DCN instead of the post-page
+// command after page 2 leaves both pages.
+TEST(Class1SimCalls, ReceivingKeepsTheWholePagesOfACutCall) {
   struct Case {
     const char* scenario;
     int finish, pages;
-  } cases[] = {{"dcn:at=dis", ecCancelRequested, -1}, {"dcn:at=page,page=2", ecCancelRequested, 1}};
+  } cases[] = {{"dcn:at=dis", ecCancelRequested, -1}, {"dcn:at=page,page=2", ecCancelRequested, 2}};
   for (const Case& c : cases) {
     TempDir dir;
     Picture a = patternPicture(50, 8), b = patternPicture(50, 9);
@@ -244,6 +245,7 @@ TEST(Class1SimCalls, ReceivingKeepsTheConfirmedPagesOfACutCall) {
     ASSERT_EQ(reader.openFile(dir.path("FAX0001.BRX")), 0) << c.scenario;
     EXPECT_EQ(reader.pageCount(), c.pages) << c.scenario;
     EXPECT_TRUE(rowsMatch(brxPageRows(dir.path("FAX0001.BRX"), 1), 0, a)) << c.scenario;
+    EXPECT_TRUE(rowsMatch(brxPageRows(dir.path("FAX0001.BRX"), 2), 0, b)) << c.scenario;
   }
 }
 

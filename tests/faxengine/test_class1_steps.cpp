@@ -3,10 +3,14 @@
 // retries, and the codes each failure ends with.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include "fax_pages.h"
 #include "faxengine/class1_frames.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
+#include "faximage/brx_file.h"
 #include "faximage/brx_format.h"
 #include "faximage/t4_2d.h"
 #include "session_rig.h"
@@ -455,9 +459,11 @@ struct ReceiveScript {
     steps.push_back({"<page>", {"OK"}});
     return *this;
   }
-  ReceiveScript& page(const Picture& rows, Fcf post) {
-    steps.push_back({"AT+FRM=" + pageModulation(modulation),
-                     {"CONNECT", raw(escaped(codedPage(rows))), "NO CARRIER"}});
+  ReceiveScript& page(const Picture& rows, Fcf post) { return page(codedPage(rows), post); }
+  // A page's data, the post-page command, and our answer (MCF or RTN).
+  ReceiveScript& page(const std::vector<std::uint8_t>& data, Fcf post) {
+    steps.push_back(
+        {"AT+FRM=" + pageModulation(modulation), {"CONNECT", raw(escaped(data)), "NO CARRIER"}});
     steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(post), "OK"}});
     steps.push_back({"AT+FTH=3", {"CONNECT"}, true});  // MCF
     steps.push_back({"<page>", {"OK"}});
@@ -480,6 +486,7 @@ class Class1ReceiveSteps : public ::testing::Test {
     rig_->proto.localRates = {false, true, true, true, true, true, true};
     rig_->proto.modulationIndex = 6;
     rig_->host.names = {dir_.path("FAX0001.BRX")};
+    std::filesystem::remove(rig_->host.names[0]);  // a table's cases share the folder
     return *rig_;
   }
   void receive(SessionRig& r, const ReceiveScript& s) {
@@ -552,20 +559,107 @@ TEST_F(Class1ReceiveSteps, AV17DcsAt9600OpensItsOwnModulation) {
   EXPECT_EQ(r.host.finish, 0);
 }
 
-TEST_F(Class1ReceiveSteps, DcnInsteadOfThePostPageCommandKeepsTheConfirmedPages) {
-  SessionRig& r = rig();
-  ReceiveScript s;
-  Picture p1 = patternPicture(6, 1);
-  s.answer().tcf(0).page(p1, Fcf::MPS);
-  s.steps.push_back(
-      {"AT+FRM=96", {"CONNECT", raw(escaped(codedPage(patternPicture(6, 2)))), "NO CARRIER"}});
-  s.steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::DCN), "OK"}});
-  receive(r, s);
-  EXPECT_EQ(r.host.finish, ecCancelRequested);
-  EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
-  faximage::BrxReader reader;
-  ASSERT_EQ(reader.openFile(r.host.names[0]), 0);
-  EXPECT_EQ(reader.pageCount(), 1);
+// A page that arrived whole (its end-of-page code seen) is the user's even when the
+// exchange after it is cut: the fax is filed with it, and its notes say the call was cut.
+TEST_F(Class1ReceiveSteps, AWholePageIsKeptWhenTheExchangeAfterItIsCut) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> postPage;  // what the modem reports for the post-page command
+    int finish;
+  } cases[] = {{"DCN instead", {"CONNECT", finalIn(Fcf::DCN), "OK"}, ecCancelRequested},
+               {"silence", {}, ecTimeout}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionRig& r = rig();
+    ReceiveScript s;
+    Picture p1 = patternPicture(6, 1), p2 = patternPicture(6, 2);
+    s.answer().tcf(0).page(p1, Fcf::MPS);
+    s.steps.push_back({"AT+FRM=96", {"CONNECT", raw(escaped(codedPage(p2))), "NO CARRIER"}});
+    s.steps.push_back({"AT+FRH=3", c.postPage});
+    receive(r, s);
+    EXPECT_EQ(r.host.finish, c.finish);
+    EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(brxPageRows(r.host.names[0], 1), p1);
+    EXPECT_EQ(brxPageRows(r.host.names[0], 2), p2);
+    EXPECT_NE(r.session.faxNotes.get().find("cut off after page 2"), std::string::npos);
+  }
+}
+
+// A page wrecked by a noise burst: a fifth of its bytes, in its middle, garbled.
+std::vector<std::uint8_t> noisyPage(const Picture& rows) {
+  std::vector<std::uint8_t> b = codedPage(rows);
+  std::uint32_t x = 99;
+  for (std::size_t i = b.size() * 2 / 5; i < b.size() * 3 / 5; ++i)
+    b[i] = std::uint8_t((x = x * 1103515245 + 12345) >> 16);
+  return b;
+}
+
+// A poor page gets RTN, and the caller trains again. A copy sent again takes the poor
+// one's place; a poor page the caller does not send again (it ends the call, or sends the
+// next page, or its copies stay poor) is kept repaired to its length and noted.
+TEST_F(Class1ReceiveSteps, APoorPageGetsRtnAndWhatTheCallerDoesNextDecidesWhatIsKept) {
+  const Picture p1 = patternPicture(60, 7), p2 = patternPicture(40, 8);
+  struct Case {
+    const char* name;
+    std::function<void(ReceiveScript&)> after;  // what follows the poor page's RTN
+    const char* frames;
+    std::vector<std::size_t> rows;  // rows of each stored page
+    bool damaged;                   // the notes say page 1 arrived damaged
+  } cases[] = {
+      {"sent again",
+       [&](ReceiveScript& s) { s.dcs(0x46).tcf(0).page(p1, Fcf::EOP).release(); },
+       "CSI DIS CFR RTN CFR MCF",
+       {p1.size()},
+       false},
+      {"caller gives up",
+       [&](ReceiveScript& s) { s.release(); },
+       "CSI DIS CFR RTN",
+       {p1.size()},
+       true},
+      {"next page instead",
+       [&](ReceiveScript& s) { s.dcs(0x46).tcf(0).page(p2, Fcf::EOP).release(); },
+       "CSI DIS CFR RTN CFR MCF",
+       {p1.size(), p2.size()},
+       true},
+      {"poor every time",
+       [&](ReceiveScript& s) {
+         for (int i = 0; i < 3; ++i) s.dcs(0x46).tcf(0).page(noisyPage(p1), Fcf::EOP);
+         s.release();
+       },
+       "CSI DIS CFR RTN CFR RTN CFR RTN CFR MCF",
+       {p1.size()},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionRig& r = rig();
+    ReceiveScript s;
+    s.answer().tcf(0).page(noisyPage(p1), Fcf::EOP);
+    c.after(s);
+    receive(r, s);
+    EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+    EXPECT_EQ(r.host.finish, 0);
+    EXPECT_EQ(frameNames(r), c.frames);
+    EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    faximage::BrxReader reader;
+    ASSERT_EQ(reader.openFile(r.host.names[0]), 0);
+    ASSERT_EQ(std::size_t(reader.pageCount()), c.rows.size());
+    // A repaired page is as long as the one sent, give or take what the lost stretch's
+    // bytes do not tell exactly.
+    for (std::size_t p = 0; p < c.rows.size(); ++p)
+      EXPECT_NEAR(double(brxPageRows(r.host.names[0], int(p + 1)).size()), double(c.rows[p]),
+                  double(c.rows[p]) / 10)
+          << p + 1;
+    if (!c.damaged) {
+      EXPECT_EQ(brxPageRows(r.host.names[0], 1), p1);
+    }
+    if (c.rows.size() == 2) {
+      EXPECT_EQ(brxPageRows(r.host.names[0], 2), p2);
+    }
+    EXPECT_EQ(r.session.faxNotes.get().find("Page 1 arrived damaged") != std::string::npos,
+              c.damaged)
+        << r.session.faxNotes.get();
+  }
 }
 
 // The answering side's timers: DIS goes again when no good response comes within T4

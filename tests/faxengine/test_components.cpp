@@ -77,8 +77,8 @@ std::string readText(const std::string& path) {
   return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-TEST(FaxHistory, EntriesOfASendAndARefusedCall) {
-  FaxLogFacts sent{true, "/tmp/Letter.brx", "555 1234", "REMOTE FAX", 0, 0};
+TEST(FaxHistory, EntriesOfASendAReceiveWithNotesAndARefusedCall) {
+  FaxLogFacts sent{true, "/tmp/Letter.brx", "555 1234", "REMOTE FAX", 0, 0, ""};
   EXPECT_EQ(faxLogEntry(1, sent, "D T"), "Transmit /tmp/Letter.brx to 555 1234 started at D T\r\n");
   EXPECT_EQ(faxLogEntry(2, sent, "D T"), "Transmit to REMOTE FAX finished OK at D T 0\r\n\r\n");
   // The page coding of the call, when known, is a line of the entry, before its blank line.
@@ -91,7 +91,11 @@ TEST(FaxHistory, EntriesOfASendAndARefusedCall) {
   EXPECT_EQ(faxLogEntry(3, sent, "D T"),
             "Transmit failed at D T\r\n  (Called fax number was busy) 52\r\n\r\n");
   EXPECT_EQ(faxLogEntry(5, sent, "D T"), "");  // a receiver's code for a sender
-  FaxLogFacts received{false, "FAX0001.BRX", "", "555 1234", 0, ecFaxSessionError};
+  FaxLogFacts received{false, "FAX0001.BRX", "", "555 1234", 0, ecFaxSessionError, ""};
+  received.notes = "Page 2 arrived damaged.\nThe call was cut off.";
+  EXPECT_EQ(faxLogEntry(5, received, "D T"),
+            "Receive finished OK at D T\r\n  Page 2 arrived damaged.\r\n  The call was cut off.\r\n"
+            "\r\n");
   EXPECT_EQ(faxLogEntry(6, received, "D T"), "Receive skipped at D T\r\n\r\n");
   EXPECT_EQ(faxLogEntry(7, received, "D T"),
             "Receive failed at D T\r\n  (Fax failed in mid-session)\r\n\r\n");

@@ -24,6 +24,9 @@ struct LineFault {
   const char* garble;  // the peer's --garble list, or ""
   const char* burst;   // the peer's --burst START_MS:LENGTH_MS, or ""
   const char* speed;
+  int rows = 40;         // of each page
+  bool refused = false;  // we receive: noise in the page data, which we answer with RTN
+  int damagedPage = 0;   // we receive: the page the caller gives up after our RTN
 };
 
 constexpr const char* kOurId = "+49 30 1234 77";
@@ -46,10 +49,10 @@ TEST_P(LineFaults, TheFaxArrivesWholeAndBothEndsReportSuccess) {
   if (!havePeer()) GTEST_SKIP() << "faxpeer is not built";
   const LineFault& c = GetParam();
   std::string tif = dir_.path(c.weSend ? "in.tif" : "out.tif");
-  std::vector<TestPage> sent = pages(c.pages, false, 40);
+  std::vector<TestPage> sent = pages(c.pages, false, c.rows);
   std::unique_ptr<FaxPeer> peer;
   SendResult r;
-  std::string rx = dir_.path("rx");
+  std::string rx = dir_.path("rx"), notes;
   if (c.weSend) {
     std::string file = dir_.path("out.brx");
     writeBrx(file, sent);
@@ -71,9 +74,27 @@ TEST_P(LineFaults, TheFaxArrivesWholeAndBothEndsReportSuccess) {
     TFxReceiveFax fax;
     class1Receiver(fax, rx);
     ASSERT_TRUE(runSession(fax, peer->pty(), r));
+    notes = fax.LogFacts().notes;
   }
   ASSERT_TRUE(peer->finish(30)) << "no RESULT line";
   EXPECT_EQ(r.finish, 0) << errorText(r.finish);
+  if (c.refused) {
+    EXPECT_TRUE(contains(peer->log(), "(RTN)")) << "the page was never refused";
+  }
+  if (c.damagedPage) {
+    // The far end gives the page up after our RTN: it is kept, repaired to its length (as
+    // well as the data tells it), and the fax's notes say that it arrived damaged.
+    EXPECT_NE(notes.find("Page " + std::to_string(c.damagedPage) + " arrived damaged"),
+              std::string::npos)
+        << notes;
+    Picture got = brxPageRows(rx + "/FAX0001.BRX", c.damagedPage);
+    Picture want = tiffPage(tif, c.damagedPage, dir_);
+    EXPECT_NEAR(double(got.size()), double(want.size()), double(want.size()) / 10);
+    got.resize(std::min<std::size_t>(got.size(), 100));  // ahead of the burst
+    want.resize(100);
+    EXPECT_TRUE(rowsMatch(got, 0, want));
+    return;
+  }
   EXPECT_TRUE(peer->result().starts_with("RESULT OK")) << peer->result() << "\n" << peer->log();
   // The peer notes every wait for a frame we stopped to repeat a command: the rules ask
   // for that. Nothing else may be noted.
@@ -94,19 +115,25 @@ TEST_P(LineFaults, TheFaxArrivesWholeAndBothEndsReportSuccess) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Class1, LineFaults,
-                         ::testing::Values(
-                             // Sending: the far end's frames arrive damaged.
-                             LineFault{"DamagedDis", true, 1, "DIS:1", "", "2"},
-                             LineFault{"DamagedCfr", true, 1, "CFR:1", "", "2"},
-                             LineFault{"DamagedMcfAfterMps", true, 2, "MCF:1", "", "2"},
-                             LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
-                             // Receiving: the caller's commands arrive damaged.
-                             LineFault{"DamagedDcs", false, 1, "DCS:1", "", "2"},
-                             LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"},
-                             // Noise from just after page 1 until after its MPS: the caller hears
-                             // no response and asks again.
-                             LineFault{"BurstOverMps", false, 2, "", "12200:1500", "2"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Class1, LineFaults,
+    ::testing::Values(
+        // Sending: the far end's frames arrive damaged.
+        LineFault{"DamagedDis", true, 1, "DIS:1", "", "2"},
+        LineFault{"DamagedCfr", true, 1, "CFR:1", "", "2"},
+        LineFault{"DamagedMcfAfterMps", true, 2, "MCF:1", "", "2"},
+        LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
+        // Receiving: the caller's commands arrive damaged.
+        LineFault{"DamagedDcs", false, 1, "DCS:1", "", "2"},
+        LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"},
+        // Noise from just after page 1 until after its MPS: the caller hears no response and
+        // asks again.
+        LineFault{"BurstOverMps", false, 2, "", "12200:1500", "2"},
+        // A noise burst during the page data we receive: RTN, the caller trains again and
+        // sends the page again. The last page the caller gives up instead (it ends the
+        // call): that page stays as it came, repaired.
+        LineFault{"BurstOnFirstPageWeReceive", false, 2, "", "17000:400", "2", 1000, true},
+        LineFault{"BurstOnLastPageWeReceive", false, 1, "", "17000:400", "2", 1000, true, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

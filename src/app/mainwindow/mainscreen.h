@@ -180,6 +180,7 @@ class TMainScreen : public QMainWindow {
     std::string from;
     int pages = 0;
     QDateTime when;
+    QString notes;  // a page that arrived damaged, a call cut off: told to the user
   };
   void setUpReceiver();
   void startReceiving();

@@ -224,7 +224,8 @@ void TMainScreen::FxReceiveFax1FaxLog(int logCode) {
       FailedCallText.clear();
       // The file named at the start; the receiver's own name if that event was missed.
       ArrivedFax fax{RecFaxFile.isEmpty() ? QFile::decodeName(v.faxFile.c_str()) : RecFaxFile,
-                     v.remoteStationId, v.currentPage, QDateTime::currentDateTime()};
+                     v.remoteStationId, v.currentPage, QDateTime::currentDateTime(),
+                     QString::fromStdString(FxReceiveFax1.LogFacts().notes)};
       RecFaxFile.clear();
       QTimer::singleShot(0, this, [this, fax] { fileArrivedFax(fax); });
       break;
@@ -281,7 +282,7 @@ void TMainScreen::fileArrivedFax(const ArrivedFax& fax) {
   // A fax that ends while the program closes is listed at the next start.
   if (closing_) return;
   try {
-    Store.AppendReceived(ReceivedRow(fax.when, fax.from, fax.pages, fax.file));
+    Store.AppendReceived(ReceivedRow(fax.when, fax.from, fax.pages, fax.file, fax.notes));
   } catch (const std::exception& e) {
     base::LogFailure("listing a received fax", e.what());
     ui::ShowInfo(QStringLiteral("A fax was received into the file %1, but it could not be added "
@@ -299,6 +300,15 @@ void TMainScreen::fileArrivedFax(const ArrivedFax& fax) {
   QMetaObject::invokeMethod(this, &TMainScreen::PlayArrivalSound, Qt::QueuedConnection);
   noticeArrival(fax);
   SetButtons();
+  // What went wrong on the way is told, never left for the user to find on the page.
+  if (!fax.notes.isEmpty()) {
+    base::LogFailure("receive mode", fax.notes.toStdString());
+    QTimer::singleShot(0, this, [fax] {
+      ui::ShowInfo(QStringLiteral("The fax from %1 (%2) was received, but not all is well:\n\n%3")
+                       .arg(QString::fromStdString(fax.from),
+                            QDir::toNativeSeparators(fax.file), fax.notes));
+    });
+  }
   if (settings::AppSettings.SavePdfOnReceipt) savePdfCopy(fax.file);
   if (settings::AppSettings.PrintOnReceipt) printOnReceipt(fax.file);
 }

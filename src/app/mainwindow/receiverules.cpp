@@ -46,7 +46,7 @@ QString ReceiveModeEndedText(int errorCode) {
 }
 
 ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, int pages,
-                           const QString& faxFile) {
+                           const QString& faxFile, const QString& notes) {
   ReceivedRecord r;
   const QDate d = when.date();
   r.date = {d.year(), d.month(), d.day()};
@@ -54,6 +54,7 @@ ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, i
   r.from = remoteId;
   r.pages = pages;
   r.faxFile = ui::ToTableText(QFileInfo(faxFile).fileName());
+  r.notes = ui::ToTableText(QString(notes).replace(QLatin1Char('\n'), QLatin1Char(' ')));
   return r;
 }
 

@@ -28,8 +28,9 @@ QString ReceiveFailureText(int errorCode);
 // The box for a receiver that stopped by itself (the modem went away or failed).
 QString ReceiveModeEndedText(int errorCode);
 
-// The row of a fax that arrived at `when` (code page 1252 texts, file name only).
+// The row of a fax that arrived at `when` (code page 1252 texts, file name only), with the
+// receiver's notes on one line.
 ReceivedRecord ReceivedRow(const QDateTime& when, const std::string& remoteId, int pages,
-                           const QString& faxFile);
+                           const QString& faxFile, const QString& notes = {});
 
 }  // namespace app

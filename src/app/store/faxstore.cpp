@@ -385,6 +385,7 @@ void FaxStore::AppendReceived(const ReceivedRecord& r) {
     t.putString("FROM", r.from);
     t.putNumber("PAGES", std::clamp(r.pages, 0, kMaxListedPages));
     t.putString("FAXFILE", r.faxFile);
+    t.putString("NOTES", r.notes);
     RecTable.post();
   } catch (...) {
     RecTable.cancel();

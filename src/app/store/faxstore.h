@@ -87,6 +87,8 @@ struct ReceivedRecord {
   std::string from;     // the sender's station identifier; the field keeps 20 characters
   int pages = 0;        // the field holds two digits: more are stored as kMaxListedPages
   std::string faxFile;  // the file's name in the receive folder, without the folder
+  std::string notes;    // what went wrong on the way (a page damaged, the call cut off);
+                        // the field keeps 60 characters
 };
 inline constexpr int kMaxListedPages = 99;
 
