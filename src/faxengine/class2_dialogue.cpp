@@ -222,6 +222,7 @@ void Class2Send::onPageStatus(const std::string& line, AtReply reply) {
     return noteVerdict(value.empty() ? '?' : value[0]);
   }
   if (reply == AtReply::Error && verdict_ == ' ') {
+    if (endedAbnormally()) return;  // the call is over: nothing to ask
     // The page was not confirmed and the modem did not say why: ask it.
     m_.sendCommand(std::string("AT+F") + std::string(w_.pageStatus) + "?");
     return setStep(Step::PageQuery);
