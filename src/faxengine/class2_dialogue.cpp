@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kClass2SendStepNames[] = {
     "select class",   "class set",   "local id set", "class 2.0 set-up",
     "parameters set", "dial result", "negotiation",  "page sent",
-    "page ended",     "page status", "resend",       "next page"};
+    "page ended",     "page status", "page query",   "next page"};
 // The steps' names in the order of Class2ReceiveStep.
 constexpr const char* kClass2ReceiveStepNames[] = {
     "idle",          "class set", "capabilities set", "class 2.0 set-up", "answered",
@@ -55,7 +55,7 @@ bool Class2Commands::expectOk(AtReply reply, int code) {
 
 bool Class2Commands::hangupReport(const std::string& line) {
   if (!contains(line, w_.hangup)) return false;
-  m_.protocol().lastHangupCode = class2::hangupCode(line);
+  m_.protocol().lastHangupCode = class2::hangupCode(line, w_.hangupBase);
   return true;
 }
 
@@ -109,8 +109,10 @@ void Class2Send::onStep(Trigger t) {
 }
 
 void Class2Send::onLine(const std::string& line, AtReply reply) {
-  if (reply == AtReply::Error) return m_.fail(ecFaxBadModemResult);
-  if (c_.hangupReport(line) && step_ != Step::PageStatus) return m_.fail(ecFaxBadModemResult);
+  if (reply == AtReply::Error && !errorAnswers()) return m_.fail(ecFaxBadModemResult);
+  // After a page the modem may end the call; the final result that follows says more.
+  const bool afterPage = step_ == Step::PageStatus || step_ == Step::PageQuery;
+  if (c_.hangupReport(line) && !afterPage) return m_.fail(ecFaxBadModemResult);
   switch (step_) {
     case Step::ClassSet:
       if (!c_.expectOk(reply, ecFaxInitError)) return;
@@ -134,7 +136,7 @@ void Class2Send::onLine(const std::string& line, AtReply reply) {
       m_.armReply(timing::kPage);
       return setStep(Step::PageStatus);
     case Step::PageStatus: return onPageStatus(line, reply);
-    case Step::Resend: return onResend(reply);
+    case Step::PageQuery: return onPageQuery(line, reply);
     default: m_.rearmReply(); return;
   }
 }
@@ -187,7 +189,10 @@ void Class2Send::onNegotiation(const std::string& line, AtReply reply) {
   m_.rearmReply();
 }
 
-void Class2Send::pageQueued() { setStep(Step::PageSent); }
+void Class2Send::pageQueued() {
+  verdict_ = ' ';
+  setStep(Step::PageSent);
+}
 
 bool Class2Send::abortSession() {
   c_.command(w_.abortSession);
@@ -211,30 +216,65 @@ bool Class2Send::endedAbnormally() {
 }
 
 void Class2Send::onPageStatus(const std::string& line, AtReply reply) {
-  if (reply == AtReply::Ok) {
-    if (endedAbnormally()) return;
-    return setStep(Step::NextPage);
-  }
-  if (contains(line, w_.hangup)) return;  // stored; the OK follows
+  if (contains(line, w_.hangup)) return;  // stored; the final result follows
   if (isReport(line, w_.pageStatus)) {
     std::string value = class2::reportValue(line);
-    switch (value.empty() ? ' ' : value[0]) {
-      case '1':
-      case '3': return m_.setProgress(progress::kPageAccepted);
-      case '2': m_.setProgress(progress::kPageError); return setStep(Step::Resend);
-      case '4':
-      case '5': return m_.fail(ecCancelRequested);
-      default: return m_.fail(ecFaxPageError);
-    }
+    return noteVerdict(value.empty() ? '?' : value[0]);
   }
+  if (reply == AtReply::Error && verdict_ == ' ') {
+    if (endedAbnormally()) return;  // the call is over: nothing to ask
+    // The page was not confirmed and the modem did not say why: ask it.
+    m_.sendCommand(std::string("AT+F") + std::string(w_.pageStatus) + "?");
+    return setStep(Step::PageQuery);
+  }
+  if (reply == AtReply::Ok || reply == AtReply::Error) return afterVerdict();
   if (isResultCode(reply)) return m_.fail(ecFaxPageError);
   m_.rearmReply();
 }
 
-void Class2Send::onResend(AtReply reply) {
-  if (!c_.expectOk(reply, ecFaxSessionError)) return;
+void Class2Send::onPageQuery(const std::string& line, AtReply reply) {
+  if (contains(line, w_.hangup)) return;  // stored; the final result follows
+  if (reply == AtReply::Ok && verdict_ != ' ') return afterVerdict();
+  if (isResultCode(reply)) return m_.fail(ecFaxPageError);
+  // The answer is the page status, with or without the report's name in front.
+  std::string value = class2::reportValue(line);
+  if (value.size() == 1 && value[0] >= '1' && value[0] <= '5')
+    noteVerdict(value[0]);
+  else
+    m_.rearmReply();
+}
+
+// Shown at once: a page the far end has confirmed counts as sent even if the modem goes
+// away before its final result.
+void Class2Send::noteVerdict(char c) {
+  verdict_ = c;
+  if (c == '1' || c == '3') m_.setProgress(progress::kPageAccepted);
+  if (c == '2') m_.setProgress(progress::kPageError);
+}
+
+void Class2Send::afterVerdict() {
+  switch (verdict_) {
+    case ' ':  // no page status: the final result OK confirms the page
+      if (endedAbnormally()) return;
+      m_.setProgress(progress::kPageAccepted);
+      return setStep(Step::NextPage);
+    case '1':
+    case '3':
+      if (endedAbnormally()) return;
+      return setStep(Step::NextPage);
+    case '2':
+      if (endedAbnormally()) return;
+      return resendPage();
+    case '4':
+    case '5': return m_.fail(ecCancelRequested);
+    default: return m_.fail(ecFaxPageError);
+  }
+}
+
+// The far end refused the page: it goes again, up to kClass2Resends times in one fax.
+void Class2Send::resendPage() {
   ProtocolRecord& p = m_.protocol();
-  if (++p.retryCount > 2) {
+  if (++p.retryCount > timing::kClass2Resends) {
     m_.writeRaw("AT+FKS\r");
     return m_.fail(ecFaxSessionError);
   }
@@ -265,17 +305,6 @@ void Class20Send::endPage() {
   m_.reportPageEnd();
   m_.armReply(m_.pageEndTimeout());
   setStep(Step::PageStatus);
-}
-
-void Class20Send::onPageStatus(const std::string& line, AtReply reply) {
-  if (reply == AtReply::Ok) {
-    if (endedAbnormally()) return;
-    m_.setProgress(progress::kPageAccepted);
-    return setStep(Step::NextPage);
-  }
-  if (contains(line, w_.hangup)) return;  // stored; the OK follows
-  if (isResultCode(reply)) return m_.fail(ecFaxPageError);
-  m_.rearmReply();
 }
 
 // ---- receiving -------------------------------------------------------------------------

@@ -7,7 +7,8 @@
 // Sending (after the first page is ready):
 //   SelectClass -> ClassSet -> LocalIdSet [-> Class20Setup] -> ParamsSet
 //   -> DialResult -> Negotiation -> (the machine's page start, page data) -> PageSent
-//   -> [PageEnded ->] PageStatus -> NextPage -> Negotiation ... | Resend -> Negotiation
+//   -> [PageEnded ->] PageStatus [-> PageQuery] -> NextPage -> Negotiation ...
+//                                               | (page refused) -> Negotiation
 // Receiving (when waiting for a call):
 //   ClassSet -> CapsSet [-> Class20Setup] -> (rings, "ATA") -> Answered
 //   -> SessionStart -> PageWait -> (page data) -> PostPage -> PageWait ... -> Closing
@@ -24,7 +25,8 @@
 namespace faxengine {
 
 // The command table: a command is "AT+F" + word, a report "+F" + word; the hang-up
-// keyword is searched as it is. The identification queries are kept; no step sends them.
+// keyword is searched as it is, its code read in hangupBase. The identification queries
+// are kept; no step sends them.
 struct Class2Words {
   const char* label;  // for the session log
   std::string_view selectClass;
@@ -40,16 +42,15 @@ struct Class2Words {
   std::string_view pageStatus;
   std::string_view hangup;
   std::string_view abortSession;  // command
+  int hangupBase;
 };
 
-inline constexpr Class2Words kClass2Words{"class 2", "CLASS=2", "MDL?", "MFR?", "REV?",
-                                          "DIS",     "LID",     "DCC",  "CON",  "DIS",
-                                          "DCS",     "TSI",     "CSI",  "PTS",  "FHNG",
-                                          "K"};
-inline constexpr Class2Words kClass20Words{"class 2.0", "CLASS=2.0", "MI?", "MM?", "MR?",
-                                           "IS",        "LI",        "CC",  "CO",  "IS",
-                                           "CS",        "TI",        "CI",  "PS",  "FHS",
-                                           "KS"};
+inline constexpr Class2Words kClass2Words{"class 2", "CLASS=2", "MDL?", "MFR?", "REV?", "DIS",
+                                          "LID",     "DCC",     "CON",  "DIS",  "DCS",  "TSI",
+                                          "CSI",     "PTS",     "FHNG", "K",    10};
+inline constexpr Class2Words kClass20Words{"class 2.0", "CLASS=2.0", "MI?", "MM?", "MR?", "IS",
+                                           "LI",        "CC",        "CO",  "IS",  "CS",  "TI",
+                                           "CI",        "PS",        "FHS", "KS",  16};
 
 // True when the line is the report "+F" + word.
 bool isReport(std::string_view line, std::string_view word);
@@ -88,7 +89,7 @@ enum class Class2SendStep {
   PageSent,
   PageEnded,
   PageStatus,
-  Resend,
+  PageQuery,
   NextPage
 };
 
@@ -124,7 +125,8 @@ class Class2Send : public Class2Dialogue<SendDialogue, Class2SendStep> {
   virtual bool waitsForXon() const { return true; }
   // The output buffer ran empty after the page: mark its end to the modem.
   virtual void endPage();
-  virtual void onPageStatus(const std::string& line, AtReply reply);
+  // True when ERROR is the modem's answer in this step rather than a failed command.
+  virtual bool errorAnswers() const { return false; }
 
   // After OK to the page: fails the fax when a hang-up report said it ended badly.
   bool endedAbnormally();
@@ -133,8 +135,17 @@ class Class2Send : public Class2Dialogue<SendDialogue, Class2SendStep> {
  private:
   void onDialResult(const std::string& line, AtReply reply);
   void onNegotiation(const std::string& line, AtReply reply);
-  void onResend(AtReply reply);
+  void onPageStatus(const std::string& line, AtReply reply);
+  void onPageQuery(const std::string& line, AtReply reply);
+  // The far end's verdict on the page, once the modem's final result has come.
+  void afterVerdict();
+  void noteVerdict(char c);
+  void resendPage();
   void nextPage();
+
+  // The first character of the page status the modem reported for the page; blank when
+  // none came.
+  char verdict_ = ' ';
 };
 
 class Class20Send : public Class2Send {
@@ -145,7 +156,10 @@ class Class20Send : public Class2Send {
   void afterLocalId() override;
   bool waitsForXon() const override { return false; }
   void endPage() override;
-  void onPageStatus(const std::string& line, AtReply reply) override;
+  // A page the far end did not confirm ends with ERROR; the page status says why.
+  bool errorAnswers() const override {
+    return step_ == Step::PageStatus || step_ == Step::PageQuery;
+  }
 };
 
 enum class Class2ReceiveStep {

@@ -24,15 +24,19 @@ std::string stationId(std::string_view line) {
   return t;
 }
 
-int hangupCode(std::string_view line) {
+int hangupCode(std::string_view line, int base) {
   std::size_t colon = line.find(':');
   if (colon == std::string_view::npos) return 0;
   std::string_view digits = trimLine(line.substr(colon + 1, 3));
   if (digits.empty()) return 0;
   int value = 0;
   for (char c : digits) {
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + (c - '0');
+    const int lower = std::tolower(static_cast<unsigned char>(c));
+    const int digit = std::isdigit(lower)    ? lower - '0'
+                      : std::isxdigit(lower) ? lower - 'a' + 10
+                                             : base;
+    if (digit >= base) return 0;
+    value = value * base + digit;
   }
   return value;
 }

@@ -18,9 +18,10 @@ std::string reportValue(std::string_view line);
 // characters that are neither letters nor digits go, the rest is trimmed and cut to 20.
 std::string stationId(std::string_view line);
 
-// The hang-up code: up to three characters after the first ':', trimmed, read as a decimal
-// number (0 when they are not one).
-int hangupCode(std::string_view line);
+// The hang-up code: up to three characters after the first ':', trimmed, read as a number
+// in `base` (Class 2 writes its codes in decimal, Class 2.0 in hexadecimal: "A0" is 160);
+// 0 when they are not one.
+int hangupCode(std::string_view line, int base);
 
 // What a capabilities or session report says.
 struct SessionParams {

@@ -188,9 +188,10 @@ class TFxCustomComPort {
 
   // ---- Handlers ----------------------------------------------------------------------
   // Procedure handlers run on the dispatcher thread; window handlers on the bridge's
-  // owner thread (a delivery not taken up within 1000 ms is dropped). The newest handler
-  // is called first. A handler may read the bytes a delivery announces; after the
-  // delivery the input advances by the most that any handler read. Returns an id > 0.
+  // owner thread (waited for while that thread is busy; dropped when the program quits).
+  // The newest handler is called first. A handler may read the bytes a delivery announces;
+  // after the delivery the input advances by the most that any handler read. Returns an
+  // id > 0.
   int AttachHandler(TTriggerHandler proc);
   int AttachWindowHandler(EventBridge& bridge, TTriggerHandler handler);
   int DetachHandler(int id);  // 0 or -1001

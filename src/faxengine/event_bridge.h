@@ -1,6 +1,6 @@
 // The engine's one way to reach the thread that owns the components (the user-interface
-// thread): post a callable, or send one and wait a bounded time for it to run. The UI
-// layer supplies the Qt implementation; PlainEventBridge serves tests and tools.
+// thread): post a callable, or send one and wait for it to run. The UI layer supplies the
+// Qt implementation; PlainEventBridge serves tests and tools.
 #pragma once
 
 #include <chrono>
@@ -14,18 +14,21 @@ namespace faxengine {
 class EventBridge {
  public:
   using Callable = std::function<void()>;
-  static constexpr std::chrono::milliseconds kSendTimeout{1000};
 
   virtual ~EventBridge() = default;
 
   // Queues fn to run on the owner thread and returns at once.
   virtual void post(Callable fn) = 0;
 
-  // Runs fn on the owner thread and waits for it. A callable that has not started within
-  // `timeout` is dropped (never run later) and false is returned; one that has started is
-  // waited for to the end. On the owner thread itself fn runs at once. An exception fn
-  // throws ends the call all the same and is thrown again to the sender.
-  virtual bool send(Callable fn, std::chrono::milliseconds timeout = kSendTimeout) = 0;
+  // Runs fn on the owner thread and waits for it, however long the owner is busy with
+  // other work: a question to the window must not get a wrong answer because the window
+  // was printing. Only when the owner can no longer run it (the program is quitting, or
+  // the bridge has gone with its queue) is a callable that has not started dropped (never
+  // run later) and false returned; one that has started is waited for to the end. On the
+  // owner thread itself fn runs at once. An exception fn throws ends the call all the
+  // same and is thrown again to the sender. The owner never waits for an engine thread
+  // without letting callables run (processPending), so a send cannot deadlock.
+  virtual bool send(Callable fn) = 0;
 
   // True when called on the owner thread.
   virtual bool isOwnerThread() const = 0;

@@ -136,6 +136,7 @@ void TFxCustomAbstractFax::startSession() {
   if (!ComPort->Open()) ComPort->SetOpen(true);
   endRun();
   loadRecords();
+  refreshPending_ = false;  // one left unrun by an earlier loop must not hold back these
   auto run = std::make_unique<SessionRun>(*ComPort);
   if (int rc = run->link.registerTriggers(); rc != ecOK) {
     session_.lastErrorCode = rc;
@@ -203,7 +204,19 @@ int TFxCustomAbstractFax::prepareModem(SessionRun& run) {
 }
 
 void TFxCustomAbstractFax::faxStatus(bool first, bool last) {
-  onOwner([this, first, last] { FaxStatus(first, last); });
+  EventBridge* bridge = ComPort ? ComPort->Bridge : nullptr;
+  if (first || last || !bridge || bridge->isOwnerThread())
+    return void(onOwner([this, first, last] { FaxStatus(first, last); }));
+  // A report between the first and the last only refreshes what a display shows from the
+  // values as they are when it runs: the session does not wait for a busy window, and one
+  // refresh that has not run yet stands for the next.
+  if (refreshPending_.exchange(true)) return;
+  std::weak_ptr<bool> alive = alive_;
+  bridge->post([this, alive] {
+    if (auto a = alive.lock(); !a || !*a) return;
+    refreshPending_ = false;
+    FaxStatus(false, false);
+  });
 }
 
 void TFxCustomAbstractFax::faxLog(int logCode) {

@@ -5,8 +5,9 @@
 // Class tree: TFxCustomAbstractFax <- TFxAbstractFax <- TFxCustomSendFax <- TFxSendFax,
 // and TFxAbstractFax <- TFxCustomReceiveFax <- TFxReceiveFax. The state machines run on
 // the port's dispatcher thread; every event reaches the component's owner thread through
-// the port's event bridge (status, log, error and the questions synchronously with a
-// 1000 ms limit, the finish posted).
+// the port's event bridge: the first and last status report, log, error and the
+// questions synchronously, waiting as long as the owner thread is busy; the status
+// reports in between and the finish posted.
 #pragma once
 
 #include <functional>
@@ -138,7 +139,7 @@ class TFxCustomAbstractFax : protected SessionHost {
   bool faxNext(std::string&, std::string&, std::string&) override { return false; }
   bool faxAccept() override { return false; }
   std::string faxName() override { return {}; }
-  // Runs fn on the owner thread and waits for it (at most 1000 ms); false when dropped.
+  // Runs fn on the owner thread and waits for it; false when dropped (the program quits).
   bool onOwner(const std::function<void()>& fn);
 
   SessionRecord session_;
@@ -148,7 +149,8 @@ class TFxCustomAbstractFax : protected SessionHost {
   TFaxClassSet supported_;
   std::unique_ptr<SessionRun> run_;
   std::shared_ptr<bool> alive_;
-  std::atomic<int> inEvent_{0};  // the owner thread runs an event for the machine
+  std::atomic<int> inEvent_{0};              // the owner thread runs an event for the machine
+  std::atomic<bool> refreshPending_{false};  // a status refresh is posted and has not run
 
  private:
   void endRun();

@@ -1,12 +1,12 @@
-// Queue, send with a bounded wait, and the message loop of the plain event bridge.
+// Queue, send with its wait, and the message loop of the plain event bridge.
 #include "faxengine/plain_event_bridge.h"
 
 #include <exception>
 
 namespace faxengine {
 
-// A queued callable. A sent one is watched by its sender, who may withdraw it (dropped)
-// while it still waits in the queue, but not once it has started.
+// A queued callable. A sent one is watched by its sender, who withdraws it (dropped) when
+// the program quits while it still waits in the queue, but not once it has started.
 struct PlainEventBridge::Call {
   enum class State { waiting, running, done, dropped };
   Callable fn;
@@ -29,7 +29,7 @@ void PlainEventBridge::post(Callable fn) {
   queued_.notify_all();
 }
 
-bool PlainEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
+bool PlainEventBridge::send(Callable fn) {
   if (isOwnerThread()) {
     fn();
     return true;
@@ -40,8 +40,9 @@ bool PlainEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   queue_.push_back(call);
   queued_.notify_all();
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  finished_.wait_until(lock, deadline, [&] { return call->state == Call::State::done; });
+  finished_.wait(lock, [&] {
+    return call->state == Call::State::done || (call->state == Call::State::waiting && quit_);
+  });
   if (call->state == Call::State::waiting) {
     call->state = Call::State::dropped;
     return false;
@@ -105,6 +106,7 @@ void PlainEventBridge::requestQuit() {
     quit_ = true;
   }
   queued_.notify_all();
+  finished_.notify_all();
 }
 
 }  // namespace faxengine

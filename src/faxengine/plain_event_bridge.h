@@ -1,5 +1,6 @@
 // An event bridge without a GUI: callables queue up until the owner thread lets them run,
-// either in run() (a tool's main loop) or while it waits in processPending().
+// either in run() (a tool's main loop) or while it waits in processPending(). Sent
+// callables still waiting when the program quits are dropped.
 #pragma once
 
 #include <atomic>
@@ -20,14 +21,14 @@ class PlainEventBridge final : public EventBridge {
   ~PlainEventBridge() override;
 
   void post(Callable fn) override;
-  bool send(Callable fn, std::chrono::milliseconds timeout = kSendTimeout) override;
+  bool send(Callable fn) override;
   bool isOwnerThread() const override;
   bool processPending(std::chrono::milliseconds maxWait = std::chrono::milliseconds(0)) override;
   bool quitting() const override { return quit_; }
 
   // Runs callables until requestQuit(); the owner thread's message loop.
   void run();
-  // Any thread: asks the program to quit and wakes the loop.
+  // Any thread: asks the program to quit, wakes the loop and releases the senders.
   void requestQuit();
 
  private:

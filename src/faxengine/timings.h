@@ -7,6 +7,11 @@
 
 namespace faxengine::timing {
 
+// ---- Class 2 and 2.0 limits ------------------------------------------------------------
+// Pages the far end refuses are sent again at most twice in one fax (each page at most
+// three times); the third refusal ends the fax.
+inline constexpr int kClass2Resends = 2;
+
 // ---- Reply time-outs (ticks) ------------------------------------------------------------
 // Any command's reply, and the default ReplyTimeout: 10 s, long enough for the slowest
 // modem to answer a set-up command.

@@ -21,13 +21,24 @@ struct SentCall {
   std::condition_variable changed;
   State state = State::waiting;
   std::exception_ptr error;  // what the callable threw, for the sender
+
+  // A call still waiting is dropped; true when it was waiting.
+  bool drop() {
+    if (state != State::waiting) return false;
+    state = State::dropped;
+    changed.notify_all();
+    return true;
+  }
 };
+
+// How often a waiting sender looks whether the program is quitting.
+constexpr std::chrono::milliseconds kQuitCheck{50};
 
 }  // namespace
 
 QtEventBridge::QtEventBridge(QObject* parent) : QObject(parent) {
   if (auto* app = QCoreApplication::instance())
-    connect(app, &QCoreApplication::aboutToQuit, this, [this] { quit_ = true; });
+    connect(app, &QCoreApplication::aboutToQuit, this, [quit = quit_] { *quit = true; });
 }
 
 QtEventBridge::~QtEventBridge() = default;
@@ -36,13 +47,21 @@ void QtEventBridge::post(Callable fn) {
   QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
 }
 
-bool QtEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
+bool QtEventBridge::send(Callable fn) {
   if (isOwnerThread()) {
     fn();
     return true;
   }
+  // Only what outlives the bridge is touched while waiting.
+  const std::shared_ptr<std::atomic<bool>> quit = quit_;
   auto call = std::make_shared<SentCall>();
-  post([call, fn = std::move(fn)] {
+  // Travels with the queued event: an event deleted unrun (the bridge went away with its
+  // queue) releases the sender.
+  std::shared_ptr<void> ticket(nullptr, [call](void*) {
+    std::lock_guard lock(call->mutex);
+    call->drop();
+  });
+  post([call, ticket = std::move(ticket), fn = std::move(fn)] {
     {
       std::lock_guard lock(call->mutex);
       if (call->state == SentCall::State::dropped) return;
@@ -60,12 +79,11 @@ bool QtEventBridge::send(Callable fn, std::chrono::milliseconds timeout) {
     call->changed.notify_all();
   });
   std::unique_lock lock(call->mutex);
-  call->changed.wait_for(lock, timeout, [&] { return call->state == SentCall::State::done; });
-  if (call->state == SentCall::State::waiting) {
-    call->state = SentCall::State::dropped;
-    return false;
+  while (call->state != SentCall::State::done) {
+    if (call->state == SentCall::State::dropped) return false;
+    if ((*quit || QCoreApplication::closingDown()) && call->drop()) return false;
+    call->changed.wait_for(lock, kQuitCheck);
   }
-  call->changed.wait(lock, [&] { return call->state == SentCall::State::done; });
   if (call->error) std::rethrow_exception(call->error);
   return true;
 }
@@ -84,7 +102,7 @@ bool QtEventBridge::processPending(std::chrono::milliseconds maxWait) {
   return !quitting();
 }
 
-bool QtEventBridge::quitting() const { return quit_ || QCoreApplication::closingDown(); }
+bool QtEventBridge::quitting() const { return *quit_ || QCoreApplication::closingDown(); }
 
 QtEventBridge& UiEventBridge() {
   static QtEventBridge* bridge = new QtEventBridge(QCoreApplication::instance());

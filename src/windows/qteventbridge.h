@@ -1,6 +1,7 @@
 // The fax engine's event bridge on the Qt event loop: callables posted by the engine's
-// threads run as queued events on the user-interface thread; a sent callable that has
-// not started within its limit is withdrawn and never runs.
+// threads run as queued events on the user-interface thread. A sender waits for its
+// callable as long as the window is busy; one that has not started when the program
+// quits, or that goes with the bridge's queue, is withdrawn and never runs.
 #pragma once
 
 #include "faxengine/event_bridge.h"
@@ -8,6 +9,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <memory>
 
 namespace windows {
 
@@ -19,13 +21,14 @@ class QtEventBridge final : public QObject, public faxengine::EventBridge {
   ~QtEventBridge() override;
 
   void post(Callable fn) override;
-  bool send(Callable fn, std::chrono::milliseconds timeout = kSendTimeout) override;
+  bool send(Callable fn) override;
   bool isOwnerThread() const override;
   bool processPending(std::chrono::milliseconds maxWait = std::chrono::milliseconds(0)) override;
   bool quitting() const override;
 
  private:
-  std::atomic<bool> quit_{false};
+  // Shared with waiting senders, which must not touch a bridge that has gone.
+  std::shared_ptr<std::atomic<bool>> quit_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 // The bridge of the user-interface thread, made on first use (on that thread).

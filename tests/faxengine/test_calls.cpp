@@ -170,6 +170,30 @@ TEST(PairCalls, SenderAndReceiverOfDifferentClasses) {
   }
 }
 
+// The far end refuses the page three times. A Class 2.0 modem answers a refused page with
+// ERROR and tells why when asked: the page goes again, whole each time, and the third
+// refusal ends the fax.
+TEST(RefusedPageCalls, Class20SendsARefusedPageAgainUntilTheThirdRefusal) {
+  TempDir dir;
+  std::string file = dir.path("out.brx");
+  writeBrx(file, pages(1, false, 20));
+  ModemSim sim({"--speed", "20", "--modem1", "class20", "--exit-after-calls", "1", "--scenario",
+                "rtn:page=1,times=3"});
+  ASSERT_TRUE(sim.ready());
+  TFxSendFax fax;
+  fax.FaxClass = TFaxClass::fcClass2_0;
+  fax.PhoneNumber = "5551234";
+  fax.SetFaxFile(file);
+  SendResult r;
+  ASSERT_TRUE(runSession(fax, sim.modem1(), r));
+  EXPECT_EQ(r.finish, ecFaxSessionError) << errorText(r.finish);
+  EXPECT_EQ(r.logs.back(), lfaxTransmitFail);
+  const std::string copies = "s['calls'][0]['pages']";
+  EXPECT_EQ(sim.summary("len(" + copies + ")"), "3");
+  EXPECT_EQ(sim.summary("len({(p['lines'], p['bad_lines']) for p in " + copies + "})"), "1");
+  EXPECT_EQ(sim.summary(copies + "[0]['bad_lines']"), "0");
+}
+
 // A one-page Class 2 fax to a number the simulated line never answers.
 struct UnansweredCall : ::testing::Test {
   void SetUp() override {

@@ -186,9 +186,9 @@ TEST_P(ReceiveSteps, ADataCallerIsTurnedAway) {
 TEST_P(ReceiveSteps, AHangupReportInTheMiddleEndsTheCallAndIsLoggedAsFailed) {
   SessionRig& r = rig();
   r.session.options = kOptExitOnError;
-  receive(r, script().setup(2).answer({v20() ? "+FCO" : "+FCON", v20() ? "+FHS:70" : "+FHNG:70"}));
+  receive(r, script().setup(2).answer({v20() ? "+FCO" : "+FCON", v20() ? "+FHS:46" : "+FHNG:70"}));
   EXPECT_EQ(r.host.finish, ecFaxSessionError);
-  EXPECT_EQ(r.proto.lastHangupCode, 70);
+  EXPECT_EQ(r.proto.lastHangupCode, 70);  // 46 is hexadecimal in Class 2.0
   EXPECT_EQ(r.host.logs, std::vector<int>{lfaxReceiveFail});
 }
 

@@ -152,34 +152,42 @@ TEST_P(SendSteps, APageOfAnotherResolutionIsReportedAndStillSent) {
 
 TEST_P(SendSteps, AHangupReportEndsTheFaxDuringNegotiation) {
   SessionRig& r = rig();
-  std::string hangup = v20() ? "+FHS:25" : "+FHNG:25";
+  std::string hangup = v20() ? "+FHS:A0" : "+FHNG:160";
   sendOne(r, fax({{patternPicture(5, 1)}}),
           script().setup("0,3,0,2,0,0,0,0").dial({v20() ? "+FCO" : "+FCON", hangup}));
   EXPECT_EQ(r.host.finish, ecFaxBadModemResult);
-  EXPECT_EQ(r.proto.lastHangupCode, 25);
+  EXPECT_EQ(r.proto.lastHangupCode, 160);
   EXPECT_TRUE(r.modem.pages.empty());
 }
 
 TEST_P(SendSteps, AHangupWithAnErrorCodeAfterThePageFailsTheFax) {
-  // The far end never confirmed the page: the modem reports the hang-up, then OK.
-  SessionRig& r = rig();
-  sendOne(
-      r, fax({{patternPicture(5, 1)}}),
-      script().setup("0,3,0,2,0,0,0,0").dial().page(true, {v20() ? "+FHS:52" : "+FHNG:52", "OK"}));
-  EXPECT_EQ(r.host.finish, ecFaxSessionError);
-  EXPECT_EQ(r.proto.lastHangupCode, 52);
-  EXPECT_EQ(r.host.logs.back(), lfaxTransmitFail);
+  // The far end never confirmed the page: the modem reports the hang-up, then OK, or in
+  // Class 2.0 ERROR (the call is over, so nothing more is asked).
+  std::vector<std::string> finals = {"OK"};
+  if (v20()) finals.push_back("ERROR");
+  for (const std::string& final : finals) {
+    SCOPED_TRACE(final);
+    SessionRig& r = rig();
+    sendOne(r, fax({{patternPicture(5, 1)}}),
+            script()
+                .setup("0,3,0,2,0,0,0,0")
+                .dial()
+                .page(true, {v20() ? "+FHS:34" : "+FHNG:52", final}));
+    EXPECT_EQ(r.host.finish, ecFaxSessionError);
+    EXPECT_EQ(r.proto.lastHangupCode, 52);
+    EXPECT_EQ(r.host.logs.back(), lfaxTransmitFail);
+    EXPECT_EQ(std::count(r.modem.commands.begin(), r.modem.commands.end(), "AT+FPS?"), 0);
+  }
 }
 
 TEST_P(SendSteps, DialResultsEndTheFaxWithTheirCodes) {
   struct Case {
     const char* result;
     int code;
-  } cases[] = {
-      {"VOICE", ecFaxVoiceCall},
-      {"NO DIALTONE", ecFaxNoDialTone},
-      {"ERROR", ecFaxBadModemResult},
-      {"NO CARRIER", ecFaxNoFax}};  // at once, not after the reply time-out
+  } cases[] = {{"VOICE", ecFaxVoiceCall},
+               {"NO DIALTONE", ecFaxNoDialTone},
+               {"ERROR", ecFaxBadModemResult},
+               {"NO CARRIER", ecFaxNoFax}};  // at once, not after the reply time-out
   for (const Case& c : cases) {
     SessionRig& r = rig();
     sendOne(r, fax({{patternPicture(5, 1)}}), script().setup("0,3,0,2,0,0,0,0").dial({c.result}));
@@ -373,34 +381,52 @@ TEST_P(SendSteps, AFileThatIsNotAFaxFailsAndTheNextFaxStillGoesOut) {
 INSTANTIATE_TEST_SUITE_P(Class, SendSteps, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Class20" : "Class2"; });
 
-// Class 2 only: page status reports drive resends.
-TEST(Class2SendSteps, ARejectedPageIsSentAgainAndTheThirdRejectionGivesUp) {
+// A page the far end refuses goes again; the third refusal gives up. Class 2 reports the
+// refusal as a page status before OK; a Class 2.0 modem either does the same or answers
+// ERROR and tells the page status when asked.
+TEST(Class2SendSteps, ARefusedPageIsSentAgainAndTheThirdRefusalGivesUp) {
   TempDir dir;
   std::string file = dir.path("f.brx");
-  Picture p = patternPicture(6, 4);
-  writeBrx(file, {{p}});
-  for (int rejections : {1, 3}) {
-    SessionRig r(true, TFaxClass::fcClass2);
-    r.session.stationId = "STATION 1";
-    SendScript s;
-    s.setup("0,3,0,2,0,0,0,0").dial();
-    for (int i = 0; i < std::min(rejections, 3); ++i) {
-      s.page(true, {"+FPTS:2", "OK"});
-    }
-    if (rejections < 3) s.page(true);
-    r.host.faxes.push_back({"5551234", file, ""});
-    r.modem.load(s.steps);
-    r.start();
-    r.run();
-    if (rejections == 1) {
-      EXPECT_EQ(r.host.finish, 0);
-      ASSERT_EQ(r.modem.pages.size(), 2u);
-      EXPECT_EQ(r.modem.pages[0], r.modem.pages[1]);
-    } else {
-      EXPECT_EQ(r.host.finish, ecFaxSessionError);
-      EXPECT_EQ(r.modem.pages.size(), 3u);
-      EXPECT_NE(std::find(r.modem.commands.begin(), r.modem.commands.end(), "AT+FKS"),
-                r.modem.commands.end());
+  writeBrx(file, {{patternPicture(6, 4)}});
+  struct Refusal {
+    bool v20;
+    std::vector<std::string> status;
+    bool asked;  // the modem is asked for the page status
+  } refusals[] = {
+      {false, {"+FPTS:2", "OK"}, false},
+      {true, {"+FPS:2", "OK"}, false},
+      {true, {"ERROR"}, true},
+  };
+  for (const Refusal& f : refusals) {
+    for (int refused : {1, 3}) {
+      SCOPED_TRACE(f.status.front() + " x" + std::to_string(refused));
+      SessionRig r(true, f.v20 ? TFaxClass::fcClass2_0 : TFaxClass::fcClass2);
+      r.session.stationId = "STATION 1";
+      SendScript s;
+      s.v20 = f.v20;
+      s.setup("0,3,0,2,0,0,0,0").dial();
+      for (int i = 0; i < refused; ++i) {
+        s.page(true, f.status);
+        if (f.asked) s.steps.push_back({"AT+FPS?", {"2", "OK"}});
+      }
+      if (refused < 3) s.page(true);
+      r.host.faxes.push_back({"5551234", file, ""});
+      r.modem.load(s.steps);
+      r.start();
+      r.run();
+      if (refused < 3) {
+        EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+        EXPECT_EQ(r.host.finish, 0);
+        ASSERT_EQ(r.modem.pages.size(), 2u);
+        EXPECT_EQ(r.modem.pages[0], r.modem.pages[1]);
+      } else {
+        EXPECT_EQ(r.host.finish, ecFaxSessionError);
+        EXPECT_EQ(r.modem.pages.size(), 3u);
+        EXPECT_EQ(std::count(r.modem.commands.begin(), r.modem.commands.end(), "AT+FDT"), 3);
+        EXPECT_NE(std::find(r.modem.commands.begin(), r.modem.commands.end(), "AT+FKS"),
+                  r.modem.commands.end());
+        EXPECT_EQ(r.host.logs.back(), lfaxTransmitFail);
+      }
     }
   }
 }

@@ -45,10 +45,6 @@ TEST(Class2Reports, ValuesIdentifiersAndHangupCodes) {
   EXPECT_EQ(class2::stationId("+FCSI:\"  REMOTE FAX\"  "), "REMOTE FAX");
   EXPECT_EQ(class2::stationId("+FTSI: 555 1234.\""), "555 1234");
   EXPECT_EQ(class2::stationId("+FTI:\"ABCDEFGHIJKLMNOPQRSTUVWXYZ\""), "ABCDEFGHIJKLMNOPQRST");
-  EXPECT_EQ(class2::hangupCode("+FHNG:0"), 0);
-  EXPECT_EQ(class2::hangupCode("+FHNG: 52"), 52);
-  EXPECT_EQ(class2::hangupCode("+FHS:A0"), 0);
-  EXPECT_EQ(class2::hangupCode("+FHNG"), 0);
 
   class2::SessionParams p = class2::parseParams("1,5,1,2,0,2,0,6");
   EXPECT_TRUE(p.fine);
@@ -62,6 +58,20 @@ TEST(Class2Reports, ValuesIdentifiersAndHangupCodes) {
   EXPECT_EQ(class2::senderParams(true, false, 14400, '1'), "1,5,0,2,0,1,0,0");
   EXPECT_EQ(class2::senderParams(false, true, 5000, '0'), "0,3,1,2,0,0,0,0");
   EXPECT_EQ(class2::receiverParams(4800, '0'), "1,1,0,2,0,0,0,0");
+}
+
+// Class 2 writes hang-up codes in decimal, Class 2.0 in hexadecimal.
+TEST(Class2Reports, HangupCodesAreReadInTheClassBase) {
+  struct Case {
+    const char* line;
+    int base;
+    int code;
+  } cases[] = {
+      {"+FHNG:0", 10, 0},   {"+FHNG: 52", 10, 52}, {"+FHNG:100", 10, 100}, {"+FHS:00", 16, 0},
+      {"+FHS:A0", 16, 160}, {"+FHS: 4a ", 16, 74}, {"+FHNG:A0", 10, 0},    {"+FHS:G1", 16, 0},
+      {"+FHS:", 16, 0},     {"+FHNG", 10, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(class2::hangupCode(c.line, c.base), c.code) << c.line;
 }
 
 TEST(HeaderLine, TokensExpandByTheirFirstLetter) {

@@ -46,12 +46,41 @@ TEST(QtEventBridge, SentCallsRunOnTheOwnerThreadAndPostedOnesKeepTheirOrder) {
   EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(QtEventBridge, AnUnansweredSendIsDroppedAndNeverRunsLater) {
+// The window is busy for longer than the second the bridge once allowed: the engine
+// waits, and its question is answered.
+TEST(QtEventBridge, ASendWaitsForABusyOwnerThread) {
+  QtEventBridge bridge;
+  std::atomic<bool> done{false};
+  bool result = false;
+  std::thread engine([&] {
+    result = bridge.send([] {});
+    done = true;
+  });
+  std::this_thread::sleep_for(1100ms);
+  EXPECT_FALSE(done);
+  pumpUntil(bridge, done);
+  engine.join();
+  EXPECT_TRUE(result);
+}
+
+// A queued call that is thrown away unrun (as the bridge's queue is when the bridge goes)
+// releases its sender, and never runs.
+TEST(QtEventBridge, ASendWhoseEventIsDeletedUnrunIsDropped) {
   QtEventBridge bridge;
   std::atomic<int> runs{0};
+  std::atomic<bool> done{false};
   bool result = true;
-  std::thread engine([&] { result = bridge.send([&] { ++runs; }, 50ms); });
-  engine.join();  // the owner thread is busy here and lets nothing run
+  std::thread engine([&] {
+    result = bridge.send([&] { ++runs; });
+    done = true;
+  });
+  QElapsedTimer t;
+  t.start();
+  while (!done && t.elapsed() < 5000) {
+    QCoreApplication::removePostedEvents(&bridge);
+    std::this_thread::sleep_for(1ms);
+  }
+  engine.join();
   EXPECT_FALSE(result);
   for (int i = 0; i < 5; ++i) bridge.processPending(5ms);
   EXPECT_EQ(runs, 0);

@@ -13,13 +13,16 @@
 
 #include <QLabel>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QToolButton>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -45,6 +48,12 @@ class ReceiveCalls : public testutil::MainWindowTest {
       names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+  }
+  // True once the simulator's event log holds the text.
+  static bool logged(const ModemSim& sim, const std::string& text) {
+    std::ifstream in(sim.outPath("events.jsonl"));
+    const std::string events((std::istreambuf_iterator<char>(in)), {});
+    return events.find(text) != std::string::npos;
   }
   // Pictures the remote machine sends, as PBM files; returns the --pages option value.
   std::string pagesOf(const std::vector<Picture>& pictures) {
@@ -216,12 +225,7 @@ TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaitingAndSaysSo) {
   app::TMainScreen& w = open();
   find<QToolButton>("ReceiveButton")->click();
   ASSERT_TRUE(w.ReceiveMode);
-  auto modemGaveUp = [&sim] {
-    std::ifstream in(sim.outPath("events.jsonl"));
-    const std::string events((std::istreambuf_iterator<char>(in)), {});
-    return events.find("session ended") != std::string::npos;
-  };
-  ASSERT_TRUE(waitFor(modemGaveUp, 90000));
+  ASSERT_TRUE(waitFor([&sim] { return logged(sim, "session ended"); }, 90000));
   waitFor([] { return false; }, 2000);
   EXPECT_TRUE(w.ReceiveMode);
   EXPECT_TRUE(w.FxReceiveFax1.InProgress());
@@ -237,6 +241,36 @@ TEST_F(ReceiveCalls, ADataCallLeavesReceiveModeWaitingAndSaysSo) {
   // Closing the program leaves receive mode.
   w.close();
   EXPECT_FALSE(w.FxComPort1.Open());
+}
+
+// The window's thread is held up (as by printing a fax) while a call comes in, for longer
+// than the engine's questions once waited for it: the call is still taken, stored and
+// listed.
+TEST_F(ReceiveCalls, ACallThatArrivesWhileTheWindowIsBusyIsTakenAndListed) {
+  const std::vector<Picture> sent = {faxengine::test::patternPicture(30, 1)};
+  ModemSim sim(
+      {"--speed", "20", "--remote-call", "--pages", pagesOf(sent), "--exit-after-calls", "1"});
+  ASSERT_TRUE(sim.ready());
+  settingsFor(sim.modem1(), 2);
+  app::TMainScreen& w = open();
+  find<QToolButton>("ReceiveButton")->click();
+  ASSERT_TRUE(waitFor(
+      [&w] { return w.FxReceiveFax1.ProgressCode() == faxengine::progress::kWaitingForCall; }));
+  // Busy from now until the caller's identifier has reached the receiver (which then asks
+  // whether to take the call), and 1.5 s more, letting no message run.
+  auto callerKnown = [&sim] { return logged(sim, "\"+FTSI:"); };
+  bool wasBusy = false;
+  QTimer::singleShot(0, &w, [&] {
+    for (int i = 0; i < 6000 && !callerKnown(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    wasBusy = callerKnown();
+  });
+  ASSERT_TRUE(waitFor([this] { return rows("RecFaxGrid") == 1; }, 60000)) << sim.summary("s");
+  EXPECT_TRUE(wasBusy);
+  EXPECT_EQ(receivedFiles(), std::vector<std::string>{"FAX0001.BRX"});
+  expectPages(app::ReceiveDir() + "/FAX0001.BRX", sent);
+  EXPECT_TRUE(messages.empty());
 }
 
 // The far end of a pair of modems: a sender of the engine's own, on Com2.
