@@ -236,7 +236,6 @@ void ReceiveMachine::endOfPage(bool good) {
   s.totalPages = file_.pageCount();
 }
 
-faximage::t4::Coding ReceiveMachine::lineCoding() const { return faximage::t4::Coding::Mh; }
 
 void ReceiveMachine::checkPage() {
   SessionRecord& s = session();

@@ -69,8 +69,6 @@ class ReceiveMachine : public FaxMachine {
   // The page status after a page: a good page is counted, a bad one cut from the file.
   // A page checked for copy quality is already stored when its data ends.
   void endOfPage(bool good);
-  // The coding of page data on the line.
-  faximage::t4::Coding lineCoding() const;
   // After a checked page's data: the page is poor and to be answered RTN. It is stored
   // repaired all the same, and a copy sent again takes its place.
   bool pagePoor() const { return pagePoor_; }
