@@ -1,6 +1,7 @@
 // The Class 1 receiving dialogue.
 #include "faxengine/class1_receive.h"
 
+#include "faxengine/ecm_frames.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
 
@@ -13,12 +14,13 @@ constexpr int kDisTries = 3;
 constexpr const char* kClass1ReceiveStepNames[] = {
     "idle",        "class set", "answered",  "DIS sent", "command", "DIS repeat",
     "TCF connect", "TCF",       "FTT ready", "TCF end",  "confirm", "page connect",
-    "page end",    "post page", "page done", "response", "release", "hang up"};
+    "page end",    "post page", "page done", "response", "release", "hang up", "ECM"};
 }  // namespace
 
 Class1Receive::Class1Receive(ReceiveMachine& m)
-    : SteppedDialogue(m, "class 1", Step::Idle, stepNames<Step::HangUp>(kClass1ReceiveStepNames)),
-      io_(m) {}
+    : SteppedDialogue(m, "class 1", Step::Idle, stepNames<Step::Ecm>(kClass1ReceiveStepNames)),
+      io_(m),
+      ecm_(m, io_, [this] { release(); }) {}
 
 void Class1Receive::waitForCall() {
   io_.command("AT+FCLASS=1");
@@ -40,6 +42,7 @@ Input Class1Receive::input() const {
 }
 
 void Class1Receive::onStep(Trigger t) {
+  if (step_ == Step::Ecm) return ecm_.onStep(t);
   if (step_ == Step::DisRepeat) return repeatDis();
   if (step_ == Step::PageDone) return pageDone();
   if (t != Trigger::ReplyTimer) return;
@@ -60,12 +63,14 @@ void Class1Receive::onStep(Trigger t) {
 
 std::size_t Class1Receive::onRaw(std::span<const std::uint8_t> data) {
   if (step_ == Step::Tcf) return onTcf(data);
+  if (step_ == Step::Ecm && ecm_.takesData()) return ecm_.onData(data);
   return io_.read(
       data, [this](const std::string& line, AtReply reply) { onLine(line, reply); },
       [this](const Frame& f) { onFrame(f); });
 }
 
 void Class1Receive::onLine(const std::string& line, AtReply reply) {
+  if (step_ == Step::Ecm) return ecm_.onLine(line, reply);
   // ERROR to the class command is a modem without Class 1; anywhere else it ends the call.
   if (reply == AtReply::Error && step_ != Step::ClassSet) return m_.fail(ecFaxBadModemResult);
   switch (step_) {
@@ -84,7 +89,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
     case Step::DisSent:
       if (reply == AtReply::Connect && !disSent_) {
         disSent_ = true;
-        io_.frame(disFrame(m_.protocol().modulationIndex));
+        io_.frame(withEcm(disFrame(m_.protocol().modulationIndex), m_.protocol().ecmChar != '0'));
         return;
       }
       if (reply != AtReply::Ok) break;
@@ -147,6 +152,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
 }
 
 void Class1Receive::onFrame(const Frame& f) {
+  if (step_ == Step::Ecm) ecm_.onFrame(f);
   switch (Fcf(f.code())) {
     case Fcf::DCS: onDcs(f); break;
     case Fcf::DCN:
@@ -166,7 +172,7 @@ void Class1Receive::onDcs(const Frame& f) {
   p.sessionBps = indexBps(c.index);
   p.sessionFine = c.fine;
   p.sessionWide = c.wide;
-  p.sessionEcm = false;
+  p.sessionEcm = p.ecmChar != '0' && ecmBit(f);
   p.scanTimeIndex = c.scanIndex;
   m_.setProgress(progress::kConnectionParams);
 }
@@ -224,6 +230,11 @@ void Class1Receive::onConfirm(AtReply reply) {
     return io_.frame(plainFrame(Fcf::CFR, false));
   }
   if (reply != AtReply::Ok) return m_.rearmReply();
+  if (m_.protocol().sessionEcm) {
+    if (!m_.accepted() && !m_.accept()) return;
+    setStep(Step::Ecm);
+    return ecm_.begin();
+  }
   io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
   if (!m_.accepted() && !m_.accept()) return;
   setStep(Step::PageConnect);
@@ -250,6 +261,10 @@ void Class1Receive::onResponse(AtReply reply) {
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
+  release();
+}
+
+void Class1Receive::release() {
   m_.pause(timing::kTurnPauseMs);
   io_.receiveFrames();
   m_.endOfDocument();

@@ -13,9 +13,12 @@
 //   PageConnect -> (page data) -> PageEnd -> PostPage -> PageDone -> Response
 //   Response -> PageConnect                                MPS: MCF, the next page
 //   Response -> Release -> HangUp -> (end of the call)     EOP: MCF, then DCN and "ATH"
+//   Confirm -> Ecm -> Release                              with error correction: the
+//                                                          pages come in blocks of frames
 #pragma once
 
 #include "faxengine/class1_channel.h"
+#include "faxengine/class1_ecm_receive.h"
 #include "faxengine/receive_machine.h"
 #include "faxengine/stepped_dialogue.h"
 
@@ -39,7 +42,8 @@ enum class Class1ReceiveStep {
   PageDone,
   Response,
   Release,
-  HangUp
+  HangUp,
+  Ecm  // the pages come with error correction (EcmReceive takes them)
 };
 
 class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep> {
@@ -62,10 +66,13 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   void onResponse(AtReply reply);
   void repeatDis();
   void pageDone();
+  // The document's last page is confirmed: the caller's DCN is awaited.
+  void release();
   // "+FCERROR": V.21 frames came where high-speed data was expected; read them.
   bool framesInstead(const std::string& line);
 
   Channel io_;
+  EcmReceive ecm_;
   bool disSent_ = false;
   bool morePages_ = false;
   bool dle_ = false;

@@ -13,9 +13,12 @@
 //                                                           page again at a lower rate
 //   Response -> PostPage                                    ERROR or silence: MPS/EOP again
 //   Response -> DcnReady -> DcnSent -> HangUp -> (fax done) the last page is confirmed
+//   Confirmation -> Ecm -> DcnReady                        CFR with error correction: the
+//                                                          pages go in blocks of frames
 #pragma once
 
 #include "faxengine/class1_channel.h"
+#include "faxengine/class1_ecm_send.h"
 #include "faxengine/send_machine.h"
 #include "faxengine/stepped_dialogue.h"
 
@@ -39,7 +42,8 @@ enum class Class1SendStep {
   Response,
   DcnReady,
   DcnSent,
-  HangUp
+  HangUp,
+  Ecm  // the pages go with error correction (EcmSend runs them)
 };
 
 class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
@@ -49,7 +53,9 @@ class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
   void redial() override;
   void pageQueued() override;
   std::span<const std::uint8_t> pageTrailer() const override;
-  bool pageDataOpen() const override { return step_ == Step::PageSent; }
+  bool pageDataOpen() const override {
+    return step_ == Step::PageSent || (step_ == Step::Ecm && ecm_.dataOpen());
+  }
   Input input() const override;
   std::size_t onRaw(std::span<const std::uint8_t> data) override;
   void onStep(Trigger t) override;
@@ -69,6 +75,7 @@ class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
   void trainAgain(int rc);
 
   Channel io_;
+  EcmSend ecm_;
 };
 
 }  // namespace faxengine::class1

@@ -61,6 +61,9 @@ class ReceiveMachine : public FaxMachine {
   bool accepted() const { return accepted_; }
   // CONNECT for a page: the page header, the data released, the page stored until DLE ETX.
   void pageStart();
+  // Error correction: a page received whole in frames is stored at once (the page status
+  // follows with endOfPage).
+  bool storePage(std::span<const std::uint8_t> data);
   // The page status after a page: a good page is counted, a bad one cut from the file.
   void endOfPage(bool good);
   // "+FET:1": the next page starts a new file.
@@ -87,6 +90,8 @@ class ReceiveMachine : public FaxMachine {
   std::size_t stepPageData(std::span<const std::uint8_t> data);
   void stepAbort();
   int createFile();
+  // The file and the page header for the next page; false when that failed.
+  bool openPage();
   void answer();
 
   Step step_ = Step::Idle;

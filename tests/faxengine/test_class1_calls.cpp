@@ -8,14 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "call_loop.h"
 #include "fax_pages.h"
 #include "fax_peer.h"
 #include "faxengine/errors.h"
 #include "faximage/brx_file.h"
-#include "faximage/line_source.h"
 #include "modem_sim.h"
 
 using namespace faxengine;
@@ -24,25 +22,6 @@ using namespace faxengine::test;
 namespace {
 
 int run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
-
-// Page n (from 1) of the TIFF the peer wrote: libtiff's tiffcp uncompresses it and our
-// TIFF reader takes its rows.
-Picture tiffPage(const std::string& tif, int n, const TempDir& dir) {
-  std::string plain = dir.path("plain.tif");
-  if (run("tiffcp -c none " + tif + "," + std::to_string(n - 1) + " " + plain) != 0) return {};
-  std::ifstream f(plain, std::ios::binary);
-  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
-  auto source = faximage::makeTiffSource({faximage::kNormalWidth, 0, 0, false});
-  Picture rows;
-  if (source->openBytes(bytes) != 0) return rows;
-  for (;;) {
-    faximage::LineBuffer line{};
-    faximage::LineRead r;
-    if (source->readLine(line, r) != 0 || r.endOfPage) break;
-    rows.push_back(pictureRow(line.data(), faximage::kNormalWidth));
-  }
-  return rows;
-}
 
 // A Class 1 sender of the file to 5551234, at no more than bps.
 void class1Sender(TFxSendFax& fax, const std::string& file, int bps = 14400) {

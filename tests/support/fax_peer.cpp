@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "faximage/line_source.h"
+
 #ifndef BRINDLE_FAXPEER
 #error "BRINDLE_FAXPEER must name the peer program"
 #endif
@@ -65,6 +67,24 @@ void writeTiff(const std::string& path, const std::vector<Picture>& pages, const
   }
   ASSERT_EQ(std::system(("fax2tiff -1 -L -R 98 -o " + path + raws + " >/dev/null 2>&1").c_str()),
             0);
+}
+
+Picture tiffPage(const std::string& tif, int n, const TempDir& dir) {
+  std::string plain = dir.path("plain.tif");
+  std::string cmd = "tiffcp -c none " + tif + "," + std::to_string(n - 1) + " " + plain;
+  if (std::system((cmd + " >/dev/null 2>&1").c_str()) != 0) return {};
+  std::ifstream f(plain, std::ios::binary);
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+  auto source = faximage::makeTiffSource({faximage::kNormalWidth, 0, 0, false});
+  Picture rows;
+  if (source->openBytes(bytes) != 0) return rows;
+  for (;;) {
+    faximage::LineBuffer line{};
+    faximage::LineRead r;
+    if (source->readLine(line, r) != 0 || r.endOfPage) break;
+    rows.push_back(pictureRow(line.data(), faximage::kNormalWidth));
+  }
+  return rows;
 }
 
 }  // namespace faxengine::test

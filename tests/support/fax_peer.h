@@ -41,4 +41,8 @@ class FaxPeer {
 // the coded pages go into `dir` on the way.
 void writeTiff(const std::string& path, const std::vector<Picture>& pages, const TempDir& dir);
 
+// Page n (from 1) of a TIFF the peer wrote, as rows: libtiff's tiffcp uncompresses it and
+// our TIFF reader takes its rows. Empty when it cannot be read.
+Picture tiffPage(const std::string& tif, int n, const TempDir& dir);
+
 }  // namespace faxengine::test
