@@ -17,11 +17,21 @@ constexpr int kScanIndex[8] = {5, 1, 3, 4, 7, 6, 2, 0};
 
 constexpr std::uint8_t kRateReceive = 0x02;  // DIS and DCS: receive operation
 constexpr std::uint8_t kRateFine = 0x40;
+constexpr std::uint8_t kRate2d = 0x80;     // the rate byte's two-dimensional coding bit
+constexpr std::uint8_t kCodingEcm = 0x04;  // the coding byte's error correction bit
+constexpr std::uint8_t kCodingT6 = 0x40;   // the coding byte's T.6 bit
 constexpr std::uint8_t kDisScan = 0xF9;       // wide lines, any length, 0 ms scan time, extended
 constexpr std::uint8_t kDcsScanFixed = 0x88;  // any length, extended
 constexpr std::uint8_t kScanWide = 0x01;
 
 bool validIndex(int index) { return index >= kMinIndex && index <= kMaxIndex; }
+
+// The T.6 bit counts only with the ECM bit beside it, and only where the scan byte says
+// that the coding byte is there at all.
+bool t6WithEcm(const Frame& f) {
+  const std::uint8_t bits = kCodingT6 | kCodingEcm;
+  return (f.info(2) & 0x80) && (f.info(3) & bits) == bits;
+}
 
 std::vector<std::uint8_t> head(Fcf fcf, bool x, bool final) {
   return {kAddress, final ? kFinalFrame : kMoreFrames,
@@ -116,16 +126,21 @@ std::uint8_t dcsScanByte(int scanIndex, bool fine, bool wide) {
 
 int scanIndexOf(std::uint8_t scanByte) { return kScanIndex[(scanByte & 0x70) >> 4]; }
 
-std::vector<std::uint8_t> disFrame(int index) {
+std::vector<std::uint8_t> disFrame(int index, LineCodings codings) {
   std::vector<std::uint8_t> f = head(Fcf::DIS, false, true);
-  f.insert(f.end(), {0x00, std::uint8_t(0x42 | disRateBits(index)), kDisScan, 0x00});
+  std::uint8_t rate = std::uint8_t(kRateReceive | kRateFine | disRateBits(index) |
+                                   (codings.mr ? kRate2d : 0));
+  f.insert(f.end(), {0x00, rate, kDisScan, std::uint8_t(codings.mmr ? kCodingT6 : 0)});
   return f;
 }
 
-std::vector<std::uint8_t> dcsFrame(int index, bool fine, bool wide, int scanIndex) {
+std::vector<std::uint8_t> dcsFrame(int index, bool fine, bool wide, int scanIndex,
+                                   Coding coding) {
   std::vector<std::uint8_t> f = head(Fcf::DCS, true, true);
-  std::uint8_t rate = std::uint8_t(kRateReceive | (fine ? kRateFine : 0) | dcsRateBits(index));
-  f.insert(f.end(), {0x00, rate, dcsScanByte(scanIndex, fine, wide), 0x00});
+  std::uint8_t rate = std::uint8_t(kRateReceive | (fine ? kRateFine : 0) | dcsRateBits(index) |
+                                   (coding == Coding::Mr ? kRate2d : 0));
+  std::uint8_t codingByte = coding == Coding::Mmr ? kCodingT6 : 0;
+  f.insert(f.end(), {0x00, rate, dcsScanByte(scanIndex, fine, wide), codingByte});
   return f;
 }
 
@@ -153,6 +168,8 @@ DisCaps decodeDis(const Frame& f) {
   c.fine = (rate & kRateFine) != 0;
   c.wide = (scan & 0x03) == kScanWide;
   c.scanIndex = scanIndexOf(scan);
+  c.codings.mr = (rate & kRate2d) != 0;
+  c.codings.mmr = t6WithEcm(f);
   return c;
 }
 
@@ -194,6 +211,10 @@ DcsChoice decodeDcs(const Frame& f) {
   c.fine = (rate & kRateFine) != 0;
   c.wide = (scan & 0x03) == kScanWide;
   c.scanIndex = scanIndexOf(scan);
+  if (t6WithEcm(f))
+    c.coding = Coding::Mmr;
+  else if (rate & kRate2d)
+    c.coding = Coding::Mr;
   return c;
 }
 

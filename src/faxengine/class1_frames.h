@@ -11,9 +11,11 @@
 //   3      | n    | FIF; a received frame also carries the two check bytes at its end
 //
 // DIS and DCS information: byte 0 is 0x00, byte 1 the rate byte (0x02 receive operation,
-// 0x04..0x20 the modulations, 0x40 fine resolution), byte 2 the scan byte (0x01 wide
-// lines, 0x70 the minimum scan-line time, 0x80 one more byte follows), byte 3 is 0x00.
-// The rate codes are those of ITU-T T.30, so that any fax machine reads them.
+// 0x04..0x20 the modulations, 0x40 fine resolution, 0x80 two-dimensional coding (MR)),
+// byte 2 the scan byte (0x01 wide lines, 0x70 the minimum scan-line time, 0x80 one more
+// byte follows), byte 3 the coding byte (0x04 error correction (ECM), 0x40 T.6 coding
+// (MMR), valid only together with 0x04). The codes are those of ITU-T T.30, so that any
+// fax machine reads them.
 #pragma once
 
 #include <array>
@@ -22,6 +24,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "faxengine/line_coding.h"
 
 namespace faxengine::class1 {
 
@@ -90,10 +94,13 @@ RateSet baseRates();
 
 // CSI or TSI: (20 - length) blanks, then the identifier from its last character to its first.
 std::vector<std::uint8_t> idFrame(Fcf fcf, bool x, std::string_view id);
-// DIS offering the modulations up to our index, fine resolution and wide lines.
-std::vector<std::uint8_t> disFrame(int index);
-// DCS choosing an index, the resolution, the width and the scan time.
-std::vector<std::uint8_t> dcsFrame(int index, bool fine, bool wide, int scanIndex);
+// DIS offering the modulations up to our index, fine resolution, wide lines and the
+// codings beside MH (T.6 only when `codings` says so, which offeredCodings() allows only
+// together with error correction).
+std::vector<std::uint8_t> disFrame(int index, LineCodings codings = {});
+// DCS choosing an index, the resolution, the width, the scan time and the page coding.
+std::vector<std::uint8_t> dcsFrame(int index, bool fine, bool wide, int scanIndex,
+                                   Coding coding = Coding::Mh);
 // A final frame without information (CFR, MCF, MPS, EOP, DCN ...).
 std::vector<std::uint8_t> plainFrame(Fcf fcf, bool x);
 
@@ -128,6 +135,7 @@ struct DisCaps {
   bool fine = false;
   bool wide = false;
   int scanIndex = 0;
+  LineCodings codings;  // T.6 counts only where ECM is offered with it
 };
 DisCaps decodeDis(const Frame& f);
 
@@ -139,6 +147,7 @@ struct DcsChoice {
   bool fine = false;
   bool wide = false;
   int scanIndex = 0;
+  Coding coding = Coding::Mh;  // MMR only where ECM is chosen with it
 };
 DcsChoice decodeDcs(const Frame& f);
 

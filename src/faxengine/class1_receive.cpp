@@ -89,7 +89,10 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
     case Step::DisSent:
       if (reply == AtReply::Connect && !disSent_) {
         disSent_ = true;
-        io_.frame(withEcm(disFrame(m_.protocol().modulationIndex), m_.protocol().ecmChar != '0'));
+        const bool ecmOffered = m_.protocol().ecmChar != '0';
+        io_.frame(withEcm(disFrame(m_.protocol().modulationIndex,
+                                   offeredCodings(m_.protocol().codingChoice, ecmOffered)),
+                          ecmOffered));
         return;
       }
       if (reply != AtReply::Ok) break;
@@ -173,7 +176,9 @@ void Class1Receive::onDcs(const Frame& f) {
   p.sessionFine = c.fine;
   p.sessionWide = c.wide;
   p.sessionEcm = p.ecmChar != '0' && ecmBit(f);
+  p.lineCoding = c.coding;
   p.scanTimeIndex = c.scanIndex;
+  m_.note("coding " + lineFacts(c.coding, p.sessionEcm));
   m_.setProgress(progress::kConnectionParams);
 }
 

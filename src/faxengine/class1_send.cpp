@@ -89,8 +89,10 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
       return setStep(Step::DcsReady);
     case Step::DcsReady:
       if (reply != AtReply::Connect) break;
-      io_.frame(withEcm(
-          dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex), p.sessionEcm));
+      io_.frame(withEcm(dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide,
+                                 p.scanTimeIndex, p.lineCoding),
+                        p.sessionEcm));
+      m_.note("coding " + lineFacts(p.lineCoding, p.sessionEcm));
       return setStep(Step::DcsSent);
     case Step::DcsSent:
       if (reply != AtReply::Ok) break;
@@ -192,6 +194,8 @@ void Class1Send::onDis(const Frame& f) {
   p.sessionFine = m_.firstPageFine();
   p.sessionWide = m_.firstPageWide();
   p.sessionEcm = p.ecmChar != '0' && ecmBit(f);
+  p.remoteCodings = caps.codings;
+  p.lineCoding = chooseLineCoding(p.codingChoice, caps.codings, p.sessionEcm);
   setRate(chooseIndex(p.localRates, p.remoteRates, p.desiredBps));
   m_.setProgress(progress::kConnectionParams);
 }
@@ -201,7 +205,7 @@ void Class1Send::setRate(int index) {
   p.modulationIndex = index;
   p.modulation = indexModulation(index);
   p.sessionBps = indexBps(index);
-  p.minBytesPerLine = minBytesPerLine(p.scanTimeIndex, p.sessionFine, p.sessionBps);
+  p.minBytesPerLine = minBytesPerLine(p.scanTimeIndex, p.sessionFine, p.sessionBps, p.lineCoding);
 }
 
 // FTT or RTN: the next lower rate both sides have. The command that trains again goes

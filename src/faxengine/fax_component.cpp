@@ -65,6 +65,7 @@ FaxLogFacts TFxCustomAbstractFax::LogFacts() const {
   f.remoteId = session_.remoteStationId.get();
   f.hangupCode = proto_.lastHangupCode;
   f.errorCode = session_.lastErrorCode;
+  f.lineFacts = lineFacts(proto_.lineCoding, proto_.sessionEcm);
   return f;
 }
 
@@ -115,6 +116,7 @@ void TFxCustomAbstractFax::loadRecords() {
   s.faxFile.clear();
   p.desiredBps = DesiredBPS;
   p.ecmChar = DesiredECM ? '1' : '0';
+  p.codingChoice = DesiredCoding;
   p.initBaud = InitBaud;
   p.normalBaud = NormalBaud;
   p.modemInit = modemInit_;
@@ -123,6 +125,7 @@ void TFxCustomAbstractFax::loadRecords() {
   p.lastHangupCode = 0;
   p.sessionBps = 0;
   p.sessionFine = p.sessionWide = p.sessionEcm = false;
+  p.lineCoding = Coding::Mh;
   p.minBytesPerLine = 0;
 }
 

@@ -68,6 +68,8 @@ class TFxCustomAbstractFax : protected SessionHost {
   int StatusInterval = 1;  // seconds
   int DesiredBPS = 9600;
   bool DesiredECM = false;
+  // Class 1: the richest coding of page data on the line (Auto: the best both ends have).
+  CodingChoice DesiredCoding = CodingChoice::Auto;
   std::string FaxFileExt = "BRX";
   TFaxStatusEvent OnFaxStatus;
   TFaxLogEvent OnFaxLog;
@@ -94,6 +96,7 @@ class TFxCustomAbstractFax : protected SessionHost {
   bool SessionFine() const { return proto_.sessionFine; }
   bool SessionWide() const { return proto_.sessionWide; }
   bool SessionEcm() const { return proto_.sessionEcm; }
+  Coding SessionCoding() const { return proto_.lineCoding; }
   int LastHangupCode() const { return proto_.lastHangupCode; }
   int TotalPages() const { return session_.active ? session_.totalPages.load() : 0; }
   int CurrentPage() const { return session_.currentPage; }

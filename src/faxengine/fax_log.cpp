@@ -14,13 +14,14 @@ std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& da
   const std::string crlf = "\r\n";
   const std::string hangup = std::to_string(f.hangupCode);
   const std::string error = std::string("  (") + errorText(f.errorCode) + ")";
+  const std::string facts = f.lineFacts.empty() ? "" : "  " + f.lineFacts + crlf;
   if (f.sender) {
     const std::string prefix = "Transmit ";
     switch (logCode) {
       case 1: return prefix + f.faxFile + " to " + f.phoneNumber + " started at " + dateTime + crlf;
       case 2:
         return prefix + "to " + f.remoteId + " finished OK at " + dateTime + " " + hangup + crlf +
-               crlf;
+               facts + crlf;
       case 3: return prefix + "failed at " + dateTime + crlf + error + " " + hangup + crlf + crlf;
       default: return "";
     }
@@ -28,7 +29,7 @@ std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& da
   const std::string prefix = "Receive ";
   switch (logCode) {
     case 4: return prefix + f.faxFile + " from " + f.remoteId + " started at " + dateTime + crlf;
-    case 5: return prefix + "finished OK at " + dateTime + crlf + crlf;
+    case 5: return prefix + "finished OK at " + dateTime + crlf + facts + crlf;
     case 6: return prefix + "skipped at " + dateTime + crlf + crlf;
     case 7: return prefix + "failed at " + dateTime + crlf + error + crlf + crlf;
     default: return "";

@@ -16,10 +16,12 @@ struct FaxLogFacts {
   std::string remoteId;
   int hangupCode = 0;
   int errorCode = 0;
+  std::string lineFacts;  // the page coding and error correction of the call ("MR, ECM off")
 };
 
 // The entry for a log code ("" when the code does not belong to the fax's direction);
-// line breaks are CR LF.
+// line breaks are CR LF. A fax that went through says, on a line of its own, how its pages
+// were coded on the line, when that is known.
 std::string faxLogEntry(int logCode, const FaxLogFacts& f, const std::string& dateTime);
 
 class TFxFaxLog {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "faxengine/line_coding.h"
 #include "faxengine/timings.h"
 
 namespace faxengine {
@@ -128,6 +129,7 @@ struct CallSettings {
   bool blindDial = false;
   bool detectBusy = true;
   char ecmChar = '0';
+  CodingChoice codingChoice = CodingChoice::Auto;  // Class 1: the richest line coding allowed
   char faxAndData = '0';
   int replyTimeout = timing::kReply;  // ticks
   int pageTimeout = timing::kPage;    // ticks
@@ -146,6 +148,8 @@ struct Negotiated {
   std::atomic<bool> sessionFine{false};
   std::atomic<bool> sessionWide{false};
   std::atomic<bool> sessionEcm{false};
+  // Class 1: the coding of page data on the line (pages are stored MH all the same).
+  std::atomic<Coding> lineCoding{Coding::Mh};
   std::atomic<int> sessionBps{0};
   bool remoteAcceptsFine = false;
   bool remoteAcceptsWide = false;
@@ -155,9 +159,10 @@ struct Negotiated {
   int scanTimeIndex = 0;
   int minBytesPerLine = 0;
   std::atomic<int> lastHangupCode{0};
-  // Class 1: the rates the far end offers, and what follows "AT+FTM=" / "AT+FRM=" for
-  // the current one.
+  // Class 1: the rates and codings the far end offers, and what follows "AT+FTM=" /
+  // "AT+FRM=" for the current rate.
   std::array<bool, 7> remoteRates{};
+  LineCodings remoteCodings;
   std::string modulation;
 
   // Forgets what only the call before decided. The session's rate, resolution and width
@@ -191,6 +196,8 @@ inline void Negotiated::clearNegotiated() {
   resolution = prevResolution = ' ';
   lastHangupCode = 0;
   remoteRates = {};
+  remoteCodings = {};
+  lineCoding = Coding::Mh;
 }
 
 inline void DialogueScratch::clearScratch() {

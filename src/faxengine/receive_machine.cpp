@@ -185,7 +185,7 @@ bool ReceiveMachine::openPage() {
   } else {
     s.currentPage = s.currentPage + 1;
   }
-  int rc = file_.beginPage(p.sessionFine, p.sessionWide);
+  int rc = file_.beginPage(p.sessionFine, p.sessionWide, lineCoding());
   if (rc != ecOK) fail(rc);
   return rc == ecOK;
 }

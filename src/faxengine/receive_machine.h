@@ -73,6 +73,8 @@ class ReceiveMachine : public FaxMachine {
   void endOfCall();
   // XON/XOFF while page data arrives, when the session uses it.
   void softwareFlow(bool on);
+  // The coding of the page data on the line (MH unless the dialogue negotiated another).
+  Coding lineCoding() const { return protocol().lineCoding; }
   // What is left of the time allowed from "ATA" to the connection report.
   Ticks answerTicksLeft() const;
 

@@ -47,8 +47,10 @@ int ReceivedFile::create(const std::string& path, std::string_view senderId) {
   return rc;
 }
 
-int ReceivedFile::beginPage(bool fine, bool wide) {
+int ReceivedFile::beginPage(bool fine, bool wide, faximage::t4::Coding coding) {
   if (fd_ < 0) return ecFileNotOpen;
+  coding_ = coding;
+  lineCoded_.clear();
   pageFlags_ = std::uint16_t((fine ? faximage::pfFine : 0) | (wide ? faximage::pfWide : 0));
   pageStart_ = end_;
   pageLength_ = 0;
@@ -89,6 +91,12 @@ int ReceivedFile::feed(std::span<const std::uint8_t> data, bool reverse, std::si
 
 int ReceivedFile::flushBuffer() {
   if (buffered_ == 0) return ecOK;
+  if (coding_ != faximage::t4::Coding::Mh) {
+    lineCoded_.insert(lineCoded_.end(), buffer_.begin(), buffer_.begin() + long(buffered_));
+    pageLength_ += std::uint32_t(buffered_);
+    buffered_ = 0;
+    return ecOK;
+  }
   int rc = writeAt(end_, buffer_.data(), buffered_);
   if (rc != ecOK) return rc;
   end_ += long(buffered_);
@@ -100,6 +108,7 @@ int ReceivedFile::flushBuffer() {
 int ReceivedFile::endPage(std::string_view senderId) {
   if (!inPage_) return ecOK;
   int rc = flushBuffer();
+  if (rc == ecOK) rc = storeAsMh();
   if (rc != ecOK) return rc;
   inPage_ = false;
   header_.pageCount++;
@@ -112,10 +121,27 @@ int ReceivedFile::endPage(std::string_view senderId) {
   return writeAt(pageStart_, ph.data(), ph.size());
 }
 
+int ReceivedFile::storeAsMh() {
+  if (coding_ == faximage::t4::Coding::Mh) return ecOK;
+  const int width = (pageFlags_ & faximage::pfWide) ? faximage::kWideWidth : faximage::kNormalWidth;
+  std::vector<std::uint8_t> mh;
+  faximage::t4::transcodePage(lineCoded_, coding_, faximage::t4::Coding::Mh, width, 0, mh);
+  lineCoded_.clear();
+  coding_ = faximage::t4::Coding::Mh;
+  pageLength_ = 0;
+  end_ = pageStart_ + long(faximage::kPageHeaderSize);
+  int rc = writeAt(end_, mh.data(), mh.size());
+  if (rc != ecOK) return rc;
+  end_ += long(mh.size());
+  pageLength_ = std::uint32_t(mh.size());
+  return ecOK;
+}
+
 int ReceivedFile::cutPage() {
   if (!inPage_) return ecOK;
   inPage_ = false;
   buffered_ = 0;
+  lineCoded_.clear();
   dle_ = false;
   end_ = pageStart_;
   if (::ftruncate(fd_, pageStart_) != 0) return ioErrorFromErrno(errno, true);

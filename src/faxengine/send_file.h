@@ -7,6 +7,9 @@
 #include <span>
 #include <string>
 
+#include <vector>
+
+#include "faxengine/line_recoder.h"
 #include "faximage/brx_file.h"
 
 namespace faxengine {
@@ -29,6 +32,10 @@ class SendFile {
   // The next block of the page; an empty span at the end. Sets `record` when the block
   // is a whole line record. A page cut short by the end of the file gives -100.
   int next(std::span<const std::uint8_t>& block, bool& record);
+  // Codes the current page for the line: its rows go through `coder`, and next() hands
+  // out one line record per coded row from the start of the page, the page's end last.
+  // A page cut short by the end of the file gives -100.
+  int recode(LineRecoder& coder);
   // All of the page has been handed out (a page cut short is never done: next() fails).
   bool done() const { return pos_ >= page_.data.size() && !page_.truncated; }
   long consumed() const { return long(pos_); }
@@ -38,6 +45,7 @@ class SendFile {
   faximage::BrxPage page_;
   std::size_t pos_ = 0;
   bool open_ = false;
+  std::vector<std::uint8_t> recoded_;  // the current page's data after recode()
 };
 
 }  // namespace faxengine

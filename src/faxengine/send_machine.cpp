@@ -306,6 +306,9 @@ void SendMachine::beginPageData() {
     int rc = openCover();
     if (rc != ecOK) return fail(rc);
   }
+  if (lineCoder_.recodes()) {
+    if (int rc = file_.recode(lineCoder_); rc != ecOK) return fail(rc);
+  }
   s.pageBytes = 0;
   s.pageLength = file_.imageLength();
   forcedStatus_ = newTimer(link().now(), 3 * std::int64_t(statusTicks()));
@@ -321,12 +324,17 @@ void SendMachine::sendPrelude() {
   if (rc != ecOK) return fail(rc);
   out_.clear();
   out_.setMinBytesPerLine(collecting_ ? 0 : p.minBytesPerLine);
+  // The header rows, a text cover and the file's page go out in one coding, the line's
+  // (Class 2 and 2.0 modems take MH).
+  lineCoder_.begin(p.lineCoding, width, p.sessionFine);
   auto white = renderer_.whiteLine();
   std::vector<std::uint8_t> whiteLine(white.begin(), white.end());
-  for (int i = 0; i < 8; ++i) out_.line(whiteLine);
+  for (int i = 0; i < 8; ++i) sendLine(whiteLine);
   std::size_t level = link().outputCount() + out_.queued();
   std::size_t wanted = std::size_t(std::max(s.bufferMinimum, 0)) + 1;
-  if (!collecting_ && level < wanted) out_.zeros(wanted - level);
+  // Zero fill may stand before an EOL only: MMR rows have none. A page kept whole for
+  // error correction needs none.
+  if (!collecting_ && level < wanted && p.lineCoding != Coding::Mmr) out_.zeros(wanted - level);
   if (!s.headerLine.empty()) sendTextRows(expandHeader(s.headerLine, headerValues()));
 }
 
@@ -344,10 +352,11 @@ int SendMachine::renderPage(std::vector<std::uint8_t>& bytes) {
       int width = protocol().sessionWide ? faximage::kWideWidth : faximage::kNormalWidth;
       if ((rc = renderer_.prepare(width, protocol().sessionFine, false)) != ecOK) return rc;
       for (const std::string& line : lines) sendTextRows(expandHeader(line, headerValues()));
-      out_.line(faximage::kEndOfPageRecord);
+      out_.line(lineCoder_.finish());
       return ecOK;
     }
     if (s.sendingCover && (rc = openCover()) != ecOK) return rc;
+    if (lineCoder_.recodes() && (rc = file_.recode(lineCoder_)) != ecOK) return rc;
     s.pageLength = file_.imageLength();
     while (!file_.done()) {
       std::span<const std::uint8_t> block;
@@ -369,8 +378,10 @@ int SendMachine::renderPage(std::vector<std::uint8_t>& bytes) {
 }
 
 void SendMachine::sendTextRows(std::string_view text) {
-  renderer_.renderRows(text, [this](std::span<const std::uint8_t> coded) { out_.line(coded); });
+  renderer_.renderRows(text, [this](std::span<const std::uint8_t> coded) { sendLine(coded); });
 }
+
+void SendMachine::sendLine(std::span<const std::uint8_t> mh) { out_.line(lineCoder_.line(mh)); }
 
 void SendMachine::stepCoverText(Trigger t) {
   if (t == Trigger::ReplyTimer) return fail(ecTimeout);
@@ -378,7 +389,7 @@ void SendMachine::stepCoverText(Trigger t) {
   while (out_.flush() && link().outputSpace() > SendFile::kBlock) {
     if (coverLine_ >= coverLines_.size()) {
       if (!trailerQueued_) {
-        out_.line(faximage::kEndOfPageRecord);
+        out_.line(lineCoder_.finish());
         out_.control(dialogue_->pageTrailer());
         trailerQueued_ = true;
         continue;

@@ -21,6 +21,7 @@
 
 #include "faxengine/fax_machine.h"
 #include "faxengine/header_line.h"
+#include "faxengine/line_recoder.h"
 #include "faxengine/page_output.h"
 #include "faxengine/send_file.h"
 
@@ -145,6 +146,8 @@ class SendMachine : public FaxMachine {
   void closeFiles();
   void sendPrelude();
   void sendTextRows(std::string_view text);
+  // One MH line of the page, in the line's coding and filled to the minimum bytes per line.
+  void sendLine(std::span<const std::uint8_t> mh);
   void pageFinished();
   void checkForcedStatus();
   HeaderValues headerValues() const;
@@ -160,6 +163,7 @@ class SendMachine : public FaxMachine {
   std::size_t coverLine_ = 0;
   bool firstFine_ = false, firstWide_ = false;
   PageOutput out_;
+  LineRecoder lineCoder_;  // the page's MH lines in the line's coding
   TextRenderer renderer_;
   TickTimer forcedStatus_;
   TickTimer pageClock_;               // runs from the start of the page's data

@@ -21,28 +21,6 @@ using namespace faxengine::test;
 
 namespace {
 
-int run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
-
-// A Class 1 sender of the file to 5551234, at no more than bps.
-void class1Sender(TFxSendFax& fax, const std::string& file, int bps = 14400) {
-  fax.FaxClass = TFaxClass::fcClass1;
-  fax.DesiredBPS = bps;
-  fax.StationID = "Brindle Test";
-  fax.PhoneNumber = "5551234";
-  fax.SetFaxFile(file);
-}
-
-// A Class 1 receiver of one fax into the folder.
-void class1Receiver(TFxReceiveFax& fax, const std::string& folder) {
-  fax.FaxClass = TFaxClass::fcClass1;
-  fax.DesiredBPS = 14400;
-  fax.StationID = "Brindle RX";
-  fax.SetDestinationDir(folder);
-  fax.OneFax = true;
-}
-
-bool havePeer() { return !FaxPeer::program().empty() && run("command -v fax2tiff tiffcp") == 0; }
-
 struct PeerSend {
   int pages;
   bool fine;

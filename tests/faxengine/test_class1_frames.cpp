@@ -104,6 +104,63 @@ TEST(Class1Rates, ResolutionWidthAndScanTimeTravelInDisAndDcs) {
   }
 }
 
+// The 2-D bit of the rate byte, and the T.6 bit of the coding byte, which counts only with
+// the ECM bit beside it and where the scan byte announces the coding byte.
+TEST(Class1Codings, DisAndDcsCarryTheCodingBitsAFaxMachineReads) {
+  using faxengine::Coding;
+  struct Case {
+    std::uint8_t rate, scan, coding;
+    bool mr, mmr;
+    Coding dcs;
+  } cases[] = {{0x4E, 0xF9, 0x00, false, false, Coding::Mh},
+               {0xCE, 0xF9, 0x00, true, false, Coding::Mr},
+               {0xCE, 0xF9, 0x44, true, true, Coding::Mmr},
+               {0xCE, 0xF9, 0x40, true, false, Coding::Mr},
+               {0x4E, 0x79, 0x44, false, false, Coding::Mh}};
+  for (const Case& c : cases) {
+    DisCaps dis = decodeDis(received(0x80, {0x00, c.rate, c.scan, c.coding}));
+    EXPECT_EQ(dis.codings, (faxengine::LineCodings{c.mr, c.mmr})) << int(c.rate) << int(c.coding);
+    DcsChoice dcs = decodeDcs(received(0x83, {0x00, c.rate, c.scan, c.coding}));
+    EXPECT_EQ(dcs.coding, c.dcs) << int(c.rate) << " " << int(c.coding);
+  }
+  // What we send reads back the same.
+  std::vector<std::uint8_t> dis = disFrame(6, {.mr = true});
+  EXPECT_TRUE(decodeDis(received(dis[2], {dis.begin() + 3, dis.end()})).codings.mr);
+  for (Coding c : {Coding::Mh, Coding::Mr}) {
+    std::vector<std::uint8_t> f = dcsFrame(6, true, false, 0, c);
+    EXPECT_EQ(decodeDcs(received(f[2], {f.begin() + 3, f.end()})).coding, c);
+  }
+}
+
+// MMR needs error correction and the far end's T.6; MR the far end's 2-D; the user's
+// choice caps both, and what our DIS offers.
+TEST(Class1Codings, TheLineCarriesTheRichestCodingBothEndsAndTheUserAllow) {
+  using faxengine::CodingChoice;
+  using faxengine::Coding;
+  using faxengine::LineCodings;
+  struct Case {
+    CodingChoice allowed;
+    LineCodings remote;
+    bool ecm;
+    Coding line;
+  } cases[] = {{CodingChoice::Auto, {}, false, Coding::Mh},
+               {CodingChoice::Auto, {true, false}, false, Coding::Mr},
+               {CodingChoice::Auto, {true, true}, false, Coding::Mr},
+               {CodingChoice::Auto, {true, true}, true, Coding::Mmr},
+               {CodingChoice::Mmr, {false, true}, false, Coding::Mh},
+               {CodingChoice::Mr, {true, true}, true, Coding::Mr},
+               {CodingChoice::Mh, {true, true}, true, Coding::Mh}};
+  for (const Case& c : cases)
+    EXPECT_EQ(chooseLineCoding(c.allowed, c.remote, c.ecm), c.line)
+        << int(c.allowed) << c.remote.mr << c.remote.mmr << c.ecm;
+  EXPECT_EQ(offeredCodings(CodingChoice::Auto, false), (LineCodings{true, false}));
+  EXPECT_EQ(offeredCodings(CodingChoice::Auto, true), (LineCodings{true, true}));
+  EXPECT_EQ(offeredCodings(CodingChoice::Mr, true), (LineCodings{true, false}));
+  EXPECT_EQ(offeredCodings(CodingChoice::Mh, true), LineCodings{});
+  // MMR rows (in error correction frames) get no scan-line fill.
+  EXPECT_EQ(faxengine::minBytesPerLine(5, false, 14400, Coding::Mmr), 0);
+}
+
 TEST(Class1Frames, AStationIdGoesOutBlankFilledAndReversedAndComesBackTrimmed) {
   std::vector<std::uint8_t> f = idFrame(Fcf::TSI, true, "ABC");
   ASSERT_EQ(f.size(), 23u);

@@ -7,6 +7,8 @@
 #include "faxengine/class1_frames.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
+#include "faximage/brx_format.h"
+#include "faximage/t4_2d.h"
 #include "session_rig.h"
 
 using namespace faxengine;
@@ -168,6 +170,46 @@ TEST_F(Class1SendSteps, TwoPagesGoOutAt14400AfterTheTrainingCheck) {
     EXPECT_EQ(Picture(rows.begin() + 16, rows.end()), want);
   }
   EXPECT_EQ(r.proto.sessionBps, 14400);
+}
+
+// A far end with 2-D coding gets the page in MR, named in the DCS: a one-dimensional row
+// every second row at standard resolution, and every row filled to the scan-line time the
+// DIS asked for (20 ms: 36 bytes at 14400 bit/s), down to the white lines and header rows.
+TEST_F(Class1SendSteps, AFarEndWith2dGetsMrRowsEachFilledToItsScanTime) {
+  Picture p1 = patternPicture(20, 1);
+  SessionRig& r = rig();
+  send(r, fax({{p1}}), SendScript().dial(0xEE, 0x80).page().release());
+
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frames(r)[1][4], 0x02 | 0x20 | 0x80);  // 14400 V.17, 2-D coding
+  auto d = data(r);
+  ASSERT_EQ(d.size(), 2u);
+  Picture rows;
+  faximage::t4::PageDecoder decoder(faximage::t4::Coding::Mr, faximage::kNormalWidth);
+  EXPECT_EQ(decoder.decodePage(d[1],
+                               [&](const std::uint8_t* line, int bytes) {
+                                 rows.push_back(pictureRow(line, bytes * 8));
+                                 return true;
+                               }),
+            faximage::t4::PageDecoder::Result::EndOfPage);
+  EXPECT_EQ(decoder.badLines(), 0u);
+  EXPECT_TRUE(rowsMatch(rows, 16, p1));
+  // Where each EOL ends, and the tag bit after it (1: a one-dimensional row).
+  std::vector<std::size_t> ends;
+  int oneD = 0, zeros = 0;
+  for (std::size_t bit = 0; bit < d[1].size() * 8; ++bit) {
+    bool one = (d[1][bit / 8] >> (bit % 8)) & 1;
+    if (one && zeros >= 11) {
+      ends.push_back(bit + 1);
+      oneD += (d[1][(bit + 1) / 8] >> ((bit + 1) % 8)) & 1;
+    }
+    zeros = one ? 0 : zeros + 1;
+  }
+  ASSERT_EQ(ends.size(), rows.size() + 6);  // the rows, then RTC
+  EXPECT_EQ(oneD, int(rows.size() + 1) / 2 + 6);
+  for (std::size_t i = 1; i < rows.size(); ++i)
+    EXPECT_GE(ends[i] - ends[i - 1], 36u * 8) << "row " << i - 1;
 }
 
 TEST_F(Class1SendSteps, A9600DisLimitsAFastModemTo96) {
@@ -392,7 +434,7 @@ TEST_F(Class1ReceiveSteps, TwoPagesAreStoredAsTheyCameAndEachIsConfirmed) {
   EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
   EXPECT_EQ(r.host.finish, 0);
   EXPECT_EQ(frameNames(r), "CSI DIS CFR MCF MCF");
-  EXPECT_EQ(r.modem.pages[1], disFrame(6));
+  EXPECT_EQ(r.modem.pages[1], disFrame(6, {.mr = true}));
   EXPECT_EQ(r.session.remoteStationId.get(), "555 1234");
   EXPECT_EQ(r.host.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
   EXPECT_EQ(brxPageRows(r.host.names[0], 1), p1);

@@ -1,5 +1,6 @@
 // Whole Class 1 calls with error correction against the independent fax terminal
-// (faxpeer with --ecm on), in both directions, on a clean line and with a noise burst in
+// (faxpeer with --ecm on), in both directions, MH and MMR pages (the far end chooses the
+// coding when it sends, from what we offer), on a clean line and with a noise burst in
 // the middle of the page data: the damaged frames are asked for again (PPR) and the pages
 // arrive intact, never rejected (RTN). Pages are compared row for row after decoding.
 // Real-time: run serially.
@@ -20,15 +21,12 @@ namespace {
 struct EcmCall {
   const char* name;
   bool weSend;
-  const char* burst;  // line time after the call connects : length, both in ms; "" none
+  const char* codings;  // what the far end has (--compression)
+  const char* chosen;   // how the far end's log names the coding the call uses
+  const char* burst;    // line time after the call connects : length, both in ms; "" none
 };
 
 void PrintTo(const EcmCall& c, std::ostream* os) { *os << c.name; }
-
-bool havePeer() {
-  return !FaxPeer::program().empty() &&
-         std::system("command -v fax2tiff tiffcp >/dev/null 2>&1") == 0;
-}
 
 // How often the far end's log shows a frame ("Tx:  PPR": the PPRs it sent).
 int frames(const std::string& log, const std::string& what) {
@@ -45,7 +43,7 @@ class EcmCalls : public ::testing::TestWithParam<EcmCall> {
 TEST_P(EcmCalls, PagesArriveIntactWithErrorCorrection) {
   if (!havePeer()) GTEST_SKIP() << "faxpeer is not built";
   const EcmCall& c = GetParam();
-  std::vector<std::string> options = {"--ecm", "on", "-v"};
+  std::vector<std::string> options = {"--ecm", "on", "-v", "--compression", c.codings};
   if (*c.burst) options.insert(options.end(), {"--burst", c.burst});
   std::string brx = dir_.path("out.brx"), tif = dir_.path("fax.tif"), rx = dir_.path("rx");
   std::vector<TestPage> sent = pages(2, true, 400);
@@ -85,6 +83,7 @@ TEST_P(EcmCalls, PagesArriveIntactWithErrorCorrection) {
   EXPECT_TRUE(peer.result().starts_with("RESULT OK")) << peer.result() << "\n" << log;
   EXPECT_EQ(peer.field("ecm"), "on");
   EXPECT_EQ(peer.field("pages"), "2");
+  EXPECT_GT(frames(log, std::string("Selected compression ") + c.chosen), 0);
   for (int p = 1; p <= 2; ++p) {
     if (c.weSend)  // below the 8 white lines that start every page
       EXPECT_TRUE(rowsMatch(tiffPage(tif, p, dir_), 8, sent[std::size_t(p - 1)].rows)) << p;
@@ -100,10 +99,13 @@ TEST_P(EcmCalls, PagesArriveIntactWithErrorCorrection) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Class1, EcmCalls,
-                         ::testing::Values(EcmCall{"SendMh", true, ""},
-                                           EcmCall{"SendMhThroughNoise", true, "14000:300"},
-                                           EcmCall{"ReceiveMh", false, ""},
-                                           EcmCall{"ReceiveMhThroughNoise", false, "12000:300"}),
+                         ::testing::Values(
+                             EcmCall{"SendMh", true, "mh", "T.4 1-D", ""},
+                             EcmCall{"SendMmr", true, "mh,mr,mmr", "T.6", ""},
+                             EcmCall{"SendMhThroughNoise", true, "mh", "T.4 1-D", "14000:300"},
+                             EcmCall{"ReceiveMh", false, "mh", "T.4 1-D", ""},
+                             EcmCall{"ReceiveMmr", false, "mh,mr,mmr", "T.6", ""},
+                             EcmCall{"ReceiveMhThroughNoise", false, "mh", "T.4 1-D", "12000:300"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

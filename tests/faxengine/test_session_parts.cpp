@@ -1,5 +1,5 @@
 // The parts of a fax session that stand alone: response lines, Class 2 report values,
-// header line expansion and the page data sent to the modem.
+// header line expansion, the page data sent to the modem and its coding for the line.
 #include <gtest/gtest.h>
 
 #include "fax_pages.h"
@@ -7,6 +7,7 @@
 #include "faxengine/header_line.h"
 #include "faxengine/page_output.h"
 #include "faxengine/response_line.h"
+#include "faxengine/send_file.h"
 #include "faxengine/text_file.h"
 #include "session_rig.h"
 
@@ -94,6 +95,52 @@ TEST(PageOutput, DataIsDleDoubledAndLinesFilledToTheMinimumLength) {
   out.data(line);
   EXPECT_EQ(written, (std::vector<std::uint8_t>{0x00, 0x80, 0x10, 0x10, 0x01, 0, 0, 0x00, 0x80,
                                                 0x10, 0x10, 0x01}));
+}
+
+// A page of line records (as the converter writes them) and a continuous page (as a
+// received fax is stored) both go out in MR and MMR holding the same rows.
+TEST(SendFileRecoding, LineRecordAndContinuousPagesKeepTheirRowsInEveryCoding) {
+  using faximage::t4::Coding;
+  using faximage::t4::PageDecoder;
+  test::TempDir dir;
+  test::Picture picture = test::patternPicture(30, 4);
+  test::writeBrx(dir.path("records.brx"), {{picture}});
+  {
+    faximage::BrxWriter w;
+    std::vector<std::uint8_t> stream = test::codedPage(picture);
+    ASSERT_EQ(w.create(dir.path("stream.brx")), 0);
+    w.beginPage(0);
+    w.addRaw(stream);
+    w.endPage();
+    ASSERT_EQ(w.finish("", 0), 0);
+  }
+  for (const char* name : {"records.brx", "stream.brx"}) {
+    for (Coding coding : {Coding::Mr, Coding::Mmr}) {
+      SendFile file;
+      ASSERT_EQ(file.open(dir.path(name)), 0);
+      ASSERT_EQ(file.seekPage(1), 0);
+      LineRecoder coder;
+      coder.begin(coding, faximage::kNormalWidth, false);
+      ASSERT_EQ(file.recode(coder), 0);
+      std::vector<std::uint8_t> line;
+      while (!file.done()) {
+        std::span<const std::uint8_t> block;
+        bool record = false;
+        ASSERT_EQ(file.next(block, record), 0);
+        line.insert(line.end(), block.begin(), block.end());
+      }
+      test::Picture rows;
+      PageDecoder decoder(coding, faximage::kNormalWidth);
+      EXPECT_EQ(decoder.decodePage(line,
+                                   [&](const std::uint8_t* raster, int bytes) {
+                                     rows.push_back(test::pictureRow(raster, bytes * 8));
+                                     return true;
+                                   }),
+                PageDecoder::Result::EndOfPage)
+          << name << " " << int(coding);
+      EXPECT_TRUE(test::rowsMatch(rows, 0, picture)) << name << " " << int(coding);
+    }
+  }
 }
 
 TEST(ReceivedFileNames, CounterNamesRunToTheFirstFreeOneThenNoname) {

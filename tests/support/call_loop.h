@@ -101,6 +101,24 @@ bool runSession(Fax& fax, const std::string& device, SendResult& r, int seconds 
   return ended;
 }
 
+// A Class 1 sender of the file to 5551234, at no more than bps.
+inline void class1Sender(TFxSendFax& fax, const std::string& file, int bps = 14400) {
+  fax.FaxClass = TFaxClass::fcClass1;
+  fax.DesiredBPS = bps;
+  fax.StationID = "Brindle Test";
+  fax.PhoneNumber = "5551234";
+  fax.SetFaxFile(file);
+}
+
+// A Class 1 receiver of one fax into the folder.
+inline void class1Receiver(TFxReceiveFax& fax, const std::string& folder) {
+  fax.FaxClass = TFaxClass::fcClass1;
+  fax.DesiredBPS = 14400;
+  fax.StationID = "Brindle RX";
+  fax.SetDestinationDir(folder);
+  fax.OneFax = true;
+}
+
 inline std::vector<TestPage> pages(int n, bool fine, int rows) {
   std::vector<TestPage> out;
   for (int i = 0; i < n; ++i) out.push_back({patternPicture(rows, 10 * i + 1), fine});

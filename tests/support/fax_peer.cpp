@@ -17,6 +17,10 @@
 
 namespace faxengine::test {
 
+namespace {
+int run(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
+}  // namespace
+
 std::string FaxPeer::program() {
   return ::access(BRINDLE_FAXPEER, X_OK) == 0 ? BRINDLE_FAXPEER : "";
 }
@@ -71,8 +75,7 @@ void writeTiff(const std::string& path, const std::vector<Picture>& pages, const
 
 Picture tiffPage(const std::string& tif, int n, const TempDir& dir) {
   std::string plain = dir.path("plain.tif");
-  std::string cmd = "tiffcp -c none " + tif + "," + std::to_string(n - 1) + " " + plain;
-  if (std::system((cmd + " >/dev/null 2>&1").c_str()) != 0) return {};
+  if (run("tiffcp -c none " + tif + "," + std::to_string(n - 1) + " " + plain) != 0) return {};
   std::ifstream f(plain, std::ios::binary);
   std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
   auto source = faximage::makeTiffSource({faximage::kNormalWidth, 0, 0, false});
@@ -86,5 +89,7 @@ Picture tiffPage(const std::string& tif, int n, const TempDir& dir) {
   }
   return rows;
 }
+
+bool havePeer() { return !FaxPeer::program().empty() && run("command -v fax2tiff tiffcp") == 0; }
 
 }  // namespace faxengine::test

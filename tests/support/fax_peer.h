@@ -40,9 +40,10 @@ class FaxPeer {
 // Pages as a TIFF-F file for the peer to send: our MH coding through libtiff's fax2tiff;
 // the coded pages go into `dir` on the way.
 void writeTiff(const std::string& path, const std::vector<Picture>& pages, const TempDir& dir);
-
-// Page n (from 1) of a TIFF the peer wrote, as rows: libtiff's tiffcp uncompresses it and
-// our TIFF reader takes its rows. Empty when it cannot be read.
+// Page n (from 1) of a TIFF the peer wrote (libtiff's tiffcp uncompresses it and our TIFF
+// reader takes its rows); empty when it cannot be read.
 Picture tiffPage(const std::string& tif, int n, const TempDir& dir);
+// The peer is built and libtiff's tools are there.
+bool havePeer();
 
 }  // namespace faxengine::test

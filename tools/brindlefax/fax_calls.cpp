@@ -27,14 +27,16 @@ struct CallOptions {
   TFaxClass faxClass = TFaxClass::fcDetect;
   int rate = 9600;
   bool ecm = false;
+  CodingChoice coding = CodingChoice::Auto;
   std::string stationId;
   std::string history;
   std::string trace;
   std::string init;
 };
 
-const std::vector<std::string> kCallValues = {"--device",  "--class", "--rate", "--station-id",
-                                              "--history", "--trace", "--init"};
+const std::vector<std::string> kCallValues = {"--device",     "--class",   "--rate",
+                                              "--station-id", "--history", "--trace",
+                                              "--init",       "--coding"};
 
 // Reads the shared options; an error text when one is wrong.
 std::string callOptions(const Parsed& p, CallOptions& o) {
@@ -57,6 +59,8 @@ std::string callOptions(const Parsed& p, CallOptions& o) {
       return "--rate is 2400, 4800, 7200, 9600, 12000 or 14400";
     o.rate = int(v);
   }
+  if (auto c = p.value("--coding"); c && !parseCodingChoice(*c, o.coding))
+    return "--coding is auto, mh, mr or mmr";
   o.ecm = p.has("--ecm");
   o.stationId = p.value("--station-id").value_or("");
   o.history = p.value("--history").value_or("");
@@ -84,6 +88,7 @@ void setUpFax(TFxCustomAbstractFax& fax, TFxComPort& port, const CallOptions& o,
   fax.FaxClass = o.faxClass;
   fax.DesiredBPS = o.rate;
   fax.DesiredECM = o.ecm;
+  fax.DesiredCoding = o.coding;
   fax.StationID = o.stationId;
   if (!o.init.empty()) fax.SetModemInit(o.init);
   log.FaxHistoryName = o.history;
@@ -106,7 +111,9 @@ class StatusPrinter {
     if (page > 0 && (sending ? pages > 0 : true))
       line += sending ? ", page " + std::to_string(page) + " of " + std::to_string(pages)
                       : ", page " + std::to_string(page);
-    if (fax.SessionBps() > 0) line += ", " + std::to_string(fax.SessionBps()) + " bps";
+    if (fax.SessionBps() > 0)
+      line += ", " + std::to_string(fax.SessionBps()) + " bps, " +
+              lineFacts(fax.SessionCoding(), fax.SessionEcm());
     std::string remote = fax.RemoteStationId();
     if (!remote.empty()) line += ", remote " + remote;
     if (line != last_) out_ << line << std::endl;

@@ -23,13 +23,15 @@ const brindlefax::Command kCommands[] = {
     {"setup-printer", "setup-printer [--server HOST:PORT] [--ppd FILE]", brindlefax::runSetupPrinter},
 #ifdef BRINDLEFAX_CALLS
     {"send",
-     "send --device PATH [--class auto|1|2|2.0] [--rate BPS] [--ecm] [--station-id ID]\n"
-     "          [--header TEXT] [--init STR] [--pulse] [--blind] [--attempts N] [--retry-wait S]\n"
-     "          [--dial-wait S] [--history FILE] [--trace FILE] NUMBER FILE.brx [NUMBER FILE.brx ...]",
+     "send --device PATH [--class auto|1|2|2.0] [--rate BPS] [--ecm] [--coding auto|mh|mr|mmr]\n"
+     "          [--station-id ID] [--header TEXT] [--init STR] [--pulse] [--blind] [--attempts N]\n"
+     "          [--retry-wait S] [--dial-wait S] [--history FILE] [--trace FILE]\n"
+     "          NUMBER FILE.brx [NUMBER FILE.brx ...]",
      brindlefax::runSend},
     {"receive",
      "receive --device PATH --dir DIR [--one] [--rings N] [--class auto|1|2|2.0] [--rate BPS]\n"
-     "          [--ecm] [--station-id ID] [--fax-and-data] [--init STR] [--history FILE] [--trace FILE]",
+     "          [--ecm] [--coding auto|mh|mr|mmr] [--station-id ID] [--fax-and-data] [--init STR]\n"
+     "          [--history FILE] [--trace FILE]",
      brindlefax::runReceive},
     {"classes", "classes --device PATH", brindlefax::runClasses},
 #endif

@@ -1,6 +1,6 @@
-// brindlefax send, receive and classes against the modem simulator: what a user sees
-// (exit code, messages, history, trace) for a good call each way and for a failed one. How
-// each fault ends a call is the engine's, tested there.
+// brindlefax send, receive and classes against the modem simulator (and one call against
+// the fax peer): what a user sees (exit code, messages, history, trace) for a good call each
+// way and for a failed one. How each fault ends a call is the engine's, tested there.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "fax_pages.h"
+#include "fax_peer.h"
 #include "modem_sim.h"
 
 #ifndef BRINDLEFAX_PROGRAM
@@ -100,6 +101,27 @@ TEST_F(BrindlefaxCalls, SendsFinePagesAndKeepsTheHistory) {
   std::string h = readText(history);
   EXPECT_TRUE(has(h, "to 5551234 started at ")) << h;
   EXPECT_TRUE(has(h, "Transmit to REMOTE FAX finished OK at ")) << h;
+}
+
+// A Class 1 call to the independent fax peer, whose far end has 2-D coding: the progress
+// line, the trace and the history say that the pages went in MR, without error correction.
+// A coding brindlefax does not know is refused before the modem is touched.
+TEST_F(BrindlefaxCalls, TheCodingOnTheLineIsShownTracedAndLogged) {
+  if (!havePeer()) GTEST_SKIP() << "faxpeer is not built";
+  FaxPeer peer({"--rx", dir_.path("in.tif"), "--speed", "2"});
+  ASSERT_TRUE(peer.ready());
+  std::string trace = dir_.path("trace.txt"), history = dir_.path("history.txt");
+  std::string file = fax(1, false);
+  Result r = brindlefax(dir_, {"send", "--device", peer.pty(), "--coding", "g4", "5551234", file});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(has(r.err, "--coding")) << r.err;
+  r = brindlefax(dir_, {"send", "--device", peer.pty(), "--class", "1", "--rate", "14400",
+                        "--coding", "auto", "--trace", trace, "--history", history, "5551234",
+                        file});
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_TRUE(has(r.out, "Sending page data, page 1 of 1, 14400 bps, MR, ECM off")) << r.out;
+  EXPECT_TRUE(has(readText(trace), "coding MR, ECM off"));
+  EXPECT_TRUE(has(readText(history), "MR, ECM off")) << readText(history);
 }
 
 // A number is dialled without the separators that group its digits; a letter (a dial
