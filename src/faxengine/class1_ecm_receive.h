@@ -59,7 +59,7 @@ class EcmReceive {
   hdlc::Reader reader_;
   bool dle_ = false;
   ecm::BlockReceived block_;
-  int blockFrames_ = 0;              // the block's frame count, from its first PPS
+  int blockFrames_ = 0;             // the block's frame count, from its first PPS
   std::vector<std::uint8_t> page_;  // the page's confirmed blocks
   Frame command_;                   // the caller's last final frame
   std::vector<std::uint8_t> lastAnswer_;

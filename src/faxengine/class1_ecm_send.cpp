@@ -42,7 +42,7 @@ void EcmSend::startPage() {
   std::vector<std::uint8_t> bytes;
   if (int rc = m_.renderPage(bytes); rc != ecOK) return m_.fail(rc);
   m_.note("ECM page of " + std::to_string(bytes.size()) + " bytes");
-  page_ = ecm::PageFrames(std::move(bytes), ecm::kFrameSize);
+  page_ = ecm::PageFrames(std::move(bytes), frameSize_);
   blockIndex_ = 0;
   m_.setProgress(progress::kSendingPage);
   startBlock();
@@ -77,7 +77,8 @@ void EcmSend::queueBlock() {
   out_.data(bits);
   out_.control(kDataEnd);
   // The modem's OK comes once the data is on the line.
-  const std::int64_t lineMs = std::int64_t(bits.size()) * 8 * 1000 / std::max(p.sessionBps.load(), 2400);
+  const std::int64_t lineMs =
+      std::int64_t(bits.size()) * 8 * 1000 / std::max(p.sessionBps.load(), 2400);
   m_.armReply(Ticks(p.pageTimeout + lineMs / kMsPerTick));
   dataOut();
 }
@@ -89,7 +90,8 @@ void EcmSend::dataOut() {
 }
 
 void EcmSend::onStep(Trigger t) {
-  if (step_ == Step::Data && (t == Trigger::OutputLow || t == Trigger::OutputFree)) return dataOut();
+  if (step_ == Step::Data && (t == Trigger::OutputLow || t == Trigger::OutputFree))
+    return dataOut();
   if (t != Trigger::ReplyTimer) return;
   if (step_ == Step::Response) {
     // No answer: a blank ends the modem's wait for a frame, and the command goes again.

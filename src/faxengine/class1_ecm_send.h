@@ -29,6 +29,9 @@ class EcmSend {
   // `documentDone` runs once the last page is confirmed (the caller then says DCN).
   EcmSend(SendMachine& m, Channel& io, std::function<void()> documentDone);
 
+  // The far end's DIS: frames of 64 octets when it asks for them, else of 256.
+  void setSmallFrames(bool small) { frameSize_ = small ? ecm::kSmallFrameSize : ecm::kFrameSize; }
+  bool smallFrames() const { return frameSize_ == ecm::kSmallFrameSize; }
   // CFR came: the document's pages go out from the current one.
   void begin();
   Input input() const { return Input::Raw; }
@@ -61,12 +64,13 @@ class EcmSend {
   std::function<void()> documentDone_;
   Step step_ = Step::Idle;
   PageOutput out_;
+  std::size_t frameSize_ = ecm::kFrameSize;
   ecm::PageFrames page_;
   ecm::BlockToSend block_;
   int pageCount_ = 0;  // pages sent in this call
   int blockIndex_ = 0;
-  int pprs_ = 0;            // PPRs for this block since the last rate change
-  bool longTrain_ = false;  // the next data follows a rate change: the long training
+  int pprs_ = 0;                       // PPRs for this block since the last rate change
+  bool longTrain_ = false;             // the next data follows a rate change: the long training
   std::vector<std::uint8_t> command_;  // the frame awaiting its answer
   Fcf asked_ = Fcf::PPS;               // what it asks (RR repeats the question)
   int tries_ = 0;

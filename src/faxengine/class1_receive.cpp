@@ -12,9 +12,9 @@ constexpr int kDisTries = 3;
 
 // The steps' names in the order of Class1ReceiveStep.
 constexpr const char* kClass1ReceiveStepNames[] = {
-    "idle",        "class set", "answered",  "DIS sent", "command", "DIS repeat",
-    "TCF connect", "TCF",       "FTT ready", "TCF end",  "confirm", "page connect",
-    "page end",    "post page", "page done", "response", "release", "hang up", "ECM"};
+    "idle",      "class set", "answered", "DIS sent", "command",      "DIS repeat", "TCF connect",
+    "TCF",       "FTT ready", "TCF end",  "confirm",  "page connect", "page end",   "post page",
+    "page done", "response",  "release",  "hang up",  "ECM"};
 }  // namespace
 
 Class1Receive::Class1Receive(ReceiveMachine& m)

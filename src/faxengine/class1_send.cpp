@@ -11,10 +11,11 @@ namespace faxengine::class1 {
 namespace {
 // The steps' names in the order of Class1SendStep.
 constexpr const char* kClass1SendStepNames[] = {
-    "select class",    "class set",      "dial result",  "TSI ready",  "DCS ready", "DCS sent",
-    "TCF ready",       "TCF sent",       "confirmation", "page ready", "page sent", "post page",
-    "post page ready", "post page sent", "response",     "DCN ready",  "DCN sent",  "hang up",
-    "ECM"};
+    "select class",    "class set",      "dial result", "TSI ready",
+    "DCS ready",       "DCS sent",       "TCF ready",   "TCF sent",
+    "confirmation",    "page ready",     "page sent",   "post page",
+    "post page ready", "post page sent", "response",    "DCN ready",
+    "DCN sent",        "hang up",        "ECM"};
 
 constexpr std::uint8_t kPageEnd[] = {kDle, kEtx};
 constexpr int kPostPageTries = 3;
@@ -22,8 +23,7 @@ constexpr int kPostPageTries = 3;
 }  // namespace
 
 Class1Send::Class1Send(SendMachine& m)
-    : SteppedDialogue(m, "class 1", Step::SelectClass,
-                      stepNames<Step::Ecm>(kClass1SendStepNames)),
+    : SteppedDialogue(m, "class 1", Step::SelectClass, stepNames<Step::Ecm>(kClass1SendStepNames)),
       io_(m),
       ecm_(m, io_, [this] {
         io_.command("AT+FTH=3");
@@ -89,9 +89,9 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
       return setStep(Step::DcsReady);
     case Step::DcsReady:
       if (reply != AtReply::Connect) break;
-      io_.frame(withEcm(dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide,
-                                 p.scanTimeIndex, p.lineCoding),
-                        p.sessionEcm));
+      io_.frame(withEcm(
+          dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex, p.lineCoding),
+          p.sessionEcm, ecm_.smallFrames()));
       m_.note("coding " + lineFacts(p.lineCoding, p.sessionEcm));
       return setStep(Step::DcsSent);
     case Step::DcsSent:
@@ -194,6 +194,7 @@ void Class1Send::onDis(const Frame& f) {
   p.sessionFine = m_.firstPageFine();
   p.sessionWide = m_.firstPageWide();
   p.sessionEcm = p.ecmChar != '0' && ecmBit(f);
+  ecm_.setSmallFrames(prefersSmallFrames(f));
   p.remoteCodings = caps.codings;
   p.lineCoding = chooseLineCoding(p.codingChoice, caps.codings, p.sessionEcm);
   setRate(chooseIndex(p.localRates, p.remoteRates, p.desiredBps));

@@ -12,8 +12,8 @@
 namespace faxengine::ecm {
 
 inline constexpr int kBlockFrames = 256;
-inline constexpr std::size_t kFrameSize = 256;       // octets of page data in a frame
-inline constexpr std::size_t kSmallFrameSize = 64;   // when the caller chose small frames
+inline constexpr std::size_t kFrameSize = 256;      // octets of page data in a frame
+inline constexpr std::size_t kSmallFrameSize = 64;  // when the caller chose small frames
 // Bit n of the map (byte n / 8, bit n % 8, as it goes on the line) stands for frame n.
 using FrameMap = std::array<std::uint8_t, kBlockFrames / 8>;
 

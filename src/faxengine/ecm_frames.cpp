@@ -9,17 +9,19 @@ namespace {
 constexpr std::size_t kEcmByte = 3 + 3;  // information byte 3, after address, control, FCF
 constexpr std::uint8_t kEcm = 0x04;
 constexpr std::uint8_t kSmallFrames = 0x08;
+constexpr std::uint8_t kPrefersSmallFrames = 0x40;  // DIS information byte 0
 
 std::vector<std::uint8_t> final(Fcf fcf, bool x) { return plainFrame(fcf, x); }
 }  // namespace
 
-std::vector<std::uint8_t> withEcm(std::vector<std::uint8_t> frame, bool on) {
-  if (on && frame.size() > kEcmByte) frame[kEcmByte] |= kEcm;
+std::vector<std::uint8_t> withEcm(std::vector<std::uint8_t> frame, bool on, bool small) {
+  if (on && frame.size() > kEcmByte)
+    frame[kEcmByte] = std::uint8_t(frame[kEcmByte] | kEcm | (small ? kSmallFrames : 0));
   return frame;
 }
 
 bool ecmBit(const Frame& f) { return (f.info(3) & kEcm) != 0; }
-bool smallFramesBit(const Frame& f) { return (f.info(3) & kSmallFrames) != 0; }
+bool prefersSmallFrames(const Frame& f) { return (f.info(0) & kPrefersSmallFrames) != 0; }
 
 std::vector<std::uint8_t> fcdFrame(int n, std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> f(4 + data.size());

@@ -1,5 +1,6 @@
 // The control frames of error-corrected pages, and the error-correction bits of DIS and
-// DCS (information byte 3: 0x04 error correction, 0x08 in DCS frames of 64 octets).
+// DCS (information byte 3: 0x04 error correction, 0x08 in DCS frames of 64 octets; DIS
+// byte 0: 0x40 the receiver prefers frames of 64 octets).
 //
 // PPS information: the command it stands for (0x00 when the page goes on in another
 // block, else MPS or EOP), the page count, the block count within the page (both from 0,
@@ -18,10 +19,11 @@ namespace faxengine::class1 {
 inline constexpr std::uint8_t kPpsNull = 0x00;
 
 // DIS or DCS with the error-correction bit set when `on` (the frame is returned as it was
-// otherwise).
-std::vector<std::uint8_t> withEcm(std::vector<std::uint8_t> frame, bool on);
+// otherwise); a DCS with `small` names frames of 64 octets.
+std::vector<std::uint8_t> withEcm(std::vector<std::uint8_t> frame, bool on, bool small = false);
 bool ecmBit(const Frame& disOrDcs);
-bool smallFramesBit(const Frame& dcs);
+// The far end's DIS asks for frames of 64 octets.
+bool prefersSmallFrames(const Frame& dis);
 
 // One frame of page data: number n of its block, then the data.
 std::vector<std::uint8_t> fcdFrame(int n, std::span<const std::uint8_t> data);

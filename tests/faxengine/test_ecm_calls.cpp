@@ -98,14 +98,14 @@ TEST_P(EcmCalls, PagesArriveIntactWithErrorCorrection) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Class1, EcmCalls,
-                         ::testing::Values(
-                             EcmCall{"SendMh", true, "mh", "T.4 1-D", ""},
-                             EcmCall{"SendMmr", true, "mh,mr,mmr", "T.6", ""},
-                             EcmCall{"SendMhThroughNoise", true, "mh", "T.4 1-D", "14000:300"},
-                             EcmCall{"ReceiveMh", false, "mh", "T.4 1-D", ""},
-                             EcmCall{"ReceiveMmr", false, "mh,mr,mmr", "T.6", ""},
-                             EcmCall{"ReceiveMhThroughNoise", false, "mh", "T.4 1-D", "12000:300"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Class1, EcmCalls,
+    ::testing::Values(EcmCall{"SendMh", true, "mh", "T.4 1-D", ""},
+                      EcmCall{"SendMmr", true, "mh,mr,mmr", "T.6", ""},
+                      EcmCall{"SendMhThroughNoise", true, "mh", "T.4 1-D", "14000:300"},
+                      EcmCall{"ReceiveMh", false, "mh", "T.4 1-D", ""},
+                      EcmCall{"ReceiveMmr", false, "mh,mr,mmr", "T.6", ""},
+                      EcmCall{"ReceiveMhThroughNoise", false, "mh", "T.4 1-D", "12000:300"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

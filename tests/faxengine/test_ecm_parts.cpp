@@ -75,8 +75,7 @@ TEST(HdlcFraming, DamagedFramesAreDropped) {
     std::size_t at;
     std::uint8_t value;  // xor mask, or the byte written when `set`
     bool set;
-  } cases[] = {{"one bit", 20, 0x08, false},
-               {"an abort", 20, 0xFF, true}};
+  } cases[] = {{"one bit", 20, 0x08, false}, {"an abort", 20, 0xFF, true}};
   for (const Case& k : cases) {
     Bytes line = clean;
     line[k.at] = k.set ? k.value : std::uint8_t(line[k.at] ^ k.value);
