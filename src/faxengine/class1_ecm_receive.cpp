@@ -46,15 +46,14 @@ void EcmReceive::listen() {
   const ProtocolRecord& p = m_.protocol();
   m_.softwareFlow(true);
   io_.command("AT+FRM=" + (longTrain_ ? p.modulation : pageModulation(p.modulation)));
-  m_.armReply(timing::kEcmCommand);
+  m_.armReply(timing::kT2);
   setStep(Step::DataConnect);
 }
 
 void EcmReceive::readFrames() {
   m_.softwareFlow(false);
   command_ = Frame{};
-  io_.receiveFrames();
-  m_.armReply(timing::kEcmCommand);
+  io_.listen(timing::kT2, timing::kT2);
   setStep(Step::Frames);
 }
 
@@ -96,7 +95,10 @@ void EcmReceive::onStep(Trigger t) {
     case Step::Frames:
       // Nothing came: the caller may be repeating a command we missed; listen for frames.
       if (++listens_ > kListens) return m_.fail(ecTimeout);
-      m_.writeRaw(" ");
+      if (step_ == Step::Frames)
+        io_.stopListening();
+      else
+        m_.writeRaw(" ");  // any character ends the modem's wait for the carrier
       m_.pause(timing::kTurnPauseMs);
       return readFrames();
     default: m_.fail(ecTimeout);

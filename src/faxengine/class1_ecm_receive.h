@@ -66,7 +66,7 @@ class EcmReceive {
   Then lastThen_ = Then::Listen;
   int confirmedPage_ = -1, confirmedBlock_ = -1;  // the last block answered MCF
   bool longTrain_ = false;
-  int listens_ = 0;  // frame reads without an answer in a row
+  int listens_ = 0;  // waits of T2 without a command in a row (three are the most)
 };
 
 }  // namespace faxengine::class1

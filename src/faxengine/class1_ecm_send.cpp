@@ -9,7 +9,6 @@
 namespace faxengine::class1 {
 
 namespace {
-constexpr int kCommandTries = 3;
 constexpr int kPprsBeforeChoice = 4;
 constexpr int kRcpFrames = 3;
 constexpr std::uint8_t kDataEnd[] = {kDle, kEtx};
@@ -94,8 +93,8 @@ void EcmSend::onStep(Trigger t) {
     return dataOut();
   if (t != Trigger::ReplyTimer) return;
   if (step_ == Step::Response) {
-    // No answer: a blank ends the modem's wait for a frame, and the command goes again.
-    m_.writeRaw(" ");
+    // No good answer within T4: the command goes again.
+    io_.stopListening();
     return repeatCommand();
   }
   m_.fail(ecTimeout);
@@ -116,7 +115,7 @@ void EcmSend::command(std::vector<std::uint8_t> frame) {
 }
 
 void EcmSend::repeatCommand() {
-  if (++tries_ >= kCommandTries) return m_.fail(ecTimeout);
+  if (++tries_ >= timing::kCommandTries) return m_.fail(ecTimeout);
   m_.pause(timing::kTurnPauseMs);
   io_.command("AT+FTH=3");
   setStep(Step::CommandReady);

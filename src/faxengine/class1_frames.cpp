@@ -93,8 +93,10 @@ RateSet baseRates() {
 std::vector<std::uint8_t> idFrame(Fcf fcf, bool x, std::string_view id) {
   std::vector<std::uint8_t> f = head(fcf, x, false);
   if (id.size() > kIdLength) id = id.substr(0, kIdLength);
-  f.insert(f.end(), kIdLength - id.size(), ' ');
+  // The characters go last to first, then the blank fill: the far end, reading the field
+  // backwards, shows the id as it was typed.
   for (auto it = id.rbegin(); it != id.rend(); ++it) f.push_back(std::uint8_t(*it));
+  f.insert(f.end(), kIdLength - id.size(), ' ');
   return f;
 }
 

@@ -92,7 +92,7 @@ RateSet baseRates();
 
 // ---- frames we send --------------------------------------------------------------------
 
-// CSI or TSI: (20 - length) blanks, then the identifier from its last character to its first.
+// CSI or TSI: the identifier from its last character to its first, then blanks to 20.
 std::vector<std::uint8_t> idFrame(Fcf fcf, bool x, std::string_view id);
 // DIS offering the modulations up to our index, fine resolution, wide lines and the
 // codings beside MH (T.6 only when `codings` says so, which offeredCodings() allows only

@@ -8,8 +8,6 @@
 namespace faxengine::class1 {
 
 namespace {
-constexpr int kDisTries = 3;
-
 // The steps' names in the order of Class1ReceiveStep.
 constexpr const char* kClass1ReceiveStepNames[] = {
     "idle",      "class set", "answered", "DIS sent", "command",      "DIS repeat", "TCF connect",
@@ -28,6 +26,12 @@ void Class1Receive::waitForCall() {
 }
 
 void Class1Receive::answered() {
+  t1_ = newTimer(m_.link().now(), timing::kT1);
+  documentEnded_ = false;
+  sendDis();
+}
+
+void Class1Receive::sendDis() {
   disSent_ = false;
   setStep(Step::Answered);
 }
@@ -46,14 +50,14 @@ void Class1Receive::onStep(Trigger t) {
   if (step_ == Step::DisRepeat) return repeatDis();
   if (step_ == Step::PageDone) return pageDone();
   if (t != Trigger::ReplyTimer) return;
-  ProtocolRecord& p = m_.protocol();
   switch (step_) {
-    case Step::Answered:
-      if (p.retryCount == 0) break;
+    case Step::Command:
+      // No good command within the window: DIS again (until T1 is over).
+      io_.stopListening();
       return setStep(Step::DisRepeat);
-    case Step::Command: return setStep(Step::DisRepeat);
     case Step::Release:
       // No DCN came: the line is released all the same.
+      io_.stopListening();
       io_.command("ATH");
       return setStep(Step::HangUp);
     default: break;
@@ -96,8 +100,9 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
         return;
       }
       if (reply != AtReply::Ok) break;
-      m_.pause(timing::kTurnPauseMs);
-      io_.awaitResponse();
+      // The caller's response is awaited for T4 (then DIS again); once a damaged frame
+      // shows it is there, for T2 (it repeats its command).
+      io_.listen(timing::kT4, timing::kT2);
       return setStep(Step::Command);
     case Step::Command: return onCommand(reply);
     case Step::TcfConnect:
@@ -114,7 +119,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
         return;
       }
       if (reply != AtReply::Ok) break;
-      io_.receiveFrames();
+      io_.listen(timing::kT2, timing::kT2);  // the new DCS
       return setStep(Step::Command);
     case Step::TcfEnd:
       if (reply != AtReply::NoCarrier) break;
@@ -130,18 +135,18 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
       return m_.pageStart();
     case Step::PageEnd:
       if (reply != AtReply::NoCarrier) break;
-      io_.receiveFrames();
+      io_.listen(timing::kT2, timing::kT2);  // MPS or EOP
       return setStep(Step::PostPage);
     case Step::PostPage:
       if (reply != AtReply::Ok) break;
-      if (!m_.protocol().finalFrameSeen) return io_.receiveFrames();
       morePages_ = (m_.protocol().lastFcf & ~kXBit) == std::uint8_t(Fcf::MPS);
       m_.setProgress(progress::kGettingEop);
       return setStep(Step::PageDone);
     case Step::Response: return onResponse(reply);
     case Step::Release:
       if (reply != AtReply::Ok) break;
-      if (!m_.protocol().finalFrameSeen) return io_.receiveFrames();
+      if (repeatedPostPage()) return;
+      if ((m_.protocol().lastFcf & ~kXBit) != std::uint8_t(Fcf::DCN)) return io_.listenAgain();
       io_.command("ATH");
       return setStep(Step::HangUp);
     case Step::HangUp:
@@ -185,20 +190,31 @@ void Class1Receive::onDcs(const Frame& f) {
 void Class1Receive::onCommand(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
   if (reply != AtReply::Ok) return m_.rearmReply();
-  if (!p.finalFrameSeen || (p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS))
-    return io_.receiveFrames();
+  if (repeatedPostPage()) return;
+  if ((p.lastFcf & ~kXBit) != std::uint8_t(Fcf::DCS)) return io_.listenAgain();
   m_.softwareFlow(true);
   io_.command("AT+FRM=" + p.modulation);
   m_.armReply(timing::kReply);
   setStep(Step::TcfConnect);
 }
 
+// DIS again while T1 lasts: a caller that hears nothing it can read keeps listening.
 void Class1Receive::repeatDis() {
-  if (++m_.protocol().retryCount > kDisTries) return m_.fail(ecTimeout);
-  // Any character ends the modem's wait for a frame.
-  m_.writeRaw("AT\r\r");
+  if (timerExpired(t1_, m_.link().now())) return m_.fail(ecTimeout);
   io_.command("AT+FTH=3");
-  answered();
+  sendDis();
+}
+
+// MPS or EOP once more (with error correction: the last PPS): our MCF was lost and the
+// caller asks again. It gets MCF again; the page is not taken twice.
+bool Class1Receive::repeatedPostPage() {
+  Fcf f = Fcf(m_.protocol().lastFcf & ~kXBit);
+  if (f != Fcf::MPS && f != Fcf::EOP && f != Fcf::PPS) return false;
+  m_.note("post-page command repeated: MCF again");
+  morePages_ = f == Fcf::MPS;
+  io_.command("AT+FTH=3");
+  setStep(Step::Response);
+  return true;
 }
 
 std::size_t Class1Receive::onTcf(std::span<const std::uint8_t> data) {
@@ -270,15 +286,17 @@ void Class1Receive::onResponse(AtReply reply) {
 }
 
 void Class1Receive::release() {
-  m_.pause(timing::kTurnPauseMs);
-  io_.receiveFrames();
-  m_.endOfDocument();
+  io_.listen(timing::kT2, timing::kT2);  // DCN, or EOP again when our MCF was lost
+  if (!documentEnded_) {
+    documentEnded_ = true;
+    m_.endOfDocument();
+  }
   if (m_.step() == ReceiveMachine::Step::Dialogue) setStep(Step::Release);
 }
 
 bool Class1Receive::framesInstead(const std::string& line) {
   if (!contains(line, "+FCERROR")) return false;
-  io_.receiveFrames();
+  io_.listen(timing::kT2, timing::kT2);
   setStep(Step::Command);
   return true;
 }

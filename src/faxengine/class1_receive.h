@@ -4,7 +4,9 @@
 //
 //   ClassSet -> (rings, "ATA") -> Answered -> DisSent      CSI and DIS go out
 //   DisSent -> Command                                     TSI and DCS are read
-//   Command -> DisRepeat -> Answered                       nothing came: CSI and DIS again
+//   Command -> DisRepeat -> Answered                       nothing good came within T4
+//                                                          (T2 after a damaged frame): CSI
+//                                                          and DIS again, until T1 is over
 //   Command -> TcfConnect -> Tcf                           the training check
 //   Tcf -> FttReady -> Command                             bad: FTT, a new DCS follows
 //   Tcf -> TcfEnd -> Confirm -> PageConnect                good: CFR, the page follows
@@ -13,6 +15,10 @@
 //   PageConnect -> (page data) -> PageEnd -> PostPage -> PageDone -> Response
 //   Response -> PageConnect                                MPS: MCF, the next page
 //   Response -> Release -> HangUp -> (end of the call)     EOP: MCF, then DCN and "ATH"
+//   Command | Release -> Response                          MPS/EOP again (our MCF was
+//                                                          lost): MCF again
+// Frames count once the modem has said they are good; a damaged one is dropped and the
+// channel listens for the repeat while the step's window lasts.
 //   Confirm -> Ecm -> Release                              with error correction: the
 //                                                          pages come in blocks of frames
 #pragma once
@@ -64,7 +70,9 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   std::size_t onTcf(std::span<const std::uint8_t> data);
   void onConfirm(AtReply reply);
   void onResponse(AtReply reply);
+  void sendDis();
   void repeatDis();
+  bool repeatedPostPage();
   void pageDone();
   // The document's last page is confirmed: the caller's DCN is awaited.
   void release();
@@ -74,6 +82,8 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   Channel io_;
   EcmReceive ecm_;
   bool disSent_ = false;
+  bool documentEnded_ = false;
+  TickTimer t1_;  // from the answer: DIS is repeated until it runs out
   bool morePages_ = false;
   bool dle_ = false;
   long tcfBytes_ = 0, tcfNonZero_ = 0;

@@ -18,7 +18,6 @@ constexpr const char* kClass1SendStepNames[] = {
     "DCN sent",        "hang up",        "ECM"};
 
 constexpr std::uint8_t kPageEnd[] = {kDle, kEtx};
-constexpr int kPostPageTries = 3;
 
 }  // namespace
 
@@ -46,10 +45,15 @@ void Class1Send::onStep(Trigger t) {
   switch (step_) {
     case Step::SelectClass: io_.command("AT+FCLASS=1"); return setStep(Step::ClassSet);
     case Step::PostPage: return postPage();
+    case Step::Confirmation:
+      if (t != Trigger::ReplyTimer) return;
+      // No good response to DCS and the training check within T4: both go again.
+      io_.stopListening();
+      return repeatDcs();
     case Step::Response:
       if (t != Trigger::ReplyTimer) return;
-      // No answer to MPS/EOP: a blank ends the modem's wait for a frame; then again.
-      m_.writeRaw(" ");
+      // No good response to MPS/EOP within T4: the command goes again.
+      io_.stopListening();
       return setStep(Step::PostPage);
     case Step::HangUp:
       if (t != Trigger::ReplyTimer) return;
@@ -69,14 +73,15 @@ std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
 void Class1Send::onLine(const std::string&, AtReply reply) {
   if (step_ == Step::Ecm) return ecm_.onLine(reply);
   // ERROR to the class command is a modem without Class 1; after the post-page command it
-  // is the step's to handle; anywhere else it ends the fax.
-  if (reply == AtReply::Error && step_ != Step::ClassSet && step_ != Step::PostPageReady &&
-      step_ != Step::Response)
+  // is the step's to handle; anywhere else it ends the fax (a damaged frame never comes
+  // here: the channel drops it and listens for the repeat).
+  if (reply == AtReply::Error && step_ != Step::ClassSet && step_ != Step::PostPageReady)
     return m_.fail(ecFaxBadModemResult);
   ProtocolRecord& p = m_.protocol();
   switch (step_) {
     case Step::ClassSet:
       if (reply == AtReply::Ok) {
+        dcsSent_ = 0;
         m_.dial();
         return setStep(Step::DialResult);
       }
@@ -93,6 +98,7 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
           dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex, p.lineCoding),
           p.sessionEcm, ecm_.smallFrames()));
       m_.note("coding " + lineFacts(p.lineCoding, p.sessionEcm));
+      ++dcsSent_;
       return setStep(Step::DcsSent);
     case Step::DcsSent:
       if (reply != AtReply::Ok) break;
@@ -105,8 +111,7 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
     case Step::TcfSent:
       if (reply != AtReply::Ok) return;  // keep waiting, the time-out stays
       m_.softwareFlow(false);
-      m_.pause(timing::kTurnPauseMs);
-      io_.receiveFrames();
+      io_.awaitResponse();
       p.confirmationReceived = false;
       return setStep(Step::Confirmation);
     case Step::Confirmation: return onConfirmation(reply);
@@ -146,6 +151,7 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
 }
 
 void Class1Send::redial() {
+  dcsSent_ = 0;
   m_.dial();
   setStep(Step::DialResult);
 }
@@ -153,16 +159,18 @@ void Class1Send::redial() {
 void Class1Send::onDialResult(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
   if (reply == AtReply::Ok) {
-    // The DIS ends the called station's frames; anything before it asks for more.
-    if (p.finalFrameSeen && (p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
+    // The DIS ends the called station's frames; any other final frame asks for more.
+    if ((p.lastFcf & ~kXBit) == std::uint8_t(Fcf::DIS)) {
       m_.pause(timing::kTurnPauseMs);
       io_.command("AT+FTH=3");
       p.finalFrameSeen = false;
       return setStep(Step::TsiReady);
     }
-    return io_.receiveFrames();
+    return io_.listenAgain();
   }
-  if (!m_.dialFailed(reply)) m_.armReply(timing::kReply);  // CONNECT: frames follow
+  // CONNECT: the called station's frames follow; a DIS we can read may take until T1 (it
+  // repeats the DIS when we do not answer).
+  if (!m_.dialFailed(reply)) io_.expectFrames(timing::kT1);
 }
 
 void Class1Send::onFrame(const Frame& f) {
@@ -217,6 +225,7 @@ void Class1Send::fallBack() {
   if (lower == 0) return m_.fail(ecFaxTrainError);
   m_.note(std::string("falling back to ") + indexModulation(lower));
   setRate(lower);
+  dcsSent_ = 0;  // the tries count at each rate
 }
 
 void Class1Send::sendTcf() {
@@ -231,18 +240,30 @@ void Class1Send::sendTcf() {
 void Class1Send::onConfirmation(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
   if (reply != AtReply::Ok) return m_.rearmReply();
-  if (!p.finalFrameSeen) return io_.receiveFrames();
+  switch (Fcf(p.lastFcf & ~kXBit)) {
+    case Fcf::CFR:
+      m_.pause(timing::kTurnPauseMs);
+      if (p.sessionEcm) {
+        setStep(Step::Ecm);
+        return ecm_.begin();
+      }
+      io_.command("AT+FTM=" + pageModulation(p.modulation));
+      return setStep(Step::PageReady);
+    case Fcf::FTT:  // the rate is already lowered
+      m_.pause(timing::kTurnPauseMs);
+      io_.command("AT+FTH=3");
+      return setStep(Step::DcsReady);
+    case Fcf::DIS: return repeatDcs();  // the far end did not hear our DCS
+    default: return io_.listenAgain();  // not a response to DCS
+  }
+}
+
+// TSI, DCS and the training check again, while tries are left at this rate.
+void Class1Send::repeatDcs() {
+  if (dcsSent_ >= timing::kCommandTries) return m_.fail(ecTimeout);
   m_.pause(timing::kTurnPauseMs);
-  if (p.confirmationReceived && p.sessionEcm) {
-    setStep(Step::Ecm);
-    return ecm_.begin();
-  }
-  if (p.confirmationReceived) {
-    io_.command("AT+FTM=" + pageModulation(p.modulation));
-    return setStep(Step::PageReady);
-  }
   io_.command("AT+FTH=3");
-  setStep(Step::DcsReady);
+  setStep(Step::TsiReady);
 }
 
 void Class1Send::pageQueued() { setStep(Step::PageSent); }
@@ -251,7 +272,7 @@ std::span<const std::uint8_t> Class1Send::pageTrailer() const { return kPageEnd;
 
 void Class1Send::postPage() {
   ProtocolRecord& p = m_.protocol();
-  if (++p.retryCount > kPostPageTries) return m_.fail(ecTimeout);
+  if (++p.retryCount > timing::kCommandTries) return m_.fail(ecTimeout);
   m_.pause(timing::kPostPagePauseMs);
   io_.command("AT+FTH=3");
   setStep(Step::PostPageReady);
@@ -259,9 +280,7 @@ void Class1Send::postPage() {
 
 void Class1Send::onResponse(AtReply reply) {
   ProtocolRecord& p = m_.protocol();
-  if (reply == AtReply::Error) return setStep(Step::PostPage);
   if (reply != AtReply::Ok) return m_.rearmReply();
-  if (!p.finalFrameSeen) return io_.receiveFrames();
   switch (Fcf(p.lastFcf & ~kXBit)) {
     case Fcf::MCF: m_.setProgress(progress::kPageAccepted); return nextPage();
     case Fcf::RTP:
@@ -291,6 +310,7 @@ void Class1Send::nextPage() {
 // After RTP or RTN: DCS and the training check again before the page.
 void Class1Send::trainAgain(int rc) {
   if (rc != ecOK) return m_.fail(rc);
+  dcsSent_ = 0;
   io_.command("AT+FTH=3");
   setStep(Step::DcsReady);
 }

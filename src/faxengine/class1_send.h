@@ -6,13 +6,19 @@
 //   DialResult -> TsiReady -> DcsReady -> DcsSent           TSI and DCS go out
 //   DcsSent -> TcfReady -> TcfSent -> Confirmation         the training check
 //   Confirmation -> DcsReady                                FTT: a lower rate, DCS again
+//   Confirmation -> TsiReady                                DIS, or no good response within
+//                                                           T4: TSI, DCS and training again
 //   Confirmation -> PageReady -> (the machine's page start)  CFR: the page goes out
 //   (page data) -> PageSent -> PostPage -> PostPageReady -> PostPageSent -> Response
 //   Response -> PageReady                                   MCF, more pages
 //   Response -> DcsReady                                    RTP with more pages; RTN: the
 //                                                           page again at a lower rate
-//   Response -> PostPage                                    ERROR or silence: MPS/EOP again
+//   Response -> PostPage                                    no good response within T4:
+//                                                           MPS/EOP again
 //   Response -> DcnReady -> DcnSent -> HangUp -> (fax done) the last page is confirmed
+// Frames count once the modem has said they are good; a damaged one is dropped and the
+// channel listens for the repeat while the step's window lasts (T1 for the DIS, T4 for
+// the responses).
 //   Confirmation -> Ecm -> DcnReady                        CFR with error correction: the
 //                                                          pages go in blocks of frames
 #pragma once
@@ -73,9 +79,11 @@ class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
   void postPage();
   void nextPage();
   void trainAgain(int rc);
+  void repeatDcs();
 
   Channel io_;
   EcmSend ecm_;
+  int dcsSent_ = 0;  // DCS frames sent at this rate with no response yet
 };
 
 }  // namespace faxengine::class1

@@ -23,8 +23,6 @@ inline constexpr Ticks kXonWait = 18;
 // From "ATA" to the connection report: 60 s, the far end's whole call set-up (its own
 // answer tone detection and its repeated capability frames).
 inline constexpr Ticks kAnswer = 1092;
-// The answer to a Class 1 command frame: 3 s, the far end's response time in T.30 (T4).
-inline constexpr Ticks kResponse = 54;
 // The "OK" to "ATH" that ends a Class 1 call: about 1.4 s; a modem that stays silent is
 // hung up by DTR instead.
 inline constexpr Ticks kHangUpReply = 26;
@@ -35,9 +33,24 @@ inline constexpr Ticks kAbortDataEnd = 364;
 // The rest of the wait after a modem's modulation list (its "OK" follows at once): 2 s.
 inline constexpr Ticks kModulationList = 36;
 
-// T.30's own timers T1 (call set-up, 35 s), T2 (command wait, 6 s), T3 (operator
-// intervention) and T4 (response wait, 3 s) belong here when the Class 1 dialogues follow
-// the line's error rules; kResponse above is T4's figure today.
+// ---- The line's error rules in Class 1 (ticks) -----------------------------------------
+// T.30's timers, run by the engine itself in Class 1. A station that sent a command and
+// hears no good response within T4 sends the command again; a station that waits for a
+// command listens for T2, since the other side repeats its command after its own T4.
+// T1: the whole set-up of the call. The answering side repeats its DIS this long; the
+// calling side waits this long for a DIS it can read. 35 s.
+inline constexpr Ticks kT1 = 636;
+// T2: a command after our response (the page after CFR, the post-page command after the
+// page, the next command after MCF), and after a damaged frame, which the far end repeats
+// once its T4 has run out. 6 s.
+inline constexpr Ticks kT2 = 109;
+// T4: the response to a command we sent (DIS, DCS with its training check, MPS, EOP). 3 s.
+inline constexpr Ticks kT4 = 54;
+// The answer to a Class 1 command frame: T4.
+inline constexpr Ticks kResponse = kT4;
+// How often DCS with its training check goes out at one rate with no response before the
+// call is given up, and the same for MPS and EOP.
+inline constexpr int kCommandTries = 3;
 
 // ---- Pauses (milliseconds) --------------------------------------------------------------
 // Before every command: the modem needs a moment after its last reply before it reads the
@@ -71,8 +84,5 @@ inline constexpr int kEcmPreambleMs = 200;
 // all (T.30's T5); then the fax fails.
 inline constexpr int kReadyAskPauseMs = 1000;
 inline constexpr Ticks kReceiverReady = 1092;
-// The receiver's wait for the caller's next command after its answer or the block's data:
-// 6 s (T2). It listens again up to three times before the call fails.
-inline constexpr Ticks kEcmCommand = 109;
 
 }  // namespace faxengine::timing

@@ -161,17 +161,19 @@ TEST(Class1Codings, TheLineCarriesTheRichestCodingBothEndsAndTheUserAllow) {
   EXPECT_EQ(faxengine::minBytesPerLine(5, false, 14400, Coding::Mmr), 0);
 }
 
-TEST(Class1Frames, AStationIdGoesOutBlankFilledAndReversedAndComesBackTrimmed) {
-  std::vector<std::uint8_t> f = idFrame(Fcf::TSI, true, "ABC");
+// Terminals send the id last character first and fill the field with blanks after it; the
+// field read backwards gives the id as typed, blanks on either side removed.
+TEST(Class1Frames, AStationIdGoesOutReversedThenBlankFilledAndComesBackTrimmed) {
+  std::vector<std::uint8_t> f = idFrame(Fcf::TSI, true, "BRINDLE 7");
   ASSERT_EQ(f.size(), 23u);
   EXPECT_EQ(f[1], 0x03);
   EXPECT_EQ(f[2], 0x43);
-  EXPECT_EQ(std::string(f.begin() + 3, f.end()), std::string(17, ' ') + "CBA");
-  EXPECT_EQ(stationIdOf(received(0x42, {f.begin() + 3, f.end()})), "ABC");
-  // A standard machine puts the blanks after the reversed digits.
-  std::string csi = "4321 555 1+";
-  csi.append(20 - csi.size(), ' ');
-  EXPECT_EQ(stationIdOf(received(0x40, {csi.begin(), csi.end()}, false)), "+1 555 1234");
+  EXPECT_EQ(std::string(f.begin() + 3, f.end()), "7 ELDNIRB" + std::string(11, ' '));
+  EXPECT_EQ(stationIdOf(received(0x42, {f.begin() + 3, f.end()})), "BRINDLE 7");
+  for (std::string field : {"  4321 555 1+        ", "        4321 555 1+  "}) {
+    field.resize(20);
+    EXPECT_EQ(stationIdOf(received(0x40, {field.begin(), field.end()}, false)), "+1 555 1234");
+  }
   EXPECT_EQ(idFrame(Fcf::CSI, false, std::string(25, 'X')).size(), 23u);
 }
 

@@ -19,6 +19,27 @@ using namespace faxengine::test;
 
 namespace {
 
+// Runs the rig to the end of the call; the fake clock's reading (ms) when each command
+// of the modem's list went out.
+std::vector<std::uint64_t> runTimed(SessionRig& r) {
+  std::vector<std::uint64_t> at;
+  r.run(true, [&] {
+    while (at.size() < r.modem.commands.size()) at.push_back(r.link.fakeClock().nowMs());
+    return false;
+  });
+  while (at.size() < r.modem.commands.size()) at.push_back(r.link.fakeClock().nowMs());
+  return at;
+}
+
+// Seconds from the last "AT+FRH=3" to the first command after a stopped wait (the blank
+// the stop wrote leads it).
+double repeatGap(const SessionRig& r, const std::vector<std::uint64_t>& at) {
+  const auto& c = r.modem.commands;
+  for (std::size_t i = 1; i < c.size(); ++i)
+    if (c[i].starts_with(' ') && c[i - 1] == "AT+FRH=3") return double(at[i] - at[i - 1]) / 1000.0;
+  return -1;
+}
+
 // A frame as the modem passes it: check bytes, DLE doubled, DLE ETX.
 std::string frameIn(std::uint8_t control, std::uint8_t fcf, std::vector<std::uint8_t> info = {}) {
   std::vector<std::uint8_t> b = {0xFF, control, fcf};
@@ -160,7 +181,7 @@ TEST_F(Class1SendSteps, TwoPagesGoOutAt14400AfterTheTrainingCheck) {
   EXPECT_EQ(r.session.remoteStationId.get(), "555 1234");
   EXPECT_EQ(frameNames(r), "TSI DCS MPS EOP DCN");
   auto f = frames(r);
-  EXPECT_EQ(std::string(f[0].begin() + 3, f[0].end()), std::string(17, ' ') + "CBA");
+  EXPECT_EQ(std::string(f[0].begin() + 3, f[0].end()), "CBA" + std::string(17, ' '));
   EXPECT_EQ(f[1], (std::vector<std::uint8_t>{0xFF, 0x13, 0x83, 0x00, 0x22, 0xF8, 0x00}));
   auto d = data(r);
   ASSERT_EQ(d.size(), 3u);
@@ -279,21 +300,77 @@ TEST_F(Class1SendSteps, RtpAfterTheLastPageEndsWithDcnAndAfterAnotherTrainsAgain
   EXPECT_EQ(frameNames(r), "TSI DCS MPS DCS EOP DCN");
 }
 
-TEST_F(Class1SendSteps, NoAnswerToEopWritesABlankAndAsksAgainThreeTimesInAll) {
-  for (bool answered : {true, false}) {
+// The line's error rules: a response that does not come within T4 (or comes damaged, as
+// ERROR ends its frame) makes us send the command again, three times in all; a damaged
+// frame is never acted on. `gap`: seconds from the listen to the repeat (the blank that
+// stops the modem's wait starts the repeated command), 0 where nothing is repeated.
+TEST_F(Class1SendSteps, CommandsGoAgainWhenNoGoodResponseComesWithinT4) {
+  const std::string damagedRtn = finalIn(Fcf::RTN);  // as the modem passes it, before ERROR
+  struct Case {
+    const char* name;
+    std::function<void(SendScript&)> script;
+    int finish;
+    const char* frames;
+    double gap;
+  } cases[] = {
+      {"EOP unanswered once",
+       [](SendScript& s) { s.dial().page({""}).postPage({}, " AT+FTH=3").release(); }, 0,
+       "TSI DCS EOP EOP DCN", 3},
+      {"EOP never answered",
+       [](SendScript& s) {
+         s.dial().page({""}).postPage({""}, " AT+FTH=3").postPage({""}, " AT+FTH=3");
+         s.steps.push_back({" +++ATH0", {"OK"}});
+       },
+       ecTimeout, "TSI DCS EOP EOP EOP", 3},
+      {"AT+FRH=3 refused: not asked again until T4 is over",
+       [](SendScript& s) { s.dial().page({"ERROR"}).postPage().release(); }, 0,
+       "TSI DCS EOP EOP DCN", 0},
+      {"a damaged RTN is dropped",
+       [&](SendScript& s) {
+         s.dial().page({"CONNECT", damagedRtn, "ERROR"});
+         s.steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::MCF), "OK"}});
+         s.release();
+       },
+       0, "TSI DCS EOP DCN", 0},
+      {"a damaged DIS is dropped, its repeat read",
+       [](SendScript& s) {
+         s.dial();
+         s.steps[2].replies = {"CONNECT", disIn(0x0E), "ERROR"};  // would limit us to 9600
+         s.steps.insert(s.steps.begin() + 3, {"AT+FRH=3", {"CONNECT", disIn(0x6E), "OK"}});
+         s.page().release();
+       },
+       0, "TSI DCS EOP DCN", 0},
+      {"DCS never answered",
+       [](SendScript& s) {
+         s.dial();
+         for (int i = 0; i < 2; ++i) {
+           s.steps.back().replies = {};
+           s.steps.push_back({" AT+FTH=3", {"CONNECT"}, true});
+           s.steps.push_back({"<page>", {"CONNECT"}, true});  // TSI
+           s.training();
+         }
+         s.steps.back().replies = {};
+         s.steps.push_back({" +++ATH0", {"OK"}});
+       },
+       ecTimeout, "TSI DCS TSI DCS TSI DCS", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     SessionRig& r = rig();
     SendScript s;
-    s.dial().page({"CONNECT"});  // no frame within 54 ticks
-    if (answered) {
-      s.postPage({}, " AT+FTH=3").release();
-    } else {
-      s.postPage({"ERROR"}, " AT+FTH=3").postPage({"ERROR"});
-      s.steps.push_back({"+++ATH0", {"OK"}});
-    }
-    send(r, fax({{patternPicture(5, 1)}}), s);
+    c.script(s);
+    r.host.faxes.push_back({"5551234", fax({{patternPicture(5, 1)}}), ""});
+    r.modem.load(s.steps);
+    r.start();
+    std::vector<std::uint64_t> at = runTimed(r);
     EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
-    EXPECT_EQ(r.host.finish, answered ? 0 : ecTimeout);
-    EXPECT_EQ(frameNames(r), answered ? "TSI DCS EOP EOP DCN" : "TSI DCS EOP EOP EOP");
+    EXPECT_EQ(r.host.finish, c.finish);
+    EXPECT_EQ(frameNames(r), c.frames);
+    EXPECT_EQ(r.proto.sessionBps, 14400);
+    if (c.gap > 0) {
+      EXPECT_GE(repeatGap(r, at), c.gap);
+      EXPECT_LT(repeatGap(r, at), c.gap + 1);  // with the pauses before the repeat
+    }
   }
 }
 
@@ -307,9 +384,9 @@ TEST_F(Class1SendSteps, AnswersBeforeThePageEndTheFaxWithTheirCodes) {
       {{"OK"}, {"CONNECT", finalIn(Fcf::DCN), "OK"}, false, ecCancelRequested},
       {{"OK"}, {"CONNECT", disIn(0x0E), "OK"}, true, ecFaxIncompatible},  // no fine resolution
       {{"OK"}, {"NO CARRIER"}, false, ecFaxNoFax},
-      {{"OK"}, {"CONNECT", "ERROR"}, false, ecFaxBadModemResult},
-      {{"ERROR"}, {}, false, ecFaxInitError},  // a modem without Class 1
-      {{}, {}, false, ecTimeout},              // a modem that says nothing
+      {{"OK"}, {"CONNECT", "ERROR"}, false, ecTimeout},  // no readable DIS within T1
+      {{"ERROR"}, {}, false, ecFaxInitError},            // a modem without Class 1
+      {{}, {}, false, ecTimeout},                        // a modem that says nothing
   };
   for (const Case& c : cases) {
     SessionRig& r = rig();
@@ -493,21 +570,101 @@ TEST_F(Class1ReceiveSteps, DcnInsteadOfThePostPageCommandKeepsTheConfirmedPages)
   EXPECT_EQ(reader.pageCount(), 1);
 }
 
-TEST_F(Class1ReceiveSteps, ACallerThatSaysNothingHearsDisFourTimesInAll) {
-  SessionRig& r = rig();
-  ReceiveScript s;
-  s.answer();
-  s.steps.resize(s.steps.size() - 2);  // no TSI, no DCS
-  for (int i = 0; i < 3; ++i) {
-    s.steps.push_back({"AT+FRH=3", {}});
-    s.steps.push_back({"AT", {"OK"}});
-    s.steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
-    s.steps.push_back({"<page>", {"CONNECT"}, true});
-    s.steps.push_back({"<page>", {"OK"}});
+// The answering side's timers: DIS goes again when no good response comes within T4
+// (after a damaged frame the caller is there and repeats its command: T2), for T1 in all;
+// a damaged command is never acted on, and a post-page command repeated because our MCF
+// was lost gets MCF again without the page being taken twice. `gap` as for sending.
+TEST_F(Class1ReceiveSteps, CommandsAreAwaitedForTheirTimersAndDamagedOnesDropped) {
+  Picture p = patternPicture(6, 1);
+  auto damaged = [](ReceiveScript& s) {  // the last frame read comes with ERROR
+    std::vector<std::string>& replies = s.steps.back().replies;
+    replies.back() = "ERROR";
+  };
+  struct Case {
+    const char* name;
+    std::function<void(ReceiveScript&)> script;
+    int finish;
+    const char* frames;
+    double gap;
+  } cases[] = {
+      {"a caller that says nothing",
+       [](ReceiveScript& s) {
+         s.answer();
+         s.steps.resize(s.steps.size() - 2);  // no TSI, no DCS
+         for (int i = 0; i < 20; ++i) {
+           s.steps.push_back({"AT+FRH=3", {}});
+           s.steps.push_back({" AT+FTH=3", {"CONNECT"}, true});
+           s.steps.push_back({"<page>", {"CONNECT"}, true});
+           s.steps.push_back({"<page>", {"OK"}});
+         }
+       },
+       ecTimeout, "", 3},
+      {"a damaged DCS",
+       [&](ReceiveScript& s) {
+         s.answer();
+         damaged(s);
+         s.steps.push_back({"AT+FRH=3", {}});
+         s.steps.push_back({" AT+FTH=3", {"CONNECT"}, true});
+         s.steps.push_back({"<page>", {"CONNECT"}, true});
+         s.steps.push_back({"<page>", {"OK"}});
+         s.dcs(0x46).tcf(0).page(p, Fcf::EOP).release();
+       },
+       0, "CSI DIS CSI DIS CFR MCF", 6},
+      {"a damaged EOP",
+       [&](ReceiveScript& s) {
+         s.answer().tcf(0).page(p, Fcf::EOP);
+         s.steps.resize(s.steps.size() - 2);
+         damaged(s);
+         s.steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::EOP), "OK"}});
+         s.steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
+         s.steps.push_back({"<page>", {"OK"}});
+         s.release();
+       },
+       0, "CSI DIS CFR MCF", 0},
+      {"EOP again after our MCF",
+       [&](ReceiveScript& s) {
+         s.answer().tcf(0).page(p, Fcf::EOP);
+         s.steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::EOP), "OK"}});
+         s.steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
+         s.steps.push_back({"<page>", {"OK"}});
+         s.release();
+       },
+       0, "CSI DIS CFR MCF MCF", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionRig& r = rig();
+    r.host.names = {dir_.path(std::string(c.name) + ".brx")};
+    ReceiveScript s;
+    c.script(s);
+    r.modem.load(s.steps);
+    r.start();
+    std::vector<std::uint64_t> at = runTimed(r);
+    EXPECT_EQ(r.host.finish, c.finish);
+    if (c.gap > 0) {
+      EXPECT_GE(repeatGap(r, at), c.gap);
+      EXPECT_LT(repeatGap(r, at), c.gap + 1);  // with the pauses before the repeat
+    }
+    if (c.finish != 0) {
+      // DIS went again until T1 was over, counted from the answer.
+      const auto& cmds = r.modem.commands;
+      auto ata = std::find(cmds.begin(), cmds.end(), "ATA");
+      auto last = std::find(cmds.rbegin(), cmds.rend(), " AT+FTH=3");
+      ASSERT_TRUE(ata != cmds.end() && last != cmds.rend());
+      double lastDis =
+          double(at[std::size_t(cmds.rend() - last - 1)] - at[std::size_t(ata - cmds.begin())]) /
+          1000;
+      EXPECT_GT(lastDis, 35 - 4);
+      EXPECT_LT(lastDis, 35);
+      continue;
+    }
+    EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+    EXPECT_EQ(frameNames(r), c.frames);
+    EXPECT_EQ(brxPageRows(r.host.names[0], 1), p);
+    faximage::BrxReader reader;
+    ASSERT_EQ(reader.openFile(r.host.names[0]), 0);
+    EXPECT_EQ(reader.pageCount(), 1);
   }
-  receive(r, s);
-  EXPECT_EQ(r.host.finish, ecTimeout);
-  EXPECT_EQ(frameNames(r), "CSI DIS CSI DIS CSI DIS CSI DIS");
 }
 
 }  // namespace

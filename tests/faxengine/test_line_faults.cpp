@@ -10,6 +10,7 @@
 #include "fax_pages.h"
 #include "fax_peer.h"
 #include "faxengine/errors.h"
+#include "faxengine/response_line.h"
 
 using namespace faxengine;
 using namespace faxengine::test;
@@ -18,12 +19,14 @@ namespace {
 
 struct LineFault {
   const char* name;
-  bool weSend;         // we call and send; otherwise the peer calls and we receive
+  bool weSend;  // we call and send; otherwise the peer calls and we receive
   int pages;
   const char* garble;  // the peer's --garble list, or ""
   const char* burst;   // the peer's --burst START_MS:LENGTH_MS, or ""
   const char* speed;
 };
+
+constexpr const char* kOurId = "+49 30 1234 77";
 
 void PrintTo(const LineFault& c, std::ostream* os) { *os << c.name; }
 
@@ -54,6 +57,7 @@ TEST_P(LineFaults, TheFaxArrivesWholeAndBothEndsReportSuccess) {
     ASSERT_TRUE(peer->ready());
     TFxSendFax fax;
     class1Sender(fax, file);
+    fax.StationID = kOurId;
     fax.HeaderLine = "FROM $I PAGE $P OF $N";
     ASSERT_TRUE(runSession(fax, peer->pty(), r));
   } else {
@@ -71,34 +75,38 @@ TEST_P(LineFaults, TheFaxArrivesWholeAndBothEndsReportSuccess) {
   ASSERT_TRUE(peer->finish(30)) << "no RESULT line";
   EXPECT_EQ(r.finish, 0) << errorText(r.finish);
   EXPECT_TRUE(peer->result().starts_with("RESULT OK")) << peer->result() << "\n" << peer->log();
-  EXPECT_EQ(peer->note(), "");
+  // The peer notes every wait for a frame we stopped to repeat a command: the rules ask
+  // for that. Nothing else may be noted.
+  EXPECT_TRUE(peer->note().empty() || contains(peer->note(), "dte_overlong_hdlc_frames=0 "))
+      << peer->note();
   if (*c.garble) {
     EXPECT_EQ(peer->field("garbled"), "1") << "the fault never happened";
   }
   EXPECT_EQ(peer->field("pages"), std::to_string(c.pages));
   // Each end shows the other's id exactly as it was typed.
   EXPECT_EQ(r.remote, "+1 555 0100");
-  EXPECT_EQ(peer->field("remote"), c.weSend ? "Brindle Test" : "Brindle RX");
+  EXPECT_EQ(peer->field("remote"), c.weSend ? kOurId : "Brindle RX");
   for (int p = 1; p <= c.pages; ++p) {
-    const Picture& want = sent[std::size_t(p - 1)].rows;
-    if (c.weSend)
-      EXPECT_TRUE(rowsMatch(tiffPage(tif, p, dir_), 16, want)) << p;  // below the header
+    if (c.weSend)  // below the header line
+      EXPECT_TRUE(rowsMatch(tiffPage(tif, p, dir_), 16, sent[std::size_t(p - 1)].rows)) << p;
     else
-      EXPECT_TRUE(rowsMatch(brxPageRows(rx + "/FAX0001.BRX", p), 0, want)) << p;
+      EXPECT_TRUE(rowsMatch(brxPageRows(rx + "/FAX0001.BRX", p), 0, tiffPage(tif, p, dir_))) << p;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Class1, LineFaults,
-    ::testing::Values(
-        // Sending: the far end's frames arrive damaged.
-        LineFault{"DamagedDis", true, 1, "DIS:1", "", "2"},
-        LineFault{"DamagedCfr", true, 1, "CFR:1", "", "2"},
-        LineFault{"DamagedMcfAfterMps", true, 2, "MCF:1", "", "2"},
-        LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
-        // Receiving: the caller's commands arrive damaged.
-        LineFault{"DamagedDcs", false, 1, "DCS:1", "", "1"},
-        LineFault{"DamagedEop", false, 1, "EOP:1", "", "1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Class1, LineFaults,
+                         ::testing::Values(
+                             // Sending: the far end's frames arrive damaged.
+                             LineFault{"DamagedDis", true, 1, "DIS:1", "", "2"},
+                             LineFault{"DamagedCfr", true, 1, "CFR:1", "", "2"},
+                             LineFault{"DamagedMcfAfterMps", true, 2, "MCF:1", "", "2"},
+                             LineFault{"DamagedMcfAfterEop", true, 1, "MCF:1", "", "2"},
+                             // Receiving: the caller's commands arrive damaged.
+                             LineFault{"DamagedDcs", false, 1, "DCS:1", "", "2"},
+                             LineFault{"DamagedEop", false, 1, "EOP:1", "", "2"},
+                             // Noise from just after page 1 until after its MPS: the caller hears
+                             // no response and asks again.
+                             LineFault{"BurstOverMps", false, 2, "", "12200:1500", "2"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
