@@ -54,6 +54,16 @@ std::string fcfName(std::uint8_t fcf) {
     case Fcf::MCF: return "MCF";
     case Fcf::RTP: return "RTP";
     case Fcf::DCN: return "DCN";
+    case Fcf::PPS: return "PPS";
+    case Fcf::PPR: return "PPR";
+    case Fcf::RR: return "RR";
+    case Fcf::RNR: return "RNR";
+    case Fcf::CTC: return "CTC";
+    case Fcf::CTR: return "CTR";
+    case Fcf::EOR: return "EOR";
+    case Fcf::ERR: return "ERR";
+    case Fcf::FCD: return "FCD";
+    case Fcf::RCP: return "RCP";
   }
   char text[16];
   std::snprintf(text, sizeof text, "frame 0x%02X", unsigned(fcf));

@@ -43,6 +43,17 @@ enum class Fcf : std::uint8_t {
   MCF = 0x8C,  // page confirmed
   RTP = 0xCC,  // page confirmed, train again
   DCN = 0xFA,  // disconnect
+  // Error correction: the frames around the page data and the page data's own frames.
+  PPS = 0xBE,  // partial page ends (what follows it says whether the page ends)
+  PPR = 0xBC,  // partial page: these frames again
+  RR = 0x76,   // are you ready now?
+  RNR = 0xEC,  // not ready yet
+  CTC = 0x12,  // go on at another rate
+  CTR = 0xC4,  // the rate change is confirmed
+  EOR = 0xCE,  // the block is given up
+  ERR = 0x1C,  // giving it up is confirmed
+  FCD = 0x06,  // a frame of page data
+  RCP = 0x86,  // the block's page data ends
 };
 inline constexpr std::uint8_t kXBit = 0x01;
 inline constexpr std::uint8_t kAddress = 0xFF;

@@ -1,6 +1,7 @@
 // The Class 1 receiving dialogue.
 #include "faxengine/class1_receive.h"
 
+#include "faxengine/ecm_frames.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
 
@@ -9,14 +10,15 @@ namespace faxengine::class1 {
 namespace {
 // The steps' names in the order of Class1ReceiveStep.
 constexpr const char* kClass1ReceiveStepNames[] = {
-    "idle",        "class set", "answered",  "DIS sent", "command", "DIS repeat",
-    "TCF connect", "TCF",       "FTT ready", "TCF end",  "confirm", "page connect",
-    "page end",    "post page", "page done", "response", "release", "hang up"};
+    "idle",      "class set", "answered", "DIS sent", "command",      "DIS repeat", "TCF connect",
+    "TCF",       "FTT ready", "TCF end",  "confirm",  "page connect", "page end",   "post page",
+    "page done", "response",  "release",  "hang up",  "ECM"};
 }  // namespace
 
 Class1Receive::Class1Receive(ReceiveMachine& m)
-    : SteppedDialogue(m, "class 1", Step::Idle, stepNames<Step::HangUp>(kClass1ReceiveStepNames)),
-      io_(m) {}
+    : SteppedDialogue(m, "class 1", Step::Idle, stepNames<Step::Ecm>(kClass1ReceiveStepNames)),
+      io_(m),
+      ecm_(m, io_, [this] { release(); }) {}
 
 void Class1Receive::waitForCall() {
   io_.command("AT+FCLASS=1");
@@ -44,6 +46,7 @@ Input Class1Receive::input() const {
 }
 
 void Class1Receive::onStep(Trigger t) {
+  if (step_ == Step::Ecm) return ecm_.onStep(t);
   if (step_ == Step::DisRepeat) return repeatDis();
   if (step_ == Step::PageDone) return pageDone();
   if (t != Trigger::ReplyTimer) return;
@@ -64,12 +67,14 @@ void Class1Receive::onStep(Trigger t) {
 
 std::size_t Class1Receive::onRaw(std::span<const std::uint8_t> data) {
   if (step_ == Step::Tcf) return onTcf(data);
+  if (step_ == Step::Ecm && ecm_.takesData()) return ecm_.onData(data);
   return io_.read(
       data, [this](const std::string& line, AtReply reply) { onLine(line, reply); },
       [this](const Frame& f) { onFrame(f); });
 }
 
 void Class1Receive::onLine(const std::string& line, AtReply reply) {
+  if (step_ == Step::Ecm) return ecm_.onLine(line, reply);
   // ERROR to the class command is a modem without Class 1; anywhere else it ends the call.
   if (reply == AtReply::Error && step_ != Step::ClassSet) return m_.fail(ecFaxBadModemResult);
   switch (step_) {
@@ -88,9 +93,10 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
     case Step::DisSent:
       if (reply == AtReply::Connect && !disSent_) {
         disSent_ = true;
-        const bool ecmOffered = false;  // error correction is not offered (yet)
-        io_.frame(disFrame(m_.protocol().modulationIndex,
-                           offeredCodings(m_.protocol().codingChoice, ecmOffered)));
+        const bool ecmOffered = m_.protocol().ecmChar != '0';
+        io_.frame(withEcm(disFrame(m_.protocol().modulationIndex,
+                                   offeredCodings(m_.protocol().codingChoice, ecmOffered)),
+                          ecmOffered));
         return;
       }
       if (reply != AtReply::Ok) break;
@@ -154,6 +160,7 @@ void Class1Receive::onLine(const std::string& line, AtReply reply) {
 }
 
 void Class1Receive::onFrame(const Frame& f) {
+  if (step_ == Step::Ecm) ecm_.onFrame(f);
   switch (Fcf(f.code())) {
     case Fcf::DCS: onDcs(f); break;
     case Fcf::DCN:
@@ -180,7 +187,7 @@ void Class1Receive::onDcs(const Frame& f) {
   p.sessionBps = indexBps(c.index);
   p.sessionFine = c.fine;
   p.sessionWide = c.wide;
-  p.sessionEcm = false;
+  p.sessionEcm = p.ecmChar != '0' && ecmBit(f);
   p.lineCoding = c.coding;
   p.scanTimeIndex = c.scanIndex;
   m_.note("coding " + lineFacts(c.coding, p.sessionEcm));
@@ -205,11 +212,11 @@ void Class1Receive::repeatDis() {
   sendDis();
 }
 
-// MPS or EOP once more: our MCF (or RTN) was lost and the caller asks again. It gets the
-// same answer again; the page is not taken twice.
+// MPS or EOP once more (with error correction: the last PPS): our MCF (or RTN) was lost and
+// the caller asks again. It gets the same answer again; the page is not taken twice.
 bool Class1Receive::repeatedPostPage() {
   Fcf f = Fcf(m_.protocol().lastFcf & ~kXBit);
-  if (f != Fcf::MPS && f != Fcf::EOP) return false;
+  if (f != Fcf::MPS && f != Fcf::EOP && f != Fcf::PPS) return false;
   m_.note(rtn_ ? "post-page command repeated: RTN again" : "post-page command repeated: MCF again");
   morePages_ = f == Fcf::MPS;
   io_.command("AT+FTH=3");
@@ -251,6 +258,11 @@ void Class1Receive::onConfirm(AtReply reply) {
     return io_.frame(plainFrame(Fcf::CFR, false));
   }
   if (reply != AtReply::Ok) return m_.rearmReply();
+  if (m_.protocol().sessionEcm) {
+    if (!m_.accepted() && !m_.accept()) return;
+    setStep(Step::Ecm);
+    return ecm_.begin();
+  }
   io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
   if (!m_.accepted() && !m_.accept()) return;
   setStep(Step::PageConnect);
@@ -283,6 +295,10 @@ void Class1Receive::onResponse(AtReply reply) {
     io_.command("AT+FRM=" + pageModulation(m_.protocol().modulation));
     return setStep(Step::PageConnect);
   }
+  release();
+}
+
+void Class1Receive::release() {
   io_.listen(timing::kT2, timing::kT2);  // DCN, or EOP again when our MCF was lost
   if (!documentEnded_) {
     documentEnded_ = true;

@@ -22,9 +22,12 @@
 //                                                          lost): MCF again
 // Frames count once the modem has said they are good; a damaged one is dropped and the
 // channel listens for the repeat while the step's window lasts.
+//   Confirm -> Ecm -> Release                              with error correction: the
+//                                                          pages come in blocks of frames
 #pragma once
 
 #include "faxengine/class1_channel.h"
+#include "faxengine/class1_ecm_receive.h"
 #include "faxengine/receive_machine.h"
 #include "faxengine/stepped_dialogue.h"
 
@@ -48,7 +51,8 @@ enum class Class1ReceiveStep {
   PageDone,
   Response,
   Release,
-  HangUp
+  HangUp,
+  Ecm  // the pages come with error correction (EcmReceive takes them)
 };
 
 class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep> {
@@ -75,10 +79,13 @@ class Class1Receive : public SteppedDialogue<ReceiveDialogue, Class1ReceiveStep>
   void repeatDis();
   bool repeatedPostPage();
   void pageDone();
+  // The document's last page is confirmed: the caller's DCN is awaited.
+  void release();
   // "+FCERROR": V.21 frames came where high-speed data was expected; read them.
   bool framesInstead(const std::string& line);
 
   Channel io_;
+  EcmReceive ecm_;
   bool disSent_ = false;
   bool documentEnded_ = false;
   TickTimer t1_;  // from the answer: DIS is repeated until it runs out

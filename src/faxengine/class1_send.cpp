@@ -1,6 +1,7 @@
 // The Class 1 sending dialogue.
 #include "faxengine/class1_send.h"
 
+#include "faxengine/ecm_frames.h"
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
 #include "faxengine/scan_time.h"
@@ -10,18 +11,23 @@ namespace faxengine::class1 {
 namespace {
 // The steps' names in the order of Class1SendStep.
 constexpr const char* kClass1SendStepNames[] = {
-    "select class",    "class set",      "dial result",  "TSI ready",  "DCS ready", "DCS sent",
-    "TCF ready",       "TCF sent",       "confirmation", "page ready", "page sent", "post page",
-    "post page ready", "post page sent", "response",     "DCN ready",  "DCN sent",  "hang up"};
+    "select class",    "class set",      "dial result", "TSI ready",
+    "DCS ready",       "DCS sent",       "TCF ready",   "TCF sent",
+    "confirmation",    "page ready",     "page sent",   "post page",
+    "post page ready", "post page sent", "response",    "DCN ready",
+    "DCN sent",        "hang up",        "ECM"};
 
 constexpr std::uint8_t kPageEnd[] = {kDle, kEtx};
 
 }  // namespace
 
 Class1Send::Class1Send(SendMachine& m)
-    : SteppedDialogue(m, "class 1", Step::SelectClass,
-                      stepNames<Step::HangUp>(kClass1SendStepNames)),
-      io_(m) {}
+    : SteppedDialogue(m, "class 1", Step::SelectClass, stepNames<Step::Ecm>(kClass1SendStepNames)),
+      io_(m),
+      ecm_(m, io_, [this] {
+        io_.command("AT+FTH=3");
+        setStep(Step::DcnReady);
+      }) {}
 
 void Class1Send::start() { setStep(Step::SelectClass); }
 
@@ -29,11 +35,13 @@ Input Class1Send::input() const {
   switch (step_) {
     case Step::SelectClass:
     case Step::PostPage: return Input::None;
+    case Step::Ecm: return ecm_.input();
     default: return Input::Raw;
   }
 }
 
 void Class1Send::onStep(Trigger t) {
+  if (step_ == Step::Ecm) return ecm_.onStep(t);
   switch (step_) {
     case Step::SelectClass: io_.command("AT+FCLASS=1"); return setStep(Step::ClassSet);
     case Step::PostPage: return postPage();
@@ -63,6 +71,7 @@ std::size_t Class1Send::onRaw(std::span<const std::uint8_t> data) {
 }
 
 void Class1Send::onLine(const std::string&, AtReply reply) {
+  if (step_ == Step::Ecm) return ecm_.onLine(reply);
   // ERROR to the class command is a modem without Class 1; after the post-page command it
   // is the step's to handle; anywhere else it ends the fax (a damaged frame never comes
   // here: the channel drops it and listens for the repeat).
@@ -85,10 +94,11 @@ void Class1Send::onLine(const std::string&, AtReply reply) {
       return setStep(Step::DcsReady);
     case Step::DcsReady:
       if (reply != AtReply::Connect) break;
-      io_.frame(dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex,
-                         p.lineCoding));
-      ++dcsSent_;
+      io_.frame(withEcm(
+          dcsFrame(p.modulationIndex, p.sessionFine, p.sessionWide, p.scanTimeIndex, p.lineCoding),
+          p.sessionEcm, ecm_.smallFrames()));
       m_.note("coding " + lineFacts(p.lineCoding, p.sessionEcm));
+      ++dcsSent_;
       return setStep(Step::DcsSent);
     case Step::DcsSent:
       if (reply != AtReply::Ok) break;
@@ -164,6 +174,11 @@ void Class1Send::onDialResult(AtReply reply) {
 }
 
 void Class1Send::onFrame(const Frame& f) {
+  if (step_ == Step::Ecm) {
+    ecm_.onFrame(f);
+    if (m_.step() == SendMachine::Step::Dialogue) m_.rearmReply();
+    return;
+  }
   switch (Fcf(f.code())) {
     case Fcf::FTT:
     case Fcf::RTN: fallBack(); break;
@@ -186,7 +201,8 @@ void Class1Send::onDis(const Frame& f) {
     return m_.fail(ecFaxIncompatible);
   p.sessionFine = m_.firstPageFine();
   p.sessionWide = m_.firstPageWide();
-  p.sessionEcm = false;
+  p.sessionEcm = p.ecmChar != '0' && ecmBit(f);
+  ecm_.setSmallFrames(prefersSmallFrames(f));
   p.remoteCodings = caps.codings;
   p.lineCoding = chooseLineCoding(p.codingChoice, caps.codings, p.sessionEcm);
   setRate(chooseIndex(p.localRates, p.remoteRates, p.desiredBps));
@@ -227,6 +243,10 @@ void Class1Send::onConfirmation(AtReply reply) {
   switch (Fcf(p.lastFcf & ~kXBit)) {
     case Fcf::CFR:
       m_.pause(timing::kTurnPauseMs);
+      if (p.sessionEcm) {
+        setStep(Step::Ecm);
+        return ecm_.begin();
+      }
       io_.command("AT+FTM=" + pageModulation(p.modulation));
       return setStep(Step::PageReady);
     case Fcf::FTT:  // the rate is already lowered

@@ -19,9 +19,12 @@
 // Frames count once the modem has said they are good; a damaged one is dropped and the
 // channel listens for the repeat while the step's window lasts (T1 for the DIS, T4 for
 // the responses).
+//   Confirmation -> Ecm -> DcnReady                        CFR with error correction: the
+//                                                          pages go in blocks of frames
 #pragma once
 
 #include "faxengine/class1_channel.h"
+#include "faxengine/class1_ecm_send.h"
 #include "faxengine/send_machine.h"
 #include "faxengine/stepped_dialogue.h"
 
@@ -45,7 +48,8 @@ enum class Class1SendStep {
   Response,
   DcnReady,
   DcnSent,
-  HangUp
+  HangUp,
+  Ecm  // the pages go with error correction (EcmSend runs them)
 };
 
 class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
@@ -55,7 +59,9 @@ class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
   void redial() override;
   void pageQueued() override;
   std::span<const std::uint8_t> pageTrailer() const override;
-  bool pageDataOpen() const override { return step_ == Step::PageSent; }
+  bool pageDataOpen() const override {
+    return step_ == Step::PageSent || (step_ == Step::Ecm && ecm_.dataOpen());
+  }
   Input input() const override;
   std::size_t onRaw(std::span<const std::uint8_t> data) override;
   void onStep(Trigger t) override;
@@ -76,6 +82,7 @@ class Class1Send : public SteppedDialogue<SendDialogue, Class1SendStep> {
   void repeatDcs();
 
   Channel io_;
+  EcmSend ecm_;
   int dcsSent_ = 0;  // DCS frames sent at this rate with no response yet
 };
 

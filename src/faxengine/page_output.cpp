@@ -13,13 +13,19 @@ void appendDleDoubled(std::span<const std::uint8_t> bytes, std::vector<std::uint
 }
 
 void PageOutput::line(std::span<const std::uint8_t> coded) {
-  appendDleDoubled(coded, queue_);
+  if (collect_)
+    queue_.insert(queue_.end(), coded.begin(), coded.end());
+  else
+    appendDleDoubled(coded, queue_);
   if (int(coded.size()) < minBytes_) zeros(std::size_t(minBytes_) - coded.size());
   flush();
 }
 
 void PageOutput::data(std::span<const std::uint8_t> bytes) {
-  appendDleDoubled(bytes, queue_);
+  if (collect_)
+    queue_.insert(queue_.end(), bytes.begin(), bytes.end());
+  else
+    appendDleDoubled(bytes, queue_);
   flush();
 }
 
@@ -33,7 +39,14 @@ void PageOutput::control(std::span<const std::uint8_t> bytes) {
   flush();
 }
 
+std::vector<std::uint8_t> PageOutput::take() {
+  std::vector<std::uint8_t> out(queue_.begin() + std::ptrdiff_t(pos_), queue_.end());
+  clear();
+  return out;
+}
+
 bool PageOutput::flush() {
+  if (collect_) return false;
   while (pos_ < queue_.size()) {
     std::size_t n = std::min(queue_.size() - pos_, link_.outputSpace());
     if (n == 0 || !link_.write(std::span(queue_).subspan(pos_, n))) break;

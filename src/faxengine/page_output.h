@@ -20,6 +20,10 @@ class PageOutput {
   explicit PageOutput(ModemLink& link) : link_(link) {}
 
   void setMinBytesPerLine(int n) { minBytes_ = n; }
+  // Collects instead of writing, and without DLE doubling: the page is kept whole (error
+  // correction sends it in frames) and taken with take().
+  void setCollect(bool on) { collect_ = on; }
+  std::vector<std::uint8_t> take();
   int minBytesPerLine() const { return minBytes_; }
 
   // One coded scan line: DLE-doubled, zero-filled to the minimum bytes per line.
@@ -41,6 +45,7 @@ class PageOutput {
  private:
   ModemLink& link_;
   int minBytes_ = 0;
+  bool collect_ = false;
   std::vector<std::uint8_t> queue_;
   std::size_t pos_ = 0;  // queue_ bytes before pos_ are written
   std::uint64_t written_ = 0;

@@ -5,6 +5,7 @@
 
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
+#include "faxengine/page_output.h"
 #include "faxengine/timings.h"
 
 namespace faxengine {
@@ -170,23 +171,29 @@ int ReceiveMachine::createFile() {
   return ecOK;
 }
 
-void ReceiveMachine::pageStart() {
+bool ReceiveMachine::openPage() {
   SessionRecord& s = session();
   ProtocolRecord& p = protocol();
-  if (!accepted_ && !accept()) return;
+  if (!accepted_ && !accept()) return false;
   if (newDocument_) {
     // The document before is complete: it is filed on its own before the next begins.
     newDocument_ = false;
     file_.close();
     host().faxLog(lfaxReceiveOk);
     int rc = createFile();
-    if (rc != ecOK) return fail(rc);
+    if (rc != ecOK) {
+      fail(rc);
+      return false;
+    }
     host().faxLog(lfaxReceiveStart);
   } else if (!heldPoor_) {  // a copy sent again after RTN keeps its page's number
     s.currentPage = s.currentPage + 1;
   }
   int rc = file_.beginPage(p.sessionFine, p.sessionWide, lineCoding());
-  if (rc != ecOK) return fail(rc);
+  if (rc != ecOK) {
+    fail(rc);
+    return false;
+  }
   check_.reset();
   file_.setPageTap(nullptr);
   if (dialogue_->checksCopyQuality()) {
@@ -194,6 +201,27 @@ void ReceiveMachine::pageStart() {
         lineCoding(), p.sessionWide ? faximage::kWideWidth : faximage::kNormalWidth);
     file_.setPageTap([c = check_.get()](std::span<const std::uint8_t> b) { c->add(b); });
   }
+  return true;
+}
+
+bool ReceiveMachine::storePage(std::span<const std::uint8_t> data) {
+  if (!openPage()) return false;
+  std::vector<std::uint8_t> framed;
+  appendDleDoubled(data, framed);
+  framed.push_back(kDle);
+  framed.push_back(kEtx);
+  std::size_t used = 0;
+  bool ended = false;
+  int rc = file_.feed(framed, false, used, ended);
+  session().pageBytes = file_.pageBytes();
+  if (rc != ecOK) fail(rc);
+  return rc == ecOK;
+}
+
+void ReceiveMachine::pageStart() {
+  SessionRecord& s = session();
+  ProtocolRecord& p = protocol();
+  if (!openPage()) return;
   armReply(p.pageTimeout);
   s.pageBytes = 0;
   dialogue_->releasePageData();

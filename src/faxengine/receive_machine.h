@@ -66,6 +66,9 @@ class ReceiveMachine : public FaxMachine {
   bool accepted() const { return accepted_; }
   // CONNECT for a page: the page header, the data released, the page stored until DLE ETX.
   void pageStart();
+  // Error correction: a page received whole in frames is stored at once (the page status
+  // follows with endOfPage).
+  bool storePage(std::span<const std::uint8_t> data);
   // The page status after a page: a good page is counted, a bad one cut from the file.
   // A page checked for copy quality is already stored when its data ends.
   void endOfPage(bool good);
@@ -100,6 +103,8 @@ class ReceiveMachine : public FaxMachine {
   std::size_t stepPageData(std::span<const std::uint8_t> data);
   void stepAbort();
   int createFile();
+  // The file and the page header for the next page; false when that failed.
+  bool openPage();
   void answer();
   // The end of a checked page's data: its quality, and the page stored repaired.
   void checkPage();

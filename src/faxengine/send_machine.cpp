@@ -323,7 +323,7 @@ void SendMachine::sendPrelude() {
   int rc = renderer_.prepare(width, p.sessionFine, true);
   if (rc != ecOK) return fail(rc);
   out_.clear();
-  out_.setMinBytesPerLine(p.minBytesPerLine);
+  out_.setMinBytesPerLine(collecting_ ? 0 : p.minBytesPerLine);
   // The header rows, a text cover and the file's page go out in one coding, the line's
   // (Class 2 and 2.0 modems take MH).
   lineCoder_.begin(p.lineCoding, width, p.sessionFine);
@@ -332,9 +332,49 @@ void SendMachine::sendPrelude() {
   for (int i = 0; i < 8; ++i) sendLine(whiteLine);
   std::size_t level = link().outputCount() + out_.queued();
   std::size_t wanted = std::size_t(std::max(s.bufferMinimum, 0)) + 1;
-  // Zero fill may stand before an EOL only: MMR rows have none.
-  if (level < wanted && p.lineCoding != Coding::Mmr) out_.zeros(wanted - level);
+  // Zero fill may stand before an EOL only: MMR rows have none. A page kept whole for
+  // error correction needs none.
+  if (!collecting_ && level < wanted && p.lineCoding != Coding::Mmr) out_.zeros(wanted - level);
   if (!s.headerLine.empty()) sendTextRows(expandHeader(s.headerLine, headerValues()));
+}
+
+int SendMachine::renderPage(std::vector<std::uint8_t>& bytes) {
+  SessionRecord& s = session();
+  collecting_ = true;
+  out_.setCollect(true);
+  int rc = ecOK;
+  auto collect = [&] {
+    sendPrelude();
+    if (step_ == Step::Abort) return session().lastErrorCode.load();
+    if (s.sendingCover && !protocol().coverIsBrx) {
+      std::vector<std::string> lines;
+      if ((rc = readTextLines(s.coverFile, 255, lines)) != ecOK) return rc;
+      int width = protocol().sessionWide ? faximage::kWideWidth : faximage::kNormalWidth;
+      if ((rc = renderer_.prepare(width, protocol().sessionFine, false)) != ecOK) return rc;
+      for (const std::string& line : lines) sendTextRows(expandHeader(line, headerValues()));
+      out_.line(lineCoder_.finish());
+      return ecOK;
+    }
+    if (s.sendingCover && (rc = openCover()) != ecOK) return rc;
+    if (lineCoder_.recodes() && (rc = file_.recode(lineCoder_)) != ecOK) return rc;
+    s.pageLength = file_.imageLength();
+    while (!file_.done()) {
+      std::span<const std::uint8_t> block;
+      bool record = false;
+      if ((rc = file_.next(block, record)) != ecOK) return rc;
+      if (record)
+        out_.line(block);
+      else
+        out_.data(block);
+    }
+    return ecOK;
+  };
+  rc = collect();
+  bytes = out_.take();
+  out_.setCollect(false);
+  collecting_ = false;
+  s.pageBytes = long(bytes.size());
+  return rc;
 }
 
 void SendMachine::sendTextRows(std::string_view text) {

@@ -106,6 +106,9 @@ class SendMachine : public FaxMachine {
   // and the line (the driver's, the modem's) can hold much of a page, and at 2400 bit/s
   // a dense page takes minutes; a modem that has died still ends the call.
   Ticks pageEndTimeout() const;
+  // Error correction: the current page's coded data whole (the prelude and header line
+  // included, no fill, no DLE doubling), for the dialogue to send in frames.
+  int renderPage(std::vector<std::uint8_t>& bytes);
   // Hangs up the line (after a call whose modem did not confirm its own hang-up).
   void hangUp() { hangUpSender(); }
   // The page about to be negotiated: its resolution and width.
@@ -154,6 +157,7 @@ class SendMachine : public FaxMachine {
   SendFile file_;  // the fax file, or a BRX cover while it is sent
   bool coverOpen_ = false;
   bool trailerQueued_ = false;
+  bool collecting_ = false;  // renderPage runs: the page is kept, not written
   bool abortCommandSent_ = false;  // in EndData: the session abort command is out
   std::vector<std::string> coverLines_;  // a text cover
   std::size_t coverLine_ = 0;

@@ -92,4 +92,13 @@ inline constexpr int kLineDropMs = 500;
 // to leave the line.
 inline constexpr int kBaudSettleMs = int(ticksToMs(9));
 
+// ---- Error correction (Class 1) ---------------------------------------------------------
+// Flags before the first frame of a block of page data: 200 ms, for the far end to find
+// the frames' octets after the training.
+inline constexpr int kEcmPreambleMs = 200;
+// A receiver that is not ready (RNR) is asked again (RR) after 1 s, for at most 60 s in
+// all (T.30's T5); then the fax fails.
+inline constexpr int kReadyAskPauseMs = 1000;
+inline constexpr Ticks kReceiverReady = 1092;
+
 }  // namespace faxengine::timing

@@ -8,7 +8,9 @@
 
 #include "fax_pages.h"
 #include "faxengine/class1_frames.h"
+#include "faxengine/ecm_frames.h"
 #include "faxengine/errors.h"
+#include "faxengine/hdlc_bits.h"
 #include "faxengine/modem_bytes.h"
 #include "faximage/brx_file.h"
 #include "faximage/brx_format.h"
@@ -757,6 +759,69 @@ TEST_F(Class1ReceiveSteps, CommandsAreAwaitedForTheirTimersAndDamagedOnesDropped
     ASSERT_EQ(reader.openFile(r.host.names[0]), 0);
     EXPECT_EQ(reader.pageCount(), 1);
   }
+}
+
+}  // namespace
+
+// ---- error correction ------------------------------------------------------------------
+
+namespace {
+
+// The frame numbers of the FCD frames in one block of ECM data (HDLC in software).
+std::vector<int> fcdNumbers(const std::vector<std::uint8_t>& data) {
+  std::vector<int> numbers;
+  hdlc::Reader reader;
+  reader.feed(data, [&](std::span<const std::uint8_t> f) {
+    if (f.size() > 3 && f[2] == std::uint8_t(Fcf::FCD)) numbers.push_back(f[3]);
+  });
+  return numbers;
+}
+
+// A PPR sends exactly the frames it marks again, with the block's whole count in the next
+// PPS; the fourth PPR for a block brings the rate down with CTC, and after CTR the frames
+// go at the lower rate with its long training.
+TEST_F(Class1SendSteps, PprResendsTheMarkedFramesAndTheFourthLowersTheRate) {
+  SessionRig& r = rig();
+  r.proto.ecmChar = '1';
+  r.proto.codingChoice = CodingChoice::Mh;
+  SendScript s;
+  s.steps.push_back({"AT+FCLASS=1", {"OK"}});
+  s.steps.push_back({"ATDT5551234", {"CONNECT", idIn(Fcf::CSI, "4321 555"), "OK"}});
+  s.steps.push_back({"AT+FRH=3", {"CONNECT", finalIn(Fcf::DIS, {0x00, 0x6E, 0xF9, 0x04}), "OK"}});
+  s.steps.push_back({"AT+FTH=3", {"CONNECT"}, true});
+  s.steps.push_back({"<page>", {"CONNECT"}, true});  // TSI
+  s.training();
+  ecm::FrameMap missing{};
+  ecm::mark(missing, 1);
+  ecm::mark(missing, 3);
+  const std::vector<std::uint8_t> ppr(missing.begin(), missing.end());
+  auto block = [&](const char* modulation, std::vector<std::string> answer) {
+    s.steps.push_back({std::string("AT+FTM=") + modulation, {"CONNECT"}, true});
+    s.steps.push_back({"<page>", {"OK"}});
+    s.postPage(std::move(answer));  // PPS and its answer
+  };
+  block("146", {"CONNECT", finalIn(Fcf::PPR, ppr), "OK"});
+  for (int i = 0; i < 3; ++i) block("146", {"CONNECT", finalIn(Fcf::PPR, ppr), "OK"});
+  s.postPage({"CONNECT", finalIn(Fcf::CTR), "OK"});  // CTC
+  block("121", {"CONNECT", finalIn(Fcf::MCF), "OK"});
+  s.release();
+  send(r, fax({{patternPicture(300, 3)}}), s);
+
+  EXPECT_TRUE(r.modem.mismatches.empty()) << r.modem.mismatches.front();
+  EXPECT_EQ(r.host.finish, 0);
+  EXPECT_EQ(frameNames(r), "TSI DCS PPS PPS PPS PPS CTC PPS DCN");
+  auto d = data(r);
+  ASSERT_EQ(d.size(), 6u);  // the training check, the block and four times its frames 1, 3
+  std::vector<int> first = fcdNumbers(d[1]);
+  ASSERT_GE(first.size(), 4u);
+  for (std::size_t i = 0; i < first.size(); ++i) EXPECT_EQ(first[i], int(i));
+  for (std::size_t b = 2; b < d.size(); ++b)
+    EXPECT_EQ(fcdNumbers(d[b]), (std::vector<int>{1, 3})) << b;
+  auto f = frames(r);
+  EXPECT_EQ(f[2][6], std::uint8_t(first.size() - 1)) << "the PPS counts the block's frames";
+  EXPECT_EQ(f[5][6], std::uint8_t(first.size() - 1)) << "also after frames sent again";
+  EXPECT_EQ(f[6][4] & 0x3C, 0x28) << "CTC names 12000 bit/s";
+  EXPECT_EQ(r.proto.sessionBps, 12000);
 }
 
 }  // namespace
