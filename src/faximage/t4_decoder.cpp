@@ -176,13 +176,16 @@ const CodeTree& codeTree(bool black) {
 
 LineDecoder::LineDecoder(int exactWidth) : exactWidth_(std::clamp(exactWidth, 0, kLineBytes * 8)) {}
 
+int LineDecoder::acceptedBytes(int bitPos) const {
+  const int bytes = bitPos / 8;
+  if (exactWidth_) return bitPos == exactWidth_ ? (exactWidth_ + 7) / 8 : 0;
+  return bytes == 216 || bytes == 256 ? bytes : 0;
+}
+
 bool LineDecoder::endOfLine(const LineSink& sink, int bitPos, int dirtyEnd) {
   if (bitPos == 0) return true;
   bool keepGoing = true;
-  const int bytes = bitPos / 8;
-  const bool accept = exactWidth_ ? bitPos == exactWidth_ : (bytes == 216 || bytes == 256);
-  if (accept) {
-    const int len = exactWidth_ ? (exactWidth_ + 7) / 8 : bytes;
+  if (const int len = acceptedBytes(bitPos)) {
     if (exactWidth_ && (exactWidth_ & 7))
       line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
     ++lines_;
@@ -271,12 +274,24 @@ eol:  // e is an EOL, or eleven 0 bits of one
   // EOL are taken with one compare, where the steps would decode two white codes and the fill.
   if (in.count() < 32) in.refill();
   for (const WhiteLine& w : whiteLines) {
-    if (in.take(w.pattern, w.length)) {
-      s.white(w.width);
-      eols = 0;
-      e = kFillMark;
-      goto eol;
-    }
+    if (!in.take(w.pattern, w.length)) continue;
+    // This blank line and the ones like it after it, each to the 1 that ends its EOL: the
+    // line is white already and nothing else changes from one to the next.
+    const int bytes = acceptedBytes(w.width);
+    do {
+      if (!in.skipFill()) {
+        s.white(w.width);
+        goto dataEnd;
+      }
+      consumed_ = in.consumed();
+      if (bytes) {
+        ++lines_;
+        if (sink && !sink(line_.data(), bytes)) return Result::Stopped;
+      }
+      eols = 1;
+      if (in.count() < 32) in.refill();
+    } while (in.take(w.pattern, w.length));
+    break;
   }
   goto white;
 
