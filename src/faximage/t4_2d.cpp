@@ -374,10 +374,15 @@ void fillRow(std::uint8_t* line, const int* c, int n, int width) {
     marks = 0;
     ++k;
   };
-  for (int j = 0; j < n; ++j) {
+  const auto mark = [](int x) { return (std::uint64_t(1) << 63) >> (x & 63); };
+  for (int j = 0; j < n;) {
+    // Two changes at a time while both lie in the word at hand (the second there means the
+    // first is as well), as they mostly do in dithered pictures.
+    for (; j + 1 < n && c[j + 1] >> 6 == k; j += 2) marks ^= mark(c[j]) ^ mark(c[j + 1]);
+    if (j == n) break;
     const int word = c[j] >> 6;
     while (k < word) store();
-    marks ^= (std::uint64_t(1) << 63) >> (c[j] & 63);
+    marks ^= mark(c[j++]);
   }
   while (k < words) store();
 }
