@@ -1,5 +1,5 @@
 // Bit-level helpers shared by the T.4 coders: the coded-bit reader and writer (bits least
-// significant first within each byte) and the run filler of decoded lines.
+// significant first within each byte).
 #pragma once
 
 #include <algorithm>
@@ -12,27 +12,6 @@
 #include "faximage/t4_codes.h"
 
 namespace faximage::t4 {
-
-// Sets n bits from bit pos (MSB first). The line has 8 bytes of slack past its end, so a run
-// of up to 57 bits is one 64-bit read-modify-write.
-inline void setBits(std::uint8_t* line, int pos, int n) {
-  const int skip = pos & 7;
-  std::uint8_t* at = line + (pos >> 3);
-  if (n <= 57) {
-    std::uint64_t w;
-    std::memcpy(&w, at, 8);
-    std::uint64_t bits = ~(~std::uint64_t(0) >> n) >> skip;  // n top bits, moved right by skip
-    if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
-    w |= bits;
-    std::memcpy(at, &w, 8);
-    return;
-  }
-  const int end = pos + n;
-  const int a = pos >> 3, b = end >> 3;
-  line[a] |= std::uint8_t(0xFF >> skip);
-  std::memset(line + a + 1, 0xFF, std::size_t(b - a - 1));
-  if (end & 7) line[b] |= std::uint8_t(~(0xFF >> (end & 7)));
-}
 
 // Reads coded bits least significant first through a 64-bit buffer. While 8 bytes remain
 // ahead, a refill is one unaligned load whatever the bit count; the last bytes come one at a

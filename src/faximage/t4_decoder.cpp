@@ -138,31 +138,63 @@ struct LineState {
   int limit = -1;  // runs are stored while the line stays within this; none before the first EOL
   int bitPos = 0;
   int dirtyEnd = 0;  // end of the last black run, in bits
+  // The line's 64-pixel word `at`, leftmost pixel in the top bit, built here and stored whole
+  // when a run goes past it: storing each run into the line would have the next one load
+  // bytes that a store still holds, which costs a stall per run in dense pictures.
+  std::uint64_t word = 0;
+  int at = 0;
 
   void white(int run) {
     if (bitPos + run <= limit) bitPos += run;
   }
   void black(int run) {
     if (bitPos + run <= limit) {
-      setBits(line, bitPos, run);
+      if (run > 0) setRun(bitPos, run);
       bitPos += run;
       dirtyEnd = bitPos;
     }
   }
-  void pair(int whiteRun, int blackRun) {
+  void pair(int whiteRun, int blackRun) {  // blackRun > 0: a pair code holds no empty run
     if (bitPos + whiteRun + blackRun > limit) {  // as the two single steps would store them
       white(whiteRun);
       black(blackRun);
       return;
     }
-    setBits(line, bitPos + whiteRun, blackRun);
+    setRun(bitPos + whiteRun, blackRun);
     bitPos += whiteRun + blackRun;
     dirtyEnd = bitPos;
+  }
+  // Pixels from..from + n - 1 black, n > 0. Words passed over hold white already.
+  void setRun(int from, int n) {
+    const int to = from + n;
+    constexpr std::uint64_t kAll = ~std::uint64_t(0);
+    if (from >> 6 != at) {
+      store();
+      at = from >> 6;
+    }
+    if ((to - 1) >> 6 == at) {
+      word |= (kAll >> (from & 63)) & ~((kAll >> ((to - 1) & 63)) >> 1);
+      return;
+    }
+    word |= kAll >> (from & 63);
+    store();
+    for (++at; at < to >> 6; ++at) {
+      word = kAll;
+      store();
+    }
+    word = (to & 63) ? ~(kAll >> (to & 63)) : 0;
+  }
+  void store() {
+    std::uint64_t w = word;
+    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+    std::memcpy(line + 8 * at, &w, 8);
+    word = 0;
   }
   void newLine() {
     limit = LineDecoder::kLineBytes * 8;
     bitPos = 0;
     dirtyEnd = 0;
+    at = 0;
   }
 };
 
@@ -267,6 +299,7 @@ black:
 eol:  // e is an EOL, or eleven 0 bits of one
   if ((e & 0xFFF) == kFillMark && !in.skipFill()) goto dataEnd;
   consumed_ = in.consumed();
+  if (s.dirtyEnd > 0) s.store();
   if (!endOfLine(sink, s.bitPos, s.dirtyEnd)) return Result::Stopped;
   s.newLine();
   if (++eols >= 3) return Result::EndOfPage;
@@ -296,6 +329,7 @@ eol:  // e is an EOL, or eleven 0 bits of one
   goto white;
 
 dataEnd:
+  s.store();
   return this->dataEnd(sink, s.limit >= 0, s.bitPos, s.dirtyEnd, data.size());
 }
 
