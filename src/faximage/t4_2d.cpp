@@ -117,6 +117,15 @@ void code2d(BitWriter<kChecked>& w, const int* ref, const int* cur, int width) {
   }
 }
 
+// A white row below a white row (blank space, most of many pages) is one V0 at its end.
+template <bool kChecked>
+inline void codeRow2d(BitWriter<kChecked>& w, const int* ref, const int* cur, int width) {
+  if (cur[0] == width && ref[0] == width)
+    w.put(kVertical[3]);
+  else
+    code2d(w, ref, cur, width);
+}
+
 // --- decoding -------------------------------------------------------------------------------
 
 enum Mode : std::uint8_t { mV0 = 3, mPass = 7, mHorizontal, mExtension, mZeros, mNone };
@@ -124,9 +133,9 @@ enum Mode : std::uint8_t { mV0 = 3, mPass = 7, mHorizontal, mExtension, mZeros, 
 // Mode and code length for each 7-bit window of the next bits (first bit lowest); vertical
 // modes are 0..6 (a1 - b1 + 3).
 struct ModeTable {
-  std::uint8_t mode[128];
-  std::uint8_t length[128];
-  ModeTable() {
+  std::uint8_t mode[128] = {};
+  std::uint8_t length[128] = {};
+  constexpr ModeTable() {
     const std::pair<std::string_view, Mode> codes[] = {
         {"1", mV0},
         {"011", Mode(4)},
@@ -155,16 +164,39 @@ struct ModeTable {
   }
 };
 
-const ModeTable& modeTable() {
-  static const ModeTable t;
-  return t;
-}
+// At namespace scope and built by the compiler, so that the hot loops address the tables
+// directly instead of keeping pointers to them in registers.
+constexpr ModeTable kModes;
+
+// Vertical modes are most of the codes of text and of dithered pictures, and two of them fit
+// in 12 bits nearly always. Per 12-bit window: the first code's length (0 when it is not a
+// vertical mode) and mode in bits 0-2 and 3-5, the second's in bits 6-8 and 9-11 (length 0
+// when there is no second vertical code within the window).
+inline constexpr int kVerticalWindow = 12;
+struct VerticalPairs {
+  std::uint16_t entry[1 << kVerticalWindow] = {};
+  constexpr VerticalPairs() {
+    const ModeTable& m = kModes;
+    for (unsigned w = 0; w < (1u << kVerticalWindow); ++w) {
+      const unsigned first = m.mode[w & 127], firstLength = m.length[w & 127];
+      entry[w] = 0;
+      if (first >= mPass) continue;
+      const unsigned rest = w >> firstLength;  // bits past the window read as 0
+      const unsigned second = m.mode[rest & 127], secondLength = m.length[rest & 127];
+      unsigned e = firstLength | first << 3;
+      if (second < mPass && firstLength + secondLength <= kVerticalWindow)
+        e |= (secondLength | second << 3) << 6;
+      entry[w] = std::uint16_t(e);
+    }
+  }
+};
+
+constexpr VerticalPairs kVerticalPairs;
 
 // The tables a row decode uses, looked up once per page.
 struct Tables {
   const std::uint16_t* runs[2] = {runTable(false), runTable(true)};
   const std::uint16_t* pairs = pairTable();
-  const ModeTable& modes = modeTable();
 };
 
 enum class Row { Complete, Invalid, CutOff };
@@ -231,41 +263,69 @@ struct Changes {
   }
 }
 
-[[gnu::always_inline]] inline Row rows2d(BitReader& in, const Tables& tables, const int* ref,
+// Decodes a 2-D row against the reference changes `ref`, which have -1 at ref[-1] (so that
+// b1 can step back without a bounds check) and sentinels at the width after them. b points at
+// b1 throughout; the colour of a0 is the parity of the changes so far, as every mode but the
+// last one of the row adds one change (vertical) or two (horizontal) or none (pass).
+[[gnu::always_inline]] inline Row rows2d(BitReader& in, const Tables& t, const int* ref,
                                          Changes& c) {
-  const ModeTable& t = tables.modes;
   const int width = c.width;
-  int a0 = -1, colour = 0, i = 0;
-  while (a0 < width) {
-    if (in.count() < 7) in.refill();
+  int* const first = c.at;
+  int* out = first;
+  const int* b = ref;
+  int a0 = -1;
+  const auto end = [&](Row r) {
+    c.n = int(out - first);
+    return r;
+  };
+  for (;;) {
+    // Vertical modes, one or two per lookup, until another mode comes (an inner loop of its
+    // own, so that b stays in a register).
+    for (;;) {
+      if (in.count() < kVerticalWindow + 2) in.refill();
+      unsigned e = kVerticalPairs.entry[in.bits() & ((1u << kVerticalWindow) - 1)];
+      if (!(e & 7)) break;
+      do {
+        const int length = int(e & 7);
+        if (length > in.count()) return end(Row::CutOff);
+        in.skip(length);
+        const int a1 = *b + int(e >> 3 & 7) - 3;
+        if (a1 <= a0 || a1 > width) return end(Row::Invalid);
+        if (a1 == width) return end(Row::Complete);
+        *out++ = a1;
+        a0 = a1;
+        // b1 of the other colour: the change before b1 when it lies right of a0, otherwise
+        // the one after it or further on.
+        if (b[-1] > a0) {
+          --b;
+        } else {
+          ++b;
+          while (*b <= a0) b += 2;
+        }
+        e >>= 6;
+      } while (e & 7);
+    }
     const unsigned w = unsigned(in.bits() & 127);
-    const int mode = t.mode[w];
-    if (mode >= mExtension) return in.count() < 7 ? Row::CutOff : Row::Invalid;
-    if (t.length[w] > in.count()) return Row::CutOff;
-    in.skip(t.length[w]);
-    if (mode < mPass) {
-      const int a1 = ref[i] + mode - 3;
-      if (a1 <= a0 || a1 < 0 || a1 > width) return Row::Invalid;
-      c.push(a1);
-      a0 = a1;
-      colour ^= 1;
-      i = seekB1AfterFlip(ref, i, a0, width);
-    } else if (mode == mPass) {
-      if (ref[i + 1] >= width) return Row::Invalid;
-      a0 = ref[i + 1];
-      i = seekB1(ref, i + 2, a0, width);
+    const int mode = kModes.mode[w];
+    if (mode >= mExtension) return end(in.count() < 7 ? Row::CutOff : Row::Invalid);
+    if (kModes.length[w] > in.count()) return end(Row::CutOff);
+    in.skip(kModes.length[w]);
+    if (mode == mPass) {
+      if (b[1] >= width) return end(Row::Invalid);
+      a0 = b[1];
+      b += 2;
     } else {
       int a1 = std::max(a0, 0), a2 = 0;
-      const Row r = readRuns(in, tables, colour, a1, a2, width);
-      if (r != Row::Complete) return r;
-      if (a2 <= a0) return Row::Invalid;  // no progress
-      c.push(a1);
-      c.push(a2);
+      const Row r = readRuns(in, t, int(out - first) & 1, a1, a2, width);
+      if (r != Row::Complete) return end(r);
+      if (a2 <= a0) return end(Row::Invalid);  // no progress
+      if (a1 < width) *out++ = a1;
+      if (a2 == width) return end(Row::Complete);
+      *out++ = a2;
       a0 = a2;
-      i = seekB1(ref, i, a0, width);
     }
+    while (*b <= a0) b += 2;
   }
-  return Row::Complete;
 }
 
 // The row decoders work on copies of the reader and the change list: the stores into the
@@ -290,16 +350,16 @@ Row decode2d(BitReader& in, const Tables& t, const int* ref, Changes& c) {
 
 // Writes a whole row from its changes, 64 pixels at a time (whole words, so `line` needs
 // room up to the next multiple of 8 bytes). Each change flips the colour from its pixel on:
-// the changes are marked in a word per 64 pixels, and a running XOR across each word turns
-// the marks into pixels, carried from word to word. No branch depends on the pixels.
+// the changes of a word are marked in a register, and a running XOR across the word turns
+// the marks into pixels, carried from word to word. The changes ascend, so each word is done
+// once the next change lies beyond it.
 void fillRow(std::uint8_t* line, const int* c, int n, int width) {
-  std::uint64_t marks[kMaxCodedWidth / 64];
   const int words = (width + 63) >> 6;
-  std::memset(marks, 0, std::size_t(words) * 8);
-  for (int j = 0; j < n; ++j) marks[c[j] >> 6] ^= (std::uint64_t(1) << 63) >> (c[j] & 63);
+  std::uint64_t marks = 0;
   std::uint64_t carry = 0;  // all ones when the pixel before the word is black
-  for (int k = 0; k < words; ++k) {
-    std::uint64_t x = marks[k];
+  int k = 0;
+  const auto store = [&] {
+    std::uint64_t x = marks;
     x ^= x >> 1;
     x ^= x >> 2;
     x ^= x >> 4;
@@ -311,7 +371,20 @@ void fillRow(std::uint8_t* line, const int* c, int n, int width) {
     if (k == words - 1 && (width & 63)) x &= ~(~std::uint64_t(0) >> (width & 63));
     if constexpr (std::endian::native == std::endian::little) x = __builtin_bswap64(x);
     std::memcpy(line + 8 * k, &x, 8);
+    marks = 0;
+    ++k;
+  };
+  const auto mark = [](int x) { return (std::uint64_t(1) << 63) >> (x & 63); };
+  for (int j = 0; j < n;) {
+    // Two changes at a time while both lie in the word at hand (the second there means the
+    // first is as well), as they mostly do in dithered pictures.
+    for (; j + 1 < n && c[j + 1] >> 6 == k; j += 2) marks ^= mark(c[j]) ^ mark(c[j + 1]);
+    if (j == n) break;
+    const int word = c[j] >> 6;
+    while (k < word) store();
+    marks ^= mark(c[j++]);
   }
+  while (k < words) store();
 }
 
 // Next bits are an EOL (eleven 0 bits; valid row data never holds as many).
@@ -326,6 +399,36 @@ bool onlyPadding(BitReader& in) {
   return in.count() < 12 && (in.count() == 0 || (in.bits() & ((1u << in.count()) - 1)) == 0);
 }
 
+// Blank space in MR: a row that is white like the one above, as a tagged V0 or a tagged
+// one-dimensional white run across the row, followed by the EOL of the next row.
+class WhiteRows {
+ public:
+  explicit WhiteRows(int width) {
+    if (width > kMaxMakeUp) return;  // no single code for the run
+    const std::uint32_t code = joinedCodes()[width];
+    oneD_ = std::uint64_t(joinedBits(code)) << 1 | 1;
+    oneDLength_ = int(joinedLength(code)) + 1;
+  }
+
+  // Bits the next row and the EOL after it take when the row is such a white row, else 0.
+  // A V0 row counts only below a row that decoded well.
+  int rowLength(const BitReader& in, bool soundReference) const {
+    const std::uint64_t bits = in.bits();
+    int length = 0;
+    if (soundReference && (bits & 3) == 2)
+      length = 2;
+    else if (oneDLength_ && (bits & ((std::uint64_t(1) << oneDLength_) - 1)) == oneD_)
+      length = oneDLength_;
+    if (length == 0) return 0;
+    const int zeros = std::countr_zero(bits >> length | std::uint64_t(1) << (63 - length));
+    return zeros >= 11 && length + zeros < in.count() ? length + zeros + 1 : 0;
+  }
+
+ private:
+  std::uint64_t oneD_ = 0;  // tag and white run, first bit lowest
+  int oneDLength_ = 0;
+};
+
 }  // namespace
 
 // --- encoder --------------------------------------------------------------------------------
@@ -337,7 +440,8 @@ PageEncoder::PageEncoder(Coding coding, int width, int k)
 }
 
 std::uint8_t* PageEncoder::room(std::size_t bytes) {
-  if (buf_.size() < used_ + bytes) buf_.resize(std::max(buf_.size() * 2, used_ + bytes));
+  if (buf_.size() < used_ + bytes) [[unlikely]]
+    buf_.resize(std::max(buf_.size() * 2, used_ + bytes));
   return buf_.data() + used_;
 }
 
@@ -352,15 +456,16 @@ void PageEncoder::addRow(std::span<const std::uint8_t> raster) {
   BitWriter<false> w(room(need), need, pendingBits_, pendingCount_);
   if (coding_ == Coding::Mr) {
     w.put(kEolWord);
-    const bool oneD = rows_ % unsigned(k_) == 0;
+    const bool oneD = untilOneD_ == 0;
+    untilOneD_ = (oneD ? k_ : untilOneD_) - 1;
     w.put(oneD ? kTag1d : kTag2d);
     if (oneD)
       code1d(w, cur_.data(), n, width_);
     else
-      code2d(w, ref_.data(), cur_.data(), width_);
+      codeRow2d(w, ref_.data(), cur_.data(), width_);
     used_ += w.finish(0);
   } else {
-    code2d(w, ref_.data(), cur_.data(), width_);
+    codeRow2d(w, ref_.data(), cur_.data(), width_);
     used_ += w.bytes();
     pendingBits_ = w.pending();
     pendingCount_ = w.pendingCount();
@@ -394,8 +499,8 @@ void PageDecoder::damaged(std::size_t end) {
 bool PageDecoder::deliver(const LineSink& sink) {
   // A row like the one above (common in text and blank space) is already in the line.
   const bool same = curCount_ == refCount_ &&
-                    std::equal(cur_.begin(), cur_.begin() + curCount_, ref_.begin());
-  if (!same || lines_ == 0) fillRow(line_.data(), cur_.data(), curCount_, width_);
+                    std::equal(cur_.begin() + 1, cur_.begin() + 1 + curCount_, ref_.begin() + 1);
+  if (!same || lines_ == 0) fillRow(line_.data(), cur_.data() + 1, curCount_, width_);
   refCount_ = curCount_;
   std::swap(ref_, cur_);
   ++lines_;
@@ -424,11 +529,12 @@ PageDecoder::Result PageDecoder::decodePage(std::span<const std::uint8_t> data,
            : r == LineDecoder::Result::Stopped ? Result::Stopped
                                                : Result::DataEnd;
   }
-  // Damaged data may give two changes per pixel (empty runs); the sentinels follow. The
-  // page starts below a white row.
-  ref_.resize(std::size_t(2 * width_ + 2 * kSentinels));
+  // Damaged data may give two changes per pixel (empty runs); -1 goes ahead of them and the
+  // sentinels follow. The page starts below a white row.
+  ref_.resize(std::size_t(1 + 2 * width_ + 2 * kSentinels));
   cur_.resize(ref_.size());
-  std::fill_n(ref_.begin(), kSentinels, width_);
+  ref_[0] = cur_[0] = -1;
+  std::fill_n(ref_.begin() + 1, kSentinels, width_);
   line_.assign(std::size_t((width_ + 63) / 64 * 8), 0);
   refCount_ = 0;
   return coding_ == Coding::Mr ? decodeMr(data, sink) : decodeMmr(data, sink);
@@ -441,9 +547,22 @@ PageDecoder::Result PageDecoder::decodeMr(std::span<const std::uint8_t> data,
   if (!in.skipToEol()) return Result::DataEnd;
   bool soundReference = true;  // the row above decoded well (the page starts below white)
   int eols = 1;
+  const WhiteRows white(width_);
   for (;;) {
-    if (in.count() < 1) in.refill();
+    if (in.count() < 40) in.refill();
     if (in.count() < 1) return Result::DataEnd;
+    if (refCount_ == 0) {  // the line holds a white row
+      const int length = white.rowLength(in, soundReference);
+      if (length > 0) {
+        in.skip(length);
+        rowEnd_ = in.consumed();
+        soundReference = true;
+        eols = 1;
+        ++lines_;
+        if (sink && !sink(line_.data(), (width_ + 7) / 8)) return Result::Stopped;
+        continue;
+      }
+    }
     const bool oneD = in.bits() & 1;
     in.skip(1);
     if (atEol(in)) {  // an empty row: part of the end of the page, or ignored
@@ -452,16 +571,16 @@ PageDecoder::Result PageDecoder::decodeMr(std::span<const std::uint8_t> data,
       continue;
     }
     eols = 0;
-    Changes c{cur_.data(), 0, width_};
+    Changes c{cur_.data() + 1, 0, width_};
     Row r = Row::Invalid;
     if (oneD)
       r = decode1d(in, tables, c);
     else if (soundReference && refCount_ == 0 && (in.bits() & 1))  // V0 below a white row
       in.skip(1), r = Row::Complete;
     else if (soundReference)
-      r = decode2d(in, tables, ref_.data(), c);
+      r = decode2d(in, tables, ref_.data() + 1, c);
     curCount_ = c.n;
-    std::fill(cur_.begin() + c.n, cur_.begin() + c.n + kSentinels, width_);
+    std::fill_n(cur_.begin() + 1 + c.n, kSentinels, width_);
     if (r == Row::Complete) {
       if (atEol(in)) {
         if (!in.skipFill()) return Result::DataEnd;
@@ -497,18 +616,22 @@ PageDecoder::Result PageDecoder::decodeMmr(std::span<const std::uint8_t> data,
       damaged(in.consumed());
       return Result::Damaged;
     }
-    if (refCount_ == 0 && in.count() > 0 && (in.bits() & 1)) {  // V0 below a white row: white again
-      in.skip(1);
-      curCount_ = 0;
-      std::fill_n(cur_.begin(), kSentinels, width_);
+    if (refCount_ == 0 && in.count() > 0 && (in.bits() & 1)) {
+      // Below a white row each 1 bit (V0 at the end of the row) is one more white row, and
+      // the line already holds one.
+      const int rows = std::min(std::countr_one(in.bits()), in.count());
+      in.skip(rows);
       rowEnd_ = in.consumed();
-      if (!deliver(sink)) return Result::Stopped;
+      for (int n = 0; n < rows; ++n) {
+        ++lines_;
+        if (sink && !sink(line_.data(), (width_ + 7) / 8)) return Result::Stopped;
+      }
       continue;
     }
-    Changes c{cur_.data(), 0, width_};
-    const Row r = decode2d(in, tables, ref_.data(), c);
+    Changes c{cur_.data() + 1, 0, width_};
+    const Row r = decode2d(in, tables, ref_.data() + 1, c);
     curCount_ = c.n;
-    std::fill(cur_.begin() + c.n, cur_.begin() + c.n + kSentinels, width_);
+    std::fill_n(cur_.begin() + 1 + c.n, kSentinels, width_);
     if (r == Row::CutOff || (r == Row::Invalid && onlyPadding(in))) return Result::DataEnd;
     if (r == Row::Invalid) {
       ++bad_;

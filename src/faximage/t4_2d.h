@@ -45,6 +45,7 @@ class PageEncoder {
   Coding coding_;
   int width_;
   int k_;
+  int untilOneD_ = 0;  // MR: rows before the next one-dimensional row
   unsigned rows_ = 0;
   std::vector<int> ref_, cur_;  // changing elements of the rows, then sentinels at width
   std::vector<std::uint8_t> buf_;

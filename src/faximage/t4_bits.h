@@ -1,5 +1,5 @@
 // Bit-level helpers shared by the T.4 coders: the coded-bit reader and writer (bits least
-// significant first within each byte) and the run filler of decoded lines.
+// significant first within each byte).
 #pragma once
 
 #include <algorithm>
@@ -13,45 +13,25 @@
 
 namespace faximage::t4 {
 
-// Sets n bits from bit pos (MSB first). The line has 8 bytes of slack past its end, so a run
-// of up to 57 bits is one 64-bit read-modify-write.
-inline void setBits(std::uint8_t* line, int pos, int n) {
-  const int skip = pos & 7;
-  std::uint8_t* at = line + (pos >> 3);
-  if (n <= 57) {
-    std::uint64_t w;
-    std::memcpy(&w, at, 8);
-    std::uint64_t bits = ~(~std::uint64_t(0) >> n) >> skip;  // n top bits, moved right by skip
-    if constexpr (std::endian::native == std::endian::little) bits = __builtin_bswap64(bits);
-    w |= bits;
-    std::memcpy(at, &w, 8);
-    return;
-  }
-  const int end = pos + n;
-  const int a = pos >> 3, b = end >> 3;
-  line[a] |= std::uint8_t(0xFF >> skip);
-  std::memset(line + a + 1, 0xFF, std::size_t(b - a - 1));
-  if (end & 7) line[b] |= std::uint8_t(~(0xFF >> (end & 7)));
-}
-
 // Reads coded bits least significant first through a 64-bit buffer. While 8 bytes remain
 // ahead, a refill is one unaligned load whatever the bit count; the last bytes come one at a
 // time. Bits above the count are zero or the true bits that follow.
 class BitReader {
  public:
-  explicit BitReader(std::span<const std::uint8_t> data) : p_(data.data()), size_(data.size()) {}
+  explicit BitReader(std::span<const std::uint8_t> data)
+      : p_(data.data()), end_(data.data() + data.size()), begin_(data.data()) {}
 
   // At least 56 bits while the data lasts.
   void refill() {
-    if (pos_ + 8 <= size_) {
+    if (end_ - p_ >= 8) {
       std::uint64_t w;
-      std::memcpy(&w, p_ + pos_, 8);
+      std::memcpy(&w, p_, 8);
       if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
       buf_ |= w << n_;
-      pos_ += (63 - n_) >> 3;
+      p_ += (63 - n_) >> 3;
       n_ |= 56;
     } else {
-      for (; n_ <= 56 && pos_ < size_; n_ += 8) buf_ |= std::uint64_t(p_[pos_++]) << n_;
+      for (; n_ <= 56 && p_ < end_; n_ += 8) buf_ |= std::uint64_t(*p_++) << n_;
     }
   }
 
@@ -61,7 +41,7 @@ class BitReader {
     buf_ >>= n;
     n_ -= n;
   }
-  std::size_t consumed() const { return pos_ - std::size_t(n_ / 8); }
+  std::size_t consumed() const { return std::size_t(p_ - begin_) - std::size_t(n_ / 8); }
 
   // Takes the next `length` bits (at most 63) when they are `pattern`.
   bool take(std::uint64_t pattern, int length) {
@@ -125,9 +105,9 @@ class BitReader {
   }
 
  private:
-  const std::uint8_t* p_;
-  std::size_t size_;
-  std::size_t pos_ = 0;
+  const std::uint8_t* p_;  // next byte to load
+  const std::uint8_t* end_;
+  const std::uint8_t* begin_;
   std::uint64_t buf_ = 0;
   int n_ = 0;
 };
@@ -224,19 +204,24 @@ inline std::uint64_t loadWord(std::span<const std::uint8_t> raster, std::size_t 
 
 inline bool allWhite(std::span<const std::uint8_t> raster, int bytes) {
   const std::size_t n = std::min(raster.size(), std::size_t(std::max(bytes, 0)));
+  const std::uint8_t* p = raster.data();
   std::size_t i = 0;
+  // Four separate words: a 32-byte array would be copied to the stack and loaded back.
   for (; i + 32 <= n; i += 32) {
-    std::uint64_t w[4];
-    std::memcpy(w, raster.data() + i, 32);
-    if ((w[0] | w[1] | w[2] | w[3]) != 0) return false;
+    std::uint64_t a, b, c, d;
+    std::memcpy(&a, p + i, 8);
+    std::memcpy(&b, p + i + 8, 8);
+    std::memcpy(&c, p + i + 16, 8);
+    std::memcpy(&d, p + i + 24, 8);
+    if ((a | b | c | d) != 0) return false;
   }
   std::uint64_t any = 0;
   for (; i + 8 <= n; i += 8) {
     std::uint64_t w;
-    std::memcpy(&w, raster.data() + i, 8);
+    std::memcpy(&w, p + i, 8);
     any |= w;
   }
-  for (; i < n; ++i) any |= raster[i];
+  for (; i < n; ++i) any |= p[i];
   return any == 0;
 }
 

@@ -138,31 +138,63 @@ struct LineState {
   int limit = -1;  // runs are stored while the line stays within this; none before the first EOL
   int bitPos = 0;
   int dirtyEnd = 0;  // end of the last black run, in bits
+  // The line's 64-pixel word `at`, leftmost pixel in the top bit, built here and stored whole
+  // when a run goes past it: storing each run into the line would have the next one load
+  // bytes that a store still holds, which costs a stall per run in dense pictures.
+  std::uint64_t word = 0;
+  int at = 0;
 
   void white(int run) {
     if (bitPos + run <= limit) bitPos += run;
   }
   void black(int run) {
     if (bitPos + run <= limit) {
-      setBits(line, bitPos, run);
+      if (run > 0) setRun(bitPos, run);
       bitPos += run;
       dirtyEnd = bitPos;
     }
   }
-  void pair(int whiteRun, int blackRun) {
+  void pair(int whiteRun, int blackRun) {  // blackRun > 0: a pair code holds no empty run
     if (bitPos + whiteRun + blackRun > limit) {  // as the two single steps would store them
       white(whiteRun);
       black(blackRun);
       return;
     }
-    setBits(line, bitPos + whiteRun, blackRun);
+    setRun(bitPos + whiteRun, blackRun);
     bitPos += whiteRun + blackRun;
     dirtyEnd = bitPos;
+  }
+  // Pixels from..from + n - 1 black, n > 0. Words passed over hold white already.
+  void setRun(int from, int n) {
+    const int to = from + n;
+    constexpr std::uint64_t kAll = ~std::uint64_t(0);
+    if (from >> 6 != at) {
+      store();
+      at = from >> 6;
+    }
+    if ((to - 1) >> 6 == at) {
+      word |= (kAll >> (from & 63)) & ~((kAll >> ((to - 1) & 63)) >> 1);
+      return;
+    }
+    word |= kAll >> (from & 63);
+    store();
+    for (++at; at < to >> 6; ++at) {
+      word = kAll;
+      store();
+    }
+    word = (to & 63) ? ~(kAll >> (to & 63)) : 0;
+  }
+  void store() {
+    std::uint64_t w = word;
+    if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
+    std::memcpy(line + 8 * at, &w, 8);
+    word = 0;
   }
   void newLine() {
     limit = LineDecoder::kLineBytes * 8;
     bitPos = 0;
     dirtyEnd = 0;
+    at = 0;
   }
 };
 
@@ -176,13 +208,16 @@ const CodeTree& codeTree(bool black) {
 
 LineDecoder::LineDecoder(int exactWidth) : exactWidth_(std::clamp(exactWidth, 0, kLineBytes * 8)) {}
 
+int LineDecoder::acceptedBytes(int bitPos) const {
+  const int bytes = bitPos / 8;
+  if (exactWidth_) return bitPos == exactWidth_ ? (exactWidth_ + 7) / 8 : 0;
+  return bytes == 216 || bytes == 256 ? bytes : 0;
+}
+
 bool LineDecoder::endOfLine(const LineSink& sink, int bitPos, int dirtyEnd) {
   if (bitPos == 0) return true;
   bool keepGoing = true;
-  const int bytes = bitPos / 8;
-  const bool accept = exactWidth_ ? bitPos == exactWidth_ : (bytes == 216 || bytes == 256);
-  if (accept) {
-    const int len = exactWidth_ ? (exactWidth_ + 7) / 8 : bytes;
+  if (const int len = acceptedBytes(bitPos)) {
     if (exactWidth_ && (exactWidth_ & 7))
       line_[std::size_t(len - 1)] &= std::uint8_t(0xFF << (8 - (exactWidth_ & 7)));
     ++lines_;
@@ -266,6 +301,7 @@ black:
 eol:  // e is an EOL, or eleven 0 bits of one
   if ((e & 0xFFF) == kFillMark && !in.skipFill()) goto dataEnd;
   consumed_ = in.consumed();
+  if (s.dirtyEnd > 0) s.store();
   if (!endOfLine(sink, s.bitPos, s.dirtyEnd)) return Result::Stopped;
   s.newLine();
   if (++eols >= 3) return Result::EndOfPage;
@@ -273,16 +309,29 @@ eol:  // e is an EOL, or eleven 0 bits of one
   // EOL are taken with one compare, where the steps would decode two white codes and the fill.
   if (in.count() < 32) in.refill();
   for (const WhiteLine& w : whiteLines) {
-    if (in.take(w.pattern, w.length)) {
-      s.white(w.width);
-      eols = 0;
-      e = kFillMark;
-      goto eol;
-    }
+    if (!in.take(w.pattern, w.length)) continue;
+    // This blank line and the ones like it after it, each to the 1 that ends its EOL: the
+    // line is white already and nothing else changes from one to the next.
+    const int bytes = acceptedBytes(w.width);
+    do {
+      if (!in.skipFill()) {
+        s.white(w.width);
+        goto dataEnd;
+      }
+      consumed_ = in.consumed();
+      if (bytes) {
+        ++lines_;
+        if (sink && !sink(line_.data(), bytes)) return Result::Stopped;
+      }
+      eols = 1;
+      if (in.count() < 32) in.refill();
+    } while (in.take(w.pattern, w.length));
+    break;
   }
   goto white;
 
 dataEnd:
+  s.store();
   return this->dataEnd(sink, s.limit >= 0, s.bitPos, s.dirtyEnd, data.size());
 }
 

@@ -65,6 +65,7 @@ class LineDecoder {
   static constexpr int kLineBytes = 512;  // room for one line of up to 4096 pixels
 
  private:
+  int acceptedBytes(int bitPos) const;  // bytes delivered for a line of bitPos pixels, or 0
   bool endOfLine(const LineSink& sink, int bitPos, int dirtyEnd);
   Result dataEnd(const LineSink& sink, bool seenEol, int bitPos, int dirtyEnd, std::size_t size);
 

@@ -71,6 +71,34 @@ MonoBitmap shapesPage(int width) {
   return page;
 }
 
+// Runs that start, end or cross where one 64-pixel word of a row meets the next (the coders
+// work a word at a time), rows ending black at the width, a row like the one above, and
+// blank rows after black ones.
+MonoBitmap wordEdgesPage(int width) {
+  MonoBitmap page(width, 64);
+  const auto black = [&](int y, int from, int to) {
+    for (int x = std::max(from, 0); x < std::min(to, width); ++x) page.setPixel(x, y, true);
+  };
+  for (int y = 0; y < page.height; ++y) {
+    const int s = y / 8;
+    switch (y % 8) {
+      case 1:
+        for (int k = 64; k <= width; k += 64)
+          black(y, k - 1 - s % 2, k - s % 2), black(y, k + s % 3, k + s % 3 + 1);
+        break;
+      case 2: black(y, 64 + s, width); break;
+      case 3: black(y, 0, 64 - s); break;
+      case 4: black(y, 0, 64 - s); break;
+      case 6:
+        for (int k = 64; k < width; k += 64) black(y, k - 2 - s, k + 2 + s);
+        break;
+      case 7: black(y, 0, 64 * s), black(y, 64 * s + 1, width); break;
+      default: break;  // white
+    }
+  }
+  return page;
+}
+
 struct NamedPage {
   const char* name;
   MonoBitmap page;
@@ -83,6 +111,8 @@ const std::vector<NamedPage>& pages() {
       {"shapes", shapesPage(1728)},
       {"wide shapes", shapesPage(4096)},
       {"odd width", randomPage(1001, 30, 3)},
+      {"word edges", wordEdgesPage(1728)},
+      {"word edges 2432", wordEdgesPage(2432)},
       {"white", MonoBitmap(2048, 20)}};
   return p;
 }
