@@ -80,7 +80,7 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest build-tsan -j "
 stage "fuzz build"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DBRINDLE_MODULES="tables;faximage;richtext;spell" -DBRINDLE_GUI=OFF -DBRINDLE_FUZZ=ON \
-  -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DBRINDLE_FUZZ_SECONDS="${FUZZ_SECONDS:-20}" \
+  -DBRINDLE_TESTS=OFF -DBRINDLE_BENCH=OFF -DBRINDLE_FUZZ_SECONDS="${FUZZ_SECONDS:-12}" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzzers
 stage "fuzzing"
