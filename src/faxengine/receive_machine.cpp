@@ -5,7 +5,6 @@
 
 #include "faxengine/errors.h"
 #include "faxengine/modem_bytes.h"
-#include "faxengine/page_output.h"
 #include "faxengine/timings.h"
 
 namespace faxengine {
@@ -206,13 +205,7 @@ bool ReceiveMachine::openPage() {
 
 bool ReceiveMachine::storePage(std::span<const std::uint8_t> data) {
   if (!openPage()) return false;
-  std::vector<std::uint8_t> framed;
-  appendDleDoubled(data, framed);
-  framed.push_back(kDle);
-  framed.push_back(kEtx);
-  std::size_t used = 0;
-  bool ended = false;
-  int rc = file_.feed(framed, false, used, ended);
+  int rc = file_.storeCodedPage(data);
   session().pageBytes = file_.pageBytes();
   if (rc != ecOK) fail(rc);
   return rc == ecOK;

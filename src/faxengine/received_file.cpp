@@ -151,6 +151,12 @@ int ReceivedFile::dropLastPage() {
   return writeAt(0, fh.data(), fh.size());
 }
 
+int ReceivedFile::storeCodedPage(std::span<const std::uint8_t> data) {
+  if (coding_ == faximage::t4::Coding::Mh) return storePage(data);
+  lineCoded_.assign(data.begin(), data.end());
+  return storeAsMh();
+}
+
 int ReceivedFile::storeAsMh() {
   if (coding_ == faximage::t4::Coding::Mh) return ecOK;
   const int width = (pageFlags_ & faximage::pfWide) ? faximage::kWideWidth : faximage::kNormalWidth;

@@ -44,8 +44,10 @@ class ReceivedFile {
   int endPage(std::string_view senderId);
   // Drops the current page: the file is cut back to where its header began.
   int cutPage();
-  // Puts `data` in place of what was fed into the current page.
+  // Puts `data` (MH) in place of what was fed into the current page.
   int storePage(std::span<const std::uint8_t> data);
+  // A whole page in the page's line coding, stored as MH.
+  int storeCodedPage(std::span<const std::uint8_t> data);
   // Out of a page: drops the last page counted (a copy that another copy replaces).
   int dropLastPage();
   // Told of the page data as it is stored (after DLE removal and bit reversal).
