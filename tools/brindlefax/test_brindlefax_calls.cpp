@@ -93,7 +93,9 @@ TEST_F(BrindlefaxCalls, SendsFinePagesAndKeepsTheHistory) {
                                "BRINDLE", "--header", "PAGE $P OF $N", "--rate", "14400",
                                "--history", history, "5551234", fax(3, true)});
   EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(has(r.out, "Sending page data, page 3 of 3")) << r.out;
+  // Status lines between the first and the last are coalesced, so a short state may not
+  // show; the progress must reach the last page.
+  EXPECT_TRUE(has(r.out, "page 3 of 3")) << r.out;
   EXPECT_TRUE(has(r.out, "remote REMOTE FAX"));
   EXPECT_EQ(sim.summary("s['calls'][0]['rate']"), "14400");
   for (int p = 1; p <= 3; ++p)
